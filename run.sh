@@ -1,0 +1,13 @@
+#!/bin/sh
+# Builds Vantrel (Release) and starts it. Installs what a fresh Debian 12 machine lacks.
+set -e
+cd "$(dirname "$0")"
+./scripts/ensure-packages.sh cmake g++ make qt6-base-dev libqt6sql6-sqlite xvfb xauth
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVANTREL_BUILD_TESTS=OFF -DVANTREL_BUILD_BENCH=OFF
+cmake --build build/release --target vantrel -j"$(nproc)"
+cd build/release/bin
+if [ -z "$DISPLAY" ] && [ -z "$WAYLAND_DISPLAY" ]; then
+    echo "No display found: starting Vantrel under xvfb-run."
+    exec xvfb-run -a ./vantrel "$@"
+fi
+exec ./vantrel "$@"

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
+
+class TDM;
+class QNetworkAccessManager;
+
+// Small functions shared by the whole program.
+
+// The version text of a program file: the version compiled into this program (four numbers) for the
+// program's own file, empty text for any other file.
+QString GetFileVersion(const QString& path);
+
+// A reversible coding of the stored service passwords: base 64 with the alphabet "0-9A-Za-z+/" and no
+// fill characters. Characters up to 255 take one byte each; a character above 255 is coded as the bytes
+// of its UTF-8 form, and decoding turns such a byte sequence back into that character.
+QString EncodeText(const QString& text);
+QString DecodeText(const QString& text);
+
+// DXCC number of a country name from the `country` table: 291 (the United States) when the name is not
+// in the table. GetDXCCText gives the number as text, empty when the name is not in the table.
+int GetDXCC(TDM& dm, const QString& country);
+QString GetDXCCText(TDM& dm, const QString& country);
+
+// True when the whole text is a signed 32-bit whole number (optional sign, decimal digits).
+bool IsInteger(const QString& text);
+
+// Blocking GET of a URL into memory, following redirects, with a timeout; the window ignores user input
+// meanwhile but keeps painting. Throws ENetworkError on a network or TLS failure, an HTTP error status
+// or the timeout. Uses the given manager, or a fresh one.
+QByteArray HttpGet(const QUrl& url, int timeoutMs = 30000, QNetworkAccessManager* manager = nullptr);
+
+// Downloads a URL into a file, replacing any file of that name. Throws EVantrel
+// "Error downloading URL: <url>" when the download fails (an HTTP error status included).
+void DownloadFile(const QString& url, const QString& path, int timeoutMs = 30000);

@@ -1,0 +1,488 @@
+#include "TDM.h"
+
+#include "Errors.h"
+#include "Paths.h"
+#include "SqlScript.h"
+
+#include <QFile>
+#include <QSqlError>
+#include <QSqlRecord>
+#include <QStringDecoder>
+#include <atomic>
+
+namespace {
+
+std::atomic<int> gInstance{0};
+
+// The engine's own message where there is one, else Qt's description of the failure.
+QString ErrorText(const QSqlError& error)
+{
+    const QString engine = error.databaseText().trimmed();
+    return engine.isEmpty() ? error.text().trimmed() : engine;
+}
+
+void OpenSqlite(QSqlDatabase db, const QString& path)
+{
+    db.close();
+    db.setDatabaseName(path);
+    if (!db.open()) {
+        throw EDatabaseError(ErrorText(db.lastError()));
+    }
+    QSqlQuery q(db);
+    ExecSql(q, QStringLiteral("PRAGMA journal_mode=WAL"));
+    ExecSql(q, QStringLiteral("PRAGMA synchronous=NORMAL"));
+}
+
+// Opens a connection that was only pointed at its file, on first use.
+void EnsureOpen(QSqlDatabase db)
+{
+    if (!db.isOpen() && !db.open()) {
+        throw EDatabaseError(ErrorText(db.lastError()));
+    }
+}
+
+// The twenty columns of an event log table, in table order.
+const QString kLogColumns = QStringLiteral(
+    "_date VARCHAR(10) NULL,_time VARCHAR(5) NULL,_call VARCHAR(10) NULL,_tenten VARCHAR(5) NULL,"
+    "_vp VARCHAR(5) NULL,_epc VARCHAR(5) NULL,_p070 VARCHAR(5) NULL,_mode VARCHAR(10) NULL,"
+    "_name VARCHAR(100) NULL,_qth VARCHAR(100) NULL,_mycounty VARCHAR(100) NULL,"
+    "_uscounty VARCHAR(100) NULL,_points INTEGER NULL,pkey INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL,"
+    "_mobile INTEGER NULL,_dxcc INTEGER NULL,_comment VARCHAR(100) NULL,"
+    "submit_bar INTEGER DEFAULT \"0\" NOT NULL,submit_digital INTEGER DEFAULT \"0\" NOT NULL,"
+    "submit_county INTEGER DEFAULT \"0\" NOT NULL");
+
+QString CreateLogTableStatement(const QString& name)
+{
+    return QStringLiteral("CREATE TABLE ") + QuoteIdent(name) + QStringLiteral(" (") + kLogColumns +
+           QStringLiteral(")");
+}
+
+} // namespace
+
+QString QuoteIdent(const QString& name)
+{
+    return '"' + QString(name).replace('"', QStringLiteral("\"\"")) + '"';
+}
+
+QVariant TextValue(const QString& text)
+{
+    return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
+}
+
+void ExecSql(QSqlQuery& query, const QString& statement, const QVariantList& values)
+{
+    bool ok = false;
+    if (values.isEmpty()) {
+        ok = query.exec(statement);
+    } else {
+        ok = query.prepare(statement);
+        if (ok) {
+            for (qsizetype i = 0; i < values.size(); ++i) {
+                query.bindValue(int(i), values[i]);
+            }
+            ok = query.exec();
+        }
+    }
+    if (!ok) {
+        throw EDatabaseError(ErrorText(query.lastError()));
+    }
+}
+
+TDM::TDM()
+{
+    const QString suffix = QString::number(gInstance++);
+    fLogsName = QStringLiteral("condb") + suffix;
+    fConfigName = QStringLiteral("conConfig") + suffix;
+    fLookupName = QStringLiteral("conLookup") + suffix;
+    fPostalName = QStringLiteral("conPostal") + suffix;
+    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), fLogsName);
+    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), fConfigName);
+    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), fLookupName);
+    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), fPostalName);
+    fdbQuery = std::make_unique<QSqlQuery>(condb());
+    fdbConfigQuery = std::make_unique<QSqlQuery>(conConfig());
+}
+
+TDM::~TDM()
+{
+    fdbQuery.reset();
+    fdbConfigQuery.reset();
+    fdbLookupQuery.reset();
+    fdbPostalQuery.reset();
+    for (const QString& name : {fLogsName, fConfigName, fLookupName, fPostalName}) {
+        QSqlDatabase::database(name, false).close();
+        QSqlDatabase::removeDatabase(name);
+    }
+}
+
+QSqlDatabase TDM::condb() const
+{
+    return QSqlDatabase::database(fLogsName, false);
+}
+
+QSqlDatabase TDM::conConfig() const
+{
+    return QSqlDatabase::database(fConfigName, false);
+}
+
+QSqlDatabase TDM::conLookup() const
+{
+    return QSqlDatabase::database(fLookupName, false);
+}
+
+QSqlDatabase TDM::conPostal() const
+{
+    return QSqlDatabase::database(fPostalName, false);
+}
+
+void TDM::OpenLogs(const QString& path)
+{
+    fdbQuery = std::make_unique<QSqlQuery>(condb());
+    OpenSqlite(condb(), path);
+    fdbQuery = std::make_unique<QSqlQuery>(condb());
+}
+
+void TDM::OpenConfig(const QString& path)
+{
+    fdbConfigQuery = std::make_unique<QSqlQuery>(conConfig());
+    OpenSqlite(conConfig(), path);
+    fdbConfigQuery = std::make_unique<QSqlQuery>(conConfig());
+}
+
+void TDM::CloseLogs()
+{
+    fdbQuery->finish();
+    condb().close();
+}
+
+void TDM::CloseConfig()
+{
+    fdbConfigQuery->finish();
+    conConfig().close();
+}
+
+void TDM::SetLookupFile(const QString& path)
+{
+    fdbLookupQuery.reset();
+    QSqlDatabase db = conLookup();
+    db.close();
+    db.setDatabaseName(path);
+}
+
+void TDM::SetPostalFile(const QString& path)
+{
+    fdbPostalQuery.reset();
+    QSqlDatabase db = conPostal();
+    db.close();
+    db.setDatabaseName(path);
+}
+
+QSqlQuery& TDM::dbLookupQuery()
+{
+    EnsureOpen(conLookup());
+    if (!fdbLookupQuery) {
+        fdbLookupQuery = std::make_unique<QSqlQuery>(conLookup());
+    }
+    return *fdbLookupQuery;
+}
+
+QSqlQuery& TDM::dbPostalQuery()
+{
+    EnsureOpen(conPostal());
+    if (!fdbPostalQuery) {
+        fdbPostalQuery = std::make_unique<QSqlQuery>(conPostal());
+    }
+    return *fdbPostalQuery;
+}
+
+QStringList TDM::ReadColumn(QSqlQuery& query, const QString& statement, const QString& column,
+                            const QVariantList& values)
+{
+    query.finish();
+    ExecSql(query, statement, values);
+    const int index = query.record().indexOf(column);
+    QStringList result;
+    while (query.next()) {
+        result << query.value(index).toString();
+    }
+    return result;
+}
+
+QStringList TDM::GetLogTables()
+{
+    return ReadColumn(dbQuery(),
+                      QStringLiteral("SELECT name FROM sqlite_master where name !='sqlite_sequence'"),
+                      QStringLiteral("name"));
+}
+
+void TDM::CreateConfig(const QString& scriptPath)
+{
+    const QString path = scriptPath.isEmpty() ? Paths::ShippedFile(QStringLiteral("config.sql")) : scriptPath;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw EVantrel(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
+    }
+    const QByteArray bytes = file.readAll();
+    QStringDecoder decoder(QStringConverter::encodingForData(bytes).value_or(QStringConverter::Utf8));
+    QString script = decoder(bytes);
+    if (script.startsWith(QChar(0xFEFF))) {
+        script.remove(0, 1);
+    }
+    QSqlQuery q(condb());
+    for (const QString& statement : SplitSqlScript(script)) {
+        ExecSql(q, statement);
+    }
+}
+
+void TDM::CreateNewLogTable(const QString& name)
+{
+    QSqlQuery q(condb());
+    ExecSql(q, CreateLogTableStatement(name));
+}
+
+void TDM::CheckTable(const QString& name)
+{
+    QSqlQuery& q = dbQuery();
+    q.finish();
+    ExecSql(q, QStringLiteral("PRAGMA table_xinfo(") + QuoteIdent(name) + ')');
+    QStringList columns;
+    bool oldLayout = false;
+    while (q.next()) {
+        columns << QuoteIdent(q.value(QStringLiteral("name")).toString());
+        if (q.value(QStringLiteral("type")).toString() == QStringLiteral("VARCHAR(30)")) {
+            oldLayout = true;
+        }
+    }
+    q.finish();
+    if (!oldLayout) {
+        return;
+    }
+    const QString columnList = '(' + columns.join(',') + ')';
+
+    QSqlDatabase db = condb();
+    if (!db.transaction()) {
+        throw EDatabaseError(ErrorText(db.lastError()));
+    }
+    try {
+        QSqlQuery m(db);
+        // A temp_table left by an interrupted run of an older version would block the rebuild.
+        ExecSql(m, QStringLiteral("DROP TABLE IF EXISTS temp_table"));
+        ExecSql(m, CreateLogTableStatement(QStringLiteral("temp_table")));
+        ExecSql(m, QStringLiteral("insert into temp_table ") + columnList +
+                       QStringLiteral(" select * from ") + QuoteIdent(name));
+        ExecSql(m, QStringLiteral("drop table ") + QuoteIdent(name));
+        ExecSql(m, QStringLiteral("alter table temp_table rename to ") + QuoteIdent(name));
+        m.finish();
+        if (!db.commit()) {
+            throw EDatabaseError(ErrorText(db.lastError()));
+        }
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+}
+
+void TDM::LogAddRecord(const tLogRecord& rec, const QString& tablename)
+{
+    QSqlQuery q(condb());
+    ExecSql(
+        q,
+        QStringLiteral("INSERT INTO ") + QuoteIdent(tablename) +
+            QStringLiteral(" (`_date`,`_time`,`_call`,`_tenten`,`_vp`,`_epc`,`_p070`,`_mode`,`_name`,`_qth`,"
+                           "`_mycounty`,`_uscounty`,`_points`,`_dxcc`,`_comment`)"
+                           " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
+        {TextValue(rec.date), TextValue(rec.time), TextValue(rec.call), TextValue(rec.tenten),
+         TextValue(rec.vp), TextValue(rec.epc), TextValue(rec.p070), TextValue(rec.mode), TextValue(rec.name),
+         TextValue(rec.qth), TextValue(rec.mycounty), TextValue(rec.uscounty), rec.points, rec.dxcc,
+         TextValue(rec.comment)});
+}
+
+void TDM::ConfigAddRecord(const TMysettings& r)
+{
+    QSqlQuery& q = dbQuery();
+    q.finish();
+    ExecSql(
+        q,
+        QStringLiteral(
+            "INSERT INTO config (`qrzxmlid`,`qrzxmlpass`,`buckpath`,`contestname`,`contestmode`,`callarea`,"
+            "`chapter`,`callsign`,`tenten`,`vp`,`epc`,`p070`,`firstname`,`lastname`,`address`,`city`,"
+            "`state`,`postal`,`email`,`fcclocation`,`tablename`,`serversocket`,`processed`,`entitytype`,"
+            "`operators`,`qrp`,`lookuptype`,`hamqthid`,`hamqthpass`)"
+            " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,0,?,?,?,?,?,?)"),
+        {TextValue(r.QRZXMLid),
+         TextValue(r.QRZXMLpass),
+         TextValue(r.BuckPath),
+         TextValue(r.ContestName),
+         TextValue(r.ContestMode),
+         TextValue(r.CallArea),
+         TextValue(r.Chapter),
+         TextValue(r.Callsign),
+         TextValue(r.TenTen),
+         TextValue(r.vp),
+         TextValue(r.epc),
+         TextValue(r.p070),
+         TextValue(r.FirstName),
+         TextValue(r.LastName),
+         TextValue(r.Address),
+         TextValue(r.City),
+         TextValue(r.State),
+         TextValue(r.Postal),
+         TextValue(r.Email),
+         TextValue(r.FCCLocation),
+         TextValue(r.TableName),
+         TextValue(r.ServerSocket),
+         r.EntityType,
+         TextValue(r.ClubOperators),
+         r.QRP ? 1 : 0,
+         r.LookupType,
+         TextValue(r.HamQTHid),
+         TextValue(r.HamQTHpass)});
+}
+
+void TDM::UpdateConfigRecord(const TMysettings& r)
+{
+    QSqlQuery& q = dbQuery();
+    q.finish();
+    ExecSql(q,
+            QStringLiteral("UPDATE config SET qrzxmlid=?,qrzxmlpass=?,hamqthid=?,hamqthpass=?,buckpath=?,"
+                           "contestname=?,contestmode=?,callarea=?,chapter=?,tenten=?,vp=?,firstname=?,"
+                           "lastname=?,address=?,city=?,state=?,postal=?,email=?,epc=?,p070=?,serversocket=?,"
+                           "fcclocation=?,entitytype=?,operators=?,lookuptype=?,qrp=?,processed=0"
+                           " WHERE tablename=?"),
+            {TextValue(r.QRZXMLid),
+             TextValue(r.QRZXMLpass),
+             TextValue(r.HamQTHid),
+             TextValue(r.HamQTHpass),
+             TextValue(r.BuckPath),
+             TextValue(r.ContestName),
+             TextValue(r.ContestMode),
+             TextValue(r.CallArea),
+             TextValue(r.Chapter),
+             TextValue(r.TenTen),
+             TextValue(r.vp),
+             TextValue(r.FirstName),
+             TextValue(r.LastName),
+             TextValue(r.Address),
+             TextValue(r.City),
+             TextValue(r.State),
+             TextValue(r.Postal),
+             TextValue(r.Email),
+             TextValue(r.epc),
+             TextValue(r.p070),
+             TextValue(r.ServerSocket),
+             TextValue(r.FCCLocation),
+             r.EntityType,
+             TextValue(r.ClubOperators),
+             r.LookupType,
+             r.QRP ? 1 : 0,
+             TextValue(r.TableName)});
+}
+
+void TDM::MarkLogProcessed(const QString& tablename)
+{
+    QSqlQuery q(condb());
+    ExecSql(q, QStringLiteral("Update config set processed=1 where tablename=?"), {TextValue(tablename)});
+}
+
+bool TDM::TableExists(const QString& tablename)
+{
+    QSqlQuery& q = dbQuery();
+    q.finish();
+    ExecSql(q, QStringLiteral("select tablename from config where tablename=?"), {TextValue(tablename)});
+    const bool found = q.next();
+    q.finish();
+    return found;
+}
+
+QStringList TDM::GetTables()
+{
+    QStringList names =
+        ReadColumn(dbQuery(), QStringLiteral("SELECT tablename FROM config where processed=0"),
+                   QStringLiteral("tablename"));
+    dbQuery().finish();
+    return names;
+}
+
+void TDM::ReadConfigRecord(const QString& tablename, TMysettings& rec)
+{
+    QSqlQuery& q = dbQuery();
+    q.finish();
+    ExecSql(q, QStringLiteral("select * from config where tablename=?"), {TextValue(tablename)});
+    const bool found = q.next();
+    auto text = [&](const char* column) {
+        return found ? q.value(QString::fromLatin1(column)).toString() : QString();
+    };
+    auto number = [&](const char* column) {
+        return found ? q.value(QString::fromLatin1(column)).toInt() : 0;
+    };
+    rec.Address = text("address");
+    rec.BuckPath = text("buckpath");
+    rec.QRZXMLid = text("qrzxmlid");
+    rec.QRZXMLpass = text("qrzxmlpass");
+    rec.HamQTHid = text("hamqthid");
+    rec.HamQTHpass = text("hamqthpass");
+    rec.ContestName = text("contestname");
+    rec.ContestMode = text("contestmode");
+    rec.CallArea = text("callarea");
+    rec.Chapter = text("chapter");
+    rec.Callsign = text("callsign");
+    rec.TenTen = text("tenten");
+    rec.vp = text("vp");
+    rec.FirstName = text("firstname");
+    rec.LastName = text("lastname");
+    rec.City = text("city");
+    rec.State = text("state");
+    rec.Postal = text("postal");
+    rec.Email = text("email");
+    rec.TableName = text("tablename");
+    rec.ServerSocket = text("serversocket");
+    rec.FCCLocation = text("fcclocation");
+    rec.EntityType = number("entitytype");
+    rec.LookupType = number("LookupType");
+    rec.QRP = number("qrp") != 0;
+    rec.ClubOperators = text("operators");
+    rec.epc = text("epc");
+    rec.p070 = text("p070");
+    q.finish();
+}
+
+QStringList TDM::GetCountries()
+{
+    return ReadColumn(dbConfigQuery(), QStringLiteral("select name from country order by name"),
+                      QStringLiteral("name"));
+}
+
+QStringList TDM::GetStates()
+{
+    return ReadColumn(dbConfigQuery(), QStringLiteral("Select id from state order by id"),
+                      QStringLiteral("id"));
+}
+
+QStringList TDM::GetModes()
+{
+    return ReadColumn(dbConfigQuery(), QStringLiteral("Select name from modes order by name"),
+                      QStringLiteral("name"));
+}
+
+QStringList TDM::GetEvents()
+{
+    return ReadColumn(dbConfigQuery(), QStringLiteral("Select name from Contest order by name"),
+                      QStringLiteral("name"));
+}
+
+QStringList TDM::GetCountyList(const QString& state)
+{
+    return ReadColumn(dbConfigQuery(), QStringLiteral("select name from county where state=?"),
+                      QStringLiteral("name"), {TextValue(state.toLower())});
+}
+
+std::optional<QString> TDM::CountryDXCC(const QString& country)
+{
+    QSqlQuery& q = dbConfigQuery();
+    q.finish();
+    ExecSql(q, QStringLiteral("select dxcc from country where name=?"), {TextValue(country)});
+    if (!q.next()) {
+        return std::nullopt;
+    }
+    return q.value(0).toString();
+}

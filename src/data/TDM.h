@@ -1,0 +1,97 @@
+#pragma once
+
+#include "TMysettings.h"
+#include "tLogRecord.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+// The data module: the program's four SQLite connections, each with its shared query, and the
+// statements on the logs database. Values are always bound; table names are always double-quoted.
+// Every statement failure throws EDatabaseError with the engine's message.
+class TDM
+{
+public:
+    TDM();
+    ~TDM();
+    TDM(const TDM&) = delete;
+    TDM& operator=(const TDM&) = delete;
+
+    // Opens "logs.db" and "config.db" (SQLite creates a missing file empty), in WAL mode with
+    // synchronous=NORMAL so that every logged contact is durable once its insert returns.
+    void OpenLogs(const QString& path);
+    void OpenConfig(const QString& path);
+    void CloseLogs();
+    void CloseConfig();
+
+    // Points the licence-data connections at their files; they open when first used.
+    void SetLookupFile(const QString& path);
+    void SetPostalFile(const QString& path);
+
+    QSqlDatabase condb() const;
+    QSqlDatabase conConfig() const;
+    QSqlDatabase conLookup() const;
+    QSqlDatabase conPostal() const;
+
+    QSqlQuery& dbQuery() { return *fdbQuery; }
+    QSqlQuery& dbConfigQuery() { return *fdbConfigQuery; }
+    QSqlQuery& dbLookupQuery();
+    QSqlQuery& dbPostalQuery();
+
+    // Names of every schema object of "logs.db" except sqlite_sequence (tables, indexes, ...).
+    QStringList GetLogTables();
+    // Runs the script that creates the `config` table (by default the shipped "config.sql").
+    void CreateConfig(const QString& scriptPath = QString());
+    // Creates an empty event log table of the current layout.
+    void CreateNewLogTable(const QString& name);
+    // Brings a log table of the older layout (a column declared VARCHAR(30)) to the current one, keeping
+    // every row and its key. Runs in one transaction: a failure leaves the old table exactly as it was.
+    void CheckTable(const QString& name);
+
+    void LogAddRecord(const tLogRecord& rec, const QString& tablename);
+    void ConfigAddRecord(const TMysettings& rec);
+    void UpdateConfigRecord(const TMysettings& rec);
+    void MarkLogProcessed(const QString& tablename);
+    bool TableExists(const QString& tablename);
+    // Table names of the logs not yet processed, in the order the database returns them.
+    QStringList GetTables();
+    // Copies the `config` row of a log into the record (every field except Country). A missing row
+    // empties the fields.
+    void ReadConfigRecord(const QString& tablename, TMysettings& rec);
+
+    // Start-up lists from "config.db".
+    QStringList GetCountries();
+    QStringList GetStates();
+    QStringList GetModes();
+    QStringList GetEvents();
+    QStringList GetCountyList(const QString& state);
+
+    // The `dxcc` value of a country name as text (a NULL value is empty text); nothing when the country
+    // is not in the table.
+    std::optional<QString> CountryDXCC(const QString& country);
+
+private:
+    QStringList ReadColumn(QSqlQuery& query, const QString& statement, const QString& column,
+                           const QVariantList& values = {});
+
+    QString fLogsName;
+    QString fConfigName;
+    QString fLookupName;
+    QString fPostalName;
+    std::unique_ptr<QSqlQuery> fdbQuery;
+    std::unique_ptr<QSqlQuery> fdbConfigQuery;
+    std::unique_ptr<QSqlQuery> fdbLookupQuery;
+    std::unique_ptr<QSqlQuery> fdbPostalQuery;
+};
+
+// Double-quotes an identifier for SQL text (inner double quotes doubled).
+QString QuoteIdent(const QString& name);
+
+// A text value as it is bound: never NULL, an empty text stays ''.
+QVariant TextValue(const QString& text);
+
+// Executes a statement on a query, throwing EDatabaseError with the engine's message on failure.
+void ExecSql(QSqlQuery& query, const QString& statement, const QVariantList& values = {});

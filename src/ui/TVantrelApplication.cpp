@@ -1,0 +1,23 @@
+#include "TVantrelApplication.h"
+
+#include "data/Errors.h"
+
+#include <QMessageBox>
+
+TVantrelApplication::TVantrelApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("Vantrel"));
+    setApplicationVersion(QStringLiteral(VANTREL_VERSION));
+}
+
+bool TVantrelApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const EVantrel& e) {
+        QMessageBox::critical(activeWindow(), QStringLiteral("Error"), e.Message());
+    } catch (const std::exception& e) {
+        QMessageBox::critical(activeWindow(), QStringLiteral("Error"), QString::fromLocal8Bit(e.what()));
+    }
+    return false;
+}
