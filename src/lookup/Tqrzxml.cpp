@@ -1,0 +1,96 @@
+#include "Tqrzxml.h"
+
+#include "XmlReply.h"
+#include "data/Errors.h"
+#include "data/TSettings.h"
+
+namespace {
+
+const QString kService = QStringLiteral("QRZ XML");
+const QString kRoot = QStringLiteral("QRZDatabase");
+
+QDomElement SessionOf(const QDomDocument& doc)
+{
+    const QDomElement session = XmlReply::Child(doc.documentElement(), QStringLiteral("Session"));
+    if (session.isNull()) {
+        throw EVantrel(
+            QStringLiteral("The %1 service sent an unexpected reply (no Session element)").arg(kService));
+    }
+    return session;
+}
+
+// The service reports an expired or unknown key in the session's Error text.
+bool SessionExpired(const QDomElement& session)
+{
+    const QString error = XmlReply::ChildText(session, QStringLiteral("Error")) + ' ' +
+                          session.attribute(QStringLiteral("Error"));
+    return error.contains(QStringLiteral("Session Timeout"), Qt::CaseInsensitive) ||
+           error.contains(QStringLiteral("Invalid session key"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+Tqrzxml::Tqrzxml(TSettings& settings, TClock clock)
+    : TCallbookClient(
+          settings, std::move(clock),
+          {kService, SettingKeys::QRZXMLSessionID, SettingKeys::QRZXMLSessionEXP, kUrlKey, kDefaultUrl})
+{}
+
+TCallbookLogin Tqrzxml::ParseLogin(const QByteArray& reply)
+{
+    const QDomElement session = SessionOf(XmlReply::Parse(reply, kService, kRoot));
+    return {XmlReply::ChildText(session, QStringLiteral("Error")),
+            XmlReply::ChildText(session, QStringLiteral("Key")),
+            XmlReply::ChildText(session, QStringLiteral("Message"))};
+}
+
+TCallbookReply Tqrzxml::ParseCall(const QByteArray& reply, const QString& callsign, QString* xmlText)
+{
+    const QDomDocument doc = XmlReply::Parse(reply, kService, kRoot);
+    if (xmlText) {
+        *xmlText = doc.toString(1);
+    }
+    TCallbookReply result;
+    result.sessionExpired = SessionExpired(SessionOf(doc));
+    result.rec.callsign = callsign;
+    const QDomElement call = XmlReply::Child(doc.documentElement(), QStringLiteral("Callsign"));
+    if (call.isNull()) {
+        return result;
+    }
+    auto text = [&](const char* name) { return XmlReply::ChildText(call, QString::fromLatin1(name)); };
+    TFccRec& rec = result.rec;
+    rec.firstname = text("fname");
+    rec.lastname = text("name");
+    rec.address = text("addr1");
+    rec.city = text("addr2");
+    rec.state = text("state");
+    rec.zipcode = text("zip");
+    rec.county = text("county");
+    rec.country = text("country");
+    rec.grid = text("grid");
+    rec.latitude = text("lat");
+    rec.longitude = text("lon");
+    return result;
+}
+
+QString Tqrzxml::LoginQuery(const QString& user, const QString& password) const
+{
+    return QStringLiteral("username=") + UrlEncode(user) + QStringLiteral(";password=") +
+           UrlEncode(password) + QStringLiteral(";agent=vantrel1.0");
+}
+
+QString Tqrzxml::CallQuery(const QString& session, const QString& callsign) const
+{
+    return QStringLiteral("s=") + UrlEncode(session) + QStringLiteral("&callsign=") +
+           UrlEncodeCallsign(callsign) + QStringLiteral("&agent=vantrel");
+}
+
+TCallbookLogin Tqrzxml::ReadLogin(const QByteArray& reply) const
+{
+    return ParseLogin(reply);
+}
+
+TCallbookReply Tqrzxml::ReadCall(const QByteArray& reply, const QString& callsign)
+{
+    return ParseCall(reply, callsign, &strXML);
+}
