@@ -6,6 +6,7 @@
 #include "data/TDM.h"
 #include "ui/Prompts.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -175,6 +176,14 @@ private slots:
             QCOMPARE(e.Message(), QStringLiteral("Error downloading URL: ") + url);
         }
         QVERIFY(!QFile::exists(path));
+    }
+
+    void FileVersion()
+    {
+        QCOMPARE(GetFileVersion(QCoreApplication::applicationFilePath()), QStringLiteral("6.2.0.1"));
+        QCOMPARE(GetFileVersion(QCoreApplication::applicationDirPath() + QStringLiteral("/config.db")),
+                 QString());
+        QCOMPARE(GetFileVersion(QStringLiteral("/no/such/file")), QString());
     }
 
     void CentredBox_data()
