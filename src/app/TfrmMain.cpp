@@ -2,9 +2,13 @@
 
 #include "ui_TfrmMain.h"
 
+#include "LogRules.h"
+#include "TfrmSetup.h"
 #include "data/Errors.h"
+#include "data/MyFunc.h"
 #include "data/Paths.h"
 #include "ui/Prompts.h"
+#include "ui/TUpperCaseValidator.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -13,7 +17,12 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QLocale>
+#include <QShortcut>
+#include <QSqlQueryModel>
 #include <QStyleFactory>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -97,7 +106,14 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
       fSettings(Paths::WorkFolder() + QStringLiteral("Vantrel.cfg"))
 {
     ui->setupUi(this);
+    ConnectEntryForm();
     FormCreate();
+    // The clock runs from the creation of the window to its end.
+    tmr1 = new QTimer(this);
+    tmr1->setInterval(1000);
+    connect(tmr1, &QTimer::timeout, this, &TfrmMain::tmr1Timer);
+    tmr1->start();
+    tmr1Timer();
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -122,7 +138,7 @@ void TfrmMain::FormCreate()
             CreateWorkFolder();
         }
         // 4. Off-line logging starts off.
-        fofflinelogging = false;
+        SetOfflineLogging(false);
         // 6, 7. Open the databases; a database error is reported and start-up goes on.
         try {
             fDM.OpenLogs(Paths::WorkFolder() + QStringLiteral("logs.db"));
@@ -149,12 +165,14 @@ void TfrmMain::FormCreate()
         const QString mode = ui->cboMode->currentText();
         ui->cboQTH->clear();
         ui->cboQTH->addItems(fStates);
+        ui->cboQTH->setCurrentIndex(-1);
         ui->cboMode->clear();
         ui->cboMode->addItems(fModes);
         ui->cboMode->setCurrentIndex(int(fModes.indexOf(mode)));
         ui->cboMode->setEditText(mode);
         ui->cboCounty->clear();
         ui->cboCounty->addItems(fCounties);
+        ui->cboCounty->setCurrentIndex(-1);
         // 15. The debug switch keeps "Show XML" hidden unless VANTREL_DEBUG asks for it.
         fdebug = qEnvironmentVariableIntValue("VANTREL_DEBUG") != 0;
         // 16. The list of open logs.
@@ -313,6 +331,7 @@ void TfrmMain::GetCountyList(const QString& state)
 
 void TfrmMain::DoOpen()
 {
+    ClearEntries();
     ui->TextBox3->hide();
     ui->btnShowXML->hide();
     ui->ListBox1->show();
@@ -331,10 +350,21 @@ void TfrmMain::ConnectMenu()
     connect(ui->mnuAutoCheckUpdate, &QAction::triggered, this,
             [this](bool checked) { RunGuarded(fPrompts, this, [&] { SetAutoCheckUpdate(checked); }); });
     connect(ui->mnuContents, &QAction::triggered, this, [this] { mnuContentsClick(); });
+    connect(ui->mnuNew, &QAction::triggered, this,
+            [this] { RunGuarded(fPrompts, this, [&] { DoNewLog(); }); });
+    connect(ui->mnuSetup, &QAction::triggered, this,
+            [this] { RunGuarded(fPrompts, this, [&] { mnuSetupClick(); }); });
+    connect(ui->mnuOffLineLogging, &QAction::triggered, this,
+            [this] { SetOfflineLogging(!fofflinelogging); });
     // The whole Options menu waits for a current log.
-    ui->mnuOptions->setEnabled(false);
+    SetOptionsEnabled(false);
+}
+
+void TfrmMain::SetOptionsEnabled(bool enabled)
+{
+    ui->mnuOptions->setEnabled(enabled);
     for (QAction* action : ui->mnuOptions->actions()) {
-        action->setEnabled(false);
+        action->setEnabled(enabled);
     }
 }
 
@@ -372,4 +402,376 @@ void TfrmMain::closeEvent(QCloseEvent* event)
     fDM.CloseConfig();
     RunGuarded(fPrompts, this, [&] { WriteSettings(); });
     event->accept();
+}
+
+// ---- Log selection and new logs ----
+
+void TfrmMain::ListBox1Click()
+{
+    QListWidgetItem* item = ui->ListBox1->currentItem();
+    if (!item) {
+        return;
+    }
+    const QString name = item->text();
+    // The dupe list may hold a result of this table: release it before the table can be rebuilt.
+    fDupeModel->clear();
+    fDM.CheckTable(name);
+    fDM.EnsureCallIndex(name);
+    TMysettings rec = Mysettings();
+    fDM.ReadConfigRecord(name, rec);
+    // Only a log whose table can be counted becomes current.
+    fDM.Recount(name);
+    Setctx_with(0);
+    Setctx_without(0);
+    Setctx_epc(0);
+    Setctx_070(0);
+    SetTotalpoints(0);
+    Mysettings() = rec;
+    MakeLogCurrent();
+    ui->ListBox1->clear();
+}
+
+void TfrmMain::MakeLogCurrent()
+{
+    const TMysettings& rec = Mysettings();
+    setWindowTitle(QStringLiteral("Vantrel - ") + rec.TableName);
+    const bool openSeason = rec.ContestName == Events::OpenSeason;
+    for (QWidget* w : {static_cast<QWidget*>(ui->txtEPC), static_cast<QWidget*>(ui->lblEPC),
+                       static_cast<QWidget*>(ui->txtP070), static_cast<QWidget*>(ui->lbl070),
+                       static_cast<QWidget*>(ui->lblEpcPoints), static_cast<QWidget*>(ui->lbl070points)}) {
+        w->setVisible(openSeason);
+    }
+    RecountScores();
+    SetOptionsEnabled(true);
+    ui->mnuOffLineLogging->setEnabled(true);
+    ui->PageControl1->setTabText(0, QStringLiteral("Lookup"));
+    ui->ListBox1->hide();
+    ui->TextBox3->show();
+    ui->btnShowXML->setVisible(fdebug);
+    SetUseAutoLook(rec.LookupType != 0);
+    ui->pnlEntry->show();
+    fHasCurrentLog = true;
+    ui->txtCallsign->setFocus();
+}
+
+void TfrmMain::DoNewLog()
+{
+    TfrmSetup dialog(fPrompts, fSettings, Mysettings(), fOrvanePath, fFCCPath, this);
+    dialog.PrepareNew(fEvents, fModes);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    const QString table = FormTableName(dialog.CallSignText(), Now().date().year(), dialog.EventText());
+    if (fDM.TableExists(table)) {
+        ShowCenteredMessage(fPrompts, this,
+                            QStringLiteral("A table with this configuration all ready exists"),
+                            MsgKind::Warning, MsgButton::OK);
+        return;
+    }
+    TMysettings& rec = Mysettings();
+    const TMysettings before = rec;
+    dialog.StoreIntoRecord();
+    ui->cboMode->setCurrentIndex(ui->cboMode->findText(rec.ContestMode, Qt::MatchExactly));
+    if (ui->cboMode->currentIndex() < 0) {
+        ui->cboMode->setEditText(QString());
+    }
+    rec.TableName = table;
+    try {
+        fDM.CreateLog(rec);
+    } catch (...) {
+        // Nothing was stored: the record goes back to the log that was current.
+        rec = before;
+        throw;
+    }
+    Setctx_with(0);
+    Setctx_without(0);
+    Setctx_epc(0);
+    Setctx_070(0);
+    SetTotalpoints(0);
+    MakeLogCurrent();
+}
+
+void TfrmMain::mnuSetupClick()
+{
+    TfrmSetup dialog(fPrompts, fSettings, Mysettings(), fOrvanePath, fFCCPath, this);
+    dialog.PrepareSetup(fEvents, fModes);
+    if (dialog.exec() == QDialog::Accepted) {
+        dialog.StoreIntoRecord();
+        SetUseAutoLook(Mysettings().LookupType != 0);
+    }
+    fDM.UpdateConfigRecord(Mysettings());
+}
+
+// ---- Counters, status bar and clock ----
+
+void TfrmMain::Setctx_with(int value)
+{
+    fctxwith = value;
+    ui->lblQsoWith->setText(QStringLiteral("Qso`s With: ") + QString::number(value));
+}
+
+void TfrmMain::Setctx_without(int value)
+{
+    fctxwithout = value;
+    ui->lblQsoWithout->setText(QStringLiteral("Qso`s Without: ") + QString::number(value));
+}
+
+void TfrmMain::Setctx_070(int value)
+{
+    fctx070 = value;
+    ui->lbl070points->setText(QStringLiteral("P070: ") + QString::number(value));
+}
+
+void TfrmMain::Setctx_epc(int value)
+{
+    fctxepc = value;
+    ui->lblEpcPoints->setText(QStringLiteral("EPC: ") + QString::number(value));
+}
+
+void TfrmMain::SetTotalpoints(int value)
+{
+    ftotalpoints = value;
+    ui->lblTotalPoints->setText(QStringLiteral("Total Points: ") + QString::number(value));
+}
+
+void TfrmMain::RecountScores()
+{
+    const TDM::TLogCounts counts = fDM.Recount(Mysettings().TableName);
+    Setctx_with(counts.withTenTen);
+    Setctx_without(counts.total - counts.withTenTen);
+    Setctx_epc(counts.withEpc);
+    Setctx_070(counts.with070);
+    SetTotalpoints(counts.points);
+}
+
+void TfrmMain::tmr1Timer()
+{
+    const QDateTime utc = fClock().toUTC();
+    const QLocale locale;
+    ui->txtUTCDate->setText(' ' + locale.toString(utc.date(), QStringLiteral("MMMM dd yyyy")) + ' ');
+    // The long time format of the locale, without its time-zone part: the zone is always UTC here.
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    timeFormat.remove(QLatin1Char('t')).replace(QStringLiteral("  "), QStringLiteral(" "));
+    ui->txtUTCTime->setText(' ' + locale.toString(utc.time(), timeFormat.trimmed()) +
+                            QStringLiteral(" UTC "));
+    if (!fofflinelogging) {
+        ui->txtDate->setText(utc.toString(QStringLiteral("yyyy-MM-dd")));
+        ui->txtTime->setText(utc.toString(QStringLiteral("HH:mm")));
+    }
+}
+
+// ---- Entry form ----
+
+void TfrmMain::ConnectEntryForm()
+{
+    ui->txtCallsign->setValidator(new TUpperCaseValidator(ui->txtCallsign));
+    ui->txtCallsign->installEventFilter(this);
+    connect(ui->txtCallsign, &QLineEdit::textChanged, this,
+            [this](const QString& text) { RunGuarded(fPrompts, this, [&] { DoDupes(text); }); });
+    connect(ui->rbUS, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked) {
+            RunGuarded(fPrompts, this, [&] { rbUSClick(); });
+        }
+    });
+    connect(ui->rbDX, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked) {
+            RunGuarded(fPrompts, this, [&] { rbDXClick(); });
+        }
+    });
+    connect(ui->cboQTH, &QComboBox::activated, this,
+            [this] { RunGuarded(fPrompts, this, [&] { cboQTHClick(); }); });
+    connect(ui->btnLog, &QPushButton::clicked, this,
+            [this] { RunGuarded(fPrompts, this, [&] { DoLog(); }); });
+    connect(ui->btnClear, &QPushButton::clicked, this, [this] { ClearEntries(); });
+    connect(ui->cbLookup, &QCheckBox::toggled, this, [this](bool checked) { fautolookup = checked; });
+    connect(ui->cbAutoFill, &QCheckBox::toggled, this, [this](bool checked) { fautofill = checked; });
+    connect(ui->ListBox1, &QListWidget::itemClicked, this,
+            [this] { RunGuarded(fPrompts, this, [&] { ListBox1Click(); }); });
+    connect(ui->ListBox1, &QListWidget::itemActivated, this,
+            [this] { RunGuarded(fPrompts, this, [&] { ListBox1Click(); }); });
+    // Enter anywhere in the entry form logs the contact, as the Log button does.
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+        auto* shortcut = new QShortcut(key, ui->pnlEntry);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this,
+                [this] { RunGuarded(fPrompts, this, [&] { DoLog(); }); });
+    }
+
+    fDupeModel = new QSqlQueryModel(this);
+    ui->ListView1->setModel(fDupeModel);
+    ui->ListBox1->setStyleSheet(QStringLiteral("QListWidget::item { height: 22px; }"));
+    ui->lblServerRunning->hide();
+    ui->lblOffLine->hide();
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui->txtCallsign && event->type() == QEvent::FocusOut) {
+        RunGuarded(fPrompts, this, [&] { txtCallsignExit(); });
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+tLogRecord TfrmMain::RecordFromForm()
+{
+    tLogRecord rec;
+    rec.date = ui->txtDate->text();
+    rec.time = ui->txtTime->text();
+    rec.call = ui->txtCallsign->text();
+    rec.mode = ui->cboMode->currentText();
+    rec.qth = ui->cboQTH->currentText();
+    rec.tenten = ui->txtTenTen->text();
+    rec.vp = ui->txtVP->text();
+    rec.p070 = ui->txtP070->text();
+    rec.epc = ui->txtEPC->text();
+    rec.comment = ui->txtComments->text();
+    rec.uscounty = ui->cboCounty->currentText();
+    rec.name = ui->txtName->text();
+    rec.dxcc = ui->rbUS->isChecked() ? 0 : GetDXCC(fDM, rec.qth);
+    return rec;
+}
+
+bool TfrmMain::DupeCheck()
+{
+    const TDupeRule rule = DupeRuleOf(Mysettings().ContestName);
+    std::optional<QString> mode;
+    std::optional<QString> county;
+    if (rule == TDupeRule::SameCallAndMode) {
+        mode = ui->cboMode->currentText();
+    } else if (rule == TDupeRule::SameCallAndCounty) {
+        county = ui->cboCounty->currentText();
+    }
+    return fDM.IsDupe(Mysettings().TableName, ui->txtCallsign->text(), mode, county);
+}
+
+void TfrmMain::DoLog()
+{
+    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
+        ShowCenteredMessage(fPrompts, this,
+                            QStringLiteral("No log is open. Select a log in the Logs list or create one with "
+                                           "File > New before logging a contact."),
+                            MsgKind::Error, MsgButton::OK);
+        return;
+    }
+    if (DupeCheck()) {
+        ShowCenteredMessage(fPrompts, this, QStringLiteral("Whoa there cowboy!!  This puppy is a DUPE!!!"),
+                            MsgKind::Error, MsgButton::OK);
+        return;
+    }
+    tLogRecord rec = RecordFromForm();
+    const TContactScore score = ScoreContact(Mysettings().ContestName, rec.tenten, rec.epc, rec.p070);
+    rec.points = score.stored;
+    // The counters rise only once the contact is stored.
+    fDM.LogAddRecord(rec, Mysettings().TableName);
+    if (score.withTenTen) {
+        Setctx_with(fctxwith + 1);
+    } else {
+        Setctx_without(fctxwithout + 1);
+    }
+    if (score.withEpc) {
+        Setctx_epc(fctxepc + 1);
+    }
+    if (score.with070) {
+        Setctx_070(fctx070 + 1);
+    }
+    SetTotalpoints(ftotalpoints + score.points);
+    ClearEntries();
+}
+
+void TfrmMain::DoDupes(const QString& call)
+{
+    ui->ListView1->setUpdatesEnabled(false);
+    if (call.isEmpty() || !fHasCurrentLog) {
+        fDupeModel->clear();
+    } else {
+        // While a call is typed its dupes are what the operator needs to see.
+        ui->PageControl1->setCurrentIndex(1);
+        fDupeModel->setQuery(fDM.DupeListQuery(Mysettings().TableName, call));
+        fDupeModel->setHeaderData(0, Qt::Horizontal, QStringLiteral("Callsign"));
+        fDupeModel->setHeaderData(1, Qt::Horizontal, QStringLiteral("Mode"));
+        fDupeModel->setHeaderData(2, Qt::Horizontal, QStringLiteral("County"));
+        ui->ListView1->setColumnWidth(0, 100);
+        ui->ListView1->setColumnWidth(1, 65);
+    }
+    ui->ListView1->setUpdatesEnabled(true);
+}
+
+void TfrmMain::txtCallsignExit()
+{
+    if (!ui->txtCallsign->text().isEmpty()) {
+        fDupeModel->clear();
+    }
+}
+
+void TfrmMain::rbUSClick()
+{
+    ui->cboQTH->clear();
+    ui->cboQTH->addItems(fStates);
+    ui->cboQTH->setCurrentIndex(-1);
+    ui->cboQTH->setEditText(QString());
+    ui->cboCounty->show();
+    ui->lblCounty->show();
+    ui->cboCounty->setEditText(QString());
+}
+
+void TfrmMain::rbDXClick()
+{
+    ui->cboQTH->clear();
+    ui->cboQTH->addItems(fCountries);
+    ui->cboQTH->setCurrentIndex(-1);
+    ui->cboQTH->setEditText(QString());
+    ui->cboCounty->hide();
+    ui->lblCounty->hide();
+    ui->cboCounty->setEditText(QString());
+}
+
+void TfrmMain::cboQTHClick()
+{
+    if (!ui->rbUS->isChecked()) {
+        return;
+    }
+    GetCountyList(ui->cboQTH->currentText());
+    ui->cboCounty->clear();
+    ui->cboCounty->addItems(fCounties);
+    ui->cboCounty->setCurrentIndex(-1);
+    ui->cboCounty->setEditText(QString());
+}
+
+void TfrmMain::ClearEntries()
+{
+    if (ui->pnlEntry->isHidden()) {
+        return;
+    }
+    for (QLineEdit* field :
+         {ui->txtCallsign, ui->txtName, ui->txtTenTen, ui->txtVP, ui->txtEPC, ui->txtP070}) {
+        field->clear();
+    }
+    if (!ui->rbUS->isChecked()) {
+        ui->rbUS->setChecked(true);
+    }
+    ui->cboQTH->setCurrentIndex(-1);
+    ui->cboQTH->setEditText(QString());
+    ui->cboCounty->clear();
+    ui->cboCounty->setEditText(QString());
+    ui->txtComments->clear();
+    ui->lblBD->clear();
+    ui->TextBox3->clear();
+    ui->txtCallsign->setFocus();
+}
+
+void TfrmMain::SetOfflineLogging(bool value)
+{
+    fofflinelogging = value;
+    ui->lblOffLine->setVisible(value);
+    ui->txtDate->setEnabled(value);
+    ui->txtTime->setEnabled(value);
+    ui->mnuOffLineLogging->setChecked(value);
+}
+
+void TfrmMain::SetUseAutoLook(bool value)
+{
+    fUseAutoLook = value;
+    ui->cbLookup->setEnabled(value);
+    ui->cbAutoFill->setEnabled(value);
+    ui->lblBD->setVisible(value);
 }

@@ -10,6 +10,9 @@
 
 class IPrompts;
 class QActionGroup;
+class QSqlQueryModel;
+class QTimer;
+struct tLogRecord;
 
 namespace Ui {
 class TfrmMain;
@@ -57,6 +60,54 @@ public:
 
     // Shows the list of open logs.
     void DoOpen();
+    // Selects the log of a line of the log list and makes it current.
+    void ListBox1Click();
+    // Creates a new log through the setup dialog (File > New).
+    void DoNewLog();
+    // Edits the current log's configuration (Options > Setup).
+    void mnuSetupClick();
+    // True once a log is current.
+    bool HasCurrentLog() const { return fHasCurrentLog; }
+
+    // Logs the contact of the entry form into the current log (Log button, Enter, and the feeds).
+    void DoLog();
+    // True when the contact of the entry form is a duplicate in the current log.
+    bool DupeCheck();
+    // Refills the dupe list with the logged calls that begin with a prefix.
+    void DoDupes(const QString& call);
+    // Empties the entry form for the next contact.
+    void ClearEntries();
+    void rbUSClick();
+    void rbDXClick();
+    void cboQTHClick();
+    void txtCallsignExit();
+
+    // Score counters of the current log; each setter rewrites its status bar text.
+    int ctx_with() const { return fctxwith; }
+    int ctx_without() const { return fctxwithout; }
+    int ctx_epc() const { return fctxepc; }
+    int ctx_070() const { return fctx070; }
+    int totalpoints() const { return ftotalpoints; }
+    void Setctx_with(int value);
+    void Setctx_without(int value);
+    void Setctx_epc(int value);
+    void Setctx_070(int value);
+    void SetTotalpoints(int value);
+    // Sets the five counters from the current log's table.
+    void RecountScores();
+
+    bool OfflineLogging() const { return fofflinelogging; }
+    void SetOfflineLogging(bool value);
+    bool AutoLookup() const { return fautolookup; }
+    bool AutoFill() const { return fautofill; }
+    bool UseAutoLook() const { return fUseAutoLook; }
+    void SetUseAutoLook(bool value);
+
+    // The clock: every second the status bar date and time and, unless off-line logging is on, the
+    // entry form's Date and Time. Tests set the clock and call the tick.
+    void SetClock(TClock clock) { fClock = std::move(clock); }
+    QDateTime Now() const { return fClock(); }
+    void tmr1Timer();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -72,6 +123,11 @@ private:
     void ConnectMenu();
     void ApplyWindowColors();
     void mnuContentsClick();
+    void ConnectEntryForm();
+    void MakeLogCurrent();
+    void SetOptionsEnabled(bool enabled);
+    tLogRecord RecordFromForm();
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     std::unique_ptr<Ui::TfrmMain> ui;
     IPrompts& fPrompts;
@@ -101,4 +157,17 @@ private:
     bool fdebug = false;
     bool fofflinelogging = false;
     bool fFirstActivation = true;
+    bool fHasCurrentLog = false;
+    bool fautolookup = false;
+    bool fautofill = false;
+    bool fUseAutoLook = false;
+
+    int fctxwith = 0;
+    int fctxwithout = 0;
+    int fctxepc = 0;
+    int fctx070 = 0;
+    int ftotalpoints = 0;
+
+    QTimer* tmr1 = nullptr;
+    QSqlQueryModel* fDupeModel = nullptr;
 };

@@ -240,6 +240,96 @@ void TDM::CreateNewLogTable(const QString& name)
     ExecSql(q, CreateLogTableStatement(name));
 }
 
+void TDM::CreateLog(const TMysettings& rec)
+{
+    QSqlDatabase db = condb();
+    if (!db.transaction()) {
+        throw EDatabaseError(ErrorText(db.lastError()));
+    }
+    try {
+        ConfigAddRecord(rec);
+        dbQuery().finish();
+        CreateNewLogTable(rec.TableName);
+        EnsureCallIndex(rec.TableName);
+        if (!db.commit()) {
+            throw EDatabaseError(ErrorText(db.lastError()));
+        }
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+}
+
+void TDM::EnsureCallIndex(const QString& name)
+{
+    // One NOCASE index serves both lookups: LIKE 'W1%' becomes a range search on it, and an exact
+    // comparison searches it case-blind and re-checks the exact text.
+    QSqlQuery q(condb());
+    ExecSql(q, QStringLiteral("CREATE INDEX IF NOT EXISTS ") + QuoteIdent(name + QStringLiteral("_call")) +
+                   QStringLiteral(" ON ") + QuoteIdent(name) + QStringLiteral(" (_call COLLATE NOCASE)"));
+}
+
+bool TDM::IsDupe(const QString& table, const QString& call, const std::optional<QString>& mode,
+                 const std::optional<QString>& county)
+{
+    QString sql = QStringLiteral("select _call from ") + QuoteIdent(table) +
+                  QStringLiteral(" where _call=? COLLATE NOCASE and _call=?");
+    QVariantList values{TextValue(call), TextValue(call)};
+    if (mode) {
+        sql += QStringLiteral(" and _mode=?");
+        values << TextValue(*mode);
+    }
+    if (county) {
+        sql += QStringLiteral(" and _uscounty=?");
+        values << TextValue(*county);
+    }
+    sql += QStringLiteral(" limit 1");
+    QSqlQuery& q = dbQuery();
+    q.finish();
+    ExecSql(q, sql, values);
+    const bool found = q.next();
+    q.finish();
+    return found;
+}
+
+QSqlQuery TDM::DupeListQuery(const QString& table, const QString& prefix)
+{
+    QString pattern = prefix;
+    pattern.replace('\\', QStringLiteral("\\\\"));
+    pattern.replace('%', QStringLiteral("\\%"));
+    pattern.replace('_', QStringLiteral("\\_"));
+    QSqlQuery q(condb());
+    ExecSql(q,
+            QStringLiteral("select _call, _mode, ifnull(_qth,'') || ':' || ifnull(_uscounty,'') from ") +
+                QuoteIdent(table) + QStringLiteral(" where _call like ? escape '\\'"),
+            {TextValue(pattern + '%')});
+    return q;
+}
+
+TDM::TLogCounts TDM::Recount(const QString& table)
+{
+    QSqlQuery& q = dbQuery();
+    auto count = [&](const QString& condition) {
+        q.finish();
+        ExecSql(q, QStringLiteral("select count(*) from ") + QuoteIdent(table) + condition);
+        const int n = q.next() ? q.value(0).toInt() : 0;
+        q.finish();
+        return n;
+    };
+    TLogCounts counts;
+    counts.total = count(QString());
+    counts.withTenTen = count(QStringLiteral(" where _tenten !=''"));
+    counts.withEpc = count(QStringLiteral(" where _epc !=''"));
+    counts.with070 = count(QStringLiteral(" where _p070 !=''"));
+    if (counts.total > 0) {
+        q.finish();
+        ExecSql(q, QStringLiteral("select sum(_points) from ") + QuoteIdent(table));
+        counts.points = q.next() ? q.value(0).toInt() : 0;
+        q.finish();
+    }
+    return counts;
+}
+
 void TDM::CheckTable(const QString& name)
 {
     QSqlQuery& q = dbQuery();

@@ -62,6 +62,32 @@ public:
     // empties the fields.
     void ReadConfigRecord(const QString& tablename, TMysettings& rec);
 
+    // Creates a new event log: its `config` row and its table (with the call-sign index), together or
+    // not at all.
+    void CreateLog(const TMysettings& rec);
+    // Gives a log table its index for the exact and prefix call-sign lookups (once).
+    void EnsureCallIndex(const QString& name);
+
+    // True when the log holds the call sign already (the exact text), optionally on the same mode or in
+    // the same county.
+    bool IsDupe(const QString& table, const QString& call, const std::optional<QString>& mode,
+                const std::optional<QString>& county);
+    // The calls of a log that begin with a prefix (letter case ignored; "%" and "_" are plain
+    // characters), as an executed query with the columns call, mode and "qth:county".
+    QSqlQuery DupeListQuery(const QString& table, const QString& prefix);
+
+    struct TLogCounts
+    {
+        int total = 0;
+        int withTenTen = 0;
+        int withEpc = 0;
+        int with070 = 0;
+        int points = 0;
+    };
+    // Counts of a log table: every row, rows with a Ten-Ten, EPC or 070 number (any non-empty text) and
+    // the sum of the stored points (0 for an empty log).
+    TLogCounts Recount(const QString& table);
+
     // Start-up lists from "config.db".
     QStringList GetCountries();
     QStringList GetStates();

@@ -1,0 +1,51 @@
+#include "LogRules.h"
+
+#include "data/MyFunc.h"
+
+QString FormTableName(const QString& callsign, int year, const QString& event)
+{
+    QString name = callsign + '_' + QString::number(year) + '_' + event;
+    for (QChar& c : name) {
+        const bool plain =
+            (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+        if (!plain) {
+            c = '_';
+        }
+    }
+    return name;
+}
+
+TContactScore ScoreContact(const QString& event, const QString& tenten, const QString& epc,
+                           const QString& p070)
+{
+    TContactScore score;
+    if (!IsInteger(tenten) || tenten == QStringLiteral("0")) {
+        score.points = 1;
+    } else {
+        score.points = event == Events::WeakSignal ? 3 : 2;
+        score.withTenTen = true;
+    }
+    if (event == Events::OpenSeason) {
+        if (!epc.isEmpty()) {
+            score.points += 1;
+            score.withEpc = true;
+        }
+        if (!p070.isEmpty()) {
+            score.points += 1;
+            score.with070 = true;
+        }
+    }
+    score.stored = event == Events::GeneralLog ? 0 : score.points;
+    return score;
+}
+
+TDupeRule DupeRuleOf(const QString& event)
+{
+    if (event == Events::SpiritOf76) {
+        return TDupeRule::SameCallAndMode;
+    }
+    if (event == Events::Mobile) {
+        return TDupeRule::SameCallAndCounty;
+    }
+    return TDupeRule::SameCall;
+}

@@ -1,0 +1,128 @@
+#include "app/LogRules.h"
+#include "common/TestRegistry.h"
+
+#include <QTest>
+
+// Table names, points and duplicate rules, without a window.
+class TestLogRules : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void Points_data()
+    {
+        QTest::addColumn<QString>("event");
+        QTest::addColumn<QString>("tenten");
+        QTest::addColumn<QString>("epc");
+        QTest::addColumn<QString>("p070");
+        QTest::addColumn<int>("points");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<bool>("with");
+        QTest::newRow("ordinary member") << "Winter Phone"
+                                         << "1234"
+                                         << ""
+                                         << "" << 2 << 2 << true;
+        QTest::newRow("Weak Signal member") << "Weak Signal"
+                                            << "1234"
+                                            << ""
+                                            << "" << 3 << 3 << true;
+        QTest::newRow("no number") << "Winter Phone"
+                                   << ""
+                                   << ""
+                                   << "" << 1 << 1 << false;
+        QTest::newRow("0 is no number") << "Winter Phone"
+                                        << "0"
+                                        << ""
+                                        << "" << 1 << 1 << false;
+        QTest::newRow("00 is a number") << "Winter Phone"
+                                        << "00"
+                                        << ""
+                                        << "" << 2 << 2 << true;
+        QTest::newRow("letters") << "Weak Signal"
+                                 << "ABC"
+                                 << ""
+                                 << "" << 1 << 1 << false;
+        QTest::newRow("12A") << "Winter Phone"
+                             << "12A"
+                             << ""
+                             << "" << 1 << 1 << false;
+        QTest::newRow("Open Season with EPC and 070") << "Open Season"
+                                                      << "1234"
+                                                      << "567"
+                                                      << "89" << 4 << 4 << true;
+        QTest::newRow("Open Season EPC only") << "Open Season"
+                                              << ""
+                                              << "567"
+                                              << "" << 2 << 2 << false;
+        QTest::newRow("EPC outside Open Season") << "Winter Phone"
+                                                 << "1234"
+                                                 << "567"
+                                                 << "89" << 2 << 2 << true;
+        QTest::newRow("Open Season in other case") << "open season"
+                                                   << "1234"
+                                                   << "567"
+                                                   << "" << 2 << 2 << true;
+        QTest::newRow("General Log stores 0") << "General Log"
+                                              << "1234"
+                                              << ""
+                                              << "" << 2 << 0 << true;
+    }
+
+    void Points()
+    {
+        QFETCH(QString, event);
+        QFETCH(QString, tenten);
+        QFETCH(QString, epc);
+        QFETCH(QString, p070);
+        QFETCH(int, points);
+        QFETCH(int, stored);
+        QFETCH(bool, with);
+        const TContactScore score = ScoreContact(event, tenten, epc, p070);
+        QCOMPARE(score.points, points);
+        QCOMPARE(score.stored, stored);
+        QCOMPARE(score.withTenTen, with);
+        QCOMPARE(score.withEpc, event == QStringLiteral("Open Season") && !epc.isEmpty());
+        QCOMPARE(score.with070, event == QStringLiteral("Open Season") && !p070.isEmpty());
+    }
+
+    void TableName_data()
+    {
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<QString>("event");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("plain") << "N0CALL"
+                               << "Open Season"
+                               << "N0CALL_2024_Open_Season";
+        QTest::newRow("every space replaced") << "N0CALL"
+                                              << "Spirit Of 76"
+                                              << "N0CALL_2024_Spirit_Of_76";
+        QTest::newRow("portable call") << "W1AW/M"
+                                       << "Open Season"
+                                       << "W1AW_M_2024_Open_Season";
+        QTest::newRow("leading digit") << "9A1A"
+                                       << "Sprint"
+                                       << "9A1A_2024_Sprint";
+        QTest::newRow("quote and dash") << "K1\"X"
+                                        << "Fall-CW"
+                                        << "K1_X_2024_Fall_CW";
+    }
+
+    void TableName()
+    {
+        QFETCH(QString, call);
+        QFETCH(QString, event);
+        QFETCH(QString, name);
+        QCOMPARE(FormTableName(call, 2024, event), name);
+    }
+
+    void DupeRules()
+    {
+        QCOMPARE(DupeRuleOf(QStringLiteral("Spirit Of 76")), TDupeRule::SameCallAndMode);
+        QCOMPARE(DupeRuleOf(QStringLiteral("Mobile")), TDupeRule::SameCallAndCounty);
+        QCOMPARE(DupeRuleOf(QStringLiteral("mobile")), TDupeRule::SameCall);
+        QCOMPARE(DupeRuleOf(QStringLiteral("Open Season")), TDupeRule::SameCall);
+    }
+};
+
+VANTREL_TEST(TestLogRules)
+#include "tst_LogRules.moc"

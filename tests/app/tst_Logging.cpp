@@ -1,0 +1,456 @@
+#include "AppFixture.h"
+#include "common/TestRegistry.h"
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTreeView>
+
+namespace {
+
+const QString kDupe = QStringLiteral("Whoa there cowboy!!  This puppy is a DUPE!!!");
+
+} // namespace
+
+// Selecting logs, entering contacts, the duplicate rules, the dupe list, the counters and the clock.
+class TestLogging : public QObject
+{
+    Q_OBJECT
+
+    // Clicks the line of the log list that holds a table name.
+    static void Select(TAppFixture& f, const QString& table)
+    {
+        f.window->DoOpen();
+        auto* list = f.Find<QListWidget>("ListBox1");
+        const auto items = list->findItems(table, Qt::MatchExactly);
+        QCOMPARE(items.size(), 1);
+        list->setCurrentItem(items.first());
+        f.window->ListBox1Click();
+    }
+
+    static QStringList DupeLines(TAppFixture& f)
+    {
+        QStringList lines;
+        const QAbstractItemModel* model = f.Find<QTreeView>("ListView1")->model();
+        while (model->canFetchMore(QModelIndex())) {
+            const_cast<QAbstractItemModel*>(model)->fetchMore(QModelIndex());
+        }
+        for (int r = 0; r < model->rowCount(); ++r) {
+            lines << QStringLiteral("%1|%2|%3")
+                         .arg(model->index(r, 0).data().toString(), model->index(r, 1).data().toString(),
+                              model->index(r, 2).data().toString());
+        }
+        return lines;
+    }
+
+private slots:
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void PointsAndCounters_data()
+    {
+        QTest::addColumn<QString>("event");
+        QTest::addColumn<QString>("tenten");
+        QTest::addColumn<QString>("epc");
+        QTest::addColumn<QString>("p070");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<QString>("counters"); // with, without, epc, 070, total
+        QTest::newRow("ordinary") << "Winter Phone"
+                                  << "1234"
+                                  << ""
+                                  << "" << 2 << "1 0 0 0 2";
+        QTest::newRow("Weak Signal") << "Weak Signal"
+                                     << "1234"
+                                     << ""
+                                     << "" << 3 << "1 0 0 0 3";
+        QTest::newRow("Ten-Ten 0") << "Winter Phone"
+                                   << "0"
+                                   << ""
+                                   << "" << 1 << "0 1 0 0 1";
+        QTest::newRow("Ten-Ten 00") << "Winter Phone"
+                                    << "00"
+                                    << ""
+                                    << "" << 2 << "1 0 0 0 2";
+        QTest::newRow("Ten-Ten ABC") << "Winter Phone"
+                                     << "ABC"
+                                     << ""
+                                     << "" << 1 << "0 1 0 0 1";
+        QTest::newRow("Open Season with EPC and 070") << "Open Season"
+                                                      << "1234"
+                                                      << "567"
+                                                      << "89" << 4 << "1 0 1 1 4";
+        QTest::newRow("Open Season EPC only") << "Open Season"
+                                              << ""
+                                              << "567"
+                                              << "" << 2 << "0 1 1 0 2";
+        QTest::newRow("General Log") << "General Log"
+                                     << "1234"
+                                     << ""
+                                     << "" << 0 << "1 0 0 0 2";
+    }
+
+    void PointsAndCounters()
+    {
+        QFETCH(QString, event);
+        QFETCH(QString, tenten);
+        QFETCH(QString, epc);
+        QFETCH(QString, p070);
+        QFETCH(int, stored);
+        QFETCH(QString, counters);
+        TAppFixture f;
+        f.NewLog(QStringLiteral("N0CALL"), event);
+        f.Type(QStringLiteral("W1AW"), tenten, QStringLiteral("SSB"), epc, p070);
+        f.window->DoLog();
+        const QString table = f.window->Mysettings().TableName;
+        QCOMPARE(f.Scalar(QStringLiteral("select _points from \"%1\"").arg(table)).toInt(), stored);
+        auto actual = [&] {
+            return QStringLiteral("%1 %2 %3 %4 %5")
+                .arg(f.window->ctx_with())
+                .arg(f.window->ctx_without())
+                .arg(f.window->ctx_epc())
+                .arg(f.window->ctx_070())
+                .arg(f.window->totalpoints());
+        };
+        QCOMPARE(actual(), counters);
+        QCOMPARE(f.Find<QLabel>("lblTotalPoints")->text(),
+                 QStringLiteral("Total Points: ") + counters.section(' ', 4));
+        QCOMPARE(f.Find<QLabel>("lblQsoWith")->text(),
+                 QStringLiteral("Qso`s With: ") + counters.section(' ', 0, 0));
+        QCOMPARE(f.Find<QLabel>("lblQsoWithout")->text(),
+                 QStringLiteral("Qso`s Without: ") + counters.section(' ', 1, 1));
+        // Selecting the log again recounts from the table: any non-empty Ten-Ten counts as "with", and
+        // the total is the sum of what was stored.
+        Select(f, table);
+        QCOMPARE(f.window->totalpoints(), stored);
+        QCOMPARE(f.window->ctx_with(), tenten.isEmpty() ? 0 : 1);
+        QVERIFY(f.prompts.Records().isEmpty());
+    }
+
+    void DupeRules_data()
+    {
+        QTest::addColumn<QString>("event");
+        QTest::addColumn<QString>("mode2");
+        QTest::addColumn<QString>("county2");
+        QTest::addColumn<bool>("dupe");
+        QTest::newRow("Spirit Of 76 other mode") << "Spirit Of 76"
+                                                 << "CW"
+                                                 << "Pima" << false;
+        QTest::newRow("Spirit Of 76 same mode") << "Spirit Of 76"
+                                                << "SSB"
+                                                << "Yuma" << true;
+        QTest::newRow("Mobile other county") << "Mobile"
+                                             << "SSB"
+                                             << "Yuma" << false;
+        QTest::newRow("Mobile same county") << "Mobile"
+                                            << "CW"
+                                            << "Pima" << true;
+        QTest::newRow("Open Season anything") << "Open Season"
+                                              << "CW"
+                                              << "Yuma" << true;
+        QTest::newRow("Weak Signal same") << "Weak Signal"
+                                          << "SSB"
+                                          << "Pima" << true;
+    }
+
+    // A duplicate shows the message and leaves the form exactly as it was.
+    void DupeRules()
+    {
+        QFETCH(QString, event);
+        QFETCH(QString, mode2);
+        QFETCH(QString, county2);
+        QFETCH(bool, dupe);
+        TAppFixture f;
+        f.NewLog(QStringLiteral("N0CALL"), event);
+        f.Type(QStringLiteral("W1AW"), QStringLiteral("12"), QStringLiteral("SSB"), QString(), QString(),
+               QStringLiteral("Pima"));
+        f.window->DoLog();
+        if (dupe) {
+            f.prompts.AnswerMessage(MsgButton::OK);
+        }
+        f.Type(QStringLiteral("W1AW"), QStringLiteral("12"), mode2, QString(), QString(), county2);
+        f.Edit("txtName")->setText(QStringLiteral("Hiram"));
+        f.window->DoLog();
+        const QString table = f.window->Mysettings().TableName;
+        QCOMPARE(f.Rows(table), dupe ? 1 : 2);
+        QCOMPARE(f.prompts.Messages(), dupe ? QStringList{kDupe} : QStringList());
+        QCOMPARE(f.Edit("txtCallsign")->text(), dupe ? QStringLiteral("W1AW") : QString());
+        QCOMPARE(f.Edit("txtName")->text(), dupe ? QStringLiteral("Hiram") : QString());
+        QCOMPARE(f.window->ctx_with(), dupe ? 1 : 2);
+        // A call in another letter case is another call (the form itself only takes upper case).
+        QVERIFY(f.window->DM().IsDupe(table, QStringLiteral("W1AW"), std::nullopt, std::nullopt));
+        QVERIFY(!f.window->DM().IsDupe(table, QStringLiteral("w1aw"), std::nullopt, std::nullopt));
+    }
+
+    // The stored record: texts as typed, DXCC by QTH, and the form afterwards.
+    void LoggedContact()
+    {
+        TAppFixture f;
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Open Season"));
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        auto* dx = f.Find<QRadioButton>("rbDX");
+        dx->setChecked(true);
+        f.Combo("cboQTH")->setEditText(QStringLiteral("Canada"));
+        f.Type(QStringLiteral("VE3ABC"), QString(), QStringLiteral("CW"));
+        f.Edit("txtName")->setText(QStringLiteral("O'Hara"));
+        f.Edit("txtComments")->setText(QStringLiteral("nice sig"));
+        f.window->DoLog();
+        // Unknown QTH text is taken for the United States.
+        dx->setChecked(true);
+        f.Combo("cboQTH")->setEditText(QStringLiteral("Atlantis"));
+        f.Type(QStringLiteral("K2XYZ"));
+        f.window->DoLog();
+        // A US station carries no DXCC number.
+        f.Combo("cboQTH")->setCurrentIndex(f.Combo("cboQTH")->findText(QStringLiteral("AZ")));
+        f.window->cboQTHClick();
+        QVERIFY(f.Combo("cboCounty")->findText(QStringLiteral("Pima")) >= 0);
+        f.Type(QStringLiteral("K7ABC"), QString(), QStringLiteral("SSB"), QString(), QString(),
+               QStringLiteral("Pima"));
+        f.window->DoLog();
+        const QString table = f.window->Mysettings().TableName;
+        QCOMPARE(
+            f.Scalar(QStringLiteral(
+                         "select group_concat(_call||':'||_name||':'||_qth||':'||_dxcc||':'||_mode||':'||"
+                         "_comment||':'||_uscounty, ' / ') from \"%1\"")
+                         .arg(table))
+                .toString(),
+            QStringLiteral(
+                "VE3ABC:O'Hara:Canada:1:CW:nice sig: / K2XYZ::Atlantis:291:SSB:: / K7ABC::AZ:0:SSB::Pima"));
+        QCOMPARE(f.Scalar(QStringLiteral("select _date||' '||_time from \"%1\"").arg(table)).toString(),
+                 f.window->Now().toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+        // The form is ready for the next contact.
+        QVERIFY(f.Find<QRadioButton>("rbUS")->isChecked());
+        QCOMPARE(f.Combo("cboCounty")->count(), 0);
+        QCOMPARE(f.Combo("cboQTH")->currentText(), QString());
+        QCOMPARE(f.Combo("cboMode")->currentText(), QStringLiteral("SSB"));
+        QVERIFY(f.Edit("txtCallsign")->hasFocus());
+        QVERIFY(!f.Find("cboCounty")->isHidden());
+    }
+
+    void EnterLogsTheContact()
+    {
+        TAppFixture f;
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Winter Phone"));
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        f.Edit("txtCallsign")->setFocus();
+        QTest::keyClicks(f.Edit("txtCallsign"), QStringLiteral("w1aw"));
+        QCOMPARE(f.Edit("txtCallsign")->text(), QStringLiteral("W1AW"));
+        QTest::keyClick(f.Edit("txtCallsign"), Qt::Key_Tab);
+        QTest::keyClicks(f.Edit("txtName"), QStringLiteral("Hiram"));
+        QTest::keyClick(f.Edit("txtName"), Qt::Key_Return);
+        QCOMPARE(f.Rows(f.window->Mysettings().TableName), 1);
+        QCOMPARE(f.Scalar(QStringLiteral("select _name from \"%1\"").arg(f.window->Mysettings().TableName))
+                     .toString(),
+                 QStringLiteral("Hiram"));
+        QVERIFY(f.Edit("txtCallsign")->hasFocus());
+    }
+
+    void DupeListFollowsTyping()
+    {
+        TAppFixture f;
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Spirit Of 76"));
+        for (const auto& [call, mode] :
+             {std::pair{"W1AW", "SSB"}, std::pair{"W1AW", "CW"}, std::pair{"w1xyz", "CW"},
+              std::pair{"W1_Q", "CW"}, std::pair{"K1ABC", "CW"}}) {
+            f.Type(QString::fromLatin1(call), QString(), QString::fromLatin1(mode));
+            f.window->DoLog();
+        }
+        f.Edit("txtCallsign")->setText(QStringLiteral("W1"));
+        QCOMPARE(DupeLines(f).size(), 4);
+        QCOMPARE(f.Find<QTabWidget>("PageControl1")->currentIndex(), 1);
+        f.Edit("txtCallsign")->setText(QStringLiteral("W1A"));
+        QCOMPARE(DupeLines(f), (QStringList{"W1AW|SSB|:", "W1AW|CW|:"}));
+        // A typed "_" is a character, not a wildcard.
+        f.Edit("txtCallsign")->setText(QStringLiteral("W1_"));
+        QCOMPARE(DupeLines(f), QStringList{"W1_Q|CW|:"});
+        f.Edit("txtCallsign")->setText(QString());
+        QCOMPARE(DupeLines(f), QStringList());
+        // Leaving the field empties the list.
+        f.Edit("txtCallsign")->setText(QStringLiteral("K"));
+        QCOMPARE(DupeLines(f).size(), 1);
+        f.window->txtCallsignExit();
+        QCOMPARE(DupeLines(f), QStringList());
+    }
+
+    void SelectionShowsEventFields()
+    {
+        TAppFixture f;
+        f.window->SetClock([] { return QDateTime(QDate(2024, 6, 1), QTime(12, 0)); });
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Open Season"));
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Winter Phone"));
+        const QWidget* w = f.window.get();
+        QVERIFY(!f.Find("txtEPC")->isVisibleTo(w));
+        Select(f, QStringLiteral("N0CALL_2024_Open_Season"));
+        QCOMPARE(f.window->windowTitle(), QStringLiteral("Vantrel - N0CALL_2024_Open_Season"));
+        for (const char* name : {"txtEPC", "txtP070", "lblEPC", "lbl070", "lblEpcPoints", "lbl070points"}) {
+            QVERIFY2(f.Find(name)->isVisibleTo(w), name);
+        }
+        QCOMPARE(f.Find<QTabWidget>("PageControl1")->tabText(0), QStringLiteral("Lookup"));
+        QVERIFY(f.Find("ListBox1")->isHidden());
+        QVERIFY(!f.Find("TextBox3")->isHidden());
+        QCOMPARE(f.Find<QListWidget>("ListBox1")->count(), 0);
+        Select(f, QStringLiteral("N0CALL_2024_Winter_Phone"));
+        for (const char* name : {"txtEPC", "txtP070", "lblEPC", "lbl070", "lblEpcPoints", "lbl070points"}) {
+            QVERIFY2(!f.Find(name)->isVisibleTo(w), name);
+        }
+        // A processed log leaves the list; the current log stays current while the list shows.
+        f.window->DM().MarkLogProcessed(QStringLiteral("N0CALL_2024_Open_Season"));
+        f.window->DoOpen();
+        QCOMPARE(f.Find<QListWidget>("ListBox1")->count(), 1);
+        QCOMPARE(f.Find<QTabWidget>("PageControl1")->tabText(0), QStringLiteral("Logs"));
+        QVERIFY(f.Find("pnlEntry")->isVisibleTo(w));
+    }
+
+    void RecountFromTable()
+    {
+        TAppFixture f;
+        f.window->SetClock([] { return QDateTime(QDate(2024, 6, 1), QTime(12, 0)); });
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Open Season"));
+        const QString table = QStringLiteral("N0CALL_2024_Open_Season");
+        for (int i = 0; i < 120; ++i) {
+            tLogRecord rec;
+            rec.call = QStringLiteral("K%1").arg(i);
+            rec.tenten = i < 80 ? QString::number(i) : QString();
+            rec.epc = i % 10 == 0 ? QStringLiteral("5") : QString();
+            rec.p070 = i % 40 == 0 ? QStringLiteral("7") : QString();
+            rec.points = 2;
+            f.window->DM().LogAddRecord(rec, table);
+        }
+        QSqlQuery(f.window->DM().condb())
+            .exec(QStringLiteral("update \"%1\" set _tenten=NULL where pkey=120").arg(table));
+        f.window->Setctx_with(999);
+        Select(f, table);
+        QCOMPARE(f.window->ctx_with(), 80);
+        QCOMPARE(f.window->ctx_without(), 40);
+        QCOMPARE(f.window->ctx_epc(), 12);
+        QCOMPARE(f.window->ctx_070(), 3);
+        QCOMPARE(f.window->totalpoints(), 240);
+        QCOMPARE(f.Find<QLabel>("lbl070points")->text(), QStringLiteral("P070: 3"));
+        QCOMPARE(f.Find<QLabel>("lblEpcPoints")->text(), QStringLiteral("EPC: 12"));
+    }
+
+    // A log table of the older layout is rebuilt when selected, keeping its contacts.
+    void OldLayoutMigratedOnSelection()
+    {
+        TAppFixture f;
+        TMysettings rec;
+        rec.TableName = QStringLiteral("W1AW_2019_Sprint");
+        rec.ContestName = QStringLiteral("Sprint");
+        f.window->DM().ConfigAddRecord(rec);
+        QSqlQuery q(f.window->DM().condb());
+        QVERIFY(q.exec(QStringLiteral(
+            "CREATE TABLE W1AW_2019_Sprint (_date VARCHAR(10),_time VARCHAR(5),_call VARCHAR(30),"
+            "_tenten VARCHAR(5),_vp VARCHAR(5),_epc VARCHAR(5),_p070 VARCHAR(5),"
+            "_mode VARCHAR(10),_name VARCHAR(100),_qth VARCHAR(100),_mycounty VARCHAR(100),"
+            "_uscounty VARCHAR(100),_points INTEGER,pkey INTEGER PRIMARY KEY AUTOINCREMENT,"
+            "_mobile INTEGER,_dxcc INTEGER,_comment VARCHAR(100))")));
+        QVERIFY(q.exec(
+            QStringLiteral("insert into W1AW_2019_Sprint (_call,_tenten,_points) values ('K1ABC','5',2),"
+                           "('K2ABC','',1)")));
+        Select(f, rec.TableName);
+        QCOMPARE(
+            f.Scalar(QStringLiteral("select count(*) from pragma_table_info('W1AW_2019_Sprint')")).toInt(),
+            20);
+        QCOMPARE(f.Rows(rec.TableName), 2);
+        QCOMPARE(f.window->totalpoints(), 3);
+        QVERIFY(f.window->HasCurrentLog());
+    }
+
+    // A log whose table is gone is reported and does not become current.
+    void MissingTableNotSelected()
+    {
+        TAppFixture f;
+        TMysettings rec;
+        rec.TableName = QStringLiteral("Gone_2020_Sprint");
+        f.window->DM().ConfigAddRecord(rec);
+        f.window->DoOpen();
+        auto* list = f.Find<QListWidget>("ListBox1");
+        list->setCurrentRow(0);
+        f.prompts.AnswerMessage(MsgButton::OK);
+        emit list->itemClicked(list->item(0));
+        QVERIFY(f.prompts.Messages().first().contains(QStringLiteral("no such table")));
+        QVERIFY(!f.window->HasCurrentLog());
+        QCOMPARE(f.window->Mysettings().TableName, QString());
+        QCOMPARE(f.window->windowTitle(), QStringLiteral("Vantrel"));
+    }
+
+    void NoCurrentLogStoresNothing()
+    {
+        TAppFixture f;
+        f.prompts.AnswerMessage(MsgButton::OK);
+        f.window->DoLog();
+        QCOMPARE(f.prompts.Records().size(), 1);
+        QVERIFY(f.prompts.Messages().first().startsWith(QStringLiteral("No log is open")));
+        QCOMPARE(f.window->ctx_without(), 0);
+    }
+
+    // A failed insert leaves counters, total and form as they were and shows the database's message.
+    void FailedInsertChangesNothing()
+    {
+        TAppFixture f;
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Winter Phone"));
+        const QString table = f.window->Mysettings().TableName;
+        QVERIFY(QSqlQuery(f.window->DM().condb())
+                    .exec(QStringLiteral(
+                              "CREATE TRIGGER refuse BEFORE INSERT ON \"%1\" BEGIN SELECT RAISE(ABORT, "
+                              "'disk is full'); END")
+                              .arg(table)));
+        f.Type(QStringLiteral("W1AW"), QStringLiteral("1234"));
+        f.prompts.AnswerMessage(MsgButton::OK);
+        emit f.Find<QPushButton>("btnLog")->clicked();
+        QCOMPARE(f.prompts.Messages(), QStringList{QStringLiteral("disk is full")});
+        QCOMPARE(f.window->ctx_with() + f.window->ctx_without() + f.window->totalpoints(), 0);
+        QCOMPARE(f.Edit("txtCallsign")->text(), QStringLiteral("W1AW"));
+        QCOMPARE(f.Edit("txtTenTen")->text(), QStringLiteral("1234"));
+    }
+
+    void ClockAtYearEnd()
+    {
+        TAppFixture f;
+        QDateTime now(QDate(2024, 12, 31), QTime(23, 59, 59), Qt::UTC);
+        f.window->SetClock([&] { return now.toLocalTime(); });
+        f.window->tmr1Timer();
+        QCOMPARE(f.Find<QLabel>("txtUTCDate")->text(), QStringLiteral(" December 31 2024 "));
+        QCOMPARE(f.Find<QLabel>("txtUTCTime")->text(), QStringLiteral(" 11:59:59 PM UTC "));
+        QCOMPARE(f.Edit("txtDate")->text(), QStringLiteral("2024-12-31"));
+        QCOMPARE(f.Edit("txtTime")->text(), QStringLiteral("23:59"));
+        now = now.addSecs(1);
+        f.window->tmr1Timer();
+        QCOMPARE(f.Find<QLabel>("txtUTCDate")->text(), QStringLiteral(" January 01 2025 "));
+        QCOMPARE(f.Edit("txtDate")->text(), QStringLiteral("2025-01-01"));
+        QCOMPARE(f.Edit("txtTime")->text(), QStringLiteral("00:00"));
+    }
+
+    // Off-line logging stops the clock from writing Date and Time; typed values are logged unchanged.
+    void OfflineLoggingKeepsTypedValues()
+    {
+        TAppFixture f;
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Winter Phone"));
+        auto* offline = f.window->findChild<QAction*>(QStringLiteral("mnuOffLineLogging"));
+        offline->trigger();
+        QVERIFY(offline->isChecked());
+        QVERIFY(f.Edit("txtDate")->isEnabled());
+        QVERIFY(!f.Find("lblOffLine")->isHidden());
+        f.Edit("txtDate")->setText(QStringLiteral("2023-02-11"));
+        f.Edit("txtTime")->setText(QStringLiteral("1705"));
+        f.window->tmr1Timer();
+        QCOMPARE(f.Edit("txtDate")->text(), QStringLiteral("2023-02-11"));
+        f.Type(QStringLiteral("W1AW"));
+        f.window->DoLog();
+        QCOMPARE(
+            f.Scalar(
+                 QStringLiteral("select _date||' '||_time from \"%1\"").arg(f.window->Mysettings().TableName))
+                .toString(),
+            QStringLiteral("2023-02-11 1705"));
+        offline->trigger();
+        f.window->tmr1Timer();
+        QVERIFY(!f.Edit("txtDate")->isEnabled());
+        QCOMPARE(f.Edit("txtDate")->text(), f.window->Now().toUTC().toString(QStringLiteral("yyyy-MM-dd")));
+    }
+};
+
+VANTREL_TEST(TestLogging)
+#include "tst_Logging.moc"

@@ -1,0 +1,311 @@
+#include "app/TfrmMain.h"
+#include "common/TScriptedPrompts.h"
+#include "common/TTestHome.h"
+#include "common/TestRegistry.h"
+#include "data/TSettings.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QSqlQuery>
+#include <QTabWidget>
+#include <QTest>
+
+namespace {
+
+const QString kFirstRun = QStringLiteral(
+    "We have detected this is a new installation.  If a previous\nwork folder exists you will be giving the "
+    "option "
+    "to etiher copy\nor move that folder.  Otherwise, the new work folder will be created\nwith new blank "
+    "databases");
+const QString kOlder = QStringLiteral("An older data folder exists.  Woudl you like to copy or move that "
+                                      "folder\nClick Yes to COPY the folder, click "
+                                      "No to MOVE the folder, or cancel to create a new folder");
+
+QStringList Tables(const QString& dbPath)
+{
+    QStringList names;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("peek"));
+        db.setDatabaseName(dbPath);
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.exec(QStringLiteral("select name from sqlite_master where type='table' order by name"));
+            while (q.next()) {
+                names << q.value(0).toString();
+            }
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("peek"));
+    return names;
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly)) {
+        f.write(bytes);
+    }
+}
+
+} // namespace
+
+// From process start to the list of open logs, and the settings written at shutdown.
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+    // An older per-user folder with a log database and a file in a subfolder.
+    static void MakeOlderFolder(const TTestHome& home)
+    {
+        const QString older = home.Profile() + QStringLiteral("/.vantrel/");
+        QDir().mkpath(older);
+        QFile::copy(QStringLiteral("config.db"), older + QStringLiteral("config.db"));
+        WriteFile(older + QStringLiteral("sub/notes.txt"), "kept");
+        WriteFile(older + QStringLiteral("Vantrel.cfg"), "[Settings]\nGrid=FN31PR\n");
+    }
+
+private slots:
+    void initTestCase() { QDir::setCurrent(QCoreApplication::applicationDirPath()); }
+
+    void FirstRunCreatesWorkFolder()
+    {
+        TTestHome home;
+        TScriptedPrompts prompts;
+        prompts.AnswerMessage(MsgButton::OK);
+        prompts.AnswerInput(QStringLiteral("FN31PR"));
+        {
+            TfrmMain window(prompts);
+            QCOMPARE(prompts.Messages(), QStringList{kFirstRun});
+            QCOMPARE(prompts.Records().at(1).caption, QStringLiteral("Grid Square"));
+            QCOMPARE(prompts.Records().at(1).text, QStringLiteral("Enter Maidenhead Grid Locator x6"));
+            QVERIFY(QFile::exists(home.Work() + QStringLiteral("config.db")));
+            QCOMPARE(Tables(home.Work() + QStringLiteral("logs.db")), QStringList{QStringLiteral("config")});
+            QCOMPARE(window.findChild<QListWidget*>(QStringLiteral("ListBox1"))->count(), 0);
+            QCOMPARE(window.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->tabText(0),
+                     QStringLiteral("Logs"));
+            QCOMPARE(window.findChild<QLabel*>(QStringLiteral("StaticText1"))->text(),
+                     QStringLiteral("Grid Square: FN31PR"));
+            QVERIFY(!window.findChild<QWidget*>(QStringLiteral("pnlEntry"))->isVisibleTo(&window));
+            // The county box starts with the counties of Arizona.
+            auto* county = window.findChild<QComboBox*>(QStringLiteral("cboCounty"));
+            QVERIFY(county->count() > 0);
+            QCOMPARE(county->findText(QStringLiteral("Maricopa")) >= 0, true);
+            QCOMPARE(window.Counties().size(), county->count());
+            window.close();
+        }
+        TSettings settings(home.Work() + QStringLiteral("Vantrel.cfg"));
+        for (const QString& key :
+             {SettingKeys::AutoCheckUpdate, SettingKeys::Grid, SettingKeys::Left, SettingKeys::Top,
+              SettingKeys::Color, SettingKeys::Theme, SettingKeys::LastMode}) {
+            QVERIFY2(settings.GetSetting(key, "<none>") != QStringLiteral("<none>"), qPrintable(key));
+        }
+        QCOMPARE(settings.GetSetting(SettingKeys::Grid, ""), QStringLiteral("FN31PR"));
+        QCOMPARE(settings.GetSetting(SettingKeys::Theme, ""), QStringLiteral("Sky"));
+        QCOMPARE(settings.GetSetting(SettingKeys::Color, 0), -16777201);
+        QCOMPARE(settings.GetSetting(SettingKeys::AutoCheckUpdate, true), false);
+        QCOMPARE(prompts.Pending(), 0);
+    }
+
+    void CancelledGridQuestionSavesNothing()
+    {
+        TTestHome home;
+        TScriptedPrompts prompts;
+        prompts.AnswerMessage(MsgButton::OK);
+        prompts.AnswerInput(std::nullopt);
+        TfrmMain window(prompts);
+        QCOMPARE(
+            TSettings(home.Work() + QStringLiteral("Vantrel.cfg")).GetSetting(SettingKeys::Grid, "<none>"),
+            QStringLiteral("<none>"));
+        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("StaticText1"))->text(),
+                 QStringLiteral("Grid Square: "));
+    }
+
+    void OlderFolder_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("olderKept");
+        QTest::addColumn<bool>("workHasOlderFiles");
+        QTest::newRow("Yes copies") << int(MsgButton::Yes) << true << true;
+        QTest::newRow("No moves") << int(MsgButton::No) << false << true;
+        QTest::newRow("Cancel makes a new folder") << int(MsgButton::Cancel) << true << false;
+    }
+
+    void OlderFolder()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, olderKept);
+        QFETCH(bool, workHasOlderFiles);
+        TTestHome home;
+        MakeOlderFolder(home);
+        TScriptedPrompts prompts;
+        prompts.AnswerMessage(MsgButton::OK);
+        prompts.AnswerMessage(MsgButton(answer));
+        if (!workHasOlderFiles) {
+            prompts.AnswerInput(QStringLiteral("EM10"));
+        }
+        TfrmMain window(prompts);
+        QCOMPARE(prompts.Messages(), (QStringList{kFirstRun, kOlder}));
+        QCOMPARE(prompts.Records().at(1).buttons, MsgButton::Yes | MsgButton::No | MsgButton::Cancel);
+        QCOMPARE(QDir(home.Profile() + QStringLiteral("/.vantrel")).exists(), olderKept);
+        QCOMPARE(QFile::exists(home.Work() + QStringLiteral("sub/notes.txt")), workHasOlderFiles);
+        QVERIFY(QFile::exists(home.Work() + QStringLiteral("config.db")));
+        QCOMPARE(window.Grid(), workHasOlderFiles ? QStringLiteral("FN31PR") : QStringLiteral("EM10"));
+        QCOMPARE(prompts.Pending(), 0);
+    }
+
+    void ExistingFolderAsksNothing()
+    {
+        TTestHome home;
+        home.PrepareWorkFolder();
+        home.WriteSettings({QStringLiteral("grid=FN20XR"), QStringLiteral("LastMode=CW")});
+        TScriptedPrompts prompts;
+        TfrmMain window(prompts);
+        QVERIFY(prompts.Records().isEmpty());
+        QCOMPARE(window.Grid(), QStringLiteral("FN20XR"));
+        QCOMPARE(window.findChild<QComboBox*>(QStringLiteral("cboMode"))->currentText(),
+                 QStringLiteral("CW"));
+    }
+
+    // A logs database that holds anything (here an event log without a config table) is not given one.
+    void NonEmptyLogsDatabaseKeepsItsTables()
+    {
+        TTestHome home;
+        home.PrepareWorkFolder();
+        home.WriteSettings({QStringLiteral("Grid=FN20XR")});
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("make"));
+            db.setDatabaseName(home.Work() + QStringLiteral("logs.db"));
+            QVERIFY(db.open());
+            QSqlQuery(db).exec(QStringLiteral("create table W1AW_2020_Mobile (_call VARCHAR(10))"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("make"));
+        TScriptedPrompts prompts;
+        // The log list reads `config`, which is missing: its error is reported.
+        prompts.AnswerMessage(MsgButton::OK);
+        TfrmMain window(prompts);
+        QCOMPARE(Tables(home.Work() + QStringLiteral("logs.db")),
+                 QStringList{QStringLiteral("W1AW_2020_Mobile")});
+        QCOMPARE(prompts.Records().first().kind, MsgKind::Error);
+        QVERIFY(prompts.Messages().first().contains(QStringLiteral("no such table: config")));
+    }
+
+    void DatabaseOpenFailureIsReported()
+    {
+        TTestHome home;
+        home.PrepareWorkFolder();
+        home.WriteSettings({QStringLiteral("Grid=FN20XR")});
+        QDir().mkpath(home.Work() + QStringLiteral("logs.db"));
+        TScriptedPrompts prompts;
+        prompts.AnswerMessage(MsgButton::OK);
+        prompts.AnswerMessage(MsgButton::OK);
+        TfrmMain window(prompts);
+        QCOMPARE(prompts.Messages().size(), 2);
+        QVERIFY(prompts.Messages().first().startsWith(QStringLiteral("Exception raised with message")));
+        QVERIFY(prompts.Messages().first().size() > QStringLiteral("Exception raised with message").size());
+        QCOMPARE(prompts.Records().first().kind, MsgKind::Error);
+    }
+
+    void ShutdownWritesSettings_data()
+    {
+        QTest::addColumn<bool>("byExit");
+        QTest::newRow("close box") << false;
+        QTest::newRow("Exit") << true;
+    }
+
+    void ShutdownWritesSettings()
+    {
+        QFETCH(bool, byExit);
+        TTestHome home;
+        home.PrepareWorkFolder();
+        home.WriteSettings({QStringLiteral("Grid=FN20XR"), QStringLiteral("Fore_color=255"),
+                            QStringLiteral("Theme=Fusion")});
+        TScriptedPrompts prompts;
+        TfrmMain window(prompts);
+        window.show();
+        window.move(37, 45);
+        window.findChild<QComboBox*>(QStringLiteral("cboMode"))->setEditText(QStringLiteral("RTTY"));
+        if (byExit) {
+            window.findChild<QAction*>(QStringLiteral("mnuExit"))->trigger();
+        } else {
+            window.close();
+        }
+        TSettings settings(home.Work() + QStringLiteral("Vantrel.cfg"));
+        QCOMPARE(settings.GetSetting(SettingKeys::LastMode, ""), QStringLiteral("RTTY"));
+        QCOMPARE(settings.GetSetting(SettingKeys::Left, -1), window.x());
+        QCOMPARE(settings.GetSetting(SettingKeys::Top, -1), window.y());
+        QCOMPARE(settings.GetSetting(SettingKeys::Theme, ""), QStringLiteral("Fusion"));
+        QCOMPARE(settings.GetSetting(SettingKeys::ForeColor, 0), 255);
+    }
+
+    // Captions, shortcuts and initial states of the menu the operator drives by keyboard.
+    void Menu_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shortcut");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<bool>("visible");
+        auto row = [](const char* name, const char* text, const char* shortcut, bool enabled,
+                      bool visible = true) {
+            QTest::newRow(name) << name << text << shortcut << enabled << visible;
+        };
+        row("mnuNew", "New", "Ctrl+N", true);
+        row("mnuOpen", "Open", "Ctrl+O", true);
+        row("mnuRemoveProcessedLog", "Remove Processed Log", "Ctrl+R", false);
+        row("mnuUpdateDataFiles", "Update Data Files", "Ctrl+D", true);
+        row("mnuSetProcessedFlag", "Set Processed Flag", "Ctrl+Alt+P", false);
+        row("mnuExit", "Exit", "Ctrl+E", true);
+        row("mnuSetup", "Setup", "Ctrl+S", false);
+        row("mnuProcessContest", "Process Contest", "F2", false);
+        row("mnuDisplayLog", "Display Log", "F3", false);
+        row("mnuOffLineLogging", "Off-Line Logging", "F4", false);
+        row("mnuUpdateGridLocator", "Update Grid Locator", "F7", false);
+        row("mnuConfigureServer", "Configure Server", "Shift+F8", true);
+        row("mnuEnableServer", "Enable/Disable Server", "F8", true);
+        row("mnuUseFLDigi", "Use FLDigi", "Ctrl+F", true, false);
+        row("mnuFLdigiSetup", "FLdigi Setup", "Ctrl+Alt+F", true, false);
+        row("mnuTestADIF", "Test ADIF", "", true, false);
+        row("mnuForgroundColor", "Forground Color", "F5", false);
+        row("mnuBackgroundColor", "Background Color", "Shift+F5", false);
+        row("mnuContents", "Contents", "F1", true);
+        row("mnuCheckForUpdate", "Check for Update", "Ctrl+U", true);
+        row("mnuAbout", "About", "Ctrl+A", true);
+        row("mnuEvents", "Events", "Ctrl+F1", true);
+        row("mnu070", "070", "Ctrl+F9", true);
+    }
+
+    void Menu()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, text);
+        QFETCH(QString, shortcut);
+        QFETCH(bool, enabled);
+        QFETCH(bool, visible);
+        TTestHome home;
+        home.PrepareWorkFolder();
+        home.WriteSettings({QStringLiteral("Grid=FN20XR")});
+        TScriptedPrompts prompts;
+        TfrmMain window(prompts);
+        auto* item = window.findChild<QAction*>(action);
+        QVERIFY(item);
+        QCOMPARE(item->text(), text);
+        QCOMPARE(item->shortcut(), QKeySequence(shortcut));
+        QCOMPARE(item->isVisible(), visible);
+        if (visible) { // a hidden action always reads as disabled
+            QCOMPARE(item->isEnabled(), enabled);
+        }
+        QVERIFY(!window.findChild<QMenu*>(QStringLiteral("mnuOptions"))->isEnabled());
+        QVERIFY(window.findChild<QAction*>(QStringLiteral("mnuAutoCheckUpdate"))->isCheckable());
+    }
+};
+
+VANTREL_TEST(TestStartup)
+#include "tst_Startup.moc"

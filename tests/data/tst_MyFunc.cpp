@@ -1,0 +1,209 @@
+#include "common/TTestHome.h"
+#include "common/TTestHttpServer.h"
+#include "common/TestRegistry.h"
+#include "data/Errors.h"
+#include "data/MyFunc.h"
+#include "data/TDM.h"
+#include "ui/Prompts.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The shared functions: password coding, whole-number test, DXCC numbers, downloads, box placement.
+class TestMyFunc : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void Encode_data()
+    {
+        QTest::addColumn<QString>("plain");
+        QTest::addColumn<QString>("encoded");
+        QTest::newRow("three letters") << "abc"
+                                       << "OM9Z";
+        QTest::newRow("one letter gives two characters") << "a"
+                                                         << "OG";
+        QTest::newRow("two letters give three") << "ab"
+                                                << "OM8";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+
+    void Encode()
+    {
+        QFETCH(QString, plain);
+        QFETCH(QString, encoded);
+        QCOMPARE(EncodeText(plain), encoded);
+        QCOMPARE(DecodeText(encoded), plain);
+    }
+
+    void RoundTrip_data()
+    {
+        QTest::addColumn<QString>("plain");
+        QTest::newRow("query separators") << "p;a&ss word=%+";
+        QTest::newRow("latin-1 letters") << QStringLiteral("caf\u00e9 \u00d8re");
+        QTest::newRow("characters above 255") << QStringLiteral("\u20ac5 \u0416\u4e2d");
+        QTest::newRow("latin-1 that looks like utf-8") << QStringLiteral("\u00c3\u00a9");
+    }
+
+    void RoundTrip()
+    {
+        QFETCH(QString, plain);
+        const QString encoded = EncodeText(plain);
+        for (const QChar c : encoded) {
+            QVERIFY(c.isLetterOrNumber() || c == '+' || c == '/');
+        }
+        QCOMPARE(DecodeText(encoded), plain);
+    }
+
+    void DecodeStopsAtForeignCharacter()
+    {
+        QCOMPARE(DecodeText(QStringLiteral("OM9Z=OM9Z")), QStringLiteral("abc"));
+    }
+
+    void IsInteger_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("12a") << "12a" << false;
+        QTest::newRow("1.5") << "1.5" << false;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("blank around") << " 5" << false;
+        QTest::newRow("-7") << "-7" << true;
+        QTest::newRow("+7") << "+7" << true;
+        QTest::newRow("00123") << "00123" << true;
+        QTest::newRow("largest") << "2147483647" << true;
+        QTest::newRow("smallest") << "-2147483648" << true;
+        QTest::newRow("too large") << "2147483648" << false;
+        QTest::newRow("hex") << "0x10" << false;
+    }
+
+    void IsInteger()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, expected);
+        QCOMPARE(::IsInteger(text), expected);
+    }
+
+    void DXCC_data()
+    {
+        QTest::addColumn<QString>("country");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("United States") << "United States" << 291 << "291";
+        QTest::newRow("Canada") << "Canada" << 1 << "1";
+        QTest::newRow("state code") << "AZ" << 291 << "";
+        QTest::newRow("quote in name") << "Cote d'Ivoire'" << 291 << "";
+    }
+
+    void DXCC()
+    {
+        QFETCH(QString, country);
+        QFETCH(int, number);
+        QFETCH(QString, text);
+        TTestHome home;
+        home.PrepareWorkFolder();
+        TDM dm;
+        dm.OpenConfig(home.Work() + QStringLiteral("config.db"));
+        QCOMPARE(GetDXCC(dm, country), number);
+        QCOMPARE(GetDXCCText(dm, country), text);
+    }
+
+    void Download()
+    {
+        TTestHttpServer server;
+        QVERIFY(server.Listen());
+        server.SetHandler([](const TTestHttpServer::TRequest& r) {
+            TTestHttpServer::TResponse response;
+            if (r.path == QStringLiteral("/1010.dat")) {
+                response.body = "W1AW,1\r\nK2XYZ,2\r\n";
+            } else if (r.path == QStringLiteral("/moved")) {
+                response.status = 302;
+                response.headers.insert("Location", "/1010.dat");
+            } else {
+                response.status = 404;
+                response.body = "<html>Not Found</html>";
+            }
+            return response;
+        });
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("1010.dat"));
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old contents");
+        old.close();
+
+        DownloadFile(server.Url(QStringLiteral("/moved")).toString(), path);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("W1AW,1\r\nK2XYZ,2\r\n"));
+        QCOMPARE(server.Requests().first().headers.value(QStringLiteral("cache-control")),
+                 QStringLiteral("no-cache"));
+    }
+
+    // An error page is a failed download, not the file; the error names the address.
+    void DownloadFailures_data()
+    {
+        QTest::addColumn<bool>("reachable");
+        QTest::newRow("404") << true;
+        QTest::newRow("unreachable") << false;
+    }
+
+    void DownloadFailures()
+    {
+        QFETCH(bool, reachable);
+        TTestHttpServer server;
+        QVERIFY(server.Listen());
+        QString url = server.Url(QStringLiteral("/missing.dat")).toString();
+        if (!reachable) {
+            QTcpServer closed;
+            QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
+            url = QStringLiteral("http://127.0.0.1:%1/missing.dat").arg(closed.serverPort());
+            closed.close();
+        }
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("missing.dat"));
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.close();
+        try {
+            DownloadFile(url, path);
+            QFAIL("no error raised");
+        } catch (const EVantrel& e) {
+            QCOMPARE(e.Message(), QStringLiteral("Error downloading URL: ") + url);
+        }
+        QVERIFY(!QFile::exists(path));
+    }
+
+    void FileVersion()
+    {
+        QCOMPARE(GetFileVersion(QCoreApplication::applicationFilePath()), QStringLiteral("6.2.0.1"));
+        QCOMPARE(GetFileVersion(QCoreApplication::applicationDirPath() + QStringLiteral("/config.db")),
+                 QString());
+        QCOMPARE(GetFileVersion(QStringLiteral("/no/such/file")), QString());
+    }
+
+    void CentredBox_data()
+    {
+        QTest::addColumn<QRect>("window");
+        QTest::addColumn<QSize>("box");
+        QTest::addColumn<QPoint>("topLeft");
+        QTest::newRow("smaller box") << QRect(100, 50, 800, 600) << QSize(301, 100) << QPoint(349, 300);
+        QTest::newRow("box wider than window")
+            << QRect(10, 10, 200, 100) << QSize(401, 301) << QPoint(-90, -90);
+    }
+
+    void CentredBox()
+    {
+        QFETCH(QRect, window);
+        QFETCH(QSize, box);
+        QFETCH(QPoint, topLeft);
+        QCOMPARE(CenteredTopLeft(window, box), topLeft);
+    }
+};
+
+VANTREL_TEST(TestMyFunc)
+#include "tst_MyFunc.moc"
