@@ -1,13 +1,13 @@
-#include "lookup/THamUtil.h"
 #include "common/TScriptedPrompts.h"
 #include "common/TestRegistry.h"
 #include "data/Errors.h"
+#include "lookup/THamUtil.h"
 
 #include <QTest>
 #include <cmath>
 
 // Locator conversion, distance and bearing, degree conversions and solar times.
-class THamUtilTest : public QObject
+class TestHamUtil : public QObject
 {
     Q_OBJECT
 
@@ -31,7 +31,7 @@ private slots:
     void SolarTimesPolarNight();
 };
 
-void THamUtilTest::LocatorToLatLong_data()
+void TestHamUtil::LocatorToLatLong_data()
 {
     QTest::addColumn<QString>("locator");
     QTest::addColumn<double>("latitude");
@@ -45,7 +45,7 @@ void THamUtilTest::LocatorToLatLong_data()
     QTest::newRow("RR99XX top corner") << "RR99XX" << 89.9791666667 << 179.9583333333;
 }
 
-void THamUtilTest::LocatorToLatLong()
+void TestHamUtil::LocatorToLatLong()
 {
     QFETCH(QString, locator);
     QFETCH(double, latitude);
@@ -57,7 +57,7 @@ void THamUtilTest::LocatorToLatLong()
     QVERIFY(prompts.Records().isEmpty());
 }
 
-void THamUtilTest::LatLongToLocator_data()
+void TestHamUtil::LatLongToLocator_data()
 {
     QTest::addColumn<double>("latitude");
     QTest::addColumn<double>("longitude");
@@ -71,7 +71,7 @@ void THamUtilTest::LatLongToLocator_data()
     QTest::newRow("southern and western") << -33.87 << -70.65 << "FF46QD";
 }
 
-void THamUtilTest::LatLongToLocator()
+void TestHamUtil::LatLongToLocator()
 {
     QFETCH(double, latitude);
     QFETCH(double, longitude);
@@ -84,7 +84,7 @@ void THamUtilTest::LatLongToLocator()
     QCOMPARE(THamUtil(prompts).LatLongToLocator(p), locator);
 }
 
-void THamUtilTest::LocatorRoundTrip()
+void TestHamUtil::LocatorRoundTrip()
 {
     // The centre of every subsquare of a few squares spread over the globe gives its own locator back.
     TScriptedPrompts prompts;
@@ -99,7 +99,7 @@ void THamUtilTest::LocatorRoundTrip()
     }
 }
 
-void THamUtilTest::DistanceAzimuth_data()
+void TestHamUtil::DistanceAzimuth_data()
 {
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
@@ -121,7 +121,7 @@ void THamUtilTest::DistanceAzimuth_data()
                                                       << "RJ90XA" << 9.3 << 270.0;
 }
 
-void THamUtilTest::DistanceAzimuth()
+void TestHamUtil::DistanceAzimuth()
 {
     QFETCH(QString, from);
     QFETCH(QString, to);
@@ -137,7 +137,7 @@ void THamUtilTest::DistanceAzimuth()
     QVERIFY(prompts.Records().isEmpty());
 }
 
-void THamUtilTest::SpecialPositions()
+void TestHamUtil::SpecialPositions()
 {
     TScriptedPrompts prompts;
     THamUtil util(prompts);
@@ -167,7 +167,7 @@ void THamUtilTest::SpecialPositions()
     QVERIFY(prompts.Records().isEmpty());
 }
 
-void THamUtilTest::InvalidLocator_data()
+void TestHamUtil::InvalidLocator_data()
 {
     QTest::addColumn<QString>("locator");
     QTest::addColumn<QString>("shown");
@@ -183,7 +183,7 @@ void THamUtilTest::InvalidLocator_data()
                             << "FN 31PR";
 }
 
-void THamUtilTest::InvalidLocator()
+void TestHamUtil::InvalidLocator()
 {
     QFETCH(QString, locator);
     QFETCH(QString, shown);
@@ -199,7 +199,7 @@ void THamUtilTest::InvalidLocator()
     QCOMPARE(p.Longitude, 0.0);
 }
 
-void THamUtilTest::InvalidLocatorInDistanceAndAzimuth()
+void TestHamUtil::InvalidLocatorInDistanceAndAzimuth()
 {
     // Each invalid argument warns once in Distance and once more in Azimuth, the station's locator first;
     // both still give figures.
@@ -219,7 +219,7 @@ void THamUtilTest::InvalidLocatorInDistanceAndAzimuth()
     QVERIFY(texts[3].startsWith(QStringLiteral("XX00LL ")));
 }
 
-void THamUtilTest::DMStoReal_data()
+void TestHamUtil::DMStoReal_data()
 {
     QTest::addColumn<QString>("deg");
     QTest::addColumn<QString>("min");
@@ -242,7 +242,7 @@ void THamUtilTest::DMStoReal_data()
                                               << "0" << 72.5;
 }
 
-void THamUtilTest::DMStoReal()
+void TestHamUtil::DMStoReal()
 {
     QFETCH(QString, deg);
     QFETCH(QString, min);
@@ -252,7 +252,7 @@ void THamUtilTest::DMStoReal()
     QVERIFY(std::fabs(THamUtil(prompts).DMStoReal(deg, min, sec) - value) < 1e-9);
 }
 
-void THamUtilTest::NumAndRealtoDMS()
+void TestHamUtil::NumAndRealtoDMS()
 {
     TScriptedPrompts prompts;
     THamUtil util(prompts);
@@ -268,7 +268,7 @@ void THamUtilTest::NumAndRealtoDMS()
     QVERIFY_THROWS_EXCEPTION(EVantrel, util.DMStoReal(QStringLiteral("W0x2"), QStringLiteral("30"), "0"));
 }
 
-void THamUtilTest::SolarTimes_data()
+void TestHamUtil::SolarTimes_data()
 {
     QTest::addColumn<double>("latitude");
     QTest::addColumn<double>("longitude");
@@ -288,7 +288,7 @@ void THamUtilTest::SolarTimes_data()
                                       << QDateTime(QDate(2024, 12, 21), QTime(9, 5), Qt::UTC);
 }
 
-void THamUtilTest::SolarTimes()
+void TestHamUtil::SolarTimes()
 {
     QFETCH(double, latitude);
     QFETCH(double, longitude);
@@ -313,7 +313,7 @@ void THamUtilTest::SolarTimes()
     QCOMPARE(rise.time().second(), 0);
 }
 
-void THamUtilTest::SolarTimesPolarNight()
+void TestHamUtil::SolarTimesPolarNight()
 {
     TScriptedPrompts prompts;
     QDateTime rise;
@@ -328,5 +328,5 @@ void THamUtilTest::SolarTimesPolarNight()
     QVERIFY(std::abs(noon.secsTo(QDateTime(QDate(2024, 12, 21), QTime(10, 42), Qt::UTC))) <= 4 * 60);
 }
 
-VANTREL_TEST(THamUtilTest)
-#include "THamUtilTest.moc"
+VANTREL_TEST(TestHamUtil)
+#include "tst_HamUtil.moc"

@@ -1,10 +1,10 @@
-#include "lookup/LookupText.h"
 #include "common/TestRegistry.h"
+#include "lookup/LookupText.h"
 
 #include <QTest>
 
 // The lookup panel's texts: the thirteen lines of a result and the bearing line.
-class LookupTextTest : public QObject
+class TestLookupText : public QObject
 {
     Q_OBJECT
 
@@ -16,7 +16,7 @@ private slots:
     void BearingLineText();
 };
 
-void LookupTextTest::ThirteenLines()
+void TestLookupText::ThirteenLines()
 {
     TFccRec rec;
     rec.callsign = QStringLiteral("K6VTR");
@@ -50,7 +50,7 @@ void LookupTextTest::ThirteenLines()
                                              "    070: 701"));
 }
 
-void LookupTextTest::EmptyResult()
+void TestLookupText::EmptyResult()
 {
     TFccRec rec;
     rec.callsign = QStringLiteral("ok1vtr");
@@ -62,7 +62,7 @@ void LookupTextTest::EmptyResult()
     QVERIFY(!text.contains('\r'));
 }
 
-void LookupTextTest::BearingNumber_data()
+void TestLookupText::BearingNumber_data()
 {
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("locale");
@@ -93,7 +93,7 @@ void LookupTextTest::BearingNumber_data()
                                                  << "1,200E+04";
 }
 
-void LookupTextTest::BearingNumber()
+void TestLookupText::BearingNumber()
 {
     QFETCH(double, value);
     QFETCH(QString, locale);
@@ -101,7 +101,7 @@ void LookupTextTest::BearingNumber()
     QCOMPARE(FormatBearingNumber(value, QLocale(locale)), text);
 }
 
-void LookupTextTest::BearingLineText()
+void TestLookupText::BearingLineText()
 {
     QCOMPARE(BearingLine(225.4567, 157.4321, QLocale::c()),
              QStringLiteral("Azimuth: 225.5°    Distance: 157.4 KM"));
@@ -109,5 +109,5 @@ void LookupTextTest::BearingLineText()
              QStringLiteral("Azimuth: 44,6°    Distance: 1,200E+04 KM"));
 }
 
-VANTREL_TEST(LookupTextTest)
-#include "LookupTextTest.moc"
+VANTREL_TEST(TestLookupText)
+#include "tst_LookupText.moc"

@@ -1,4 +1,3 @@
-#include "lookup/TLookup.h"
 #include "common/TScriptedPrompts.h"
 #include "common/TTestHome.h"
 #include "common/TTestHttpServer.h"
@@ -7,6 +6,7 @@
 #include "data/MyFunc.h"
 #include "data/TDM.h"
 #include "data/TSettings.h"
+#include "lookup/TLookup.h"
 
 #include <QDir>
 #include <QFile>
@@ -138,7 +138,7 @@ struct TLookupFixture
 
 // The lookup dispatcher: one source per lookup type, the postal and prefix completion of licence results,
 // the roster numbers, and the failures of missing files.
-class TLookupTest : public QObject
+class TestLookup : public QObject
 {
     Q_OBJECT
 
@@ -157,7 +157,7 @@ private slots:
     void OnlineResultGetsRosterNumbers();
 };
 
-void TLookupTest::LicenceLookup_data()
+void TestLookup::LicenceLookup_data()
 {
     QTest::addColumn<QString>("call");
     QTest::addColumn<QString>("callsign");
@@ -238,7 +238,7 @@ void TLookupTest::LicenceLookup_data()
                                                    << "";
 }
 
-void TLookupTest::LicenceLookup()
+void TestLookup::LicenceLookup()
 {
     QFETCH(QString, call);
     TLookupFixture f;
@@ -257,7 +257,7 @@ void TLookupTest::LicenceLookup()
     QVERIFY(f.prompts.Records().isEmpty());
 }
 
-void TLookupTest::FullLicenceRecord()
+void TestLookup::FullLicenceRecord()
 {
     TLookupFixture f;
     WriteLicenceFolder(f.fccFolder);
@@ -284,7 +284,7 @@ void TLookupTest::FullLicenceRecord()
     QCOMPARE(club.firstname, QString());
 }
 
-void TLookupTest::TypesWithoutSource_data()
+void TestLookup::TypesWithoutSource_data()
 {
     QTest::addColumn<int>("type");
     QTest::newRow("None") << LookupTypes::None;
@@ -294,7 +294,7 @@ void TLookupTest::TypesWithoutSource_data()
     QTest::newRow("unknown") << 42;
 }
 
-void TLookupTest::TypesWithoutSource()
+void TestLookup::TypesWithoutSource()
 {
     QFETCH(int, type);
     TLookupFixture f;
@@ -306,7 +306,7 @@ void TLookupTest::TypesWithoutSource()
     QVERIFY(f.prompts.Records().isEmpty());
 }
 
-void TLookupTest::MissingLicenceFile_data()
+void TestLookup::MissingLicenceFile_data()
 {
     QTest::addColumn<int>("type");
     QTest::addColumn<QString>("text");
@@ -318,7 +318,7 @@ void TLookupTest::MissingLicenceFile_data()
         << "FCCLookup data files does not exists.  Please install the program to use this function";
 }
 
-void TLookupTest::MissingLicenceFile()
+void TestLookup::MissingLicenceFile()
 {
     QFETCH(int, type);
     QFETCH(QString, text);
@@ -337,7 +337,7 @@ void TLookupTest::MissingLicenceFile()
     QVERIFY(!QFile::exists(f.orvaneFolder + QStringLiteral("/fccdata.db")));
 }
 
-void TLookupTest::MissingPostalFile()
+void TestLookup::MissingPostalFile()
 {
     TLookupFixture f;
     WriteLicenceFolder(f.fccFolder);
@@ -350,7 +350,7 @@ void TLookupTest::MissingPostalFile()
     QVERIFY(lookup.LookupCall(QStringLiteral("K9NONE"), LookupTypes::FCCLookup).callsign.isEmpty());
 }
 
-void TLookupTest::LicenceFileWithoutTables()
+void TestLookup::LicenceFileWithoutTables()
 {
     TLookupFixture f;
     WriteLicenceFolder(f.fccFolder);
@@ -369,7 +369,7 @@ void TLookupTest::LicenceFileWithoutTables()
              QStringLiteral("K1ABC"));
 }
 
-void TLookupTest::FolderChosenAtEachLookup()
+void TestLookup::FolderChosenAtEachLookup()
 {
     TLookupFixture f;
     WriteLicenceFolder(f.fccFolder, QStringLiteral("Jane"));
@@ -385,7 +385,7 @@ void TLookupTest::FolderChosenAtEachLookup()
     QCOMPARE(lookup.LookupCall(call, LookupTypes::FCCLookup).firstname, QStringLiteral("Jill"));
 }
 
-void TLookupTest::OnlineResultGetsRosterNumbers_data()
+void TestLookup::OnlineResultGetsRosterNumbers_data()
 {
     QTest::addColumn<int>("type");
     QTest::addColumn<QString>("callReply");
@@ -421,7 +421,7 @@ void TLookupTest::OnlineResultGetsRosterNumbers_data()
                                   << "E123";
 }
 
-void TLookupTest::OnlineResultGetsRosterNumbers()
+void TestLookup::OnlineResultGetsRosterNumbers()
 {
     QFETCH(int, type);
     QFETCH(QString, callReply);
@@ -467,5 +467,5 @@ void TLookupTest::OnlineResultGetsRosterNumbers()
     }
 }
 
-VANTREL_TEST(TLookupTest)
-#include "TLookupTest.moc"
+VANTREL_TEST(TestLookup)
+#include "tst_Lookup.moc"

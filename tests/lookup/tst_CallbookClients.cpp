@@ -133,7 +133,7 @@ private:
 
 // The two call-book clients against recorded replies served on 127.0.0.1: when they log in, what they
 // send, how they read the replies, and how they fail.
-class TCallbookClientTest : public QObject
+class TestCallbookClients : public QObject
 {
     Q_OBJECT
 
@@ -172,7 +172,7 @@ void AddServiceRows(const char* what)
 }
 } // namespace
 
-void TCallbookClientTest::SessionAtFirstLookup_data()
+void TestCallbookClients::SessionAtFirstLookup_data()
 {
     QTest::addColumn<bool>("qrz");
     QTest::addColumn<QString>("storedKey");
@@ -198,7 +198,7 @@ void TCallbookClientTest::SessionAtFirstLookup_data()
     }
 }
 
-void TCallbookClientTest::SessionAtFirstLookup()
+void TestCallbookClients::SessionAtFirstLookup()
 {
     QFETCH(bool, qrz);
     QFETCH(QString, storedKey);
@@ -226,12 +226,12 @@ void TCallbookClientTest::SessionAtFirstLookup()
     }
 }
 
-void TCallbookClientTest::LoggedInForTheRestOfTheRun_data()
+void TestCallbookClients::LoggedInForTheRestOfTheRun_data()
 {
     AddServiceRows("after a login");
 }
 
-void TCallbookClientTest::LoggedInForTheRestOfTheRun()
+void TestCallbookClients::LoggedInForTheRestOfTheRun()
 {
     QFETCH(bool, qrz);
     TServiceFixture f(qrz);
@@ -246,7 +246,7 @@ void TCallbookClientTest::LoggedInForTheRestOfTheRun()
     QCOMPARE(f.CallKeys(), QStringList(3, f.NewKey()));
 }
 
-void TCallbookClientTest::LoginRefused_data()
+void TestCallbookClients::LoginRefused_data()
 {
     QTest::addColumn<bool>("qrz");
     QTest::addColumn<QString>("reply");
@@ -259,7 +259,7 @@ void TCallbookClientTest::LoginRefused_data()
                                            << "QRZ XML login failed: Session Timeout";
 }
 
-void TCallbookClientTest::LoginRefused()
+void TestCallbookClients::LoginRefused()
 {
     QFETCH(bool, qrz);
     QFETCH(QString, reply);
@@ -282,12 +282,12 @@ void TCallbookClientTest::LoginRefused()
     QVERIFY(!f.server.Requests().first().query.isEmpty());
 }
 
-void TCallbookClientTest::NotFound_data()
+void TestCallbookClients::NotFound_data()
 {
     AddServiceRows("not found");
 }
 
-void TCallbookClientTest::NotFound()
+void TestCallbookClients::NotFound()
 {
     QFETCH(bool, qrz);
     TServiceFixture f(qrz);
@@ -304,7 +304,7 @@ void TCallbookClientTest::NotFound()
     }
 }
 
-void TCallbookClientTest::ExpiredSession_data()
+void TestCallbookClients::ExpiredSession_data()
 {
     QTest::addColumn<bool>("qrz");
     QTest::addColumn<bool>("again");
@@ -314,7 +314,7 @@ void TCallbookClientTest::ExpiredSession_data()
     QTest::newRow("HamQTH session expired after the new login too") << false << true;
 }
 
-void TCallbookClientTest::ExpiredSession()
+void TestCallbookClients::ExpiredSession()
 {
     QFETCH(bool, qrz);
     QFETCH(bool, again);
@@ -334,7 +334,7 @@ void TCallbookClientTest::ExpiredSession()
     QCOMPARE(rec.firstname.isEmpty(), again);
 }
 
-void TCallbookClientTest::QueryEncoding_data()
+void TestCallbookClients::QueryEncoding_data()
 {
     QTest::addColumn<bool>("qrz");
     QTest::addColumn<QString>("user");
@@ -373,7 +373,7 @@ void TCallbookClientTest::QueryEncoding_data()
         << "id=09b0ae90050be03c452ad235a1f2915ad684393c&callsign=OK1X%26id%3D1%23x&agent=vantrel";
 }
 
-void TCallbookClientTest::QueryEncoding()
+void TestCallbookClients::QueryEncoding()
 {
     QFETCH(bool, qrz);
     QFETCH(QString, user);
@@ -388,7 +388,7 @@ void TCallbookClientTest::QueryEncoding()
     QCOMPARE(f.server.Requests()[0].path, qrz ? QStringLiteral("/xml/current/") : QStringLiteral("/xml.php"));
 }
 
-void TCallbookClientTest::QrzReply_data()
+void TestCallbookClients::QrzReply_data()
 {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QString>("county");
@@ -405,7 +405,7 @@ void TCallbookClientTest::QrzReply_data()
     QTest::newRow("without county") << QByteArray(recorded).replace("<county>San Joaquin</county>", "") << "";
 }
 
-void TCallbookClientTest::QrzReply()
+void TestCallbookClients::QrzReply()
 {
     QFETCH(QByteArray, reply);
     const TCallbookReply r = Tqrzxml::ParseCall(reply, QStringLiteral("k6vtr"));
@@ -434,7 +434,7 @@ void TCallbookClientTest::QrzReply()
         !Tqrzxml::ParseCall(Fixture(QStringLiteral("qrz_notfound.xml")), QStringLiteral("X")).sessionExpired);
 }
 
-void TCallbookClientTest::HamQTHReply_data()
+void TestCallbookClients::HamQTHReply_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("firstname");
@@ -486,7 +486,7 @@ void TCallbookClientTest::HamQTHReply_data()
                                << "";
 }
 
-void TCallbookClientTest::HamQTHReply()
+void TestCallbookClients::HamQTHReply()
 {
     QFETCH(QString, file);
     const TCallbookReply r = THamQTHxml::ParseCall(Fixture(file), QStringLiteral("OK1VTR"));
@@ -506,7 +506,7 @@ void TCallbookClientTest::HamQTHReply()
     QCOMPARE(r.rec.lastname, QString());
 }
 
-void TCallbookClientTest::UnreadableReply_data()
+void TestCallbookClients::UnreadableReply_data()
 {
     QTest::addColumn<bool>("qrz");
     QTest::addColumn<QByteArray>("reply");
@@ -527,7 +527,7 @@ void TCallbookClientTest::UnreadableReply_data()
         << "The HamQTH XML service sent an unexpected reply (no HamQTH element)";
 }
 
-void TCallbookClientTest::UnreadableReply()
+void TestCallbookClients::UnreadableReply()
 {
     QFETCH(bool, qrz);
     QFETCH(QByteArray, reply);
@@ -548,7 +548,7 @@ void TCallbookClientTest::UnreadableReply()
     }
 }
 
-void TCallbookClientTest::SessionExpiryText_data()
+void TestCallbookClients::SessionExpiryText_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QDateTime>("expiry");
@@ -563,19 +563,19 @@ void TCallbookClientTest::SessionExpiryText_data()
     QTest::newRow("empty") << "" << QDateTime();
 }
 
-void TCallbookClientTest::SessionExpiryText()
+void TestCallbookClients::SessionExpiryText()
 {
     QFETCH(QString, text);
     QFETCH(QDateTime, expiry);
     QCOMPARE(ParseSessionExpiry(text), expiry);
 }
 
-void TCallbookClientTest::SilentServer_data()
+void TestCallbookClients::SilentServer_data()
 {
     AddServiceRows("silent");
 }
 
-void TCallbookClientTest::SilentServer()
+void TestCallbookClients::SilentServer()
 {
     QFETCH(bool, qrz);
     TServiceFixture f(qrz);
@@ -592,7 +592,7 @@ void TCallbookClientTest::SilentServer()
     QVERIFY(!f.client->IsOnline());
 }
 
-void TCallbookClientTest::Https()
+void TestCallbookClients::Https()
 {
     if (!QSslSocket::supportsSsl()) {
         QFAIL("Qt has no TLS backend");
@@ -642,5 +642,5 @@ void TCallbookClientTest::Https()
     QCOMPARE(f.server.Requests().size(), 2);
 }
 
-VANTREL_TEST(TCallbookClientTest)
-#include "TCallbookClientTest.moc"
+VANTREL_TEST(TestCallbookClients)
+#include "tst_CallbookClients.moc"
