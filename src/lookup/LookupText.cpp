@@ -1,5 +1,7 @@
 #include "LookupText.h"
 
+#include "THamUtil.h"
+
 #include <QStringList>
 #include <cmath>
 
@@ -46,4 +48,11 @@ QString BearingLine(double azimuth, double distance, const QLocale& locale)
 {
     return QStringLiteral("Azimuth: ") + FormatBearingNumber(azimuth, locale) +
            QStringLiteral("°    Distance: ") + FormatBearingNumber(distance, locale) + QStringLiteral(" KM");
+}
+
+QString BearingLine(const THamUtil& util, const QString& own, const QString& grid, const QLocale& locale)
+{
+    const double distance = util.Distance(own, grid);
+    const double azimuth = util.Azimuth(own, grid);
+    return BearingLine(azimuth, distance, locale);
 }

@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <QString>
 
+class THamUtil;
+
 // The texts of the lookup panel, built from a lookup result without any window.
 
 // The thirteen lines of the lookup text, separated by a single line feed (none after the last line):
@@ -19,3 +21,8 @@ QString FormatBearingNumber(double value, const QLocale& locale = QLocale());
 
 // "Azimuth: <azimuth>°    Distance: <distance> KM".
 QString BearingLine(double azimuth, double distance, const QLocale& locale = QLocale());
+
+// The bearing line from the own locator to the station's locator (an empty one counts as AA00AA): the
+// distance is computed first, then the azimuth, so an invalid locator warns once in each.
+QString BearingLine(const THamUtil& util, const QString& own, const QString& grid,
+                    const QLocale& locale = QLocale());

@@ -150,9 +150,17 @@ QString THamUtil::LatLongToLocator(double latitude, double longitude) const
     return result;
 }
 
-double THamUtil::CentralAngle(double lat1, double lon1, double lat2, double lon2)
+THamUtil::TArc THamUtil::Arc(const LatLon& a, const LatLon& b)
 {
-    double g = std::cos(lon1 - lon2) * std::cos(lat1) * std::cos(lat2) + std::sin(lat1) * std::sin(lat2);
+    TArc arc{DegToRad(a.Latitude), DegToRad(a.Longitude), DegToRad(b.Latitude), DegToRad(b.Longitude), false};
+    arc.same = arc.lat1 == arc.lat2 && arc.lon1 == arc.lon2;
+    return arc;
+}
+
+double THamUtil::CentralAngle(const TArc& arc)
+{
+    double g = std::cos(arc.lon1 - arc.lon2) * std::cos(arc.lat1) * std::cos(arc.lat2) +
+               std::sin(arc.lat1) * std::sin(arc.lat2);
     // Rounding can carry g just past +-1 for points very close together or nearly opposite; the square
     // root below would then give no number at all.
     g = std::clamp(g, -1.0, 1.0);
@@ -172,14 +180,8 @@ double THamUtil::Distance(const QString& a, const QString& b) const
 
 double THamUtil::Distance(const LatLon& a, const LatLon& b) const
 {
-    const double lat1 = DegToRad(a.Latitude);
-    const double lon1 = DegToRad(a.Longitude);
-    const double lat2 = DegToRad(b.Latitude);
-    const double lon2 = DegToRad(b.Longitude);
-    if (lat1 == lat2 && lon1 == lon2) {
-        return 0;
-    }
-    return CentralAngle(lat1, lon1, lat2, lon2) * kEarthRadiusKm;
+    const TArc arc = Arc(a, b);
+    return arc.same ? 0 : CentralAngle(arc) * kEarthRadiusKm;
 }
 
 double THamUtil::Azimuth(const QString& a, const QString& b) const
@@ -191,16 +193,13 @@ double THamUtil::Azimuth(const QString& a, const QString& b) const
 
 double THamUtil::Azimuth(const LatLon& a, const LatLon& b) const
 {
-    const double lat1 = DegToRad(a.Latitude);
-    const double lon1 = DegToRad(a.Longitude);
-    const double lat2 = DegToRad(b.Latitude);
-    const double lon2 = DegToRad(b.Longitude);
-    if (lat1 == lat2 && lon1 == lon2) {
+    const TArc arc = Arc(a, b);
+    if (arc.same) {
         return 0;
     }
-    const double t = CentralAngle(lat1, lon1, lat2, lon2);
-    const double o = std::sin(lon2 - lon1) * std::cos(lat2) * std::cos(lat1);
-    const double e = std::sin(lat2) - std::sin(lat1) * std::cos(t);
+    const double t = CentralAngle(arc);
+    const double o = std::sin(arc.lon2 - arc.lon1) * std::cos(arc.lat2) * std::cos(arc.lat1);
+    const double e = std::sin(arc.lat2) - std::sin(arc.lat1) * std::cos(t);
     double z = std::atan(std::fabs(o / e));
     // From a pole (or to the antipode) every direction is the same: no number comes out of 0 / 0.
     if (std::isnan(z)) {

@@ -69,8 +69,18 @@ public:
                              QDateTime& dtSunrise, QDateTime& dtSolarNoon, QDateTime& dtSunset) const;
 
 private:
-    // The central angle between two positions in radians.
-    static double CentralAngle(double lat1, double lon1, double lat2, double lon2);
+    // Two positions in radians; same when they are exactly equal.
+    struct TArc
+    {
+        double lat1;
+        double lon1;
+        double lat2;
+        double lon2;
+        bool same;
+    };
+    static TArc Arc(const LatLon& a, const LatLon& b);
+    // The central angle between the two positions in radians.
+    static double CentralAngle(const TArc& arc);
 
     IPrompts& fPrompts;
     QWidget* fWindow;

@@ -1,5 +1,7 @@
+#include "common/TScriptedPrompts.h"
 #include "common/TestRegistry.h"
 #include "lookup/LookupText.h"
+#include "lookup/THamUtil.h"
 
 #include <QTest>
 
@@ -107,6 +109,23 @@ void TestLookupText::BearingLineText()
              QStringLiteral("Azimuth: 225.5°    Distance: 157.4 KM"));
     QCOMPARE(BearingLine(44.6, 12000, QLocale(QStringLiteral("de_DE"))),
              QStringLiteral("Azimuth: 44,6°    Distance: 1,200E+04 KM"));
+
+    // From the own locator to the station's.
+    TScriptedPrompts prompts;
+    THamUtil util(prompts);
+    QCOMPARE(BearingLine(util, QStringLiteral("FN31PR"), QStringLiteral("FN20XR"), QLocale::c()),
+             QStringLiteral("Azimuth: 225.5°    Distance: 157.4 KM"));
+    QCOMPARE(BearingLine(util, QStringLiteral("FN31PR"), QStringLiteral("PM95VQ"), QLocale::c()),
+             QStringLiteral("Azimuth: 333.9°    Distance: 1.079E+04 KM"));
+    // Nothing found and no own locator: both count as AA00AA.
+    QCOMPARE(BearingLine(util, QString(), QString(), QLocale::c()),
+             QStringLiteral("Azimuth: 0.0°    Distance: 0.0 KM"));
+    QVERIFY(prompts.Records().isEmpty());
+    // An invalid own locator warns in the distance and again in the azimuth.
+    prompts.AnswerMessage(MsgButton::OK);
+    prompts.AnswerMessage(MsgButton::OK);
+    BearingLine(util, QStringLiteral("FN31PR99"), QStringLiteral("FN20XR"), QLocale::c());
+    QCOMPARE(prompts.Messages().size(), 2);
 }
 
 VANTREL_TEST(TestLookupText)
