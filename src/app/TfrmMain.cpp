@@ -7,6 +7,8 @@
 #include "data/Errors.h"
 #include "data/MyFunc.h"
 #include "data/Paths.h"
+#include "lookup/LookupText.h"
+#include "lookup/TLookup.h"
 #include "ui/Prompts.h"
 #include "ui/TUpperCaseValidator.h"
 
@@ -106,6 +108,8 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
       fSettings(Paths::WorkFolder() + QStringLiteral("Vantrel.cfg"))
 {
     ui->setupUi(this);
+    // The lookup dispatcher exists from the start; it opens nothing until the first lookup.
+    fLookup = std::make_unique<TLookup>(fDM, fSettings, fPrompts, this, [this] { return fClock(); });
     ConnectEntryForm();
     FormCreate();
     // The clock runs from the creation of the window to its end.
@@ -356,6 +360,9 @@ void TfrmMain::ConnectMenu()
             [this] { RunGuarded(fPrompts, this, [&] { mnuSetupClick(); }); });
     connect(ui->mnuOffLineLogging, &QAction::triggered, this,
             [this] { SetOfflineLogging(!fofflinelogging); });
+    connect(ui->mnuUpdateGridLocator, &QAction::triggered, this,
+            [this] { RunGuarded(fPrompts, this, [&] { mnuUpdateGridLocatorClick(); }); });
+    connect(ui->btnShowXML, &QPushButton::clicked, this, [this] { btnShowXMLClick(); });
     // The whole Options menu waits for a current log.
     SetOptionsEnabled(false);
 }
@@ -701,6 +708,75 @@ void TfrmMain::txtCallsignExit()
     if (!ui->txtCallsign->text().isEmpty()) {
         fDupeModel->clear();
     }
+    if (fautolookup && fUseAutoLook) {
+        LookupCallsign();
+    }
+}
+
+void TfrmMain::SelectItem(QComboBox* box, const QString& text)
+{
+    const int index = box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    box->setCurrentIndex(index);
+    if (index < 0) {
+        box->setEditText(QString());
+    }
+}
+
+void TfrmMain::LookupCallsign()
+{
+    // A source that fails is reported here; the panel then keeps what it showed.
+    TFccRec r;
+    if (!RunGuarded(fPrompts, this,
+                    [&] { r = fLookup->LookupCall(ui->txtCallsign->text(), Mysettings().LookupType); })) {
+        return;
+    }
+    if (r.callsign.isEmpty()) {
+        ui->TextBox3->clear();
+    } else {
+        const QString text = LookupText(r);
+        if (fautofill) {
+            ui->txtTenTen->setText(r.tenten);
+            ui->txtVP->setText(r.vp);
+            ui->txtName->setText(r.firstname.isEmpty() ? r.entityname : r.firstname);
+            if (!ui->lblEPC->isHidden()) {
+                ui->txtEPC->setText(r.EPC);
+            }
+            if (!ui->lbl070->isHidden()) {
+                ui->txtP070->setText(r.P070);
+            }
+            if (r.country == QStringLiteral("United States")) {
+                ui->rbUS->setChecked(true);
+                SelectItem(ui->cboQTH, r.state);
+                if (ui->cboQTH->currentIndex() >= 0) {
+                    cboQTHClick();
+                    SelectItem(ui->cboCounty, r.county);
+                }
+            } else {
+                ui->rbDX->setChecked(true);
+                if (!r.country.isEmpty()) {
+                    SelectItem(ui->cboQTH, r.country);
+                }
+            }
+        }
+        ui->TextBox3->setText(text);
+    }
+    ui->lblBD->setText(BearingLine(fLookup->HamUtil(), fGrid, r.grid));
+    // The result is what the operator looks at next.
+    ui->PageControl1->setCurrentIndex(0);
+    repaint();
+}
+
+void TfrmMain::mnuUpdateGridLocatorClick()
+{
+    if (const auto answer = fPrompts.Input(this, QStringLiteral("Grid Square"),
+                                           QStringLiteral("Enter Maidenhead Grid Locator x6"), fGrid)) {
+        SetGrid(*answer);
+    }
+}
+
+void TfrmMain::btnShowXMLClick()
+{
+    ShowCenteredMessage(fPrompts, this, fLookup->GetQRZ_XML(), MsgKind::Information, MsgButton::OK);
 }
 
 void TfrmMain::rbUSClick()

@@ -9,6 +9,7 @@
 #include <memory>
 
 class IPrompts;
+class TLookup;
 class QActionGroup;
 class QSqlQueryModel;
 class QTimer;
@@ -103,6 +104,14 @@ public:
     bool UseAutoLook() const { return fUseAutoLook; }
     void SetUseAutoLook(bool value);
 
+    // Looks up the call sign of the entry form with the log's lookup source, shows the result with
+    // bearing and distance and, with AutoFill, fills the form.
+    void LookupCallsign();
+    TLookup& Lookup() { return *fLookup; }
+    // Asks for the own grid locator (Options > Update Grid Locator).
+    void mnuUpdateGridLocatorClick();
+    void btnShowXMLClick();
+
     // The clock: every second the status bar date and time and, unless off-line logging is on, the
     // entry form's Date and Time. Tests set the clock and call the tick.
     void SetClock(TClock clock) { fClock = std::move(clock); }
@@ -127,6 +136,8 @@ private:
     void MakeLogCurrent();
     void SetOptionsEnabled(bool enabled);
     tLogRecord RecordFromForm();
+    // Selects the first item whose text equals the text exactly; none, and an empty text, otherwise.
+    static void SelectItem(class QComboBox* box, const QString& text);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     std::unique_ptr<Ui::TfrmMain> ui;
@@ -168,6 +179,7 @@ private:
     int fctx070 = 0;
     int ftotalpoints = 0;
 
+    std::unique_ptr<TLookup> fLookup;
     QTimer* tmr1 = nullptr;
     QSqlQueryModel* fDupeModel = nullptr;
 };

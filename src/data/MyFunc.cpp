@@ -153,9 +153,11 @@ QByteArray HttpGet(const QUrl& url, int timeoutMs, QNetworkAccessManager* manage
 
     if (timedOut || reply->error() == QNetworkReply::OperationCanceledError ||
         reply->error() == QNetworkReply::TimeoutError) {
-        throw ENetworkError(QStringLiteral("No answer from %1 within %2 seconds")
-                                .arg(url.toDisplayString(QUrl::RemoveUserInfo | QUrl::RemoveQuery))
-                                .arg(timeoutMs / 1000));
+        throw ENetworkError(QStringLiteral("No answer from %1 within %2")
+                                .arg(url.toDisplayString(QUrl::RemoveUserInfo | QUrl::RemoveQuery),
+                                     timeoutMs % 1000 == 0
+                                         ? QStringLiteral("%1 seconds").arg(timeoutMs / 1000)
+                                         : QStringLiteral("%1 ms").arg(timeoutMs)));
     }
     if (reply->error() != QNetworkReply::NoError) {
         // A failed TLS handshake leaves a connection in the cache that a later try must not reuse.

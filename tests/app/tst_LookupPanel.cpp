@@ -1,0 +1,212 @@
+#include "AppFixture.h"
+#include "common/TTestHttpServer.h"
+#include "common/TestRegistry.h"
+#include "lookup/THamQTHxml.h"
+#include "lookup/TLookup.h"
+#include "lookup/Tqrzxml.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTabWidget>
+
+namespace {
+
+QByteArray Fixture(const QString& name)
+{
+    QFile file(QStringLiteral(VANTREL_FIXTURES "/lookup/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+// The lookup panel: the lookup text, AutoFill of the entry form and the bearing line, against a call-book
+// service served on 127.0.0.1.
+class TestLookupPanel : public QObject
+{
+    Q_OBJECT
+
+    struct TPanel : TAppFixture
+    {
+        TTestHttpServer server;
+
+        explicit TPanel(const QString& event, int lookupType)
+        {
+            server.Listen();
+            server.SetHandler([](const TTestHttpServer::TRequest& r) {
+                TTestHttpServer::TResponse response;
+                if (r.path == QStringLiteral("/qrz")) {
+                    response.body = r.query.contains(QStringLiteral("username="))
+                                        ? Fixture(QStringLiteral("qrz_login.xml"))
+                                        : Fixture(QStringLiteral("panel_qrz_us.xml"));
+                } else {
+                    response.body = r.query.startsWith(QStringLiteral("u="))
+                                        ? Fixture(QStringLiteral("hamqth_login.xml"))
+                                        : Fixture(QStringLiteral("panel_hamqth_dx.xml"));
+                }
+                return response;
+            });
+            window->Settings().SaveSetting(Tqrzxml::kUrlKey, server.Url(QStringLiteral("/qrz")).toString());
+            window->Settings().SaveSetting(THamQTHxml::kUrlKey,
+                                           server.Url(QStringLiteral("/hamqth")).toString());
+            QSqlQuery q(window->DM().conConfig());
+            q.exec(QStringLiteral("insert into tenten (callsign, ten, vp) values ('W7ABC', '1234', '56')"));
+            q.exec(QStringLiteral("insert into epc (callsign, number) values ('W7ABC', '567')"));
+            q.exec(QStringLiteral("insert into p070 (callsign, number) values ('W7ABC', '89')"));
+            NewLog(QStringLiteral("N0CALL"), event, QStringLiteral("SSB"), [lookupType](QDialog* d) {
+                d->findChild<QComboBox*>(QStringLiteral("cboLookDB"))->setCurrentIndex(lookupType);
+                d->findChild<QLineEdit*>(QStringLiteral("txtUserID"))->setText(QStringLiteral("n0call"));
+                d->findChild<QLineEdit*>(QStringLiteral("txtPassword"))->setText(QStringLiteral("secret"));
+            });
+            Find<QCheckBox>("cbLookup")->setChecked(true);
+        }
+
+        void LookUp(const QString& call)
+        {
+            Edit("txtCallsign")->setText(call);
+            window->txtCallsignExit();
+        }
+    };
+
+private slots:
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void UnitedStatesResultFillsTheForm()
+    {
+        TPanel f(QStringLiteral("Open Season"), LookupTypes::QRZXML);
+        QVERIFY(f.Find<QCheckBox>("cbLookup")->isEnabled());
+        f.Find<QCheckBox>("cbAutoFill")->setChecked(true);
+        f.LookUp(QStringLiteral("W7ABC"));
+        QCOMPARE(f.Find<QLabel>("TextBox3")->text(),
+                 QStringLiteral("W7ABC\n\nMaria Lopez\n\n12 Cactus Rd\nTucson AZ 85701\n"
+                                "Pima County   Grid: DM42ma\nUnited States\n\n"
+                                "Ten-Ten: 1234\n       VP: 56\n    EPC: 567\n    070: 89"));
+        QCOMPARE(f.Edit("txtName")->text(), QStringLiteral("Maria"));
+        QCOMPARE(f.Edit("txtTenTen")->text(), QStringLiteral("1234"));
+        QCOMPARE(f.Edit("txtVP")->text(), QStringLiteral("56"));
+        QCOMPARE(f.Edit("txtEPC")->text(), QStringLiteral("567"));
+        QCOMPARE(f.Edit("txtP070")->text(), QStringLiteral("89"));
+        QVERIFY(f.Find<QRadioButton>("rbUS")->isChecked());
+        QCOMPARE(f.Combo("cboQTH")->currentText(), QStringLiteral("AZ"));
+        QCOMPARE(f.Combo("cboCounty")->currentText(), QStringLiteral("Pima"));
+        QVERIFY(f.Combo("cboCounty")->findText(QStringLiteral("Maricopa")) >= 0);
+        QVERIFY(f.Find<QLabel>("lblBD")->text().startsWith(QStringLiteral("Azimuth: ")));
+        QVERIFY(f.Find<QLabel>("lblBD")->text().endsWith(QStringLiteral(" KM")));
+        QCOMPARE(f.Find<QTabWidget>("PageControl1")->currentIndex(), 0);
+        // The login happened once; a second lookup needs none.
+        f.LookUp(QStringLiteral("W7ABC"));
+        QCOMPARE(f.server.Requests().size(), 3);
+        QVERIFY(f.prompts.Records().isEmpty());
+    }
+
+    // A DX station without a first name: the name comes from the entity name, QTH DX is marked and the
+    // country selected.
+    void DXResult()
+    {
+        TPanel f(QStringLiteral("Winter Phone"), LookupTypes::HamQTHXML);
+        f.Find<QCheckBox>("cbAutoFill")->setChecked(true);
+        f.LookUp(QStringLiteral("OK1ABC"));
+        QCOMPARE(f.Edit("txtName")->text(), QStringLiteral("Jan Novak"));
+        QVERIFY(f.Find<QRadioButton>("rbDX")->isChecked());
+        QCOMPARE(f.Combo("cboQTH")->currentText(), QStringLiteral("Czech Republic"));
+        QVERIFY(f.Find("cboCounty")->isHidden());
+        QCOMPARE(f.Find<QLabel>("TextBox3")->text().section('\n', 0, 1), QStringLiteral("OK1ABC\nJan Novak"));
+    }
+
+    // Outside Open Season the EPC and 070 fields are left alone.
+    void ClubNumbersOnlyInOpenSeason()
+    {
+        TPanel f(QStringLiteral("Winter Phone"), LookupTypes::QRZXML);
+        f.Find<QCheckBox>("cbAutoFill")->setChecked(true);
+        f.Edit("txtEPC")->setText(QStringLiteral("kept"));
+        f.LookUp(QStringLiteral("W7ABC"));
+        QCOMPARE(f.Edit("txtEPC")->text(), QStringLiteral("kept"));
+        QCOMPARE(f.Edit("txtP070")->text(), QString());
+        QCOMPARE(f.Edit("txtTenTen")->text(), QStringLiteral("1234"));
+    }
+
+    void AutoFillOff()
+    {
+        TPanel f(QStringLiteral("Open Season"), LookupTypes::QRZXML);
+        f.Edit("txtName")->setText(QStringLiteral("typed"));
+        f.LookUp(QStringLiteral("W7ABC"));
+        QVERIFY(f.Find<QLabel>("TextBox3")->text().startsWith(QStringLiteral("W7ABC\n")));
+        QVERIFY(!f.Find<QLabel>("lblBD")->text().isEmpty());
+        QCOMPARE(f.Edit("txtName")->text(), QStringLiteral("typed"));
+        QCOMPARE(f.Edit("txtTenTen")->text(), QString());
+        QVERIFY(!f.Find<QRadioButton>("rbUS")->isChecked() && !f.Find<QRadioButton>("rbDX")->isChecked());
+    }
+
+    // Leaving the call field looks nothing up while "Lookup" is unticked, or in a log without a source.
+    void NoLookupWhenSwitchedOff()
+    {
+        TPanel f(QStringLiteral("Open Season"), LookupTypes::QRZXML);
+        f.Find<QCheckBox>("cbLookup")->setChecked(false);
+        f.LookUp(QStringLiteral("W7ABC"));
+        QCOMPARE(f.server.Requests().size(), 0);
+
+        TPanel none(QStringLiteral("Sprint"), LookupTypes::None);
+        QVERIFY(!none.Find<QCheckBox>("cbLookup")->isEnabled());
+        QVERIFY(none.Find<QCheckBox>("cbLookup")->isChecked());
+        QVERIFY(none.Find("lblBD")->isHidden());
+        none.LookUp(QStringLiteral("W7ABC"));
+        QCOMPARE(none.Find<QLabel>("TextBox3")->text(), QString());
+        QCOMPARE(none.server.Requests().size(), 0);
+    }
+
+    // A service that never answers ends the lookup with an error box; the panel keeps what it showed.
+    void DeadServiceKeepsPanel()
+    {
+        TPanel f(QStringLiteral("Open Season"), LookupTypes::QRZXML);
+        f.LookUp(QStringLiteral("W7ABC"));
+        const QString before = f.Find<QLabel>("TextBox3")->text();
+        const QString bearing = f.Find<QLabel>("lblBD")->text();
+        f.server.SetSilent(true);
+        f.window->Lookup().SetNetworkTimeout(300);
+        // A new run of the program: the client logs in again through the stored key.
+        f.prompts.AnswerMessage(MsgButton::OK);
+        f.LookUp(QStringLiteral("K1XYZ"));
+        QCOMPARE(f.prompts.Records().size(), 1);
+        QCOMPARE(f.prompts.Records().first().kind, MsgKind::Error);
+        QCOMPARE(f.Find<QLabel>("TextBox3")->text(), before);
+        QCOMPARE(f.Find<QLabel>("lblBD")->text(), bearing);
+        QCOMPARE(f.Edit("txtCallsign")->text(), QStringLiteral("K1XYZ"));
+    }
+
+    void UpdateGridLocator()
+    {
+        TAppFixture f;
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Sprint"));
+        f.prompts.AnswerInput(QStringLiteral("EM10dg"));
+        f.window->findChild<QAction*>(QStringLiteral("mnuUpdateGridLocator"))->trigger();
+        QCOMPARE(f.prompts.Records().last().value, QStringLiteral("FN31PR"));
+        QCOMPARE(f.prompts.Records().last().caption, QStringLiteral("Grid Square"));
+        QCOMPARE(f.Find<QLabel>("StaticText1")->text(), QStringLiteral("Grid Square: EM10dg"));
+        QCOMPARE(f.window->Settings().GetSetting(SettingKeys::Grid, ""), QStringLiteral("EM10dg"));
+        f.prompts.AnswerInput(std::nullopt);
+        f.window->mnuUpdateGridLocatorClick();
+        QCOMPARE(f.window->Grid(), QStringLiteral("EM10dg"));
+    }
+
+    void ShowXmlOnlyInDebug()
+    {
+        {
+            TAppFixture f;
+            f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Sprint"));
+            QVERIFY(f.Find("btnShowXML")->isHidden());
+        }
+        qputenv("VANTREL_DEBUG", "1");
+        TPanel f(QStringLiteral("Open Season"), LookupTypes::QRZXML);
+        qunsetenv("VANTREL_DEBUG");
+        QVERIFY(!f.Find("btnShowXML")->isHidden());
+        f.LookUp(QStringLiteral("W7ABC"));
+        f.prompts.AnswerMessage(MsgButton::OK);
+        f.Find<QPushButton>("btnShowXML")->click();
+        QCOMPARE(f.prompts.Messages(), QStringList{f.window->Lookup().GetQRZ_XML()});
+        QVERIFY(f.prompts.Messages().first().contains(QStringLiteral("Cactus Rd")));
+    }
+};
+
+VANTREL_TEST(TestLookupPanel)
+#include "tst_LookupPanel.moc"
