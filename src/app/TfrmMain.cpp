@@ -9,6 +9,7 @@
 #include "data/Paths.h"
 #include "lookup/LookupText.h"
 #include "lookup/TLookup.h"
+#include "ui/Colors.h"
 #include "ui/Prompts.h"
 #include "ui/TUpperCaseValidator.h"
 
@@ -88,17 +89,6 @@ void MoveFolder(const QString& from, const QString& to)
         throw EVantrel(
             QStringLiteral("Unable to remove the folder %1").arg(QDir::toNativeSeparators(source)));
     }
-}
-
-// A colour of the settings file: 0x00BBGGRR for an RGB colour; system colours carry 0xFF in the high
-// byte and have no RGB value of their own.
-std::optional<QColor> RgbOf(int value)
-{
-    const auto v = static_cast<quint32>(value);
-    if ((v & 0xFF000000u) != 0) {
-        return std::nullopt;
-    }
-    return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
 }
 
 } // namespace
@@ -259,10 +249,10 @@ void TfrmMain::WriteSettings()
 void TfrmMain::ApplyWindowColors()
 {
     QPalette pal = palette();
-    if (const auto background = RgbOf(fColor)) {
+    if (const auto background = ColorFromSetting(fColor)) {
         pal.setColor(QPalette::Window, *background);
     }
-    if (const auto text = RgbOf(fForeColor)) {
+    if (const auto text = ColorFromSetting(fForeColor)) {
         pal.setColor(QPalette::WindowText, *text);
         QPalette us = ui->rbUS->palette();
         us.setColor(QPalette::WindowText, *text);

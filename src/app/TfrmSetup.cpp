@@ -6,6 +6,7 @@
 #include "data/MyFunc.h"
 #include "data/Paths.h"
 #include "data/TSettings.h"
+#include "ui/Colors.h"
 #include "ui/Prompts.h"
 #include "ui/TUpperCaseValidator.h"
 
@@ -76,18 +77,11 @@ void TfrmSetup::FormCreate()
 {
     setFixedSize(sizeHint().expandedTo(size()));
     // Colours of the main window, where the settings hold plain RGB colours.
-    auto rgb = [](int value) -> std::optional<QColor> {
-        const auto v = static_cast<quint32>(value);
-        if ((v & 0xFF000000u) != 0) {
-            return std::nullopt;
-        }
-        return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
-    };
     QPalette pal = palette();
-    if (const auto back = rgb(fSettings.GetSetting(SettingKeys::Color, -16777201))) {
+    if (const auto back = ColorFromSetting(fSettings.GetSetting(SettingKeys::Color, -16777201))) {
         pal.setColor(QPalette::Window, *back);
     }
-    if (const auto text = rgb(fSettings.GetSetting(SettingKeys::ForeColor, -1))) {
+    if (const auto text = ColorFromSetting(fSettings.GetSetting(SettingKeys::ForeColor, -1))) {
         pal.setColor(QPalette::WindowText, *text);
     }
     setPalette(pal);
