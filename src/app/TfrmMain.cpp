@@ -20,6 +20,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QHeaderView>
 #include <QLocale>
 #include <QShortcut>
@@ -604,7 +605,11 @@ void TfrmMain::ConnectEntryForm()
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ui->txtCallsign && event->type() == QEvent::FocusOut) {
-        RunGuarded(fPrompts, this, [&] { txtCallsignExit(); });
+        // A message box, a menu or another program taking the focus is not the operator leaving the field.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
+            RunGuarded(fPrompts, this, [&] { txtCallsignExit(); });
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -100,6 +100,22 @@ private slots:
         QVERIFY(f.prompts.Records().isEmpty());
     }
 
+    // Tab out of the call field runs the lookup; a message box taking the focus does not.
+    void LeavingTheFieldLooksUp()
+    {
+        TPanel f(QStringLiteral("Open Season"), LookupTypes::QRZXML);
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        f.Edit("txtCallsign")->setFocus();
+        QTest::keyClicks(f.Edit("txtCallsign"), QStringLiteral("w7abc"));
+        QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
+        QApplication::sendEvent(f.Edit("txtCallsign"), &popup);
+        QCOMPARE(f.server.Requests().size(), 0);
+        QTest::keyClick(f.Edit("txtCallsign"), Qt::Key_Tab);
+        QVERIFY(f.Find<QLabel>("TextBox3")->text().startsWith(QStringLiteral("W7ABC\n")));
+        QCOMPARE(f.server.Requests().size(), 2);
+    }
+
     // A DX station without a first name: the name comes from the entity name, QTH DX is marked and the
     // country selected.
     void DXResult()
