@@ -1,0 +1,159 @@
+#include "SubmissionLog.h"
+
+namespace {
+
+// Moves to a value's column: over blanks when the line has not reached it yet; else the value before ran
+// into this slot, and one blank keeps both whole and apart.
+void MoveTo(QString& line, qsizetype column)
+{
+    if (line.size() <= column) {
+        line.resize(column, QLatin1Char(' '));
+    } else {
+        line.append(QLatin1Char(' '));
+    }
+}
+
+// Appends a value with every control character turned into a blank, so that a value holding a line
+// break or a tab cannot break the line or its columns. Characters equal to skip are left out.
+void Append(QString& line, QStringView value, char16_t skip = 0)
+{
+    for (const QChar c : value) {
+        const char16_t u = c.unicode();
+        if (u == skip && skip != 0) {
+            continue;
+        }
+        line.append(u < 0x20 || u == 0x7F ? QChar(u' ') : c);
+    }
+}
+
+void AppendExchangeNumber(QString& line, const QString& number)
+{
+    if (number.size() < 5) {
+        line.resize(line.size() + 5 - number.size(), QLatin1Char('0'));
+    }
+    Append(line, number);
+}
+
+// The first n characters of a text, never cutting a character written as a surrogate pair in two.
+QStringView FirstChars(QStringView text, qsizetype n)
+{
+    if (text.size() <= n) {
+        return text;
+    }
+    if (n > 0 && text.at(n - 1).isHighSurrogate()) {
+        --n;
+    }
+    return text.first(n);
+}
+
+} // namespace
+
+QString LineEndingText(TLineEnding ending)
+{
+    switch (ending) {
+    case TLineEnding::CRLF:
+        return QStringLiteral("\r\n");
+    case TLineEnding::LFCR:
+        return QStringLiteral("\n\r");
+    case TLineEnding::LF:
+        break;
+    }
+    return QStringLiteral("\n");
+}
+
+bool IsOpenSeason(const QString& contestName)
+{
+    return contestName == QLatin1String("Open Season");
+}
+
+QString ModeCategory(const QString& mode)
+{
+    if (mode == QLatin1String("CW")) {
+        return QStringLiteral("CW");
+    }
+    if (mode == QLatin1String("AM") || mode == QLatin1String("FM") || mode == QLatin1String("SSB")) {
+        return QStringLiteral("PH");
+    }
+    if (mode == QLatin1String("RTTY") || mode == QLatin1String("FSK")) {
+        return QStringLiteral("RY");
+    }
+    return QStringLiteral("DG");
+}
+
+QString QSOLine(const TMysettings& own, const TLogRow& row, bool openSeason)
+{
+    const QString qth = row.Value(QStringLiteral("_qth"));
+    const QString name = row.Value(QStringLiteral("_name"));
+    QString line;
+    line.reserve(128);
+    line.append(QLatin1String("QSO: 28000"));
+    MoveTo(line, 11);
+    line.append(ModeCategory(row.Value(QStringLiteral("_mode"))));
+    MoveTo(line, 14);
+    Append(line, row.Value(QStringLiteral("_date")));
+    line.append(QLatin1Char(' '));
+    Append(line, row.Value(QStringLiteral("_time")), u':');
+    MoveTo(line, 30);
+    Append(line, own.Callsign);
+    MoveTo(line, 43);
+    Append(line, own.FirstName);
+    MoveTo(line, 54);
+    Append(line, own.State.size() == 2 ? own.State : QStringLiteral("DX"));
+    MoveTo(line, 59);
+    Append(line, own.TenTen);
+    MoveTo(line, 65);
+    Append(line, row.Value(QStringLiteral("_call")));
+    MoveTo(line, 78);
+    Append(line, FirstChars(name, 10));
+    MoveTo(line, 89);
+    Append(line, qth.size() == 2 ? qth : QStringLiteral("DX"));
+    MoveTo(line, 94);
+    AppendExchangeNumber(line, row.Value(QStringLiteral("_tenten")));
+    if (openSeason) {
+        line.append(QLatin1Char('-'));
+        AppendExchangeNumber(line, row.Value(QStringLiteral("_epc")));
+        line.append(QLatin1Char('-'));
+        AppendExchangeNumber(line, row.Value(QStringLiteral("_p070")));
+    }
+    return line.trimmed();
+}
+
+QString SubmissionHeader(const TMysettings& own, const TScoreCounters& score, const TClubCounts& clubs,
+                         const QString& soapbox, const QString& eol)
+{
+    const bool openSeason = IsOpenSeason(own.ContestName);
+    QString text;
+    auto line = [&](const QString& content) { text += content + eol; };
+
+    line(QStringLiteral("START-OF-LOG: VANTREL 6.2"));
+    line(QStringLiteral("CONTEST: 10-10 ") + own.ContestName);
+    line(QStringLiteral("CALL: ") + own.Callsign);
+    line(QStringLiteral("TEN-TEN-NUMBER: ") + own.TenTen);
+    if (openSeason) {
+        line(QStringLiteral("EPC: ") + own.epc);
+        line(QStringLiteral("070: ") + own.p070);
+    }
+    static const char* const kCategories[] = {"Low Power", "High Power", "QRP", "Mobile", "Club"};
+    if (own.EntityType >= 0 && own.EntityType < 5) {
+        line(QStringLiteral("Category: ") + QLatin1String(kCategories[own.EntityType]));
+    }
+    line(QStringLiteral("OPERATORS: ") + own.ClubOperators);
+    line(QStringLiteral("LOCATION: ") + own.CallArea);
+    line(QStringLiteral("CHAPTER ASSIGNMENT: ") + own.Chapter);
+    line(QStringLiteral("CONTACTS WITH TEN TEN: ") + QString::number(score.ctx_with));
+    line(QStringLiteral("CONTACTS WITHOUT TEN TEN: ") + QString::number(score.ctx_without));
+    if (openSeason) {
+        line(QStringLiteral("CONTACTS WITH EPC: ") + QString::number(clubs.epc));
+        line(QStringLiteral("CONTACTS WITH 070: ") + QString::number(clubs.p070));
+    }
+    line(QStringLiteral("TOTAL CONTACTS: ") + QString::number(score.ctx_with + score.ctx_without));
+    line(QStringLiteral("CLAIMED SCORE: ") + QString::number(score.totalpoints));
+    line(QStringLiteral("NAME: ") + own.FirstName + QLatin1Char(' ') + own.LastName);
+    line(QStringLiteral("ADDRESS: ") + own.Address);
+    line(QStringLiteral("ADDRESS-CITY: ") + own.City);
+    line(QStringLiteral("ADDRESS-STATE-PROVINCE: ") + own.State);
+    line(QStringLiteral("ADDRESS-POSTALCODE: ") + own.Postal);
+    line(QStringLiteral("EMAIL ADDRESS: ") + own.Email);
+    line(QStringLiteral("SOAPBOX: ") + soapbox + eol);
+    return text;
+}

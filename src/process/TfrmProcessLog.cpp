@@ -1,0 +1,79 @@
+#include "TfrmProcessLog.h"
+
+#include "ui_TfrmProcessLog.h"
+
+#include "TLogProcessor.h"
+
+#include "data/Paths.h"
+#include "ui/Prompts.h"
+
+#include <QButtonGroup>
+
+TfrmProcessLog::TfrmProcessLog(IPrompts& prompts, TDM& dm, const TMysettings& settings, TCounters counters,
+                               QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TfrmProcessLog>()), fPrompts(prompts), fDM(dm),
+      fSettings(settings), fCounters(std::move(counters))
+{
+    ui->setupUi(this);
+
+    // The line-ending choices in their order: 0 CR LF, 1 LF CR, 2 LF.
+    fRadioGroup1 = new QButtonGroup(this);
+    fRadioGroup1->addButton(ui->rbCRLF, int(TLineEnding::CRLF));
+    fRadioGroup1->addButton(ui->rbLFCR, int(TLineEnding::LFCR));
+    fRadioGroup1->addButton(ui->rbLF, int(TLineEnding::LF));
+
+    connect(ui->btnBrowse, &QPushButton::clicked, this, &TfrmProcessLog::btnBrowseClick);
+    connect(ui->btnOK, &QPushButton::clicked, this, &TfrmProcessLog::btnOKClick);
+    connect(ui->btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ui->cbExport, &QCheckBox::toggled, this, [this](bool on) { fadifexport = on; });
+    connect(ui->cbProcessFlag, &QCheckBox::toggled, this, [this](bool on) { fprocessflag = on; });
+    connect(ui->cbADIFComment, &QCheckBox::toggled, this, [this](bool on) { fadifcomment = on; });
+    connect(fRadioGroup1, &QButtonGroup::idClicked, this, &TfrmProcessLog::RadioGroup1Click);
+}
+
+TfrmProcessLog::~TfrmProcessLog() = default;
+
+void TfrmProcessLog::SetTableName(const QString& name)
+{
+    ftablename = name;
+    setWindowTitle(QStringLiteral("Process Log - ") + name);
+}
+
+void TfrmProcessLog::btnBrowseClick()
+{
+    const QString folder =
+        fPrompts.Folder(this, QStringLiteral("Folder to save processed files"), Paths::WorkFolder());
+    if (folder.isEmpty()) {
+        return;
+    }
+    fFloderName = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    ui->txtFileName->setText(fFloderName);
+}
+
+void TfrmProcessLog::RadioGroup1Click(int itemIndex)
+{
+    fEOL = LineEndingText(TLineEnding(itemIndex));
+}
+
+void TfrmProcessLog::btnOKClick()
+{
+    RunGuarded(fPrompts, this, [this] { ProcessTheLog(); });
+}
+
+void TfrmProcessLog::ProcessTheLog()
+{
+    TProcessOptions options;
+    options.folder = fFloderName;
+    options.soapbox = ui->txtSoapBox->text();
+    options.eol = fEOL;
+    options.adifexport = fadifexport;
+    options.adifcomment = fadifcomment;
+    options.processflag = fprocessflag;
+    const TScoreCounters score = fCounters ? fCounters() : TScoreCounters();
+
+    TLogProcessor(fDM, fSettings, ftablename, score, options).ProcessTheLog();
+
+    ShowCenteredMessage(fPrompts, this, QStringLiteral("Submission files written to ") + fFloderName,
+                        MsgKind::Information, MsgButton::OK);
+    accept();
+}
