@@ -9,6 +9,7 @@
 #include "data/Paths.h"
 #include "lookup/LookupText.h"
 #include "lookup/TLookup.h"
+#include "process/TfrmProcessLog.h"
 #include "ui/Colors.h"
 #include "ui/Prompts.h"
 #include "ui/TUpperCaseValidator.h"
@@ -351,6 +352,8 @@ void TfrmMain::ConnectMenu()
             [this] { RunGuarded(fPrompts, this, [&] { mnuSetupClick(); }); });
     connect(ui->mnuOffLineLogging, &QAction::triggered, this,
             [this] { SetOfflineLogging(!fofflinelogging); });
+    connect(ui->mnuProcessContest, &QAction::triggered, this,
+            [this] { RunGuarded(fPrompts, this, [&] { mnuProcessContestClick(); }); });
     connect(ui->mnuUpdateGridLocator, &QAction::triggered, this,
             [this] { RunGuarded(fPrompts, this, [&] { mnuUpdateGridLocatorClick(); }); });
     connect(ui->btnShowXML, &QPushButton::clicked, this, [this] { btnShowXMLClick(); });
@@ -759,6 +762,15 @@ void TfrmMain::LookupCallsign()
     // The result is what the operator looks at next.
     ui->PageControl1->setCurrentIndex(0);
     repaint();
+}
+
+void TfrmMain::mnuProcessContestClick()
+{
+    if (!fProcessLog) {
+        return;
+    }
+    fProcessLog->SetTableName(Mysettings().TableName);
+    fProcessLog->exec();
 }
 
 void TfrmMain::mnuUpdateGridLocatorClick()

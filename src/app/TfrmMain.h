@@ -10,6 +10,7 @@
 
 class IPrompts;
 class TLookup;
+class TfrmProcessLog;
 class QActionGroup;
 class QSqlQueryModel;
 class QTimer;
@@ -108,6 +109,11 @@ public:
     // bearing and distance and, with AutoFill, fills the form.
     void LookupCallsign();
     TLookup& Lookup() { return *fLookup; }
+    // The contest-processing dialog, created once after the main window and kept for the run.
+    void SetProcessLog(TfrmProcessLog* dialog) { fProcessLog = dialog; }
+    // Options > Process Contest: the processing dialog for the current log.
+    void mnuProcessContestClick();
+
     // Asks for the own grid locator (Options > Update Grid Locator).
     void mnuUpdateGridLocatorClick();
     void btnShowXMLClick();
@@ -180,6 +186,7 @@ private:
     int ftotalpoints = 0;
 
     std::unique_ptr<TLookup> fLookup;
+    TfrmProcessLog* fProcessLog = nullptr;
     QTimer* tmr1 = nullptr;
     QSqlQueryModel* fDupeModel = nullptr;
 };
