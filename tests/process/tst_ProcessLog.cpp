@@ -46,26 +46,26 @@ QString WalkADIF(const QByteArray& file, QList<TADIFTag>& tags)
         if (close < 0) {
             return QStringLiteral("unclosed tag at byte %1").arg(pos);
         }
-        const QList<QByteArray> spec = file.mid(pos + 1, close - pos - 1).split(':');
+        const QList<QByteArray> parts = file.mid(pos + 1, close - pos - 1).split(':');
         pos = close + 1;
-        if (spec.size() == 1) {
-            tags.append({spec[0], QByteArray()}); // <eor>, <EOH>
+        if (parts.size() == 1) {
+            tags.append({parts[0], QByteArray()}); // <eor>, <EOH>
             continue;
         }
         bool ok = false;
-        const int length = spec[1].toInt(&ok);
+        const int length = parts[1].toInt(&ok);
         if (!ok || length < 0 || pos + length > file.size()) {
-            return QStringLiteral("bad length in <%1>").arg(QString::fromUtf8(spec.join(':')));
+            return QStringLiteral("bad length in <%1>").arg(QString::fromUtf8(parts.join(':')));
         }
         const QByteArray value = file.mid(pos, length);
         // A length too long swallows the next tag; one too short leaves text outside the fields.
         if (value.contains('<')) {
-            return QStringLiteral("<%1> runs into the next field").arg(QString::fromUtf8(spec[0]));
+            return QStringLiteral("<%1> runs into the next field").arg(QString::fromUtf8(parts[0]));
         }
         if (QString::fromUtf8(value).toUtf8() != value) {
-            return QStringLiteral("<%1> cuts a UTF-8 character").arg(QString::fromUtf8(spec[0]));
+            return QStringLiteral("<%1> cuts a UTF-8 character").arg(QString::fromUtf8(parts[0]));
         }
-        tags.append({spec[0], value});
+        tags.append({parts[0], value});
         pos += length;
     }
     return QString();
