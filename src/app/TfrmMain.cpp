@@ -420,19 +420,14 @@ void TfrmMain::ListBox1Click()
     fDM.EnsureCallIndex(name);
     TMysettings rec = Mysettings();
     fDM.ReadConfigRecord(name, rec);
-    // Only a log whose table can be counted becomes current.
-    fDM.Recount(name);
-    Setctx_with(0);
-    Setctx_without(0);
-    Setctx_epc(0);
-    Setctx_070(0);
-    SetTotalpoints(0);
+    // Only a log whose table can be counted becomes current; its counters start again from the table.
+    const TDM::TLogCounts counts = fDM.Recount(name);
     Mysettings() = rec;
-    MakeLogCurrent();
+    MakeLogCurrent(counts);
     ui->ListBox1->clear();
 }
 
-void TfrmMain::MakeLogCurrent()
+void TfrmMain::MakeLogCurrent(const TDM::TLogCounts& counts)
 {
     const TMysettings& rec = Mysettings();
     setWindowTitle(QStringLiteral("Vantrel - ") + rec.TableName);
@@ -442,7 +437,7 @@ void TfrmMain::MakeLogCurrent()
                        static_cast<QWidget*>(ui->lblEpcPoints), static_cast<QWidget*>(ui->lbl070points)}) {
         w->setVisible(openSeason);
     }
-    RecountScores();
+    SetCounters(counts);
     SetOptionsEnabled(true);
     ui->mnuOffLineLogging->setEnabled(true);
     ui->PageControl1->setTabText(0, QStringLiteral("Lookup"));
@@ -484,12 +479,7 @@ void TfrmMain::DoNewLog()
         rec = before;
         throw;
     }
-    Setctx_with(0);
-    Setctx_without(0);
-    Setctx_epc(0);
-    Setctx_070(0);
-    SetTotalpoints(0);
-    MakeLogCurrent();
+    MakeLogCurrent(TDM::TLogCounts());
 }
 
 void TfrmMain::mnuSetupClick()
@@ -537,7 +527,11 @@ void TfrmMain::SetTotalpoints(int value)
 
 void TfrmMain::RecountScores()
 {
-    const TDM::TLogCounts counts = fDM.Recount(Mysettings().TableName);
+    SetCounters(fDM.Recount(Mysettings().TableName));
+}
+
+void TfrmMain::SetCounters(const TDM::TLogCounts& counts)
+{
     Setctx_with(counts.withTenTen);
     Setctx_without(counts.total - counts.withTenTen);
     Setctx_epc(counts.withEpc);

@@ -139,7 +139,8 @@ private:
     void ApplyWindowColors();
     void mnuContentsClick();
     void ConnectEntryForm();
-    void MakeLogCurrent();
+    void MakeLogCurrent(const TDM::TLogCounts& counts);
+    void SetCounters(const TDM::TLogCounts& counts);
     void SetOptionsEnabled(bool enabled);
     tLogRecord RecordFromForm();
     // Selects the first item whose text equals the text exactly; none, and an empty text, otherwise.
