@@ -1,17 +1,10 @@
 #pragma once
 
+#include "data/EventNames.h"
+
 #include <QString>
 
 // The rules of logging that need no window: table names, points and the duplicate rule of an event.
-
-// Event names with rules of their own; compared exactly, letter case included.
-namespace Events {
-inline const QString OpenSeason = QStringLiteral("Open Season");
-inline const QString WeakSignal = QStringLiteral("Weak Signal");
-inline const QString GeneralLog = QStringLiteral("General Log");
-inline const QString Mobile = QStringLiteral("Mobile");
-inline const QString SpiritOf76 = QStringLiteral("Spirit Of 76");
-} // namespace Events
 
 // The table name of a new event log: call sign, year and event joined by "_". Every character outside
 // A-Z, a-z, 0-9 and "_" becomes "_" (a portable call W1AW/M gives W1AW_M_...), so the name is a plain

@@ -32,18 +32,19 @@
 
 namespace {
 
-const QString kFirstRunText = QStringLiteral(
-    "We have detected this is a new installation.  If a previous\nwork folder exists you will be giving the "
-    "option "
-    "to etiher copy\nor move that folder.  Otherwise, the new work folder will be created\nwith new blank "
-    "databases");
+const QString kFirstRunText =
+    QStringLiteral("We have detected this is a new installation.  If a previous\n"
+                   "work folder exists you will be giving the option to etiher copy\n"
+                   "or move that folder.  Otherwise, the new work folder will be created\n"
+                   "with new blank databases");
 
-const QString kOlderFolderText = QStringLiteral("An older data folder exists.  Woudl you like to copy or "
-                                                "move that folder\nClick Yes to COPY the folder, click "
-                                                "No to MOVE the folder, or cancel to create a new folder");
+const QString kOlderFolderText = QStringLiteral(
+    "An older data folder exists.  Woudl you like to copy or move that folder\n"
+    "Click Yes to COPY the folder, click No to MOVE the folder, or cancel to create a new folder");
 
-// Copies a folder with all its files and subfolders; files that cannot be copied are skipped.
-void CopyFolder(const QString& from, const QString& to)
+// Copies a folder with all its files and subfolders into another (created as needed). A file that cannot
+// be copied is skipped, or, when every file must arrive, raises the platform's error.
+void CopyTree(const QString& from, const QString& to, bool everyFile)
 {
     QDir().mkpath(to);
     QDirIterator it(from, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
@@ -54,8 +55,14 @@ void CopyFolder(const QString& from, const QString& to)
         const QString target = QDir(to).filePath(source.relativeFilePath(path));
         if (it.fileInfo().isDir()) {
             QDir().mkpath(target);
-        } else {
-            QFile::copy(path, target);
+            continue;
+        }
+        QFile file(path);
+        if (everyFile) {
+            QFile::remove(target);
+        }
+        if (!file.copy(target) && everyFile) {
+            throw EVantrel(file.errorString());
         }
     }
 }
@@ -70,23 +77,7 @@ void MoveFolder(const QString& from, const QString& to)
         return;
     }
     // Another file system, or a target that exists already: copy everything, then remove the old folder.
-    QDir().mkpath(target);
-    QDirIterator it(source, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    const QDir base(source);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString dest = QDir(target).filePath(base.relativeFilePath(path));
-        if (it.fileInfo().isDir()) {
-            QDir().mkpath(dest);
-        } else {
-            QFile::remove(dest);
-            QFile file(path);
-            if (!file.copy(dest)) {
-                throw EVantrel(file.errorString());
-            }
-        }
-    }
+    CopyTree(source, target, true);
     if (!QDir(source).removeRecursively()) {
         throw EVantrel(
             QStringLiteral("Unable to remove the folder %1").arg(QDir::toNativeSeparators(source)));
@@ -159,16 +150,11 @@ void TfrmMain::FormCreate()
         GetCountyList(QStringLiteral("AZ"));
         // 14. The entry form's boxes.
         const QString mode = ui->cboMode->currentText();
-        ui->cboQTH->clear();
-        ui->cboQTH->addItems(fStates);
-        ui->cboQTH->setCurrentIndex(-1);
-        ui->cboMode->clear();
-        ui->cboMode->addItems(fModes);
-        ui->cboMode->setCurrentIndex(int(fModes.indexOf(mode)));
+        FillBox(ui->cboQTH, fStates);
+        FillBox(ui->cboMode, fModes);
+        SelectItem(ui->cboMode, mode);
         ui->cboMode->setEditText(mode);
-        ui->cboCounty->clear();
-        ui->cboCounty->addItems(fCounties);
-        ui->cboCounty->setCurrentIndex(-1);
+        FillBox(ui->cboCounty, fCounties);
         // 15. The debug switch keeps "Show XML" hidden unless VANTREL_DEBUG asks for it.
         fdebug = qEnvironmentVariableIntValue("VANTREL_DEBUG") != 0;
         // 16. The list of open logs.
@@ -187,7 +173,7 @@ void TfrmMain::CreateWorkFolder()
         const MsgButton answer = ShowCenteredMessage(fPrompts, this, kOlderFolderText, MsgKind::Information,
                                                      MsgButton::Yes | MsgButton::No | MsgButton::Cancel);
         if (answer == MsgButton::Yes) {
-            CopyFolder(older, work);
+            CopyTree(older, work, false);
             return;
         }
         if (answer == MsgButton::No) {
@@ -341,22 +327,16 @@ void TfrmMain::DoOpen()
 void TfrmMain::ConnectMenu()
 {
     connect(ui->mnuExit, &QAction::triggered, this, &QWidget::close);
-    connect(ui->mnuOpen, &QAction::triggered, this,
-            [this] { RunGuarded(fPrompts, this, [&] { DoOpen(); }); });
-    connect(ui->mnuAutoCheckUpdate, &QAction::triggered, this,
-            [this](bool checked) { RunGuarded(fPrompts, this, [&] { SetAutoCheckUpdate(checked); }); });
-    connect(ui->mnuContents, &QAction::triggered, this, [this] { mnuContentsClick(); });
-    connect(ui->mnuNew, &QAction::triggered, this,
-            [this] { RunGuarded(fPrompts, this, [&] { DoNewLog(); }); });
-    connect(ui->mnuSetup, &QAction::triggered, this,
-            [this] { RunGuarded(fPrompts, this, [&] { mnuSetupClick(); }); });
-    connect(ui->mnuOffLineLogging, &QAction::triggered, this,
-            [this] { SetOfflineLogging(!fofflinelogging); });
-    connect(ui->mnuProcessContest, &QAction::triggered, this,
-            [this] { RunGuarded(fPrompts, this, [&] { mnuProcessContestClick(); }); });
+    connect(ui->mnuOpen, &QAction::triggered, this, Guarded(&TfrmMain::DoOpen));
+    connect(ui->mnuAutoCheckUpdate, &QAction::triggered, this, Guarded(&TfrmMain::SetAutoCheckUpdate));
+    connect(ui->mnuContents, &QAction::triggered, this, &TfrmMain::mnuContentsClick);
+    connect(ui->mnuNew, &QAction::triggered, this, Guarded(&TfrmMain::DoNewLog));
+    connect(ui->mnuSetup, &QAction::triggered, this, Guarded(&TfrmMain::mnuSetupClick));
+    connect(ui->mnuOffLineLogging, &QAction::triggered, this, &TfrmMain::mnuOffLineLoggingClick);
+    connect(ui->mnuProcessContest, &QAction::triggered, this, Guarded(&TfrmMain::mnuProcessContestClick));
     connect(ui->mnuUpdateGridLocator, &QAction::triggered, this,
-            [this] { RunGuarded(fPrompts, this, [&] { mnuUpdateGridLocatorClick(); }); });
-    connect(ui->btnShowXML, &QPushButton::clicked, this, [this] { btnShowXMLClick(); });
+            Guarded(&TfrmMain::mnuUpdateGridLocatorClick));
+    connect(ui->btnShowXML, &QPushButton::clicked, this, &TfrmMain::btnShowXMLClick);
     // The whole Options menu waits for a current log.
     SetOptionsEnabled(false);
 }
@@ -467,10 +447,7 @@ void TfrmMain::DoNewLog()
     TMysettings& rec = Mysettings();
     const TMysettings before = rec;
     dialog.StoreIntoRecord();
-    ui->cboMode->setCurrentIndex(ui->cboMode->findText(rec.ContestMode, Qt::MatchExactly));
-    if (ui->cboMode->currentIndex() < 0) {
-        ui->cboMode->setEditText(QString());
-    }
+    SelectItem(ui->cboMode, rec.ContestMode);
     rec.TableName = table;
     try {
         fDM.CreateLog(rec);
@@ -561,8 +538,7 @@ void TfrmMain::ConnectEntryForm()
 {
     ui->txtCallsign->setValidator(new TUpperCaseValidator(ui->txtCallsign));
     ui->txtCallsign->installEventFilter(this);
-    connect(ui->txtCallsign, &QLineEdit::textChanged, this,
-            [this](const QString& text) { RunGuarded(fPrompts, this, [&] { DoDupes(text); }); });
+    connect(ui->txtCallsign, &QLineEdit::textChanged, this, Guarded(&TfrmMain::DoDupes));
     connect(ui->rbUS, &QRadioButton::toggled, this, [this](bool checked) {
         if (checked) {
             RunGuarded(fPrompts, this, [&] { rbUSClick(); });
@@ -573,23 +549,18 @@ void TfrmMain::ConnectEntryForm()
             RunGuarded(fPrompts, this, [&] { rbDXClick(); });
         }
     });
-    connect(ui->cboQTH, &QComboBox::activated, this,
-            [this] { RunGuarded(fPrompts, this, [&] { cboQTHClick(); }); });
-    connect(ui->btnLog, &QPushButton::clicked, this,
-            [this] { RunGuarded(fPrompts, this, [&] { DoLog(); }); });
-    connect(ui->btnClear, &QPushButton::clicked, this, [this] { ClearEntries(); });
-    connect(ui->cbLookup, &QCheckBox::toggled, this, [this](bool checked) { fautolookup = checked; });
-    connect(ui->cbAutoFill, &QCheckBox::toggled, this, [this](bool checked) { fautofill = checked; });
-    connect(ui->ListBox1, &QListWidget::itemClicked, this,
-            [this] { RunGuarded(fPrompts, this, [&] { ListBox1Click(); }); });
-    connect(ui->ListBox1, &QListWidget::itemActivated, this,
-            [this] { RunGuarded(fPrompts, this, [&] { ListBox1Click(); }); });
+    connect(ui->cboQTH, &QComboBox::activated, this, Guarded(&TfrmMain::cboQTHClick));
+    connect(ui->btnLog, &QPushButton::clicked, this, Guarded(&TfrmMain::btnLogClick));
+    connect(ui->btnClear, &QPushButton::clicked, this, &TfrmMain::btnClearClick);
+    connect(ui->cbLookup, &QCheckBox::toggled, this, &TfrmMain::cbLookupClick);
+    connect(ui->cbAutoFill, &QCheckBox::toggled, this, &TfrmMain::cbAutofillClick);
+    connect(ui->ListBox1, &QListWidget::itemClicked, this, Guarded(&TfrmMain::ListBox1Click));
+    connect(ui->ListBox1, &QListWidget::itemActivated, this, Guarded(&TfrmMain::ListBox1Click));
     // Enter anywhere in the entry form logs the contact, as the Log button does.
     for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
         auto* shortcut = new QShortcut(key, ui->pnlEntry);
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(shortcut, &QShortcut::activated, this,
-                [this] { RunGuarded(fPrompts, this, [&] { DoLog(); }); });
+        connect(shortcut, &QShortcut::activated, this, Guarded(&TfrmMain::btnLogClick));
     }
 
     fDupeModel = new QSqlQueryModel(this);
@@ -782,24 +753,28 @@ void TfrmMain::btnShowXMLClick()
 
 void TfrmMain::rbUSClick()
 {
-    ui->cboQTH->clear();
-    ui->cboQTH->addItems(fStates);
-    ui->cboQTH->setCurrentIndex(-1);
-    ui->cboQTH->setEditText(QString());
-    ui->cboCounty->show();
-    ui->lblCounty->show();
-    ui->cboCounty->setEditText(QString());
+    ShowQTHChoice(fStates, true);
 }
 
 void TfrmMain::rbDXClick()
 {
-    ui->cboQTH->clear();
-    ui->cboQTH->addItems(fCountries);
-    ui->cboQTH->setCurrentIndex(-1);
-    ui->cboQTH->setEditText(QString());
-    ui->cboCounty->hide();
-    ui->lblCounty->hide();
+    ShowQTHChoice(fCountries, false);
+}
+
+void TfrmMain::ShowQTHChoice(const QStringList& items, bool us)
+{
+    FillBox(ui->cboQTH, items);
+    ui->cboCounty->setVisible(us);
+    ui->lblCounty->setVisible(us);
     ui->cboCounty->setEditText(QString());
+}
+
+void TfrmMain::FillBox(QComboBox* box, const QStringList& items)
+{
+    box->clear();
+    box->addItems(items);
+    box->setCurrentIndex(-1);
+    box->setEditText(QString());
 }
 
 void TfrmMain::cboQTHClick()
@@ -808,10 +783,7 @@ void TfrmMain::cboQTHClick()
         return;
     }
     GetCountyList(ui->cboQTH->currentText());
-    ui->cboCounty->clear();
-    ui->cboCounty->addItems(fCounties);
-    ui->cboCounty->setCurrentIndex(-1);
-    ui->cboCounty->setEditText(QString());
+    FillBox(ui->cboCounty, fCounties);
 }
 
 void TfrmMain::ClearEntries()
@@ -834,6 +806,31 @@ void TfrmMain::ClearEntries()
     ui->lblBD->clear();
     ui->TextBox3->clear();
     ui->txtCallsign->setFocus();
+}
+
+void TfrmMain::btnLogClick()
+{
+    DoLog();
+}
+
+void TfrmMain::btnClearClick()
+{
+    ClearEntries();
+}
+
+void TfrmMain::cbLookupClick(bool checked)
+{
+    fautolookup = checked;
+}
+
+void TfrmMain::cbAutofillClick(bool checked)
+{
+    fautofill = checked;
+}
+
+void TfrmMain::mnuOffLineLoggingClick()
+{
+    SetOfflineLogging(!fofflinelogging);
 }
 
 void TfrmMain::SetOfflineLogging(bool value)

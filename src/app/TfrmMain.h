@@ -3,6 +3,7 @@
 #include "data/Clock.h"
 #include "data/TDM.h"
 #include "data/TSettings.h"
+#include "ui/Prompts.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -139,10 +140,25 @@ private:
     void ApplyWindowColors();
     void mnuContentsClick();
     void ConnectEntryForm();
+    void btnLogClick();
+    void btnClearClick();
+    void cbLookupClick(bool checked);
+    void cbAutofillClick(bool checked);
+    void mnuOffLineLoggingClick();
+    // An event handler that shows the error of the action it runs instead of letting it leave the handler.
+    template <typename... Args> auto Guarded(void (TfrmMain::*handler)(Args...))
+    {
+        return
+            [this, handler](Args... args) { RunGuarded(fPrompts, this, [&] { (this->*handler)(args...); }); };
+    }
     void MakeLogCurrent(const TDM::TLogCounts& counts);
     void SetCounters(const TDM::TLogCounts& counts);
     void SetOptionsEnabled(bool enabled);
     tLogRecord RecordFromForm();
+    // Gives the QTH box the states (QTH US, with the county box) or the countries (QTH DX).
+    void ShowQTHChoice(const QStringList& items, bool us);
+    // Replaces a box's items, with nothing selected and an empty text.
+    static void FillBox(class QComboBox* box, const QStringList& items);
     // Selects the first item whose text equals the text exactly; none, and an empty text, otherwise.
     static void SelectItem(class QComboBox* box, const QString& text);
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -164,19 +164,15 @@ void TfrmSetup::PrepareSetup(const QStringList& events, const QStringList& modes
         fRec.LookupType >= 0 && fRec.LookupType < ui->cboLookDB->count() ? fRec.LookupType : -1;
     ui->cboLookDB->setCurrentIndex(lookup);
     fLoading = false;
+    // The QRZ and HamQTH sources load their user and password in the lookup-selection rule; any other
+    // source has none.
     cboLookDBChange(lookup);
-    if (lookup == kQrzXml) {
-        ui->txtUserID->setText(fRec.QRZXMLid);
-        ui->txtPassword->setText(DecodeText(fRec.QRZXMLpass));
-    } else if (lookup == kHamQthXml) {
-        ui->txtUserID->setText(fRec.HamQTHid);
-        ui->txtPassword->setText(DecodeText(fRec.HamQTHpass));
-    } else {
+    if (lookup != kQrzXml && lookup != kHamQthXml) {
         ui->txtUserID->clear();
         ui->txtPassword->clear();
+        ui->txtUserID->setEnabled(false);
+        ui->txtPassword->setEnabled(false);
     }
-    ui->txtUserID->setEnabled(lookup == kQrzXml || lookup == kHamQthXml);
-    ui->txtPassword->setEnabled(lookup == kQrzXml || lookup == kHamQthXml);
 }
 
 void TfrmSetup::StoreIntoRecord()

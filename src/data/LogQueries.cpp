@@ -62,16 +62,6 @@ void ForEachLogRow(TDM& dm, const QString& table, const QStringList& columns,
     }
     // A read that fails part way ends the loop like the last row did; it must not pass for a short log.
     if (q.lastError().isValid()) {
-        const QString engine = q.lastError().databaseText().trimmed();
-        throw EDatabaseError(engine.isEmpty() ? q.lastError().text().trimmed() : engine);
+        throw EDatabaseError(ErrorText(q.lastError()));
     }
-}
-
-int CountNonEmpty(TDM& dm, const QString& table, const QString& column)
-{
-    QSqlQuery q(dm.condb());
-    // The column goes in bare: a double-quoted name of a missing column would be read as a text.
-    ExecSql(q, QStringLiteral("select count(*) from ") + QuoteIdent(table) + QStringLiteral(" where ") +
-                   column + QStringLiteral(" <> ''"));
-    return q.next() ? q.value(0).toInt() : 0;
 }

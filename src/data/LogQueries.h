@@ -17,7 +17,3 @@ class TDM;
 // included).
 void ForEachLogRow(TDM& dm, const QString& table, const QStringList& columns,
                    const std::function<void(const TLogRow&)>& visit);
-
-// The number of rows of the table whose column holds a non-empty text (NULL does not count). The column is
-// one of the log table's own column names (such as _epc), written into the statement as it is.
-int CountNonEmpty(TDM& dm, const QString& table, const QString& column);

@@ -14,13 +14,6 @@ namespace {
 
 std::atomic<int> gInstance{0};
 
-// The engine's own message where there is one, else Qt's description of the failure.
-QString ErrorText(const QSqlError& error)
-{
-    const QString engine = error.databaseText().trimmed();
-    return engine.isEmpty() ? error.text().trimmed() : engine;
-}
-
 void OpenSqlite(QSqlDatabase db, const QString& path)
 {
     db.close();
@@ -58,6 +51,12 @@ QString CreateLogTableStatement(const QString& name)
 }
 
 } // namespace
+
+QString ErrorText(const QSqlError& error)
+{
+    const QString engine = error.databaseText().trimmed();
+    return engine.isEmpty() ? error.text().trimmed() : engine;
+}
 
 QString QuoteIdent(const QString& name)
 {
@@ -306,27 +305,34 @@ QSqlQuery TDM::DupeListQuery(const QString& table, const QString& prefix)
     return q;
 }
 
+int TDM::CountNonEmpty(const QString& table, const QString& column)
+{
+    QSqlQuery& q = dbQuery();
+    q.finish();
+    // The column goes in bare: a double-quoted name of a missing column would be read as a text.
+    ExecSql(q, QStringLiteral("select count(*) from ") + QuoteIdent(table) + QStringLiteral(" where ") +
+                   column + QStringLiteral(" !=''"));
+    const int n = q.next() ? q.value(0).toInt() : 0;
+    q.finish();
+    return n;
+}
+
 TDM::TLogCounts TDM::Recount(const QString& table)
 {
     QSqlQuery& q = dbQuery();
-    auto count = [&](const QString& condition) {
-        q.finish();
-        ExecSql(q, QStringLiteral("select count(*) from ") + QuoteIdent(table) + condition);
-        const int n = q.next() ? q.value(0).toInt() : 0;
-        q.finish();
-        return n;
-    };
     TLogCounts counts;
-    counts.total = count(QString());
-    counts.withTenTen = count(QStringLiteral(" where _tenten !=''"));
-    counts.withEpc = count(QStringLiteral(" where _epc !=''"));
-    counts.with070 = count(QStringLiteral(" where _p070 !=''"));
+    q.finish();
+    ExecSql(q, QStringLiteral("select count(*) from ") + QuoteIdent(table));
+    counts.total = q.next() ? q.value(0).toInt() : 0;
+    counts.withTenTen = CountNonEmpty(table, QStringLiteral("_tenten"));
+    counts.withEpc = CountNonEmpty(table, QStringLiteral("_epc"));
+    counts.with070 = CountNonEmpty(table, QStringLiteral("_p070"));
     if (counts.total > 0) {
         q.finish();
         ExecSql(q, QStringLiteral("select sum(_points) from ") + QuoteIdent(table));
         counts.points = q.next() ? q.value(0).toInt() : 0;
-        q.finish();
     }
+    q.finish();
     return counts;
 }
 

@@ -4,6 +4,7 @@
 #include "tLogRecord.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
 #include <memory>
@@ -84,6 +85,9 @@ public:
         int with070 = 0;
         int points = 0;
     };
+    // The number of rows whose column holds a non-empty text (NULL does not count); the column is one of
+    // the log table's own column names (such as _epc).
+    int CountNonEmpty(const QString& table, const QString& column);
     // Counts of a log table: every row, rows with a Ten-Ten, EPC or 070 number (any non-empty text) and
     // the sum of the stored points (0 for an empty log).
     TLogCounts Recount(const QString& table);
@@ -112,6 +116,9 @@ private:
     std::unique_ptr<QSqlQuery> fdbLookupQuery;
     std::unique_ptr<QSqlQuery> fdbPostalQuery;
 };
+
+// The engine's own message of a failure where there is one, else Qt's description of it.
+QString ErrorText(const QSqlError& error);
 
 // Double-quotes an identifier for SQL text (inner double quotes doubled).
 QString QuoteIdent(const QString& name);

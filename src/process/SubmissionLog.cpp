@@ -1,5 +1,7 @@
 #include "SubmissionLog.h"
 
+#include "data/EventNames.h"
+
 namespace {
 
 // Moves to a value's column: over blanks when the line has not reached it yet; else the value before ran
@@ -63,7 +65,7 @@ QString LineEndingText(TLineEnding ending)
 
 bool IsOpenSeason(const QString& contestName)
 {
-    return contestName == QLatin1String("Open Season");
+    return contestName == Events::OpenSeason;
 }
 
 QString ModeCategory(const QString& mode)

@@ -70,8 +70,8 @@ void TLogProcessor::ProcessTheLog()
     const bool openSeason = IsOpenSeason(fOwn.ContestName);
     TClubCounts clubs;
     if (openSeason) {
-        clubs.epc = CountNonEmpty(fDM, fTable, QStringLiteral("_epc"));
-        clubs.p070 = CountNonEmpty(fDM, fTable, QStringLiteral("_p070"));
+        clubs.epc = fDM.CountNonEmpty(fTable, QStringLiteral("_epc"));
+        clubs.p070 = fDM.CountNonEmpty(fTable, QStringLiteral("_p070"));
     }
 
     TOutputFile log(LogFileName());

@@ -25,9 +25,9 @@ TfrmProcessLog::TfrmProcessLog(IPrompts& prompts, TDM& dm, const TMysettings& se
     connect(ui->btnBrowse, &QPushButton::clicked, this, &TfrmProcessLog::btnBrowseClick);
     connect(ui->btnOK, &QPushButton::clicked, this, &TfrmProcessLog::btnOKClick);
     connect(ui->btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(ui->cbExport, &QCheckBox::toggled, this, [this](bool on) { fadifexport = on; });
-    connect(ui->cbProcessFlag, &QCheckBox::toggled, this, [this](bool on) { fprocessflag = on; });
-    connect(ui->cbADIFComment, &QCheckBox::toggled, this, [this](bool on) { fadifcomment = on; });
+    connect(ui->cbExport, &QCheckBox::toggled, this, &TfrmProcessLog::cbExportClick);
+    connect(ui->cbProcessFlag, &QCheckBox::toggled, this, &TfrmProcessLog::cbProcessFlagClick);
+    connect(ui->cbADIFComment, &QCheckBox::toggled, this, &TfrmProcessLog::cbADIFCommentClick);
     connect(fRadioGroup1, &QButtonGroup::idClicked, this, &TfrmProcessLog::RadioGroup1Click);
 }
 
@@ -48,6 +48,21 @@ void TfrmProcessLog::btnBrowseClick()
     }
     fFloderName = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
     ui->txtFileName->setText(fFloderName);
+}
+
+void TfrmProcessLog::cbExportClick(bool checked)
+{
+    fadifexport = checked;
+}
+
+void TfrmProcessLog::cbProcessFlagClick(bool checked)
+{
+    fprocessflag = checked;
+}
+
+void TfrmProcessLog::cbADIFCommentClick(bool checked)
+{
+    fadifcomment = checked;
 }
 
 void TfrmProcessLog::RadioGroup1Click(int itemIndex)

@@ -52,6 +52,9 @@ public:
 private:
     void btnBrowseClick();
     void btnOKClick();
+    void cbExportClick(bool checked);
+    void cbProcessFlagClick(bool checked);
+    void cbADIFCommentClick(bool checked);
     void RadioGroup1Click(int itemIndex);
 
     std::unique_ptr<Ui::TfrmProcessLog> ui;
