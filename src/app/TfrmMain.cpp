@@ -23,7 +23,9 @@
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLocale>
+#include <QMouseEvent>
 #include <QShortcut>
 #include <QSqlQueryModel>
 #include <QStyleFactory>
@@ -418,6 +420,10 @@ void TfrmMain::MakeLogCurrent(const TDM::TLogCounts& counts)
         w->setVisible(openSeason);
     }
     SetCounters(counts);
+    // What the panel showed belongs to the log that was current before.
+    ui->TextBox3->clear();
+    ui->lblBD->clear();
+    fDupeModel->clear();
     SetOptionsEnabled(true);
     ui->mnuOffLineLogging->setEnabled(true);
     ui->PageControl1->setTabText(0, QStringLiteral("Lookup"));
@@ -568,10 +574,49 @@ void TfrmMain::ConnectEntryForm()
     ui->ListBox1->setStyleSheet(QStringLiteral("QListWidget::item { height: 22px; }"));
     ui->lblServerRunning->hide();
     ui->lblOffLine->hide();
+    // A click on the bearing label clears the form, as Clear does.
+    ui->lblBD->installEventFilter(this);
+    // The menu's shortcuts win over the editing keys of the fields (Ctrl+A, Ctrl+E, Ctrl+D in a line edit).
+    for (QWidget* w : findChildren<QWidget*>()) {
+        if (w->focusPolicy() != Qt::NoFocus) {
+            w->installEventFilter(this);
+        }
+    }
+}
+
+bool TfrmMain::IsMenuShortcut(const QKeyEvent& key) const
+{
+    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+    const QKeySequence pressed(QKeyCombination(modifiers, Qt::Key(key.key())));
+    // The items of the menu bar, its menus and their submenus.
+    QList<QAction*> pending = ui->MainMenu1->actions();
+    while (!pending.isEmpty()) {
+        const QAction* action = pending.takeLast();
+        if (!action->isEnabled() || !action->isVisible()) {
+            continue;
+        }
+        if (const QMenu* menu = action->menu()) {
+            pending += menu->actions();
+        } else if (action->shortcut() == pressed) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::ShortcutOverride && IsMenuShortcut(*static_cast<QKeyEvent*>(event))) {
+        // Not taken by the field: the key goes on to the menu.
+        event->ignore();
+        return true;
+    }
+    if (watched == ui->lblBD && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && ui->lblBD->rect().contains(mouse->position().toPoint())) {
+            ClearEntries();
+        }
+    }
     if (watched == ui->txtCallsign && event->type() == QEvent::FocusOut) {
         // A message box, a menu or another program taking the focus is not the operator leaving the field.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
@@ -723,7 +768,12 @@ void TfrmMain::LookupCallsign()
         }
         ui->TextBox3->setText(text);
     }
-    ui->lblBD->setText(BearingLine(fLookup->HamUtil(), fGrid, r.grid));
+    // Bearing and distance need both ends: without the station's locator (or an own one) there is no line.
+    if (r.grid.isEmpty() || fGrid.isEmpty()) {
+        ui->lblBD->clear();
+    } else {
+        ui->lblBD->setText(BearingLine(fLookup->HamUtil(), fGrid, r.grid));
+    }
     // The result is what the operator looks at next.
     ui->PageControl1->setCurrentIndex(0);
     repaint();
