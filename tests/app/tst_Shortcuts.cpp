@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 
 // The menu's keyboard shortcuts with the focus in each kind of field of the entry form: the menu wins
@@ -52,6 +53,9 @@ private slots:
         f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Open Season"));
         f.window->SetOfflineLogging(true);
         f.window->SetUseAutoLook(true);
+        // The colour items are offered only with the "Windows" theme.
+        f.window->SetTheme(QStringLiteral("Windows"));
+        const auto restoreStyle = qScopeGuard([&] { f.window->SetTheme(QStringLiteral("Fusion")); });
         f.window->show();
         QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
         auto* widget = f.window->findChild<QWidget*>(field);
@@ -71,9 +75,9 @@ private slots:
         for (const QAction* action : actions) {
             names << action->objectName();
         }
-        for (const char* name :
-             {"mnuExit", "mnuAbout", "mnuUpdateDataFiles", "mnuNew", "mnuOpen", "mnuSetup",
-              "mnuProcessContest", "mnuOffLineLogging", "mnuCheckForUpdate", "mnuEvents"}) {
+        for (const char* name : {"mnuExit", "mnuAbout", "mnuUpdateDataFiles", "mnuNew", "mnuOpen", "mnuSetup",
+                                 "mnuProcessContest", "mnuOffLineLogging", "mnuCheckForUpdate", "mnuEvents",
+                                 "mnuForgroundColor", "mnuBackgroundColor", "mnuContents"}) {
             QVERIFY2(names.contains(QString::fromLatin1(name)), name);
         }
         for (QAction* action : actions) {
