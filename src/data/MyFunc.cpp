@@ -21,20 +21,6 @@ const QString kAlphabet = QStringLiteral("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZab
 // Starts the coding of a text that holds a character above 255; it lies outside the alphabet.
 const QChar kWideMarker = QLatin1Char('~');
 
-} // namespace
-
-QString GetFileVersion(const QString& path)
-{
-    const QFileInfo file(path);
-    const QFileInfo self(QCoreApplication::applicationFilePath());
-    if (file.exists() && file.canonicalFilePath() == self.canonicalFilePath()) {
-        return QStringLiteral(VANTREL_VERSION);
-    }
-    return QString();
-}
-
-namespace {
-
 // The coding proper: eight bits a byte, six bits an output character, the last bits padded with zeros.
 QString EncodeBytes(const QByteArray& bytes)
 {
@@ -81,6 +67,16 @@ QByteArray DecodeBytes(QStringView text)
 }
 
 } // namespace
+
+QString GetFileVersion(const QString& path)
+{
+    const QFileInfo file(path);
+    const QFileInfo self(QCoreApplication::applicationFilePath());
+    if (file.exists() && file.canonicalFilePath() == self.canonicalFilePath()) {
+        return QStringLiteral(VANTREL_VERSION);
+    }
+    return QString();
+}
 
 QString EncodeText(const QString& text)
 {
