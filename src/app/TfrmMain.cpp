@@ -3,6 +3,7 @@
 #include "ui_TfrmMain.h"
 
 #include "LogRules.h"
+#include "TfrmBuildLicenceData.h"
 #include "TfrmSetup.h"
 #include "data/Errors.h"
 #include "data/MyFunc.h"
@@ -336,6 +337,7 @@ void TfrmMain::ConnectMenu()
     connect(ui->mnuProcessContest, &QAction::triggered, this, Guarded(&TfrmMain::mnuProcessContestClick));
     connect(ui->mnuUpdateGridLocator, &QAction::triggered, this,
             Guarded(&TfrmMain::mnuUpdateGridLocatorClick));
+    connect(ui->mnuBuildLicenceData, &QAction::triggered, this, Guarded(&TfrmMain::mnuBuildLicenceDataClick));
     connect(ui->btnShowXML, &QPushButton::clicked, this, &TfrmMain::btnShowXMLClick);
     // The whole Options menu waits for a current log.
     SetOptionsEnabled(false);
@@ -744,6 +746,13 @@ void TfrmMain::mnuUpdateGridLocatorClick()
                                            QStringLiteral("Enter Maidenhead Grid Locator x6"), fGrid)) {
         SetGrid(*answer);
     }
+}
+
+void TfrmMain::mnuBuildLicenceDataClick()
+{
+    TfrmBuildLicenceData dialog(fPrompts, fSettings.GetSetting(SettingKeys::FCCPath, Paths::DefaultFCCPath()),
+                                this);
+    dialog.exec();
 }
 
 void TfrmMain::btnShowXMLClick()
