@@ -1,7 +1,8 @@
-// vantrel-licence-import SOURCE FOLDER
+// vantrel-licence-import [--update] SOURCE FOLDER
 //
 // Builds the licence data files "fccdata.db" and "postal.db" in FOLDER from the FCC's weekly amateur
-// licence dump SOURCE (l_amat.zip, or the folder it unzips to). The old files in FOLDER are replaced
+// licence dump SOURCE (l_amat.zip, or the folder it unzips to). With --update, SOURCE is a daily update
+// file (l_am_….zip) applied to the existing "fccdata.db" of FOLDER. The old files in FOLDER are replaced
 // only when the new ones are complete.
 
 #include "lookup/TLicenceImport.h"
@@ -29,14 +30,20 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const QStringList args = app.arguments();
-    if (args.size() != 3 || args[1].startsWith(QLatin1Char('-'))) {
-        err << "usage: vantrel-licence-import SOURCE FOLDER\n"
-               "  SOURCE  the FCC's amateur licence file l_amat.zip, or the folder it unzips to\n"
-               "  FOLDER  the licence data folder that receives fccdata.db and postal.db\n";
+    QStringList args = app.arguments().mid(1);
+    const bool update = !args.isEmpty() && args.first() == QLatin1String("--update");
+    if (update) {
+        args.removeFirst();
+    }
+    if (args.size() != 2 || args[0].startsWith(QLatin1Char('-'))) {
+        err << "usage: vantrel-licence-import [--update] SOURCE FOLDER\n"
+               "  SOURCE    the FCC's amateur licence file l_amat.zip, or the folder it unzips to\n"
+               "  FOLDER    the licence data folder that receives fccdata.db and postal.db\n"
+               "  --update  SOURCE is a daily update file (l_am_....zip) applied to FOLDER's fccdata.db\n";
         return 2;
     }
-    TLicenceImport import(args[1], args[2]);
+    TLicenceImport import(args[0], args[1]);
+    import.SetUpdate(update);
     gImport = &import;
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);

@@ -42,7 +42,7 @@ void TfrmBuildLicenceData::btnSourceClick()
                               ? QStandardPaths::writableLocation(QStandardPaths::DownloadLocation)
                               : QFileInfo(QDir::fromNativeSeparators(ui->txtSource->text())).path();
     const QString file = fPrompts.OpenFile(this, QStringLiteral("FCC licence file"), start,
-                                           QStringLiteral("FCC licence file (*.zip)|*.zip|All files|*"));
+                                           QStringLiteral("FCC licence files (*.zip)|*.zip|All files|*"));
     if (!file.isEmpty()) {
         ui->txtSource->setText(QDir::toNativeSeparators(file));
     }
@@ -80,6 +80,7 @@ void TfrmBuildLicenceData::btnBuildClick()
         return;
     }
     fImport = std::make_unique<TLicenceImport>(source, folder);
+    fImport->SetUpdate(ui->cbUpdate->isChecked());
     fSummary.clear();
     fError = nullptr;
     // The bar is updated on this thread; the worker only posts the figures.
@@ -154,6 +155,7 @@ void TfrmBuildLicenceData::ShowRunning(bool running)
     ui->btnSource->setEnabled(!running);
     ui->txtFolder->setEnabled(!running);
     ui->btnFolder->setEnabled(!running);
+    ui->cbUpdate->setEnabled(!running);
     ui->btnBuild->setEnabled(!running);
     ui->btnCancel->setEnabled(running);
     ui->btnClose->setEnabled(!running);

@@ -13,9 +13,10 @@ class TfrmBuildLicenceData;
 }
 
 // Options > "Build Licence Data…": the operator picks the FCC's licence file (l_amat.zip or the folder it
-// unzips to) and the data folder, and Build makes "fccdata.db" and "postal.db" there (TLicenceImport) on
-// a worker thread, so the window stays alive; the progress bar follows it and Cancel stops it, leaving
-// the old files as they were. The outcome is shown in the dialog and in a message box.
+// unzips to, or a daily update file to apply to the existing data) and the data folder, and Build makes
+// "fccdata.db" and "postal.db" there (TLicenceImport) on a worker thread, so the window stays alive; the
+// progress bar follows it and Cancel stops it, leaving the old files as they were. The outcome is shown in
+// the dialog and in a message box.
 class TfrmBuildLicenceData : public QDialog
 {
     Q_OBJECT

@@ -128,24 +128,54 @@ QHash<QByteArray, QByteArray> ReadPostalCounties(const QString& path)
     return counties;
 }
 
-TLicenceStore::TLicenceStore(const QString& path) : fDb(CreateFile(path))
+namespace {
+
+// Opens an existing licence data file for writing, refusing a file that lacks the three tables.
+sqlite3* OpenForUpdate(const QString& path)
+{
+    sqlite3* db = nullptr;
+    const QByteArray name = QFile::encodeName(path);
+    if (sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        const QString text = SqliteText(db);
+        sqlite3_close(db);
+        throw EDatabaseError(text);
+    }
+    return db;
+}
+
+} // namespace
+
+TLicenceStore::TLicenceStore(const QString& path, Mode mode)
+    : fDb(mode == Mode::Create ? CreateFile(path) : OpenForUpdate(path))
 {
     try {
         Exec(kBulkSettings);
-        Exec("BEGIN;"
-             "CREATE TABLE fcc_en (unique_system_identifier INTEGER PRIMARY KEY, call_sign TEXT,"
-             " entity_name TEXT, first_name TEXT, mi TEXT, last_name TEXT, suffix TEXT, street_address TEXT,"
-             " city TEXT, state TEXT, zip_code TEXT, po_box TEXT, frn TEXT, county TEXT);"
-             "CREATE TABLE fcc_am (unique_system_identifier INTEGER PRIMARY KEY, call_sign TEXT,"
-             " operator_class TEXT, group_code TEXT, region_code TEXT, trustee_callsign TEXT,"
-             " previous_callsign TEXT, previous_operator_class TEXT);"
-             "CREATE TABLE fcc_hd (unique_system_identifier INTEGER PRIMARY KEY, call_sign TEXT,"
-             " license_status TEXT, radio_service_code TEXT, grant_date TEXT, expired_date TEXT,"
-             " cancellation_date TEXT, effective_date TEXT, last_action_date TEXT);");
+        Exec("BEGIN;");
+        if (mode == Mode::Create) {
+            Exec("CREATE TABLE fcc_en (unique_system_identifier INTEGER PRIMARY KEY, call_sign TEXT,"
+                 " entity_name TEXT, first_name TEXT, mi TEXT, last_name TEXT, suffix TEXT, street_address "
+                 "TEXT,"
+                 " city TEXT, state TEXT, zip_code TEXT, po_box TEXT, frn TEXT, county TEXT);"
+                 "CREATE TABLE fcc_am (unique_system_identifier INTEGER PRIMARY KEY, call_sign TEXT,"
+                 " operator_class TEXT, group_code TEXT, region_code TEXT, trustee_callsign TEXT,"
+                 " previous_callsign TEXT, previous_operator_class TEXT);"
+                 "CREATE TABLE fcc_hd (unique_system_identifier INTEGER PRIMARY KEY, call_sign TEXT,"
+                 " license_status TEXT, radio_service_code TEXT, grant_date TEXT, expired_date TEXT,"
+                 " cancellation_date TEXT, effective_date TEXT, last_action_date TEXT);");
+        }
+        // Columns named, so a file being updated only needs to have them, in any order.
         fInsertEn =
-            Prepare("INSERT OR REPLACE INTO fcc_en VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        fInsertAm = Prepare("INSERT OR REPLACE INTO fcc_am VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-        fInsertHd = Prepare("INSERT OR REPLACE INTO fcc_hd VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+            Prepare("INSERT OR REPLACE INTO fcc_en (unique_system_identifier, call_sign, entity_name,"
+                    " first_name, mi, last_name, suffix, street_address, city, state, zip_code, po_box,"
+                    " frn, county) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        fInsertAm =
+            Prepare("INSERT OR REPLACE INTO fcc_am (unique_system_identifier, call_sign, operator_class,"
+                    " group_code, region_code, trustee_callsign, previous_callsign,"
+                    " previous_operator_class) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+        fInsertHd =
+            Prepare("INSERT OR REPLACE INTO fcc_hd (unique_system_identifier, call_sign, license_status,"
+                    " radio_service_code, grant_date, expired_date, cancellation_date, effective_date,"
+                    " last_action_date) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
     } catch (...) {
         Close();
         throw;
@@ -211,7 +241,7 @@ void TLicenceStore::AddHd(const THdRow& row)
 
 void TLicenceStore::Finish()
 {
-    Exec("CREATE INDEX fcc_en_call_sign ON fcc_en (call_sign); COMMIT;");
+    Exec("CREATE INDEX IF NOT EXISTS fcc_en_call_sign ON fcc_en (call_sign); COMMIT;");
     sqlite3_finalize(fInsertEn);
     sqlite3_finalize(fInsertAm);
     sqlite3_finalize(fInsertHd);

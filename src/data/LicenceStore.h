@@ -91,14 +91,20 @@ using TEnRow = std::array<QByteArrayView, LicenceColumns::EnCount>;
 using TAmRow = std::array<QByteArrayView, LicenceColumns::AmCount>;
 using THdRow = std::array<QByteArrayView, LicenceColumns::HdCount>;
 
-// A new licence data file being written. The rows go in inside one transaction; Finish adds the
-// indexes and commits. A store destroyed before Finish leaves an incomplete file for the caller to
-// remove.
+// A licence data file being written. The rows go in inside one transaction; Finish adds the indexes and
+// commits. A store destroyed before Finish leaves an incomplete file for the caller to remove.
 class TLicenceStore
 {
 public:
-    // Creates the file at path (which must not exist yet) with the three empty tables.
-    explicit TLicenceStore(const QString& path);
+    enum class Mode
+    {
+        // A new file: path must not exist yet; the three tables are created empty.
+        Create,
+        // An existing licence data file (a copy the caller made) whose rows are replaced or added.
+        Update
+    };
+
+    explicit TLicenceStore(const QString& path, Mode mode = Mode::Create);
     ~TLicenceStore();
     TLicenceStore(const TLicenceStore&) = delete;
     TLicenceStore& operator=(const TLicenceStore&) = delete;

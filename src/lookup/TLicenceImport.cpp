@@ -291,8 +291,9 @@ QString CountLine(const TRecordFileCount& count)
 
 QString TImportSummary::Text() const
 {
-    return QStringLiteral("Licence data built in %1\n%2\n%3\n%4\nCounty found for %5 of %6 licensees.")
-        .arg(QDir::toNativeSeparators(folder), CountLine(en), CountLine(am), CountLine(hd))
+    return QStringLiteral("Licence data %1 in %2\n%3\n%4\n%5\nCounty found for %6 of %7 licensees.")
+        .arg(update ? QStringLiteral("updated") : QStringLiteral("built"), QDir::toNativeSeparators(folder),
+             CountLine(en), CountLine(am), CountLine(hd))
         .arg(withCounty)
         .arg(en.kept);
 }
@@ -318,13 +319,27 @@ TImportSummary TLicenceImport::Run()
     }
     TImportSummary summary;
     summary.folder = folder.absolutePath();
+    summary.update = fUpdate;
     const QHash<QByteArray, QByteArray> counties = ReadPostalCounties(fPostalSource);
 
     TPartialFiles partials;
     const QString partialLicence = PartialName(folder, kLicenceFile);
     partials.Add(partialLicence);
+    if (fUpdate) {
+        const QString existing = folder.filePath(kLicenceFile);
+        if (!QFileInfo(existing).isFile()) {
+            throw EVantrel(QStringLiteral("There is no %1 to update in %2: build it from l_amat.zip first.")
+                               .arg(kLicenceFile, QDir::toNativeSeparators(summary.folder)));
+        }
+        if (!QFile::copy(existing, partialLicence)) {
+            throw EVantrel(QStringLiteral("cannot copy %1").arg(QDir::toNativeSeparators(existing)));
+        }
+        QFile::setPermissions(partialLicence, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    }
     {
-        TLicenceStore store(partialLicence);
+        TLicenceStore store(partialLicence,
+                            fUpdate ? TLicenceStore::Mode::Update : TLicenceStore::Mode::Create);
         TRecordReader reader(store, counties, summary, fCancelled, fProgress);
         reader.CheckIn(0);
         if (source.isDir()) {
@@ -332,8 +347,9 @@ TImportSummary TLicenceImport::Run()
         } else {
             ReadZip(fSource, reader);
         }
+        // A daily file lists only the kinds of record that changed; a full dump has all three.
         for (const TRecordFileCount* count : {&summary.en, &summary.am, &summary.hd}) {
-            if (!count->found) {
+            if (!count->found && !fUpdate) {
                 throw EVantrel(
                     QStringLiteral("%1 holds no %2").arg(QDir::toNativeSeparators(fSource), count->name));
             }

@@ -19,6 +19,8 @@ struct TRecordFileCount
 struct TImportSummary
 {
     QString folder;
+    // A daily update applied to existing data rather than a new build.
+    bool update = false;
     TRecordFileCount en{QStringLiteral("EN.dat")};
     TRecordFileCount am{QStringLiteral("AM.dat")};
     TRecordFileCount hd{QStringLiteral("HD.dat")};
@@ -57,8 +59,14 @@ public:
 
     void SetProgress(TProgress progress) { fProgress = std::move(progress); }
 
+    // Applies a daily update file (l_am_….zip: the same record files, holding only the licences that
+    // changed) to the folder's existing "fccdata.db" instead of building a new one: each record replaces
+    // the row of its unique system identifier or is added.
+    void SetUpdate(bool update) { fUpdate = update; }
+
     // Builds the two files. Throws EImportCancelled when cancelled, EVantrel (and its kinds) on a
-    // source that cannot be read, a record file missing from it, or a folder that cannot be written.
+    // source that cannot be read, a record file missing from it (a full dump), a folder that cannot be
+    // written, or an update without a licence file to update.
     TImportSummary Run();
 
     void Cancel() { fCancelled = true; }
@@ -68,5 +76,6 @@ private:
     QString fFolder;
     QString fPostalSource;
     TProgress fProgress;
+    bool fUpdate = false;
     std::atomic<bool> fCancelled{false};
 };

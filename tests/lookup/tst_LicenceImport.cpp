@@ -74,6 +74,7 @@ private slots:
     void MalformedLines();
     void ReplacesOnlyWhenComplete();
     void UnreadableSource();
+    void DailyUpdate();
     void ShippedPostalDataCoversStates();
 };
 
@@ -323,6 +324,44 @@ void TestLicenceImport::UnreadableSource()
     QVERIFY_THROWS_EXCEPTION(EVantrel, f.Import(notZip));
     QVERIFY_THROWS_EXCEPTION(EVantrel, f.Import(f.Path(QStringLiteral("missing.zip"))));
     QVERIFY(f.FolderFiles().isEmpty());
+}
+
+void TestLicenceImport::DailyUpdate()
+{
+    TImportFixture f;
+    const QString daily = f.Path(QStringLiteral("l_am_0101.zip"));
+    // K1ABC's licence expired and N5ABC moved; K9DAY is new; the day brought no AM change for N5ABC.
+    WriteZip(daily,
+             {{QStringLiteral("EN.dat"),
+               EnLine(2, "N5ABC", "Pedro", "Mesa", "8 Elm St", "Newington", "CT", "06111") + "\r\n" +
+                   EnLine(30, "K9DAY", "Dana", "Day", "30 Day St", "Las Cruces", "NM", "88001") + "\r\n"},
+              {QStringLiteral("AM.dat"), AmLine(30, "K9DAY", "T") + '\n'},
+              {QStringLiteral("HD.dat"), HdLine(1, "K1ABC", "E") + '\n' + HdLine(30, "K9DAY", "A") + '\n'}});
+
+    // Nothing to update yet.
+    TLicenceImport early(daily, f.fccFolder);
+    early.SetUpdate(true);
+    QVERIFY_THROWS_EXCEPTION(EVantrel, early.Run());
+    QVERIFY(f.FolderFiles().isEmpty());
+
+    const QString dump = f.Path(QStringLiteral("l_amat.zip"));
+    WriteZip(dump, Sample());
+    f.Import(dump);
+    TLicenceImport update(daily, f.fccFolder);
+    update.SetUpdate(true);
+    const TImportSummary summary = update.Run();
+    QCOMPARE(summary.en.kept, 2);
+    QVERIFY2(summary.Text().startsWith(QStringLiteral("Licence data updated in ")),
+             qPrintable(summary.Text()));
+
+    QVERIFY(f.Lookup(QStringLiteral("K1ABC")).callsign.isEmpty());
+    const TFccRec moved = f.Lookup(QStringLiteral("N5ABC"));
+    QCOMPARE(moved.address, QStringLiteral("8 Elm St"));
+    QCOMPARE(moved.county, QStringLiteral("Hartford"));
+    QCOMPARE(moved.opclass, QStringLiteral("G"));
+    QCOMPARE(f.Lookup(QStringLiteral("K9DAY")).county, QStringLiteral("Dona Ana"));
+    QCOMPARE(f.Lookup(QStringLiteral("KC1UTF")).firstname, QStringLiteral("José"));
+    QCOMPARE(f.FolderFiles(), QStringList({QStringLiteral("fccdata.db"), QStringLiteral("postal.db")}));
 }
 
 void TestLicenceImport::ShippedPostalDataCoversStates()
