@@ -750,8 +750,11 @@ void TfrmMain::mnuUpdateGridLocatorClick()
 
 void TfrmMain::mnuBuildLicenceDataClick()
 {
-    TfrmBuildLicenceData dialog(fPrompts, fSettings.GetSetting(SettingKeys::FCCPath, Paths::DefaultFCCPath()),
-                                this);
+    // The data folder the log's lookup reads: the Orvane folder for the "Orvane" source, else the FCC one.
+    const QString folder = Mysettings().LookupType == LookupTypes::Orvane
+                               ? fSettings.GetSetting(SettingKeys::OrvanePath, Paths::DefaultOrvanePath())
+                               : fSettings.GetSetting(SettingKeys::FCCPath, Paths::DefaultFCCPath());
+    TfrmBuildLicenceData dialog(fPrompts, folder, this);
     dialog.exec();
 }
 

@@ -31,21 +31,36 @@ class TestBuildLicenceData : public QObject
     Q_OBJECT
 
 private slots:
+    void BuildFromMenu_data();
     void BuildFromMenu();
     void ImportErrorShown();
     void SourceRequired();
 };
 
+void TestBuildLicenceData::BuildFromMenu_data()
+{
+    QTest::addColumn<int>("lookupType");
+    QTest::addColumn<bool>("orvane");
+    QTest::newRow("FCC Lookup: the FCC data folder") << 5 << false;
+    QTest::newRow("Orvane: the Orvane data folder") << 4 << true;
+    QTest::newRow("no lookup: the FCC data folder") << 0 << false;
+}
+
 void TestBuildLicenceData::BuildFromMenu()
 {
+    QFETCH(int, lookupType);
+    QFETCH(bool, orvane);
     TAppFixture f;
     // Like the rest of the Options menu, the item waits for a current log.
     QVERIFY(!f.window->findChild<QAction*>(QStringLiteral("mnuBuildLicenceData"))->isEnabled());
-    f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Winter Phone"));
+    f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Winter Phone"), QStringLiteral("SSB"),
+             [&](QDialog* d) {
+                 d->findChild<QComboBox*>(QStringLiteral("cboLookDB"))->setCurrentIndex(lookupType);
+             });
     f.prompts.AnswerMessage(MsgButton::OK);
     const QString zip = f.home.Root() + QStringLiteral("/l_amat.zip");
     LicenceDump::WriteZip(zip, LicenceDump::Sample());
-    const QString folder = Paths::DefaultFCCPath();
+    const QString folder = orvane ? Paths::DefaultOrvanePath() : Paths::DefaultFCCPath();
     bool ran = false;
     TAppFixture::OnNextModal([&](QDialog* d) {
         ran = true;
