@@ -754,6 +754,10 @@ void TfrmMain::mnuBuildLicenceDataClick()
     const QString folder = Mysettings().LookupType == LookupTypes::Orvane
                                ? fSettings.GetSetting(SettingKeys::OrvanePath, Paths::DefaultOrvanePath())
                                : fSettings.GetSetting(SettingKeys::FCCPath, Paths::DefaultFCCPath());
+    // Nothing of the program may hold the old files open while the import replaces them (Windows refuses to
+    // replace an open file); the next lookup opens the new ones.
+    fDM.SetLookupFile(fDM.conLookup().databaseName());
+    fDM.SetPostalFile(fDM.conPostal().databaseName());
     TfrmBuildLicenceData dialog(fPrompts, folder, this);
     dialog.exec();
 }

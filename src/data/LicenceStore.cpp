@@ -22,7 +22,7 @@ sqlite3* CreateFile(const QString& path)
     const QByteArray name = QFile::encodeName(path);
     if (sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
         SQLITE_OK) {
-        const QString text = SqliteText(db);
+        const QString text = QStringLiteral("%1: %2").arg(path, SqliteText(db));
         sqlite3_close(db);
         throw EDatabaseError(text);
     }
@@ -136,7 +136,7 @@ sqlite3* OpenForUpdate(const QString& path)
     sqlite3* db = nullptr;
     const QByteArray name = QFile::encodeName(path);
     if (sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-        const QString text = SqliteText(db);
+        const QString text = QStringLiteral("%1: %2").arg(path, SqliteText(db));
         sqlite3_close(db);
         throw EDatabaseError(text);
     }
@@ -176,9 +176,10 @@ TLicenceStore::TLicenceStore(const QString& path, Mode mode)
             Prepare("INSERT OR REPLACE INTO fcc_hd (unique_system_identifier, call_sign, license_status,"
                     " radio_service_code, grant_date, expired_date, cancellation_date, effective_date,"
                     " last_action_date) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    } catch (...) {
+    } catch (const EDatabaseError& e) {
+        // SQLite opens a file lazily: a folder that cannot be written fails here, so name the file.
         Close();
-        throw;
+        throw EDatabaseError(QStringLiteral("%1: %2").arg(path, e.Message()));
     }
 }
 
