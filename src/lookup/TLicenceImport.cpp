@@ -348,6 +348,10 @@ TImportSummary TLicenceImport::Run()
             ReadZip(fSource, reader);
         }
         // A daily file lists only the kinds of record that changed; a full dump has all three.
+        if (!summary.en.found && !summary.am.found && !summary.hd.found) {
+            throw EVantrel(QStringLiteral("%1 holds none of the record files EN.dat, AM.dat and HD.dat")
+                               .arg(QDir::toNativeSeparators(fSource)));
+        }
         for (const TRecordFileCount* count : {&summary.en, &summary.am, &summary.hd}) {
             if (!count->found && !fUpdate) {
                 throw EVantrel(

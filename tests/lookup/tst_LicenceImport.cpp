@@ -347,6 +347,13 @@ void TestLicenceImport::DailyUpdate()
     const QString dump = f.Path(QStringLiteral("l_amat.zip"));
     WriteZip(dump, Sample());
     f.Import(dump);
+    // A file without any record file is no update.
+    const QString empty = f.Path(QStringLiteral("empty.zip"));
+    WriteZip(empty, {{QStringLiteral("counts"), QByteArray("0\n")}});
+    TLicenceImport nothing(empty, f.fccFolder);
+    nothing.SetUpdate(true);
+    QVERIFY_THROWS_EXCEPTION(EVantrel, nothing.Run());
+
     TLicenceImport update(daily, f.fccFolder);
     update.SetUpdate(true);
     const TImportSummary summary = update.Run();
