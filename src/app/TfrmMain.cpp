@@ -3,6 +3,7 @@
 #include "ui_TfrmMain.h"
 
 #include "LogRules.h"
+#include "TfrmBuildLicenceData.h"
 #include "TfrmSetup.h"
 #include "data/Errors.h"
 #include "data/MyFunc.h"
@@ -338,6 +339,7 @@ void TfrmMain::ConnectMenu()
     connect(ui->mnuProcessContest, &QAction::triggered, this, Guarded(&TfrmMain::mnuProcessContestClick));
     connect(ui->mnuUpdateGridLocator, &QAction::triggered, this,
             Guarded(&TfrmMain::mnuUpdateGridLocatorClick));
+    connect(ui->mnuBuildLicenceData, &QAction::triggered, this, Guarded(&TfrmMain::mnuBuildLicenceDataClick));
     connect(ui->btnShowXML, &QPushButton::clicked, this, &TfrmMain::btnShowXMLClick);
     // The whole Options menu waits for a current log.
     SetOptionsEnabled(false);
@@ -794,6 +796,20 @@ void TfrmMain::mnuUpdateGridLocatorClick()
                                            QStringLiteral("Enter Maidenhead Grid Locator x6"), fGrid)) {
         SetGrid(*answer);
     }
+}
+
+void TfrmMain::mnuBuildLicenceDataClick()
+{
+    // The data folder the log's lookup reads: the Orvane folder for the "Orvane" source, else the FCC one.
+    const QString folder = Mysettings().LookupType == LookupTypes::Orvane
+                               ? fSettings.GetSetting(SettingKeys::OrvanePath, Paths::DefaultOrvanePath())
+                               : fSettings.GetSetting(SettingKeys::FCCPath, Paths::DefaultFCCPath());
+    // Nothing of the program may hold the old files open while the import replaces them (Windows refuses to
+    // replace an open file); the next lookup opens the new ones.
+    fDM.SetLookupFile(fDM.conLookup().databaseName());
+    fDM.SetPostalFile(fDM.conPostal().databaseName());
+    TfrmBuildLicenceData dialog(fPrompts, folder, this);
+    dialog.exec();
 }
 
 void TfrmMain::btnShowXMLClick()

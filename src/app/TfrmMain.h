@@ -117,6 +117,7 @@ public:
 
     // Asks for the own grid locator (Options > Update Grid Locator).
     void mnuUpdateGridLocatorClick();
+    void mnuBuildLicenceDataClick();
     void btnShowXMLClick();
 
     // The clock: every second the status bar date and time and, unless off-line logging is on, the
