@@ -1,7 +1,15 @@
 #pragma once
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QString>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <sys/resource.h>
 
 // Shared pieces of the benchmark programs.
@@ -29,6 +37,58 @@ inline double PeakMegabytes()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_maxrss) / 1024.0;
+}
+
+// The number of contacts of a run: "--contacts=N" on the command line, else the fallback. The argument is
+// taken out of argv, so Google Benchmark does not see it.
+inline int TakeContactsArgument(int& argc, char** argv, int fallback)
+{
+    int contacts = fallback;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--contacts=", 11) == 0) {
+            contacts = std::atoi(argv[i] + 11);
+        } else {
+            argv[kept++] = argv[i];
+        }
+    }
+    argc = kept;
+    return contacts > 0 ? contacts : fallback;
+}
+
+// Where generated logs are kept between runs: $VANTREL_BENCH_FIXTURES, else "bench-fixtures" in the build
+// folder (beside the folder of the programs). Generating a million-contact log takes a while; it is done
+// once and reused.
+inline QString FixtureFolder()
+{
+    QString folder = qEnvironmentVariable("VANTREL_BENCH_FIXTURES");
+    if (folder.isEmpty()) {
+        folder = QCoreApplication::applicationDirPath() + QStringLiteral("/../bench-fixtures");
+    }
+    QDir().mkpath(folder);
+    return QDir(folder).absolutePath() + QLatin1Char('/');
+}
+
+// The path of a generated fixture file, built by the generator when it is not there yet. The generator
+// writes to the path it is given; the file gets its final name only when complete, so an interrupted
+// generation is never reused.
+inline QString Fixture(const QString& name, const std::function<void(const QString& path)>& generate)
+{
+    const QString path = FixtureFolder() + name;
+    if (!QFileInfo::exists(path)) {
+        const QString part = path + QStringLiteral(".part");
+        for (const char* suffix : {"", "-wal", "-shm"}) {
+            QFile::remove(part + QLatin1String(suffix));
+        }
+        std::printf("Generating %s (once; kept for later runs)\n", qPrintable(path));
+        std::fflush(stdout);
+        generate(part);
+        if (!QFile::rename(part, path)) {
+            std::fprintf(stderr, "Cannot rename %s\n", qPrintable(part));
+            std::exit(1);
+        }
+    }
+    return path;
 }
 
 } // namespace BenchSupport

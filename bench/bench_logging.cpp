@@ -1,7 +1,11 @@
-// Speed of the logging workflow on a log of 100,000 contacts: the duplicate check (with and without the
-// call-sign index), one typed character until the dupe list holds its first rows (prefixes shared by many,
-// some, few contacts, and by thousands logged last), logging a contact end to end
+// Speed of the logging workflow on a log of --contacts=N contacts (100,000 unless told): the duplicate
+// check and the insert of one contact beside their floor (the same statement, prepared once, run through
+// the SQLite C API on the same connection), one typed character until the dupe list holds its first rows
+// (every prefix length of a call, and thousands of matches all logged last), logging a contact end to end
 // and selecting the log. Also reports the program's peak memory with that log open.
+//
+// The log is generated once per size into the fixture folder (see BenchSupport.h) and copied into a
+// temporary work folder for each run, so the contacts logged by a run never reach the next one.
 
 #include "BenchSupport.h"
 #include "app/TfrmMain.h"
@@ -14,17 +18,21 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <benchmark/benchmark.h>
 #include <memory>
+#include <sqlite3.h>
+#include <vector>
 
 namespace {
 
-constexpr int kContacts = 100000;
-constexpr int kLateContacts = 5000;
+int gContacts = 100000;
 const QString kTable = QStringLiteral("N0CALL_2026_Open_Season");
+// The call typed one character after the other in the keystroke benchmarks.
+const QString kTypedCall = QStringLiteral("KB1ABC");
 
 // Answers every prompt with OK; the benchmark never expects one.
 class TQuietPrompts : public TRealPrompts
@@ -48,22 +56,34 @@ struct TWorld
 
 TWorld* gWorld = nullptr;
 
-void BuildWorld()
+// The contacts that end the log share a prefix that no earlier one has: the worst case for the dupe
+// list, thousands of matches that all lie at the end of the table.
+int LateContacts()
 {
-    gWorld = new TWorld;
-    const QString work = gWorld->dir.path() + QStringLiteral("/work/");
-    qputenv("VANTREL_HOME", QFile::encodeName(work));
-    QDir().mkpath(work);
-    QFile::copy(Paths::ShippedFile(QStringLiteral("config.db")), work + QStringLiteral("config.db"));
-    QFile::setPermissions(work + QStringLiteral("config.db"),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    QFile settings(work + QStringLiteral("Vantrel.cfg"));
-    settings.open(QIODevice::WriteOnly);
-    settings.write("[Settings]\nGrid=FN31PR\nLastMode=SSB\n");
-    settings.close();
+    return std::min(5000, gContacts / 20);
+}
 
-    gWorld->window = std::make_unique<TfrmMain>(gWorld->prompts);
-    TDM& dm = gWorld->window->DM();
+tLogRecord Contact(QRandomGenerator& rng, int i)
+{
+    tLogRecord contact;
+    contact.date = QStringLiteral("2026-12-09");
+    contact.time = QStringLiteral("17:05");
+    contact.call =
+        i < gContacts - LateContacts() ? BenchSupport::RandomCall(rng) : QStringLiteral("TA%1").arg(i);
+    contact.tenten = i % 3 ? QString::number(rng.bounded(80000)) : QString();
+    contact.mode = QStringLiteral("SSB");
+    contact.qth = QStringLiteral("AZ");
+    contact.uscounty = QStringLiteral("Pima");
+    contact.points = 2;
+    return contact;
+}
+
+// logs.db with the `config` table and one Open Season log of gContacts contacts.
+void GenerateLogs(const QString& path)
+{
+    TDM dm;
+    dm.OpenLogs(path);
+    dm.CreateConfig();
     TMysettings rec;
     rec.TableName = kTable;
     rec.ContestName = QStringLiteral("Open Season");
@@ -71,23 +91,31 @@ void BuildWorld()
     dm.CreateLog(rec);
     QRandomGenerator rng(1010);
     dm.condb().transaction();
-    for (int i = 0; i < kContacts; ++i) {
-        tLogRecord contact;
-        contact.date = QStringLiteral("2026-12-09");
-        contact.time = QStringLiteral("17:05");
-        // The last contacts share a prefix that no earlier one has: the worst case for the dupe list,
-        // thousands of matches that all lie at the end of the table.
-        contact.call =
-            i < kContacts - kLateContacts ? BenchSupport::RandomCall(rng) : QStringLiteral("TA%1").arg(i);
-        contact.tenten = i % 3 ? QString::number(rng.bounded(80000)) : QString();
-        contact.mode = QStringLiteral("SSB");
-        contact.qth = QStringLiteral("AZ");
-        contact.uscounty = QStringLiteral("Pima");
-        contact.points = 2;
-        dm.LogAddRecord(contact, kTable);
+    for (int i = 0; i < gContacts; ++i) {
+        dm.LogAddRecord(Contact(rng, i), kTable);
     }
     dm.condb().commit();
-    gWorld->window->DoOpen();
+    dm.CloseLogs();
+}
+
+void BuildWorld()
+{
+    const QString logs = BenchSupport::Fixture(QStringLiteral("logging_%1.db").arg(gContacts), GenerateLogs);
+    gWorld = new TWorld;
+    const QString work = gWorld->dir.path() + QStringLiteral("/work/");
+    qputenv("VANTREL_HOME", QFile::encodeName(work));
+    QDir().mkpath(work);
+    QFile::copy(logs, work + QStringLiteral("logs.db"));
+    QFile::copy(Paths::ShippedFile(QStringLiteral("config.db")), work + QStringLiteral("config.db"));
+    for (const char* file : {"logs.db", "config.db"}) {
+        QFile::setPermissions(work + QLatin1String(file), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+    QFile settings(work + QStringLiteral("Vantrel.cfg"));
+    settings.open(QIODevice::WriteOnly);
+    settings.write("[Settings]\nGrid=FN31PR\nLastMode=SSB\n");
+    settings.close();
+
+    gWorld->window = std::make_unique<TfrmMain>(gWorld->prompts);
     auto* list = gWorld->window->findChild<QListWidget*>(QStringLiteral("ListBox1"));
     list->setCurrentRow(0);
     gWorld->window->ListBox1Click();
@@ -100,12 +128,43 @@ void SetCall(const QString& text)
     gWorld->call->setText(text);
 }
 
-void BM_DupeCheck_Indexed(benchmark::State& state)
+// The SQLite connection under the program's logs connection: the floors run on it.
+sqlite3* LogsHandle()
+{
+    const QVariant handle = gWorld->window->DM().condb().driver()->handle();
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+sqlite3_stmt* PrepareRaw(const QString& sql)
+{
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(LogsHandle(), sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK) {
+        qFatal("%s", sqlite3_errmsg(LogsHandle()));
+    }
+    return statement;
+}
+
+void BM_DupeCheck(benchmark::State& state)
 {
     SetCall(QStringLiteral("W1AW"));
     for (auto _ : state) {
         benchmark::DoNotOptimize(gWorld->window->DupeCheck());
     }
+}
+
+// The floor of the duplicate check: its statement prepared once and run through the C API.
+void BM_DupeCheck_Floor(benchmark::State& state)
+{
+    sqlite3_stmt* q = PrepareRaw(QStringLiteral("select _call from \"%1\" where _call=? COLLATE NOCASE and "
+                                                "_call=? limit 1")
+                                     .arg(kTable));
+    for (auto _ : state) {
+        sqlite3_bind_text(q, 1, "W1AW", 4, SQLITE_STATIC);
+        sqlite3_bind_text(q, 2, "W1AW", 4, SQLITE_STATIC);
+        benchmark::DoNotOptimize(sqlite3_step(q) == SQLITE_ROW);
+        sqlite3_reset(q);
+    }
+    sqlite3_finalize(q);
 }
 
 // The same statement on the same table after its index is dropped: the ratio is the index's gain.
@@ -119,65 +178,160 @@ void BM_DupeCheck_NoIndex(benchmark::State& state)
     gWorld->window->DM().EnsureCallIndex(kTable);
 }
 
-// One typed character until the dupe list holds its first screenful of rows.
-void BM_TypeCharacter_OneLetterPrefix(benchmark::State& state)
+// Contacts of calls no earlier contact has (each call once in the whole run), ready before the clock
+// starts.
+std::vector<tLogRecord> FreshContacts(int count)
 {
+    static int serial = 0;
+    std::vector<tLogRecord> contacts;
+    QRandomGenerator rng(77);
+    for (int i = 0; i < count; ++i, ++serial) {
+        tLogRecord contact = Contact(rng, 0);
+        contact.call = QStringLiteral("KZ%1").arg(serial);
+        contact.name = QStringLiteral("Christopher");
+        contacts.push_back(contact);
+    }
+    return contacts;
+}
+
+// One contact stored, as every logged contact is: its own transaction, durable when the call returns.
+void BM_LogAddRecord(benchmark::State& state)
+{
+    const std::vector<tLogRecord> contacts = FreshContacts(4096);
+    TDM& dm = gWorld->window->DM();
+    size_t i = 0;
     for (auto _ : state) {
-        SetCall(QString());
-        SetCall(QStringLiteral("K"));
+        dm.LogAddRecord(contacts[i++ % contacts.size()], kTable);
+    }
+}
+
+// The floor of the insert: the same statement prepared once, the same values, through the C API.
+void BM_LogAddRecord_Floor(benchmark::State& state)
+{
+    const std::vector<tLogRecord> contacts = FreshContacts(4096);
+    std::vector<std::vector<QByteArray>> texts;
+    for (const tLogRecord& c : contacts) {
+        texts.push_back({c.date.toUtf8(), c.time.toUtf8(), c.call.toUtf8(), c.tenten.toUtf8(), c.vp.toUtf8(),
+                         c.epc.toUtf8(), c.p070.toUtf8(), c.mode.toUtf8(), c.name.toUtf8(), c.qth.toUtf8(),
+                         c.mycounty.toUtf8(), c.uscounty.toUtf8()});
+    }
+    sqlite3_stmt* q = PrepareRaw(
+        QStringLiteral("INSERT INTO \"%1\" (`_date`,`_time`,`_call`,`_tenten`,`_vp`,`_epc`,`_p070`,`_mode`,"
+                       "`_name`,`_qth`,`_mycounty`,`_uscounty`,`_points`,`_dxcc`,`_comment`)"
+                       " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)")
+            .arg(kTable));
+    size_t i = 0;
+    for (auto _ : state) {
+        const size_t n = i++ % contacts.size();
+        const std::vector<QByteArray>& t = texts[n];
+        for (int column = 0; column < 12; ++column) {
+            sqlite3_bind_text(q, column + 1, t[column].constData(), int(t[column].size()), SQLITE_STATIC);
+        }
+        sqlite3_bind_int(q, 13, contacts[n].points);
+        sqlite3_bind_int(q, 14, contacts[n].dxcc);
+        sqlite3_bind_text(q, 15, "", 0, SQLITE_STATIC);
+        if (sqlite3_step(q) != SQLITE_DONE) {
+            state.SkipWithError(sqlite3_errmsg(LogsHandle()));
+        }
+        sqlite3_reset(q);
+    }
+    sqlite3_finalize(q);
+}
+
+// One typed character until the dupe list holds its first rows: the call "KB1ABC" typed up to the length
+// given ("K", "KB", ... "KB1ABC"); the text before the keystroke is set before the clock starts.
+void BM_Keystroke(benchmark::State& state)
+{
+    const int length = int(state.range(0));
+    const QString before = kTypedCall.left(length - 1);
+    const QString after = kTypedCall.left(length);
+    for (auto _ : state) {
+        state.PauseTiming();
+        SetCall(before);
+        state.ResumeTiming();
+        SetCall(after);
         benchmark::DoNotOptimize(gWorld->dupes->rowCount());
     }
     state.counters["rows_shown"] = gWorld->dupes->rowCount();
 }
 
-// A two-letter prefix shared by a couple of thousand contacts spread over the log.
-void BM_TypeCharacter_TwoLetterPrefix(benchmark::State& state)
+// A prefix of thousands of contacts, all logged last.
+void BM_Keystroke_ManyLoggedLast(benchmark::State& state)
 {
     for (auto _ : state) {
-        SetCall(QStringLiteral("K"));
-        SetCall(QStringLiteral("KB"));
-        benchmark::DoNotOptimize(gWorld->dupes->rowCount());
-    }
-}
-
-// A prefix of thousands of contacts, all logged last: the whole table is read before the first match.
-void BM_TypeCharacter_ManyLoggedLast(benchmark::State& state)
-{
-    for (auto _ : state) {
+        state.PauseTiming();
         SetCall(QString());
+        state.ResumeTiming();
         SetCall(QStringLiteral("T"));
         benchmark::DoNotOptimize(gWorld->dupes->rowCount());
     }
+    state.counters["rows_shown"] = gWorld->dupes->rowCount();
 }
 
-void BM_TypeCharacter_FullCall(benchmark::State& state)
+// The two ways of reading the first screenful of a prefix's rows in logged order through an index, on the
+// prefixes of the typed call (statement prepared once, C API, 64 rows stepped): the rowids from the call
+// index sorted, then the rows by rowid (what the program does for a prefix of few rows), against one
+// covering index holding every listed column, read and sorted by rowid in one statement.
+void DupeListByIndex(benchmark::State& state, bool covering)
 {
-    for (auto _ : state) {
-        SetCall(QStringLiteral("KB1AB"));
-        SetCall(QStringLiteral("KB1ABC"));
-        benchmark::DoNotOptimize(gWorld->dupes->rowCount());
+    const QString prefix = kTypedCall.left(int(state.range(0))) + QLatin1Char('%');
+    const QString cover = kTable + QStringLiteral("_cover");
+    QSqlQuery ddl(gWorld->window->DM().condb());
+    if (covering) {
+        ddl.exec(
+            QStringLiteral("CREATE INDEX \"%1\" ON \"%2\" (_call COLLATE NOCASE, _mode, _qth, _uscounty)")
+                .arg(cover, kTable));
     }
+    const QString columns =
+        QStringLiteral("rowid, _call, _mode, ifnull(_qth,'') || ':' || ifnull(_uscounty,'')");
+    sqlite3_stmt* q = PrepareRaw(
+        covering
+            ? QStringLiteral("select %1 from \"%2\" indexed by \"%3\" where _call like ?1 order by rowid "
+                             "limit 64")
+                  .arg(columns, kTable, cover)
+            : QStringLiteral("select %1 from \"%2\" where rowid in (select rowid from \"%2\" where _call "
+                             "like ?1 order by rowid limit 64) order by rowid")
+                  .arg(columns, kTable));
+    const QByteArray pattern = prefix.toUtf8();
+    int rows = 0;
+    for (auto _ : state) {
+        sqlite3_bind_text(q, 1, pattern.constData(), int(pattern.size()), SQLITE_STATIC);
+        rows = 0;
+        while (sqlite3_step(q) == SQLITE_ROW) {
+            benchmark::DoNotOptimize(sqlite3_column_text(q, 1));
+            ++rows;
+        }
+        sqlite3_reset(q);
+    }
+    sqlite3_finalize(q);
+    if (covering) {
+        ddl.exec(QStringLiteral("DROP INDEX \"%1\"").arg(cover));
+    }
+    state.counters["rows"] = rows;
+}
+
+void BM_DupeList_TwoStep(benchmark::State& state)
+{
+    DupeListByIndex(state, false);
+}
+
+void BM_DupeList_CoveringIndex(benchmark::State& state)
+{
+    DupeListByIndex(state, true);
 }
 
 // Check, insert, counters and clearing, as the Log button does it.
 void BM_DoLog(benchmark::State& state)
 {
-    static int serial = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        // Calls of a fresh shape (two digits), so none of them is a duplicate.
-        ++serial;
-        SetCall(QStringLiteral("KD%1%2%3%4")
-                    .arg(serial % 10)
-                    .arg(QChar('A' + (serial / 10) % 26))
-                    .arg(QChar('A' + (serial / 260) % 26))
-                    .arg((serial / 6760) % 10));
+        SetCall(FreshContacts(1).front().call);
         state.ResumeTiming();
         gWorld->window->DoLog();
     }
 }
 
-// Selecting the log in the list: migration check, configuration row, index and recount.
+// Selecting the log in the list: migration check, configuration row, index and counters.
 void BM_SelectLog(benchmark::State& state)
 {
     auto* list = gWorld->window->findChild<QListWidget*>(QStringLiteral("ListBox1"));
@@ -191,30 +345,34 @@ void BM_SelectLog(benchmark::State& state)
     state.counters["peak_MB"] = BenchSupport::PeakMegabytes();
 }
 
-BENCHMARK(BM_DupeCheck_Indexed)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_DupeCheck_NoIndex)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_TypeCharacter_OneLetterPrefix)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_TypeCharacter_TwoLetterPrefix)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_TypeCharacter_ManyLoggedLast)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_TypeCharacter_FullCall)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_DoLog)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_SelectLog)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(10)
-    ->Repetitions(3)
-    ->ReportAggregatesOnly(true);
+// The benchmarks that add contacts run last, and a bounded number of times, so that the log the others
+// read keeps its size. Each reports the median of five repetitions.
+void Median5(benchmark::internal::Benchmark* b, benchmark::TimeUnit unit)
+{
+    b->Unit(unit)->Repetitions(5)->ReportAggregatesOnly(true);
+}
+
+BENCHMARK(BM_DupeCheck)->MinTime(0.2)->Apply([](auto* b) { Median5(b, benchmark::kMicrosecond); });
+BENCHMARK(BM_DupeCheck_Floor)->MinTime(0.2)->Apply([](auto* b) { Median5(b, benchmark::kMicrosecond); });
+BENCHMARK(BM_DupeCheck_NoIndex)->Iterations(5)->Apply([](auto* b) { Median5(b, benchmark::kMillisecond); });
+BENCHMARK(BM_Keystroke)->DenseRange(1, 6)->Iterations(40)->Apply([](auto* b) {
+    Median5(b, benchmark::kMillisecond);
+});
+BENCHMARK(BM_Keystroke_ManyLoggedLast)->Iterations(40)->Apply([](auto* b) {
+    Median5(b, benchmark::kMillisecond);
+});
+BENCHMARK(BM_DupeList_TwoStep)->DenseRange(2, 4)->Iterations(20)->Apply([](auto* b) {
+    Median5(b, benchmark::kMillisecond);
+});
+BENCHMARK(BM_DupeList_CoveringIndex)->DenseRange(2, 4)->Iterations(20)->Apply([](auto* b) {
+    Median5(b, benchmark::kMillisecond);
+});
+BENCHMARK(BM_SelectLog)->Iterations(5)->Apply([](auto* b) { Median5(b, benchmark::kMillisecond); });
+BENCHMARK(BM_LogAddRecord)->Iterations(1000)->Apply([](auto* b) { Median5(b, benchmark::kMicrosecond); });
+BENCHMARK(BM_LogAddRecord_Floor)->Iterations(1000)->Apply([](auto* b) {
+    Median5(b, benchmark::kMicrosecond);
+});
+BENCHMARK(BM_DoLog)->Iterations(200)->Apply([](auto* b) { Median5(b, benchmark::kMillisecond); });
 
 } // namespace
 
@@ -223,10 +381,12 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    gContacts = BenchSupport::TakeContactsArgument(argc, argv, gContacts);
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     BuildWorld();
-    std::printf("Log of %d contacts open; peak memory %.1f MB\n", kContacts, BenchSupport::PeakMegabytes());
+    std::printf("Log of %d contacts open; peak memory %.1f MB\n", gContacts, BenchSupport::PeakMegabytes());
+    benchmark::AddCustomContext("contacts", std::to_string(gContacts));
     benchmark::RunSpecifiedBenchmarks();
     std::printf("Peak memory of the program with the log open: %.1f MB\n", BenchSupport::PeakMegabytes());
     gWorld->window->close();

@@ -3,6 +3,7 @@
 #include "ui_TfrmMain.h"
 
 #include "LogRules.h"
+#include "TDupeListModel.h"
 #include "TfrmBuildLicenceData.h"
 #include "TfrmSetup.h"
 #include "data/Errors.h"
@@ -28,7 +29,6 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QShortcut>
-#include <QSqlQueryModel>
 #include <QStyleFactory>
 #include <QTimer>
 #include <QUrl>
@@ -398,7 +398,7 @@ void TfrmMain::ListBox1Click()
         return;
     }
     const QString name = item->text();
-    // The dupe list may hold a result of this table: release it before the table can be rebuilt.
+    // The dupe list shows rows of the log that was current.
     fDupeModel->clear();
     fDM.CheckTable(name);
     fDM.EnsureCallIndex(name);
@@ -571,7 +571,7 @@ void TfrmMain::ConnectEntryForm()
         connect(shortcut, &QShortcut::activated, this, Guarded(&TfrmMain::btnLogClick));
     }
 
-    fDupeModel = new QSqlQueryModel(this);
+    fDupeModel = new TDupeListModel(this);
     ui->ListView1->setModel(fDupeModel);
     ui->ListBox1->setStyleSheet(QStringLiteral("QListWidget::item { height: 22px; }"));
     ui->lblServerRunning->hide();
@@ -703,10 +703,7 @@ void TfrmMain::DoDupes(const QString& call)
     } else {
         // While a call is typed its dupes are what the operator needs to see.
         ui->PageControl1->setCurrentIndex(1);
-        fDupeModel->setQuery(fDM.DupeListQuery(Mysettings().TableName, call));
-        fDupeModel->setHeaderData(0, Qt::Horizontal, QStringLiteral("Callsign"));
-        fDupeModel->setHeaderData(1, Qt::Horizontal, QStringLiteral("Mode"));
-        fDupeModel->setHeaderData(2, Qt::Horizontal, QStringLiteral("County"));
+        fDupeModel->SetReader(std::make_unique<TDupeListReader>(fDM, Mysettings().TableName, call));
         ui->ListView1->setColumnWidth(0, 100);
         ui->ListView1->setColumnWidth(1, 65);
     }

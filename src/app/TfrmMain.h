@@ -13,7 +13,7 @@ class IPrompts;
 class TLookup;
 class TfrmProcessLog;
 class QActionGroup;
-class QSqlQueryModel;
+class TDupeListModel;
 class QTimer;
 struct tLogRecord;
 
@@ -208,5 +208,5 @@ private:
     std::unique_ptr<TLookup> fLookup;
     TfrmProcessLog* fProcessLog = nullptr;
     QTimer* tmr1 = nullptr;
-    QSqlQueryModel* fDupeModel = nullptr;
+    TDupeListModel* fDupeModel = nullptr;
 };

@@ -104,6 +104,7 @@ TDM::TDM()
 
 TDM::~TDM()
 {
+    ForgetStatements();
     fdbQuery.reset();
     fdbConfigQuery.reset();
     fdbLookupQuery.reset();
@@ -136,6 +137,7 @@ QSqlDatabase TDM::conPostal() const
 
 void TDM::OpenLogs(const QString& path)
 {
+    ForgetStatements();
     fdbQuery = std::make_unique<QSqlQuery>(condb());
     OpenSqlite(condb(), path);
     fdbQuery = std::make_unique<QSqlQuery>(condb());
@@ -150,6 +152,7 @@ void TDM::OpenConfig(const QString& path)
 
 void TDM::CloseLogs()
 {
+    ForgetStatements();
     fdbQuery->finish();
     condb().close();
 }
@@ -268,64 +271,110 @@ void TDM::EnsureCallIndex(const QString& name)
                    QStringLiteral(" ON ") + QuoteIdent(name) + QStringLiteral(" (_call COLLATE NOCASE)"));
 }
 
+QSqlQuery& TDM::Prepared(TLogStatement kind, const QString& table)
+{
+    const std::pair<int, QString> key(int(kind), table);
+    if (const auto it = fPrepared.constFind(key); it != fPrepared.constEnd()) {
+        return **it;
+    }
+    const QString name = QuoteIdent(table);
+    const QString like = QStringLiteral(" _call like ? escape '\\'");
+    const QString listColumns =
+        QStringLiteral("rowid, _call, _mode, ifnull(_qth,'') || ':' || ifnull(_uscounty,'')");
+    QString sql;
+    switch (kind) {
+    case TLogStatement::Insert:
+        sql =
+            QStringLiteral("INSERT INTO ") + name +
+            QStringLiteral(" (`_date`,`_time`,`_call`,`_tenten`,`_vp`,`_epc`,`_p070`,`_mode`,`_name`,`_qth`,"
+                           "`_mycounty`,`_uscounty`,`_points`,`_dxcc`,`_comment`)"
+                           " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+        break;
+    case TLogStatement::Dupe:
+    case TLogStatement::DupeMode:
+    case TLogStatement::DupeCounty:
+    case TLogStatement::DupeModeCounty:
+        // The NOCASE comparison finds the rows on the call index; the exact one keeps the letter case.
+        sql = QStringLiteral("select _call from ") + name +
+              QStringLiteral(" where _call=? COLLATE NOCASE and _call=?");
+        if (kind == TLogStatement::DupeMode || kind == TLogStatement::DupeModeCounty) {
+            sql += QStringLiteral(" and _mode=?");
+        }
+        if (kind == TLogStatement::DupeCounty || kind == TLogStatement::DupeModeCounty) {
+            sql += QStringLiteral(" and _uscounty=?");
+        }
+        sql += QStringLiteral(" limit 1");
+        break;
+    case TLogStatement::DupeListBounds:
+        // Three subqueries, each one step down the table's tree; one query of min and max reads every row.
+        sql = QStringLiteral("select (select min(rowid) from ") + name +
+              QStringLiteral("), (select max(rowid) from ") + name +
+              QStringLiteral("), (select min(rowid) is null from ") + name + ')';
+        break;
+    case TLogStatement::DupeListScan:
+        sql = QStringLiteral("select ") + listColumns + QStringLiteral(" from ") + name +
+              QStringLiteral(" not indexed where rowid >= ? and rowid <= ? and") + like +
+              QStringLiteral(" order by rowid limit ?");
+        break;
+    case TLogStatement::DupeListCount:
+        // "+rowid" keeps the engine on the call index, whose entries hold the rowid.
+        sql = QStringLiteral("select count(*) from (select 1 from ") + name + QStringLiteral(" where") +
+              like + QStringLiteral(" and +rowid >= ? limit ?)");
+        break;
+    case TLogStatement::DupeListByIndex:
+        sql = QStringLiteral("select ") + listColumns + QStringLiteral(" from ") + name +
+              QStringLiteral(" where rowid in (select rowid from ") + name + QStringLiteral(" where") + like +
+              QStringLiteral(" and +rowid >= ? order by rowid limit ?) order by rowid");
+        break;
+    }
+    auto q = std::make_shared<QSqlQuery>(condb());
+    q->setForwardOnly(true);
+    if (!q->prepare(sql)) {
+        throw EDatabaseError(ErrorText(q->lastError()));
+    }
+    fPrepared.insert(key, q);
+    return *q;
+}
+
+void TDM::ForgetStatements()
+{
+    fPrepared.clear();
+}
+
+QSqlQuery& TDM::RunLogStatement(TLogStatement kind, const QString& table,
+                                std::initializer_list<QVariant> values)
+{
+    QSqlQuery& q = Prepared(kind, table);
+    int i = 0;
+    for (const QVariant& value : values) {
+        q.bindValue(i++, value);
+    }
+    if (!q.exec()) {
+        const QString message = ErrorText(q.lastError());
+        ForgetStatements();
+        throw EDatabaseError(message);
+    }
+    return q;
+}
+
 bool TDM::IsDupe(const QString& table, const QString& call, const std::optional<QString>& mode,
                  const std::optional<QString>& county)
 {
-    QString sql = QStringLiteral("select _call from ") + QuoteIdent(table) +
-                  QStringLiteral(" where _call=? COLLATE NOCASE and _call=?");
-    QVariantList values{TextValue(call), TextValue(call)};
-    if (mode) {
-        sql += QStringLiteral(" and _mode=?");
-        values << TextValue(*mode);
-    }
-    if (county) {
-        sql += QStringLiteral(" and _uscounty=?");
-        values << TextValue(*county);
-    }
-    sql += QStringLiteral(" limit 1");
-    QSqlQuery& q = dbQuery();
-    q.finish();
-    ExecSql(q, sql, values);
-    const bool found = q.next();
-    q.finish();
-    return found;
-}
-
-QSqlQuery TDM::DupeListQuery(const QString& table, const QString& prefix)
-{
-    QString pattern = prefix;
-    pattern.replace('\\', QStringLiteral("\\\\"));
-    pattern.replace('%', QStringLiteral("\\%"));
-    pattern.replace('_', QStringLiteral("\\_"));
-    pattern += '%';
-    const QString name = QuoteIdent(table);
-    const QString match = QStringLiteral(" where _call like ? escape '\\'");
-    // The rows come in the order they were logged. A prefix that few rows share is found on the call
-    // index and its rows are read by rowid; a prefix that many rows share is found sooner by reading the
-    // table in its own order, where the first screenful of matches lies close to the start. Either way
-    // no keystroke sorts a large result.
-    constexpr int kManyRows = 4000;
-    QSqlQuery count(condb());
-    ExecSql(count,
-            QStringLiteral("select count(*) from (select 1 from ") + name + match +
-                QStringLiteral(" limit %1)").arg(kManyRows),
-            {TextValue(pattern)});
-    const bool many = count.next() && count.value(0).toInt() >= kManyRows;
-    count.finish();
-    const QString columns =
-        QStringLiteral("select _call, _mode, ifnull(_qth,'') || ':' || ifnull(_uscounty,'') from ");
-    QSqlQuery q(condb());
-    if (many) {
-        ExecSql(q,
-                columns + name + QStringLiteral(" not indexed") + match + QStringLiteral(" order by rowid"),
-                {TextValue(pattern)});
+    const QVariant value = TextValue(call);
+    QSqlQuery* q = nullptr;
+    if (mode && county) {
+        q = &RunLogStatement(TLogStatement::DupeModeCounty, table,
+                             {value, value, TextValue(*mode), TextValue(*county)});
+    } else if (mode) {
+        q = &RunLogStatement(TLogStatement::DupeMode, table, {value, value, TextValue(*mode)});
+    } else if (county) {
+        q = &RunLogStatement(TLogStatement::DupeCounty, table, {value, value, TextValue(*county)});
     } else {
-        ExecSql(q,
-                columns + name + QStringLiteral(" where rowid in (select rowid from ") + name + match +
-                    QStringLiteral(") order by rowid"),
-                {TextValue(pattern)});
+        q = &RunLogStatement(TLogStatement::Dupe, table, {value, value});
     }
-    return q;
+    const bool found = q->next();
+    q->finish();
+    return found;
 }
 
 int TDM::CountNonEmpty(const QString& table, const QString& column)
@@ -345,15 +394,17 @@ TDM::TLogCounts TDM::Recount(const QString& table)
     QSqlQuery& q = dbQuery();
     TLogCounts counts;
     q.finish();
-    ExecSql(q, QStringLiteral("select count(*) from ") + QuoteIdent(table));
-    counts.total = q.next() ? q.value(0).toInt() : 0;
-    counts.withTenTen = CountNonEmpty(table, QStringLiteral("_tenten"));
-    counts.withEpc = CountNonEmpty(table, QStringLiteral("_epc"));
-    counts.with070 = CountNonEmpty(table, QStringLiteral("_p070"));
-    if (counts.total > 0) {
-        q.finish();
-        ExecSql(q, QStringLiteral("select sum(_points) from ") + QuoteIdent(table));
-        counts.points = q.next() ? q.value(0).toInt() : 0;
+    // One pass over the table. A comparison is NULL for a NULL value, which sum() leaves out, as the count
+    // of non-empty texts does; sum() of no values is NULL, read as 0.
+    ExecSql(q, QStringLiteral("select count(*), sum(_tenten !=''), sum(_epc !=''), sum(_p070 !=''), "
+                              "sum(_points) from ") +
+                   QuoteIdent(table));
+    if (q.next()) {
+        counts.total = q.value(0).toInt();
+        counts.withTenTen = q.value(1).toInt();
+        counts.withEpc = q.value(2).toInt();
+        counts.with070 = q.value(3).toInt();
+        counts.points = q.value(4).toInt();
     }
     q.finish();
     return counts;
@@ -377,6 +428,8 @@ void TDM::CheckTable(const QString& name)
         return;
     }
     const QString columnList = '(' + columns.join(',') + ')';
+    // No kept statement may stand on the table while it is rebuilt.
+    ForgetStatements();
 
     QSqlDatabase db = condb();
     if (!db.transaction()) {
@@ -403,17 +456,12 @@ void TDM::CheckTable(const QString& name)
 
 void TDM::LogAddRecord(const tLogRecord& rec, const QString& tablename)
 {
-    QSqlQuery q(condb());
-    ExecSql(
-        q,
-        QStringLiteral("INSERT INTO ") + QuoteIdent(tablename) +
-            QStringLiteral(" (`_date`,`_time`,`_call`,`_tenten`,`_vp`,`_epc`,`_p070`,`_mode`,`_name`,`_qth`,"
-                           "`_mycounty`,`_uscounty`,`_points`,`_dxcc`,`_comment`)"
-                           " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
-        {TextValue(rec.date), TextValue(rec.time), TextValue(rec.call), TextValue(rec.tenten),
-         TextValue(rec.vp), TextValue(rec.epc), TextValue(rec.p070), TextValue(rec.mode), TextValue(rec.name),
-         TextValue(rec.qth), TextValue(rec.mycounty), TextValue(rec.uscounty), rec.points, rec.dxcc,
-         TextValue(rec.comment)});
+    RunLogStatement(TLogStatement::Insert, tablename,
+                    {TextValue(rec.date), TextValue(rec.time), TextValue(rec.call), TextValue(rec.tenten),
+                     TextValue(rec.vp), TextValue(rec.epc), TextValue(rec.p070), TextValue(rec.mode),
+                     TextValue(rec.name), TextValue(rec.qth), TextValue(rec.mycounty),
+                     TextValue(rec.uscounty), rec.points, rec.dxcc, TextValue(rec.comment)})
+        .finish();
 }
 
 void TDM::ConfigAddRecord(const TMysettings& r)

@@ -3,6 +3,7 @@
 #include "TMysettings.h"
 #include "tLogRecord.h"
 
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -73,10 +74,26 @@ public:
     // the same county.
     bool IsDupe(const QString& table, const QString& call, const std::optional<QString>& mode,
                 const std::optional<QString>& county);
-    // The calls of a log that begin with a prefix (letter case ignored; "%" and "_" are plain
-    // characters), in the order they were logged, as an executed query with the columns call, mode and
-    // "qth:county".
-    QSqlQuery DupeListQuery(const QString& table, const QString& prefix);
+
+    // The statements run at every contact and every keystroke, kept prepared per log table: building and
+    // preparing their text costs more than running them.
+    enum class TLogStatement
+    {
+        Insert,          // a contact's row (15 values)
+        Dupe,            // the dupe check: call, call
+        DupeMode,        // ... and mode
+        DupeCounty,      // ... and county
+        DupeModeCounty,  // ... and both
+        DupeListBounds,  // the smallest and largest rowid, 1 for an empty table
+        DupeListScan,    // rowid and list columns of the matches in a rowid range: from, to, pattern, limit
+        DupeListCount,   // matches from a rowid on, on the call index: pattern, from, limit
+        DupeListByIndex, // rowid and list columns of the first matches from a rowid on: pattern, from, limit
+    };
+    // Runs a kept statement with its values and returns it, positioned before its first row; the caller
+    // reads what it needs and calls finish(), so that no read stays open on the log. A failure throws
+    // EDatabaseError with the engine's message (and the statements are prepared afresh next time).
+    QSqlQuery& RunLogStatement(TLogStatement kind, const QString& table,
+                               std::initializer_list<QVariant> values);
 
     struct TLogCounts
     {
@@ -90,7 +107,7 @@ public:
     // the log table's own column names (such as _epc).
     int CountNonEmpty(const QString& table, const QString& column);
     // Counts of a log table: every row, rows with a Ten-Ten, EPC or 070 number (any non-empty text) and
-    // the sum of the stored points (0 for an empty log).
+    // the sum of the stored points (0 for an empty log). One pass over the table.
     TLogCounts Recount(const QString& table);
 
     // Start-up lists from "config.db".
@@ -105,6 +122,11 @@ public:
     std::optional<QString> CountryDXCC(const QString& country);
 
 private:
+    QSqlQuery& Prepared(TLogStatement kind, const QString& table);
+    // Finalises every kept statement: before the connection closes or a table is rebuilt, and after a
+    // statement failed.
+    void ForgetStatements();
+
     QStringList ReadColumn(QSqlQuery& query, const QString& statement, const QString& column,
                            const QVariantList& values = {});
 
@@ -116,6 +138,7 @@ private:
     std::unique_ptr<QSqlQuery> fdbConfigQuery;
     std::unique_ptr<QSqlQuery> fdbLookupQuery;
     std::unique_ptr<QSqlQuery> fdbPostalQuery;
+    QHash<std::pair<int, QString>, std::shared_ptr<QSqlQuery>> fPrepared;
 };
 
 // The engine's own message of a failure where there is one, else Qt's description of it.

@@ -3,6 +3,8 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <algorithm>
+#include <array>
 #include <initializer_list>
 #include <memory>
 #include <utility>
@@ -36,8 +38,14 @@ public:
         if (!fIndex) {
             return QString();
         }
-        const int i = fIndex->value(Key(column), -1);
-        return i < 0 ? QString() : fValues[i];
+        // The same name object asked again (a literal at its place in the code, for row after row) is found
+        // by its address: the slot keeps a reference to it, so no other text can take that address.
+        TCacheSlot& slot = fCache[(quintptr(column.constData()) / sizeof(QChar)) % kCacheSlots];
+        if (slot.name.constData() != column.constData() || slot.name.size() != column.size()) {
+            slot.name = column;
+            slot.index = fIndex->value(Key(column), -1);
+        }
+        return slot.index < 0 ? QString() : fValues[slot.index];
     }
 
     // Sets a column's value, adding the column when the row lacks it.
@@ -54,6 +62,7 @@ public:
             }
             i = int(fIndex->size());
             fIndex->insert(key, i);
+            fCache.fill(TCacheSlot());
             fValues.resize(fIndex->size());
         }
         fValues[i] = value;
@@ -61,6 +70,21 @@ public:
 
     // Sets a value by the column's position in the query the row was made for.
     void SetAt(int position, const QString& value) { fValues[position] = value; }
+    // The same from plain ASCII text, reusing the value's storage when nothing else holds it (reading a
+    // large table then costs no allocation per value). False, and nothing set, when the text is not ASCII.
+    bool SetAsciiAt(int position, const char* text, qsizetype size)
+    {
+        if (!std::all_of(text, text + size, [](char c) { return quint8(c) < 0x80; })) {
+            return false;
+        }
+        QString& value = fValues[position];
+        value.resize(size);
+        QChar* out = value.data();
+        for (qsizetype i = 0; i < size; ++i) {
+            out[i] = QLatin1Char(text[i]);
+        }
+        return true;
+    }
 
 private:
     // The program's own column names are lower case already; only others need converting.
@@ -74,6 +98,15 @@ private:
         return column;
     }
 
+    static constexpr size_t kCacheSlots = 64;
+    struct TCacheSlot
+    {
+        QString name;
+        int index = -1;
+    };
+
     std::shared_ptr<QHash<QString, int>> fIndex;
     QList<QString> fValues;
+    // Positions of the names asked for last; a column the row gains later is found anew.
+    mutable std::array<TCacheSlot, kCacheSlots> fCache;
 };

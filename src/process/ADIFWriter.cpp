@@ -3,7 +3,9 @@
 #include "Utf8.h"
 #include "data/MyFunc.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
 
 QByteArray ADIFHeader()
 {
@@ -12,18 +14,34 @@ QByteArray ADIFHeader()
 
 void AppendADIFField(QByteArray& out, const char* prefix, const QString& value, const char* type)
 {
-    out.append(prefix);
-    const qsizetype tagEnd = out.size();
-    // The value goes in first, so that its bytes are counted as written; the rest of the tag is then
-    // put in front of it.
-    const qsizetype length = AppendUtf8(out, value);
-    char digits[24];
-    const char* end = std::to_chars(digits, digits + sizeof(digits), length).ptr;
-    out.insert(tagEnd, '>');
-    if (type) {
-        out.insert(tagEnd, type);
+    // Plain ASCII, by far the most common, counts one byte per character; other text is encoded first to
+    // count its bytes.
+    const bool ascii = std::all_of(value.begin(), value.end(), [](QChar c) { return c.unicode() < 0x80; });
+    QByteArray encoded;
+    if (!ascii) {
+        AppendUtf8(encoded, value);
     }
-    out.insert(tagEnd, QByteArrayView(digits, end - digits));
+    const qsizetype length = ascii ? value.size() : encoded.size();
+    char digits[24];
+    const qsizetype digitCount = std::to_chars(digits, digits + sizeof(digits), length).ptr - digits;
+    const qsizetype prefixSize = qsizetype(std::strlen(prefix));
+    const qsizetype typeSize = type ? qsizetype(std::strlen(type)) : 0;
+    // The whole field is written in place after one resize: a record is some fifteen fields, a log a
+    // million records.
+    const qsizetype start = out.size();
+    out.resize(start + prefixSize + digitCount + typeSize + 1 + length);
+    char* p = out.data() + start;
+    p = std::copy_n(prefix, prefixSize, p);
+    p = std::copy_n(digits, digitCount, p);
+    p = std::copy_n(type ? type : "", typeSize, p);
+    *p++ = '>';
+    if (ascii) {
+        for (const QChar c : value) {
+            *p++ = char(c.unicode());
+        }
+    } else {
+        std::copy_n(encoded.constData(), length, p);
+    }
 }
 
 void AppendADIFRecord(QByteArray& out, const TLogRow& row, bool comments, const TCountryLookup& dxcc)

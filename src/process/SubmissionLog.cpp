@@ -20,7 +20,7 @@ struct TQsoLine
 void MoveTo(TQsoLine& line, qsizetype column)
 {
     if (line.Column() <= column) {
-        line.text.append(QString(column - line.Column(), QLatin1Char(' ')));
+        line.text.resize(line.text.size() + column - line.Column(), QLatin1Char(' '));
     } else {
         line.text.append(QLatin1Char(' '));
     }
@@ -128,7 +128,7 @@ QString QSOLine(const TMysettings& own, const TLogRow& row, bool openSeason)
         line.text.append(QLatin1Char('-'));
         AppendExchangeNumber(line, row.Value(QStringLiteral("_p070")));
     }
-    return line.text.trimmed();
+    return std::move(line.text).trimmed();
 }
 
 QString SubmissionHeader(const TMysettings& own, const TScoreCounters& score, const TClubCounts& clubs,

@@ -45,7 +45,7 @@ void TOutputFile::Flush()
         fError = QStringLiteral("Cannot write file \"%1\". %2")
                      .arg(QDir::toNativeSeparators(fFile.fileName()), fFile.errorString());
     }
-    fBuffer.clear();
+    fBuffer.resize(0);
 }
 
 void TOutputFile::Commit()
@@ -95,13 +95,13 @@ void TLogProcessor::ProcessTheLog()
 
     QByteArray text;
     ForEachLogRow(fDM, fTable, kColumns, [&](const TLogRow& row) {
-        text.clear();
+        text.resize(0);
         AppendUtf8(text, QSOLine(fOwn, row, openSeason));
         AppendUtf8(text, fOptions.eol);
         log.Write(text);
         fDupeSheet.Add(row.Value(QStringLiteral("_call")));
         if (fADIF) {
-            text.clear();
+            text.resize(0);
             text.append('\n');
             AppendADIFRecord(text, row, fOptions.adifcomment, dxcc);
             fADIF->Write(text);
@@ -122,7 +122,7 @@ void TLogProcessor::ProcessTheLog()
 void TLogProcessor::CreateDupFile()
 {
     TOutputFile dup(DupFileName());
-    dup.Write(fDupeSheet.Text(fOwn.Callsign, fOwn.ContestName).toUtf8());
+    fDupeSheet.Write(fOwn.Callsign, fOwn.ContestName, [&](const QByteArray& piece) { dup.Write(piece); });
     dup.Commit();
 }
 

@@ -278,17 +278,22 @@ private slots:
     }
 
     // The dupe list shows the matching rows in the order they were logged, for a prefix that a few rows
-    // share as for one that thousands share (each is read its own way).
+    // share as for one that thousands share, near the start of the log or only after many other rows
+    // (each is read its own way: table order, the call index, or table order giving way to the index).
     void DupeListInLoggedOrder_data()
     {
         QTest::addColumn<int>("matches");
-        QTest::newRow("a few") << 7;
-        QTest::newRow("thousands") << 4500;
+        QTest::addColumn<int>("othersFirst"); // rows of another prefix logged before the first match
+        QTest::newRow("a few") << 7 << 0;
+        QTest::newRow("thousands") << 4500 << 0;
+        QTest::newRow("a few, logged late") << 40 << 6000;
+        QTest::newRow("thousands, logged late") << 3500 << 20000;
     }
 
     void DupeListInLoggedOrder()
     {
         QFETCH(int, matches);
+        QFETCH(int, othersFirst);
         TAppFixture f;
         f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Winter Phone"));
         QSqlDatabase db = f.window->DM().condb();
@@ -298,6 +303,14 @@ private slots:
             QStringLiteral("insert into \"%1\" (_call, _mode, _qth, _uscounty) values (?, ?, ?, ?)")
                 .arg(f.window->Mysettings().TableName)));
         QStringList expected;
+        for (int i = 0; i < othersFirst; ++i) {
+            for (const QVariant& value :
+                 {QVariant(QStringLiteral("N3%1").arg(i)), QVariant(QStringLiteral("CW")),
+                  QVariant(QStringLiteral("OR")), QVariant(QString())}) {
+                insert.addBindValue(value);
+            }
+            QVERIFY(insert.exec());
+        }
         for (int i = 0; i < matches; ++i) {
             // Later rows sort first, some are in lower case, and rows of another prefix lie between them.
             QString call = QStringLiteral("W1%1").arg(9999 - i);

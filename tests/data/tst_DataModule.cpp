@@ -223,6 +223,36 @@ private slots:
             before);
     }
 
+    // The statements kept prepared per table follow the table: through a rebuild of its layout, a failed
+    // insert, and a table dropped and made again under the same name.
+    void KeptStatementsFollowTheTable()
+    {
+        fDM->CreateConfig();
+        const QString table = QStringLiteral("W1AW_2019_Winter_Phone");
+        CreateOldTable(table);
+        tLogRecord rec;
+        rec.call = QStringLiteral("N1NEW");
+        fDM->LogAddRecord(rec, table);
+        QVERIFY(fDM->IsDupe(table, QStringLiteral("N1NEW"), std::nullopt, std::nullopt));
+        fDM->CheckTable(table);
+        rec.call = QStringLiteral("N2NEW");
+        fDM->LogAddRecord(rec, table);
+        QVERIFY(fDM->IsDupe(table, QStringLiteral("N2NEW"), std::nullopt, std::nullopt));
+        QVERIFY(fDM->IsDupe(table, QStringLiteral("K2XYZ"), std::nullopt, std::nullopt));
+        QCOMPARE(Scalar(QStringLiteral("select count(*) from \"%1\"").arg(table)).toInt(), 5);
+
+        QSqlQuery q(fDM->condb());
+        QVERIFY(q.exec(QStringLiteral("DROP TABLE \"%1\"").arg(table)));
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError,
+                                 fDM->IsDupe(table, QStringLiteral("N2NEW"), std::nullopt, std::nullopt));
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, fDM->LogAddRecord(rec, table));
+        fDM->CreateNewLogTable(table);
+        QVERIFY(!fDM->IsDupe(table, QStringLiteral("N2NEW"), std::nullopt, std::nullopt));
+        fDM->LogAddRecord(rec, table);
+        QVERIFY(fDM->IsDupe(table, QStringLiteral("N2NEW"), std::nullopt, std::nullopt));
+        QCOMPARE(fDM->Recount(table).total, 1);
+    }
+
     // A migration that cannot copy the rows (a column the current layout lacks) changes nothing, and
     // leaves nothing behind that would break the next attempt.
     void FailedMigrationLeavesOldTable()

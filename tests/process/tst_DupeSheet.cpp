@@ -2,7 +2,9 @@
 
 #include "process/TDupeSheet.h"
 
+#include <QRandomGenerator>
 #include <QTest>
+#include <algorithm>
 
 // The dupe sheet: call areas and the sheet's text.
 class TestDupeSheet : public QObject
@@ -56,6 +58,30 @@ private slots:
                                 "AA1B,k1abc,K1ABC,W1XYZ,W1XYZ,\n\nCall Area 2\n"));
         QVERIFY(text.endsWith("\n\nCall Area 9\nK9A/1,N9AA,"));
         QVERIFY(!text.contains("KP/W3"));
+    }
+
+    // The order of a large sheet is that of QString::compare without regard to case, equal calls in the
+    // order added: calls that share long beginnings, differ only in case or in characters around the
+    // letters ("_", "/", digits), are longer than eight characters, or hold letters outside ASCII.
+    void OrderOfManyCalls()
+    {
+        const QString alphabet = QString::fromUtf8("KkAa_/019ÄäŁ");
+        QRandomGenerator random(16);
+        TDupeSheet sheet;
+        QStringList calls;
+        for (int i = 0; i < 3000; ++i) {
+            QString call = QStringLiteral("W1");
+            for (int n = 1 + random.bounded(11); n > 0; --n) {
+                call += alphabet.at(random.bounded(int(alphabet.size())));
+            }
+            sheet.Add(call);
+            calls << call;
+        }
+        std::stable_sort(calls.begin(), calls.end(), [](const QString& a, const QString& b) {
+            return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+        });
+        const QString text = sheet.Text("W7VNT", "Open Season");
+        QVERIFY(text.contains("\nCall Area 1\n" + calls.join(',') + ",\n\nCall Area 2\n"));
     }
 };
 

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class TDM;
+
+// One line of the dupe list.
+struct TDupeRow
+{
+    QString call;
+    QString mode;
+    QString place; // "qth:county", a NULL value as empty text
+};
+
+// The rows of a log whose call begins with a prefix (letter case ignored; "%" and "_" are plain
+// characters), in the order they were logged, read a piece at a time. No statement stays open between
+// two pieces, so the reader never holds the log's table.
+//
+// A keystroke must cost the same on a log of any size, so no piece reads much more than it shows:
+// - the table is read in its own order from the row after the last one listed, a window of rows at a
+//   time: a prefix that many rows share fills a piece within the first rows read;
+// - when the first window does not fill the piece, the matches are counted on the call index: a prefix
+//   that few rows share is then read through the index, the rowids of its rows sorted by the engine;
+// - when the matches are many but lie far ahead (thousands of them, all logged late), the reader turns to
+//   the index after a bounded number of windows, so that no piece reads the whole table.
+class TDupeListReader
+{
+public:
+    // Throws EDatabaseError when the log cannot be read (as does Next).
+    TDupeListReader(TDM& dm, const QString& table, const QString& prefix);
+
+    // The next rows, at most count; fewer only once the list is complete.
+    QList<TDupeRow> Next(int count);
+    bool AtEnd() const { return fAtEnd; }
+
+private:
+    enum class TWay
+    {
+        FirstWindow, // nothing read yet
+        Scan,        // windows of the table
+        ByIndex      // rowids from the call index
+    };
+    // Reads the next window of rows of the table into rows (up to count rows in all); false once the
+    // table is read.
+    bool ScanWindow(QList<TDupeRow>& rows, int count, qint64 window);
+    QList<TDupeRow> NextByIndex(int count);
+    // The number of matches not listed yet, counted on the call index up to limit.
+    qint64 CountAhead(qint64 limit);
+
+    TDM& fDM;
+    QString fTable;
+    QString fPattern; // the LIKE pattern of the prefix
+    TWay fWay = TWay::FirstWindow;
+    bool fAtEnd = false;
+    qint64 fNext = 0; // the first rowid not looked at yet
+    qint64 fMax = 0;  // the largest rowid of the table when the list began
+};
