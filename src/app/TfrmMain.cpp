@@ -405,7 +405,7 @@ void TfrmMain::ListBox1Click()
     TMysettings rec = Mysettings();
     fDM.ReadConfigRecord(name, rec);
     // Only a log whose table can be counted becomes current; its counters start again from the table.
-    const TDM::TLogCounts counts = fDM.Recount(name);
+    const TDM::TLogCounts counts = fDM.LogCounts(name);
     Mysettings() = rec;
     MakeLogCurrent(counts);
     ui->ListBox1->clear();

@@ -5,10 +5,12 @@
 #include "SqlScript.h"
 
 #include <QFile>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QStringDecoder>
 #include <atomic>
+#include <sqlite3.h>
 
 namespace {
 
@@ -339,6 +341,47 @@ QSqlQuery& TDM::Prepared(TLogStatement kind, const QString& table)
 void TDM::ForgetStatements()
 {
     fPrepared.clear();
+    fKeptCounts.reset();
+}
+
+qint64 TDM::TotalChanges() const
+{
+    const QVariant handle = condb().driver()->handle();
+    auto* db = handle.isValid() ? *static_cast<sqlite3* const*>(handle.constData()) : nullptr;
+    return db ? sqlite3_total_changes64(db) : -1;
+}
+
+bool TDM::InAutocommit() const
+{
+    const QVariant handle = condb().driver()->handle();
+    auto* db = handle.isValid() ? *static_cast<sqlite3* const*>(handle.constData()) : nullptr;
+    return db && sqlite3_get_autocommit(db) != 0;
+}
+
+TDM::TChangeMark TDM::ChangeMark()
+{
+    TChangeMark mark;
+    mark.changes = TotalChanges();
+    QSqlQuery& q = dbQuery();
+    q.finish();
+    ExecSql(q, QStringLiteral("PRAGMA data_version"));
+    mark.dataVersion = q.next() ? q.value(0).toLongLong() : -1;
+    q.finish();
+    ExecSql(q, QStringLiteral("PRAGMA schema_version"));
+    mark.schemaVersion = q.next() ? q.value(0).toLongLong() : -1;
+    q.finish();
+    return mark;
+}
+
+TDM::TLogCounts TDM::LogCounts(const QString& table)
+{
+    if (fKeptCounts && fKeptCounts->table == table && fKeptCounts->mark == ChangeMark()) {
+        return fKeptCounts->counts;
+    }
+    fKeptCounts.reset();
+    const TLogCounts counts = Recount(table);
+    fKeptCounts = TKeptCounts{table, counts, ChangeMark()};
+    return counts;
 }
 
 QSqlQuery& TDM::RunLogStatement(TLogStatement kind, const QString& table,
@@ -456,12 +499,29 @@ void TDM::CheckTable(const QString& name)
 
 void TDM::LogAddRecord(const tLogRecord& rec, const QString& tablename)
 {
+    // Kept counts of this table stay true through the insert: they follow the row stored. Only the rows
+    // changed on this connection are looked at here (no statement); the insert changes nothing else that
+    // the mark holds. Inside a transaction they are dropped instead, as a rollback would undo the row.
+    const bool kept = fKeptCounts && fKeptCounts->table == tablename &&
+                      fKeptCounts->mark.changes == TotalChanges() && InAutocommit();
+    if (!kept) {
+        fKeptCounts.reset();
+    }
     RunLogStatement(TLogStatement::Insert, tablename,
                     {TextValue(rec.date), TextValue(rec.time), TextValue(rec.call), TextValue(rec.tenten),
                      TextValue(rec.vp), TextValue(rec.epc), TextValue(rec.p070), TextValue(rec.mode),
                      TextValue(rec.name), TextValue(rec.qth), TextValue(rec.mycounty),
                      TextValue(rec.uscounty), rec.points, rec.dxcc, TextValue(rec.comment)})
         .finish();
+    if (kept) {
+        TLogCounts& counts = fKeptCounts->counts;
+        ++counts.total;
+        counts.withTenTen += rec.tenten.isEmpty() ? 0 : 1;
+        counts.withEpc += rec.epc.isEmpty() ? 0 : 1;
+        counts.with070 += rec.p070.isEmpty() ? 0 : 1;
+        counts.points += rec.points;
+        fKeptCounts->mark.changes = TotalChanges();
+    }
 }
 
 void TDM::ConfigAddRecord(const TMysettings& r)

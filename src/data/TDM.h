@@ -109,6 +109,10 @@ public:
     // Counts of a log table: every row, rows with a Ten-Ten, EPC or 070 number (any non-empty text) and
     // the sum of the stored points (0 for an empty log). One pass over the table.
     TLogCounts Recount(const QString& table);
+    // The same counts without a pass over the table when nothing but LogAddRecord has changed the
+    // database since they were last counted on this connection (any other change, by any statement or
+    // another program, and the table is counted again).
+    TLogCounts LogCounts(const QString& table);
 
     // Start-up lists from "config.db".
     QStringList GetCountries();
@@ -139,6 +143,29 @@ private:
     std::unique_ptr<QSqlQuery> fdbLookupQuery;
     std::unique_ptr<QSqlQuery> fdbPostalQuery;
     QHash<std::pair<int, QString>, std::shared_ptr<QSqlQuery>> fPrepared;
+
+    // What changes when anything changes the logs database: rows changed on this connection, commits of
+    // other connections, the schema.
+    struct TChangeMark
+    {
+        qint64 changes = -1;
+        qint64 dataVersion = -1;
+        qint64 schemaVersion = -1;
+        bool operator==(const TChangeMark&) const = default;
+    };
+    TChangeMark ChangeMark();
+    // Rows changed by statements on the logs connection since it opened (rolled back ones included).
+    qint64 TotalChanges() const;
+    // True outside an explicit transaction on the logs connection.
+    bool InAutocommit() const;
+    // The counts of one table as they stood at a change mark.
+    struct TKeptCounts
+    {
+        QString table;
+        TLogCounts counts;
+        TChangeMark mark;
+    };
+    std::optional<TKeptCounts> fKeptCounts;
 };
 
 // The engine's own message of a failure where there is one, else Qt's description of it.

@@ -392,6 +392,60 @@ private slots:
         QCOMPARE(f.Find<QLabel>("lblEpcPoints")->text(), QStringLiteral("EPC: 12"));
     }
 
+    // Selecting a log again shows the counters of its table whatever changed it since: contacts logged
+    // (counted as they are stored), rows changed by any other statement, contacts logged in a transaction
+    // that was rolled back, another program's change.
+    void CountersOfReselectedLog()
+    {
+        TAppFixture f;
+        f.window->SetClock([] { return QDateTime(QDate(2024, 6, 1), QTime(12, 0)); });
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Open Season"));
+        const QString table = QStringLiteral("N0CALL_2024_Open_Season");
+        TDM& dm = f.window->DM();
+        auto log = [&](const QString& call, const QString& tenten, const QString& epc) {
+            tLogRecord rec;
+            rec.call = call;
+            rec.tenten = tenten;
+            rec.epc = epc;
+            rec.points = tenten.isEmpty() ? 1 : 2;
+            dm.LogAddRecord(rec, table);
+        };
+        auto expectCounts = [&](int with, int without, int epc, int points) {
+            f.window->DoOpen();
+            Select(f, table);
+            QCOMPARE(f.window->ctx_with(), with);
+            QCOMPARE(f.window->ctx_without(), without);
+            QCOMPARE(f.window->ctx_epc(), epc);
+            QCOMPARE(f.window->totalpoints(), points);
+            const TDM::TLogCounts counts = dm.Recount(table);
+            QCOMPARE(counts.withTenTen, with);
+            QCOMPARE(counts.total - counts.withTenTen, without);
+        };
+        log(QStringLiteral("K1A"), QStringLiteral("11"), QString());
+        expectCounts(1, 0, 0, 2);
+        log(QStringLiteral("K1B"), QString(), QStringLiteral("5"));
+        log(QStringLiteral("K1C"), QStringLiteral("12"), QStringLiteral("6"));
+        expectCounts(2, 1, 2, 5);
+        QVERIFY(QSqlQuery(dm.condb())
+                    .exec(QStringLiteral("update \"%1\" set _tenten='' where _call='K1A'").arg(table)));
+        expectCounts(1, 2, 2, 5);
+        QVERIFY(dm.condb().transaction());
+        log(QStringLiteral("K1D"), QStringLiteral("13"), QString());
+        QVERIFY(dm.condb().rollback());
+        expectCounts(1, 2, 2, 5);
+        {
+            // Another connection, as another program would open the file.
+            QSqlDatabase other =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            other.setDatabaseName(dm.condb().databaseName());
+            QVERIFY(other.open());
+            QVERIFY(QSqlQuery(other).exec(QStringLiteral("delete from \"%1\" where _call='K1C'").arg(table)));
+            other.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        expectCounts(0, 2, 1, 3);
+    }
+
     // A log table of the older layout is rebuilt when selected, keeping its contacts.
     void OldLayoutMigratedOnSelection()
     {
