@@ -32,20 +32,11 @@ public:
     }
 
     // Column names are matched without regard to case, as the database does.
-    bool Has(const QString& column) const { return fIndex && fIndex->contains(Key(column)); }
+    bool Has(const QString& column) const { return IndexOf(column) >= 0; }
     QString Value(const QString& column) const
     {
-        if (!fIndex) {
-            return QString();
-        }
-        // The same name object asked again (a literal at its place in the code, for row after row) is found
-        // by its address: the slot keeps a reference to it, so no other text can take that address.
-        TCacheSlot& slot = fCache[(quintptr(column.constData()) / sizeof(QChar)) % kCacheSlots];
-        if (slot.name.constData() != column.constData() || slot.name.size() != column.size()) {
-            slot.name = column;
-            slot.index = fIndex->value(Key(column), -1);
-        }
-        return slot.index < 0 ? QString() : fValues[slot.index];
+        const int i = IndexOf(column);
+        return i < 0 ? QString() : fValues[i];
     }
 
     // Sets a column's value, adding the column when the row lacks it.
@@ -87,6 +78,21 @@ public:
     }
 
 private:
+    int IndexOf(const QString& column) const
+    {
+        if (!fIndex) {
+            return -1;
+        }
+        // The same name object asked again (a literal at its place in the code, for row after row) is found
+        // by its address: the slot keeps a reference to it, so no other text can take that address.
+        TCacheSlot& slot = fCache[(quintptr(column.constData()) / sizeof(QChar)) % kCacheSlots];
+        if (slot.name.constData() != column.constData() || slot.name.size() != column.size()) {
+            slot.name = column;
+            slot.index = fIndex->value(Key(column), -1);
+        }
+        return slot.index;
+    }
+
     // The program's own column names are lower case already; only others need converting.
     static QString Key(const QString& column)
     {

@@ -44,6 +44,24 @@ void AppendADIFField(QByteArray& out, const char* prefix, const QString& value, 
     }
 }
 
+namespace {
+
+// A text with every occurrence of one character left out, in a buffer reused from call to call (the
+// date and time of every record).
+const QString& Without(const QString& text, char16_t drop)
+{
+    thread_local QString buffer;
+    buffer.resize(0);
+    for (const QChar c : text) {
+        if (c.unicode() != drop) {
+            buffer.append(c);
+        }
+    }
+    return buffer;
+}
+
+} // namespace
+
 void AppendADIFRecord(QByteArray& out, const TLogRow& row, bool comments, const TCountryLookup& dxcc)
 {
     QString rst = QStringLiteral("599");
@@ -55,8 +73,8 @@ void AppendADIFRecord(QByteArray& out, const TLogRow& row, bool comments, const 
 
     // The date's length is that of the value written, so a date not stored as yyyy-mm-dd cannot make a
     // reader take the next field's text as part of the date.
-    AppendADIFField(out, "<qso_date:", row.Value(QStringLiteral("_date")).remove(QLatin1Char('-')), ":d");
-    AppendADIFField(out, " <time_on:", row.Value(QStringLiteral("_time")).remove(QLatin1Char(':')));
+    AppendADIFField(out, "<qso_date:", Without(row.Value(QStringLiteral("_date")), u'-'), ":d");
+    AppendADIFField(out, " <time_on:", Without(row.Value(QStringLiteral("_time")), u':'));
     AppendADIFField(out, " <call:", row.Value(QStringLiteral("_call")));
     if (row.Has(QStringLiteral("_name"))) {
         AppendADIFField(out, " <name:", row.Value(QStringLiteral("_name")));
@@ -65,7 +83,8 @@ void AppendADIFRecord(QByteArray& out, const TLogRow& row, bool comments, const 
         const QString mode = row.Value(QStringLiteral("_mode"));
         AppendADIFField(out, " <mode:", mode);
         // Phone contacts exchange a two-digit report, all others three digits.
-        if (mode == QLatin1String("SSB") || mode == QLatin1String("AM") || mode == QLatin1String("FM")) {
+        if (EqualsAscii(mode, QLatin1String("SSB")) || EqualsAscii(mode, QLatin1String("AM")) ||
+            EqualsAscii(mode, QLatin1String("FM"))) {
             rst = QStringLiteral("59");
         }
     }
@@ -111,7 +130,10 @@ void AppendADIFRecord(QByteArray& out, const TLogRow& row, bool comments, const 
         p070 = rowP070;
         comment += QStringLiteral("070:") + rowP070 + QLatin1Char(' ');
     }
-    AppendADIFField(out, "<SRX_STRING:", tenten + QLatin1Char('-') + epc + QLatin1Char('-') + p070);
+    QString srx;
+    srx.reserve(tenten.size() + epc.size() + p070.size() + 2);
+    srx.append(tenten).append(QLatin1Char('-')).append(epc).append(QLatin1Char('-')).append(p070);
+    AppendADIFField(out, "<SRX_STRING:", srx);
     if (comments) {
         AppendADIFField(out, " <comment:", comment.trimmed());
     }

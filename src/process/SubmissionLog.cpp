@@ -1,7 +1,11 @@
 #include "SubmissionLog.h"
 
+#include "Utf8.h"
+
 #include "data/EventNames.h"
 #include "data/MyFunc.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -30,6 +34,15 @@ void MoveTo(TQsoLine& line, qsizetype column)
 // break or a tab cannot break the line or its columns. Characters equal to skip are left out.
 void Append(TQsoLine& line, QStringView value, char16_t skip = 0)
 {
+    // The common value (no control character, nothing to leave out, no surrogate pair) goes in whole.
+    const bool plain = std::none_of(value.begin(), value.end(), [skip](QChar c) {
+        const char16_t u = c.unicode();
+        return u < 0x20 || u == 0x7F || (u == skip && skip != 0) || c.isSurrogate();
+    });
+    if (plain) {
+        line.text.append(value);
+        return;
+    }
     for (qsizetype i = 0; i < value.size(); ++i) {
         const QChar c = value[i];
         const char16_t u = c.unicode();
@@ -81,13 +94,14 @@ bool IsOpenSeason(const QString& contestName)
 
 QString ModeCategory(const QString& mode)
 {
-    if (mode == QLatin1String("CW")) {
+    if (EqualsAscii(mode, QLatin1String("CW"))) {
         return QStringLiteral("CW");
     }
-    if (mode == QLatin1String("AM") || mode == QLatin1String("FM") || mode == QLatin1String("SSB")) {
+    if (EqualsAscii(mode, QLatin1String("AM")) || EqualsAscii(mode, QLatin1String("FM")) ||
+        EqualsAscii(mode, QLatin1String("SSB"))) {
         return QStringLiteral("PH");
     }
-    if (mode == QLatin1String("RTTY") || mode == QLatin1String("FSK")) {
+    if (EqualsAscii(mode, QLatin1String("RTTY")) || EqualsAscii(mode, QLatin1String("FSK"))) {
         return QStringLiteral("RY");
     }
     return QStringLiteral("DG");

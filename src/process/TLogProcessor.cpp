@@ -34,6 +34,11 @@ TOutputFile::TOutputFile(const QString& path) : fFile(path)
 void TOutputFile::Write(const QByteArray& bytes)
 {
     fBuffer.append(bytes);
+    Written();
+}
+
+void TOutputFile::Written()
+{
     if (fBuffer.size() >= kChunk) {
         Flush();
     }
@@ -93,18 +98,16 @@ void TLogProcessor::ProcessTheLog()
         return *it;
     };
 
-    QByteArray text;
+    const QByteArray eol = fOptions.eol.toUtf8();
     ForEachLogRow(fDM, fTable, kColumns, [&](const TLogRow& row) {
-        text.resize(0);
-        AppendUtf8(text, QSOLine(fOwn, row, openSeason));
-        AppendUtf8(text, fOptions.eol);
-        log.Write(text);
+        AppendUtf8(log.Buffer(), QSOLine(fOwn, row, openSeason));
+        log.Buffer().append(eol);
+        log.Written();
         fDupeSheet.Add(row.Value(QStringLiteral("_call")));
         if (fADIF) {
-            text.resize(0);
-            text.append('\n');
-            AppendADIFRecord(text, row, fOptions.adifcomment, dxcc);
-            fADIF->Write(text);
+            fADIF->Buffer().append('\n');
+            AppendADIFRecord(fADIF->Buffer(), row, fOptions.adifcomment, dxcc);
+            fADIF->Written();
         }
     });
     log.Write(QByteArrayLiteral("END_OF_LOG:") + fOptions.eol.toUtf8());

@@ -31,6 +31,9 @@ class TOutputFile
 public:
     explicit TOutputFile(const QString& path);
     void Write(const QByteArray& bytes);
+    // The text not handed to the file yet: append to it, then call Written().
+    QByteArray& Buffer() { return fBuffer; }
+    void Written();
     // Replaces the file; throws EVantrel naming the file when it could not be created or written.
     void Commit();
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <QStringEncoder>
 #include <QStringView>
 
@@ -29,4 +30,19 @@ inline qsizetype AppendUtf8(QByteArray& out, QStringView text)
     char* end = encoder.appendToBuffer(out.data() + start, text);
     out.resize(end - out.constData());
     return out.size() - start;
+}
+
+// Exact comparison with a plain ASCII literal; the lengths are compared first, so that the comparisons made
+// for every row of a large log cost next to nothing when they differ.
+inline bool EqualsAscii(QStringView text, QLatin1String literal)
+{
+    if (text.size() != literal.size()) {
+        return false;
+    }
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].unicode() != char16_t(quint8(literal[i].toLatin1()))) {
+            return false;
+        }
+    }
+    return true;
 }
