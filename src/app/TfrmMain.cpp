@@ -351,11 +351,23 @@ void TfrmMain::SetOptionsEnabled(bool enabled)
 
 void TfrmMain::mnuContentsClick()
 {
-    const QString help = Paths::ShippedFile(QStringLiteral("vantrel.pdf"));
-    if (!QFileInfo::exists(help) || !QDesktopServices::openUrl(QUrl::fromLocalFile(help))) {
+    // The operator can always read the manual: when it cannot be shown, the message says where it is.
+    const QString help = Paths::HelpDocument();
+    if (help.isEmpty()) {
         ShowCenteredMessage(
             fPrompts, this,
-            QStringLiteral("Unable to open the help document %1").arg(QDir::toNativeSeparators(help)),
+            QStringLiteral("The help document vantrel.pdf was not found. It belongs in one of "
+                           "these places:\n") +
+                Paths::HelpDocumentPlaces().join('\n'),
+            MsgKind::Error, MsgButton::OK);
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(help))) {
+        ShowCenteredMessage(
+            fPrompts, this,
+            QStringLiteral("No program to show PDF files could be started (it needs xdg-utils "
+                           "and a PDF viewer).\nThe help document is here:\n") +
+                QDir::toNativeSeparators(help),
             MsgKind::Error, MsgButton::OK);
     }
 }

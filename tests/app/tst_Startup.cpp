@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QSqlQuery>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -304,6 +305,29 @@ private slots:
         }
         QVERIFY(!window.findChild<QMenu*>(QStringLiteral("mnuOptions"))->isEnabled());
         QVERIFY(window.findChild<QAction*>(QStringLiteral("mnuAutoCheckUpdate"))->isCheckable());
+    }
+    // Help > Contents with no program able to show the manual (no xdg-open on the search path) names the
+    // file, so the operator can open it another way.
+    void HelpContentsNamesTheManualWhenItCannotBeShown()
+    {
+        TTestHome home;
+        home.PrepareWorkFolder();
+        home.WriteSettings({QStringLiteral("Grid=FN20XR")});
+        TScriptedPrompts prompts;
+        TfrmMain window(prompts);
+        QTemporaryDir emptyPath;
+        const QByteArray oldPath = qgetenv("PATH");
+        qputenv("PATH", emptyPath.path().toLocal8Bit());
+        prompts.AnswerMessage(MsgButton::OK);
+        window.findChild<QAction*>(QStringLiteral("mnuContents"))->trigger();
+        qputenv("PATH", oldPath);
+        QCOMPARE(prompts.Records().size(), 1);
+        QCOMPARE(prompts.Records().at(0).kind, MsgKind::Error);
+        const QString shipped = QDir::toNativeSeparators(
+            QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("vantrel.pdf")));
+        QVERIFY2(
+            prompts.Records().at(0).text.endsWith(QStringLiteral("The help document is here:\n") + shipped),
+            qPrintable(prompts.Records().at(0).text));
     }
 };
 
