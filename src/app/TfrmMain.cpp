@@ -11,12 +11,12 @@
 #include "lookup/TLookup.h"
 #include "process/TfrmProcessLog.h"
 #include "ui/Colors.h"
+#include "ui/OpenDocument.h"
 #include "ui/Prompts.h"
 #include "ui/TUpperCaseValidator.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -28,7 +28,6 @@
 #include <QSqlQueryModel>
 #include <QStyleFactory>
 #include <QTimer>
-#include <QUrl>
 
 namespace {
 
@@ -362,14 +361,14 @@ void TfrmMain::mnuContentsClick()
             MsgKind::Error, MsgButton::OK);
         return;
     }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(help))) {
+    OpenDocument(this, help, [this, help] {
         ShowCenteredMessage(
             fPrompts, this,
-            QStringLiteral("No program to show PDF files could be started (it needs xdg-utils "
-                           "and a PDF viewer).\nThe help document is here:\n") +
+            QStringLiteral("No program could show the help document (that needs xdg-utils and "
+                           "a PDF viewer).\nThe help document is here:\n") +
                 QDir::toNativeSeparators(help),
             MsgKind::Error, MsgButton::OK);
-    }
+    });
 }
 
 void TfrmMain::FormActivate()
