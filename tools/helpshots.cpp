@@ -129,6 +129,11 @@ int main(int argc, char* argv[])
         for (const auto& [name, value] : fields) {
             Find<QLineEdit>(d, name)->setText(QString::fromUtf8(value));
         }
+        Find<QComboBox>(d, "cboEntry")->setCurrentIndex(0);
+        auto* lookup = Find<QComboBox>(d, "cboLookDB");
+        lookup->setCurrentIndex(lookup->findText(QStringLiteral("HamcQTH XML")));
+        Find<QLineEdit>(d, "txtUserID")->setText(QStringLiteral("n1vtr"));
+        Find<QLineEdit>(d, "txtPassword")->setText(QStringLiteral("secret"));
         Save(d, QStringLiteral("new-log.png"));
         Find<QPushButton>(d, "btnOK")->click();
     });
