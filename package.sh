@@ -3,7 +3,8 @@
 # Installs what a fresh Debian 12 machine lacks. JOBS sets the number of parallel compile jobs.
 set -e
 cd "$(dirname "$0")"
-./scripts/ensure-packages.sh cmake g++ make qt6-base-dev qt6-svg-dev libqt6sql6-sqlite dpkg-dev file
+./scripts/ensure-packages.sh cmake g++ make qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libarchive-dev \
+    libsqlite3-dev dpkg-dev file
 launcher=""
 if command -v ccache >/dev/null 2>&1; then
     launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"

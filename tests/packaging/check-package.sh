@@ -87,7 +87,8 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 dpkg -x "$deb" "$tmp/root"
 usr=$tmp/root/usr
-for file in bin/vantrel share/vantrel/config.db share/vantrel/config.sql share/doc/vantrel/vantrel.pdf \
+for file in bin/vantrel bin/vantrel-licence-import share/vantrel/config.db share/vantrel/config.sql \
+    share/vantrel/postal.db share/doc/vantrel/vantrel.pdf \
     share/doc/vantrel/copyright share/applications/vantrel.desktop \
     share/icons/hicolor/scalable/apps/vantrel.svg share/icons/hicolor/256x256/apps/vantrel.png \
     share/man/man1/vantrel.1.gz; do
