@@ -190,7 +190,14 @@ void TDBNavigator::Delete()
     Run([this, row] {
         fGrid->DropEditor();
         const int column = std::max(fGrid->currentIndex().column(), 0);
-        fModel->DeleteRow(row);
+        fRestoring = true;
+        try {
+            fModel->DeleteRow(row);
+        } catch (...) {
+            fRestoring = false;
+            throw;
+        }
+        fRestoring = false;
         if (fModel->rowCount() > 0) {
             fGrid->setCurrentIndex(fModel->index(std::min(row, fModel->rowCount() - 1), column));
         }
@@ -224,7 +231,10 @@ void TDBNavigator::Post()
 void TDBNavigator::Cancel()
 {
     fGrid->DropEditor();
+    // A dropped new row takes the current row with it; the row that becomes current has nothing to post.
+    fRestoring = true;
     fModel->Cancel();
+    fRestoring = false;
     UpdateButtons();
 }
 

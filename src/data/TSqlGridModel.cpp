@@ -308,7 +308,10 @@ void TSqlGridModel::Cancel()
     if (fInserting) {
         beginRemoveRows(QModelIndex(), row, row);
         fInserting = false;
-        EndEdit();
+        fEditRow = -1;
+        fEditValues.clear();
+        fEditChanged.clear();
+        fLastError.clear();
         endRemoveRows();
         return;
     }
