@@ -10,6 +10,8 @@ namespace Themes {
 
 namespace {
 
+int gMenuPointSize = 0;
+
 struct TColors
 {
     const char* window;
@@ -135,7 +137,23 @@ QPalette Palette(const QString& name)
         return MakePalette(*theme->colors);
     }
     std::unique_ptr<QStyle> style(QStyleFactory::create(QString::fromLatin1(theme->style)));
-    return style ? style->standardPalette() : QPalette();
+    QPalette palette = style ? style->standardPalette() : QPalette();
+    if (QLatin1String(theme->style) == QLatin1String("Fusion")) {
+        // Fusion's own selection blue is too light under white text.
+        palette.setColor(QPalette::Active, QPalette::Highlight, QColor(0x2a, 0x68, 0xa8));
+        palette.setColor(QPalette::Inactive, QPalette::Highlight, QColor(0x2a, 0x68, 0xa8));
+        // Its disabled text nearly vanishes into the window.
+        for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+            palette.setColor(QPalette::Disabled, role, QColor(0x80, 0x80, 0x80));
+        }
+    }
+    return palette;
+}
+
+QString StyleSheet(const QString& name)
+{
+    const TTheme* theme = Find(name);
+    return theme ? QString::fromLatin1(theme->styleSheet) : QString();
 }
 
 QString Apply(const QString& name)
@@ -150,11 +168,16 @@ QString Apply(const QString& name)
     }
     QApplication::setPalette(Palette(QString::fromLatin1(theme->name)));
     qApp->setStyleSheet(QString::fromLatin1(theme->styleSheet));
+    // A new style brings the platform's fonts back: the menus keep their size.
+    if (gMenuPointSize > 0) {
+        SetMenuFont(gMenuPointSize);
+    }
     return QString::fromLatin1(theme->name);
 }
 
 void SetMenuFont(int pointSize)
 {
+    gMenuPointSize = pointSize;
     QFont font = QApplication::font("QMenu");
     font.setPointSize(pointSize);
     QApplication::setFont(font, "QMenu");

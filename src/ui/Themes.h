@@ -18,10 +18,12 @@ QStringList Names();
 bool IsTheme(const QString& name);
 // The palette of a theme (the style's own palette for "Windows" and "Fusion").
 QPalette Palette(const QString& name);
+// The small style sheet of a theme (empty for most).
+QString StyleSheet(const QString& name);
 // Applies a theme to every window of the program: style, palette and style sheet. An unknown name
 // applies the default theme. Returns the name of the theme applied.
 QString Apply(const QString& name);
-// Sets the font size of every menu and menu bar of the program.
+// Sets the font size of every menu and menu bar of the program, now and after any later theme change.
 void SetMenuFont(int pointSize);
 
 } // namespace Themes

@@ -6,11 +6,16 @@
 #include "data/TSqlGridModel.h"
 #include "data/TfrmDatabases.h"
 #include "data/TfrmLogTable.h"
+#include "process/TLogProcessor.h"
 
 #include <QAction>
+#include <QCryptographicHash>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QSqlError>
+#include <QTemporaryDir>
+#include <QTreeView>
 
 namespace {
 
@@ -248,6 +253,94 @@ private slots:
         form.reject();
         QVERIFY(!form.isVisible());
         QCOMPARE(f->prompts.Pending(), 0);
+    }
+
+    // A cell emptied in the log window holds NULL; every reader treats it as the empty text that the entry
+    // form stores: the duplicate rules, the dupe list, the counters and the processed files.
+    void EmptiedCellsReadAsEmptyText_data()
+    {
+        QTest::addColumn<QString>("event");
+        QTest::addColumn<QString>("column");
+        QTest::newRow("Spirit Of 76, mode") << "Spirit Of 76"
+                                            << "_mode";
+        QTest::newRow("Mobile, county") << "Mobile"
+                                        << "_uscounty";
+        QTest::newRow("General Log, Ten-Ten") << "General Log"
+                                              << "_tenten";
+    }
+
+    void EmptiedCellsReadAsEmptyText()
+    {
+        QFETCH(QString, event);
+        QFETCH(QString, column);
+        TAppFixture f;
+        f.NewLog(QStringLiteral("W7VNT"), event);
+        const QString table = Table(f);
+        // K1ABC with everything empty, W2XYZ with a mode, a county and a Ten-Ten number.
+        f.Type(QStringLiteral("K1ABC"), QString(), QString(), QString(), QString(), QString());
+        f.window->DoLog();
+        f.Type(QStringLiteral("W2XYZ"), QStringLiteral("1234"), QStringLiteral("CW"), QString(), QString(),
+               QStringLiteral("Pima"));
+        f.window->DoLog();
+        QCOMPARE(f.Rows(table), 2);
+
+        struct TReading
+        {
+            bool dupe;
+            QStringList dupeList;
+            QList<int> counters;
+            QByteArray files;
+        };
+        auto read = [&]() {
+            TReading r;
+            f.Type(QStringLiteral("K1ABC"), QString(), QString(), QString(), QString(), QString());
+            r.dupe = f.window->DupeCheck();
+            f.window->DoDupes(QStringLiteral("K1"));
+            const QAbstractItemModel* list = f.Find<QTreeView>("ListView1")->model();
+            for (int row = 0; row < list->rowCount(); ++row) {
+                QStringList cells;
+                for (int c = 0; c < list->columnCount(); ++c) {
+                    cells << list->index(row, c).data().toString();
+                }
+                r.dupeList << cells.join('|');
+            }
+            f.window->RecountScores();
+            r.counters = {f.window->ctx_with(), f.window->ctx_without(), f.window->totalpoints()};
+            QTemporaryDir out;
+            TProcessOptions options;
+            options.folder = out.path() + '/';
+            options.adifexport = true;
+            TLogProcessor processor(f.window->DM(), f.window->Mysettings(), table,
+                                    {f.window->ctx_with(), f.window->ctx_without(), f.window->totalpoints()},
+                                    options);
+            processor.ProcessTheLog();
+            for (const QString& name :
+                 {processor.LogFileName(), processor.DupFileName(), processor.ADIFFileName()}) {
+                QFile file(name);
+                if (file.open(QIODevice::ReadOnly)) {
+                    r.files += file.readAll();
+                }
+            }
+            return r;
+        };
+        const TReading asText = read();
+        QVERIFY(asText.dupe);
+        QCOMPARE(asText.dupeList.size(), 1);
+        QVERIFY(!asText.files.isEmpty());
+
+        // Empty the cell of K1ABC as the log window does, and of W2XYZ's Ten-Ten number.
+        QSqlQuery q(f.window->DM().condb());
+        QVERIFY(q.exec(QStringLiteral("update \"%1\" set %2=NULL where _call='K1ABC'").arg(table, column)));
+        QVERIFY(q.exec(QStringLiteral("update \"%1\" set _tenten=NULL where _call='K1ABC'").arg(table)));
+        QVERIFY(q.exec(QStringLiteral("select count(*) from \"%1\" where %2 is null").arg(table, column)) &&
+                q.next());
+        QCOMPARE(q.value(0).toInt(), 1);
+        q.finish();
+        const TReading asNull = read();
+        QCOMPARE(asNull.dupe, asText.dupe);
+        QCOMPARE(asNull.dupeList, asText.dupeList);
+        QCOMPARE(asNull.counters, asText.counters);
+        QCOMPARE(asNull.files, asText.files);
     }
 
     void DisplayLogWithoutALog()
