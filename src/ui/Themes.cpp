@@ -51,16 +51,35 @@ const TColors kRedNight{"#120404", "#ff7b6b", "#080101", "#1c0707", "#ff8a7a", "
 const TColors kHighContrast{"#000000", "#ffffff", "#000000", "#101010", "#ffffff", "#000000", "#ffff00",
                             "#00ffff", "#000000", "#c0c0c0", "#ffff00", "#000000", "#ffffff", "#c0c0c0"};
 
-// The high-contrast theme outlines the controls, whose faces are as black as the window.
-const char* const kHighContrastSheet =
-    "QPushButton, QComboBox, QLineEdit, QSpinBox, QToolButton { border: 1px solid #ffffff; padding: 2px; }"
-    "QPushButton:focus, QComboBox:focus, QLineEdit:focus { border: 2px solid #ffff00; }"
-    "QPushButton:disabled, QComboBox:disabled, QLineEdit:disabled { border: 1px solid #808080; }";
+// Fusion draws check box and radio button marks in shades of the window colour, which vanish on a dark
+// window: the dark themes draw them as outlined boxes and rings, filled when checked.
+#define VANTREL_DARK_INDICATORS(border, fill)                                                                \
+    "QCheckBox::indicator, QRadioButton::indicator, QAbstractItemView::indicator { width: 12px; "            \
+    "height: 12px; border: 1px solid " border "; background: transparent; }"                                 \
+    "QRadioButton::indicator { border-radius: 7px; }"                                                        \
+    "QCheckBox::indicator:checked, QRadioButton::indicator:checked, QAbstractItemView::indicator:checked { " \
+    "background: " fill "; }"                                                                                \
+    "QCheckBox::indicator:disabled, QRadioButton::indicator:disabled { border-style: dotted; }"
 
-const TTheme kThemes[] = {
-    {"Fusion", "Fusion", nullptr, ""}, {"High Contrast", "Fusion", &kHighContrast, kHighContrastSheet},
-    {"Night", "Fusion", &kNight, ""},  {"Red Night", "Fusion", &kRedNight, ""},
-    {"Sky", "Fusion", &kSky, ""},      {"Windows", "Windows", nullptr, ""}};
+const char* const kNightSheet = VANTREL_DARK_INDICATORS("#a0a5ad", "#8ab8ff");
+const char* const kRedNightSheet = VANTREL_DARK_INDICATORS("#c0584c", "#ff8a7a");
+// The high-contrast theme also outlines the controls, whose faces are as black as the window.
+const char* const kHighContrastSheet = VANTREL_DARK_INDICATORS(
+    "#ffffff",
+    "#ffff00") "QPushButton, QComboBox, QLineEdit, QSpinBox, QToolButton { border: 1px solid #ffffff; }"
+               "QPushButton { padding: 3px 12px; min-width: 48px; }"
+               "QComboBox, QLineEdit { padding: 1px 3px; }"
+               "QPushButton:focus, QComboBox:focus, QLineEdit:focus { border: 2px solid #ffff00; }"
+               "QPushButton:disabled, QComboBox:disabled, QLineEdit:disabled { border: 1px solid #a0a0a0; }";
+
+#undef VANTREL_DARK_INDICATORS
+
+const TTheme kThemes[] = {{"Fusion", "Fusion", nullptr, ""},
+                          {"High Contrast", "Fusion", &kHighContrast, kHighContrastSheet},
+                          {"Night", "Fusion", &kNight, kNightSheet},
+                          {"Red Night", "Fusion", &kRedNight, kRedNightSheet},
+                          {"Sky", "Fusion", &kSky, ""},
+                          {"Windows", "Windows", nullptr, ""}};
 
 const TTheme* Find(const QString& name)
 {
@@ -166,7 +185,15 @@ QString Apply(const QString& name)
     if (QStyle* style = QStyleFactory::create(QString::fromLatin1(theme->style))) {
         QApplication::setStyle(style);
     }
-    QApplication::setPalette(Palette(QString::fromLatin1(theme->name)));
+    const QPalette palette = Palette(QString::fromLatin1(theme->name));
+    QApplication::setPalette(palette);
+    // The platform may give some kinds of widget palettes of their own (a dark menu bar, for one): the
+    // theme colours them all alike.
+    for (const char* kind : {"QMenuBar", "QMenu", "QAbstractButton", "QToolButton", "QCheckBox",
+                             "QRadioButton", "QHeaderView", "QAbstractItemView", "QTabBar", "QLabel",
+                             "QGroupBox", "QTextEdit", "QLineEdit", "QComboBox", "QMessageBoxLabel"}) {
+        QApplication::setPalette(palette, kind);
+    }
     qApp->setStyleSheet(QString::fromLatin1(theme->styleSheet));
     // A new style brings the platform's fonts back: the menus keep their size.
     if (gMenuPointSize > 0) {
