@@ -5,7 +5,9 @@
 #include "TSqlGridModel.h"
 #include "ui/Prompts.h"
 
+#include <QAction>
 #include <QHeaderView>
+#include <QKeyEvent>
 
 TTableWindow::TTableWindow(IPrompts& prompts, QWidget* parent) : QDialog(parent), fPrompts(prompts) {}
 
@@ -21,6 +23,9 @@ void TTableWindow::Bind(const QSqlDatabase& db, TDBNavigator* navigator, TDBGrid
         buttons << B::ApplyUpdates << B::CancelUpdates;
     }
     navigator->Bind(fPrompts, grid, fModel, buttons);
+    // The grid's keys for the record operations: Insert for a new row, Ctrl+Delete to delete one.
+    navigator->Button(B::Insert)->setShortcut(QKeySequence(Qt::Key_Insert));
+    navigator->Button(B::Delete)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
     // Rows keep one height, so the grid never measures rows it has not read.
     grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 8);
@@ -35,6 +40,16 @@ int TTableWindow::ShowModal()
         move(CenteredTopLeft(owner->window()->frameGeometry(), frameGeometry().size()));
     }
     return exec();
+}
+
+void TTableWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && fModel && fModel->IsModified()) {
+        fNavigator->Cancel();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TTableWindow::done(int result)

@@ -23,6 +23,8 @@ public:
     void done(int result) override;
 
 protected:
+    // Escape drops the row in edit first (as Cancel does); only an Escape with nothing in edit closes.
+    void keyPressEvent(QKeyEvent* event) override;
     TTableWindow(IPrompts& prompts, QWidget* parent);
     // Binds the designed grid and navigator to a model over the database.
     void Bind(const QSqlDatabase& db, TDBNavigator* navigator, TDBGrid* grid, bool wideButtons);

@@ -217,6 +217,33 @@ private slots:
         QCOMPARE(f->Rows(Table(*f)), 3);
     }
 
+    // Escape drops the row in edit before it closes the window; Insert and Ctrl+Delete work the records.
+    void KeyboardOnTheGrid()
+    {
+        auto f = LogWithContacts();
+        TfrmLogTable form(f->prompts, f->window->DM(), f->window.get());
+        form.Open(Table(*f));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.activateWindow();
+        TypeIntoCell(form.Grid(), 0, Column(form.Model(), "_name"), QStringLiteral("Zed"));
+        QTest::keyClick(form.Grid(), Qt::Key_Escape);
+        QVERIFY(form.isVisible());
+        QVERIFY(!form.Model()->IsModified());
+        QCOMPARE(form.Model()->index(0, Column(form.Model(), "_name")).data().toString(), QString());
+        QTest::keyClick(form.Grid(), Qt::Key_Insert);
+        QTRY_VERIFY(form.Model()->IsInserting());
+        QTest::keyClick(form.Grid(), Qt::Key_Escape);
+        QCOMPARE(form.Model()->rowCount(), 3);
+        f->prompts.AnswerMessage(MsgButton::OK);
+        QTest::keyClick(form.Grid(), Qt::Key_Delete, Qt::ControlModifier);
+        QTRY_COMPARE(f->Rows(Table(*f)), 2);
+        QTest::keyClick(form.Grid(), Qt::Key_Escape);
+        QVERIFY(!form.isVisible());
+        QCOMPARE(Cell(*f, Table(*f), QStringLiteral("count(*)"), QStringLiteral("K1ABC")).toInt(), 0);
+        QCOMPARE(f->prompts.Pending(), 0);
+    }
+
     void RefusedEditStaysInEdit()
     {
         auto f = LogWithContacts();
