@@ -27,6 +27,7 @@ void TFileTransfer::Start(const QUrl& url, const QString& path, int timeoutMs)
     fTimeoutMs = timeoutMs;
     fCancelled = false;
     fStatusChecked = false;
+    fReceived = 0;
     fFailure.reset();
     // Unbuffered, so a full disk fails the write itself rather than the final rename.
     fFile = std::make_unique<QSaveFile>(path);
@@ -50,8 +51,6 @@ void TFileTransfer::Start(const QUrl& url, const QString& path, int timeoutMs)
     request.setTransferTimeout(timeoutMs);
     fReply = fManager->get(request);
     connect(fReply, &QNetworkReply::readyRead, this, &TFileTransfer::OnReadyRead);
-    connect(fReply, &QNetworkReply::downloadProgress, this,
-            [this](qint64 received, qint64 total) { emit Progress(total, received); });
     connect(fReply, &QNetworkReply::finished, this, &TFileTransfer::OnFinished);
 }
 
@@ -79,28 +78,38 @@ bool TFileTransfer::WriteAvailable()
             return true;
         }
         fStatusChecked = true;
-        // An error page is not the file asked for.
+        // An error page is not the file asked for: it is read and dropped until the reply ends.
         if (status.toInt() >= 400) {
-            Fail(TOutcome::Failed,
-                 QStringLiteral("The server answered %1 %2 for %3")
-                     .arg(status.toInt())
-                     .arg(fReply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString(), Shown())
-                     .replace(QStringLiteral("  "), QStringLiteral(" ")));
-            return false;
+            fFailure.emplace(
+                TOutcome::Failed,
+                QStringLiteral("The server answered %1 %2 for %3")
+                    .arg(status.toInt())
+                    .arg(fReply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString(), Shown())
+                    .replace(QStringLiteral("  "), QStringLiteral(" ")));
         }
     }
     const QByteArray chunk = fReply->readAll();
+    if (fFailure) {
+        return false;
+    }
     if (!chunk.isEmpty() && fFile->write(chunk) != chunk.size()) {
         Fail(TOutcome::FileFailed,
              QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(fFile->fileName()), fFile->errorString()));
         return false;
+    }
+    if (!chunk.isEmpty()) {
+        fReceived += chunk.size();
+        // Counted here rather than from the reply's own progress signal, which skips the pieces that
+        // arrive within a tenth of a second of the last one.
+        const QVariant length = fReply->header(QNetworkRequest::ContentLengthHeader);
+        emit Progress(length.isValid() ? length.toLongLong() : -1, fReceived);
     }
     return true;
 }
 
 void TFileTransfer::OnReadyRead()
 {
-    if (fReply && !fFailure && !fCancelled) {
+    if (fReply && !fCancelled) {
         WriteAvailable();
     }
 }
@@ -111,7 +120,7 @@ void TFileTransfer::OnFinished()
     if (!reply) {
         return;
     }
-    if (!fFailure && !fCancelled && reply->error() == QNetworkReply::NoError) {
+    if (!fCancelled) {
         WriteAvailable();
     }
     TOutcome outcome = TOutcome::Completed;

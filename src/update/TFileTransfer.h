@@ -63,6 +63,7 @@ private:
     int fTimeoutMs = 30000;
     bool fCancelled = false;
     bool fStatusChecked = false;
+    qint64 fReceived = 0;
     // A failure found while the body arrived (an error status, a write error), reported at the end.
     std::optional<std::pair<TOutcome, QString>> fFailure;
 };
