@@ -40,10 +40,21 @@ void TfrmFileDownload::showEvent(QShowEvent* event)
     }
 }
 
+namespace {
+
+// A long name keeps its beginning and end in the fixed-size dialog; the whole name is the tool tip.
+void ShowName(QLabel* label, const QString& name)
+{
+    label->setToolTip(name);
+    label->setText(label->fontMetrics().elidedText(name, Qt::ElideMiddle, label->width()));
+}
+
+} // namespace
+
 void TfrmFileDownload::Download(const QString& url, const QString& filename)
 {
-    ui->lclFile->setText(QDir::toNativeSeparators(filename));
-    ui->reqFile->setText(url);
+    ShowName(ui->lclFile, QDir::toNativeSeparators(filename));
+    ShowName(ui->reqFile, url);
     Finished = false;
     ui->btnCancel->setEnabled(true);
     fTransfer.Start(QUrl(url), filename, fTimeoutMs);

@@ -60,10 +60,8 @@ struct TDownloadFixture
         return spy;
     }
 
-    QString Text(const char* name) const
-    {
-        return dialog->findChild<QLabel*>(QString::fromLatin1(name))->text();
-    }
+    QLabel* Find(const char* name) const { return dialog->findChild<QLabel*>(QString::fromLatin1(name)); }
+    QString Text(const char* name) const { return Find(name)->text(); }
     QProgressBar* Bar() const { return dialog->findChild<QProgressBar*>(QStringLiteral("ProgressBar1")); }
 
     // No file but the target may be left in the folder (no partial temporary file either).
@@ -85,8 +83,8 @@ private slots:
         f.response.body = Installer();
         const auto spy = f.Start();
         QCOMPARE(f.dialog->windowTitle(), QStringLiteral("File Downloader"));
-        QCOMPARE(f.Text("reqFile"), f.server.Url(QStringLiteral("/setup")).toString());
-        QCOMPARE(f.Text("lclFile"), QDir::toNativeSeparators(f.path));
+        QCOMPARE(f.Find("reqFile")->toolTip(), f.server.Url(QStringLiteral("/setup")).toString());
+        QCOMPARE(f.Find("lclFile")->toolTip(), QDir::toNativeSeparators(f.path));
         QVERIFY(spy->wait(10000));
         QCOMPARE(f.dialog->result(), int(QDialog::Accepted));
         QVERIFY(f.dialog->Finished);
