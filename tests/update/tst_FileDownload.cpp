@@ -1,5 +1,6 @@
 #include "common/TScriptedPrompts.h"
 #include "common/TTestHttpServer.h"
+#include "common/TTestTls.h"
 #include "common/TestRegistry.h"
 #include "update/TfrmFileDownload.h"
 
@@ -9,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -42,10 +44,10 @@ struct TDownloadFixture
     std::unique_ptr<TfrmFileDownload> dialog;
     QString path;
 
-    TDownloadFixture()
+    explicit TDownloadFixture(QTcpServer* listener = nullptr)
     {
         path = dir.filePath(QStringLiteral("vantrel_setup.deb"));
-        server.Listen();
+        server.Listen(listener);
         response.contentType = "application/octet-stream";
         server.SetHandler([this](const TTestHttpServer::TRequest&) { return response; });
     }
@@ -96,6 +98,34 @@ private slots:
         QCOMPARE(f.server.Requests().value(0).headers.value(QStringLiteral("user-agent")),
                  QStringLiteral("Mozilla/5.0 (Windows NT 6.3; WOW64; rv:71.0) Gecko/20100101 Firefox/71.0"));
         QVERIFY(f.prompts.Messages().isEmpty());
+    }
+
+    // The installer comes over HTTPS: a trusted certificate downloads, an untrusted one is refused with
+    // the TLS error and writes nothing.
+    void Https()
+    {
+        const TTestTls tls;
+        QVERIFY2(tls.IsValid(), qPrintable(tls.Error()));
+        {
+            TDownloadFixture untrusted(tls.NewServer());
+            QCOMPARE(untrusted.server.Url().scheme(), QStringLiteral("https"));
+            untrusted.response.body = Installer();
+            untrusted.prompts.AnswerMessage(MsgButton::OK);
+            const auto spy = untrusted.Start();
+            QVERIFY(spy->wait(10000));
+            QCOMPARE(untrusted.dialog->result(), int(QDialog::Rejected));
+            QVERIFY2(untrusted.prompts.Messages().value(0).contains(QStringLiteral("certificate"),
+                                                                    Qt::CaseInsensitive),
+                     qPrintable(untrusted.prompts.Messages().value(0)));
+            QVERIFY(untrusted.Files().isEmpty());
+        }
+        const TTrustCertificate trust(tls.Certificate());
+        TDownloadFixture f(tls.NewServer());
+        f.response.body = Installer();
+        const auto spy = f.Start();
+        QVERIFY(spy->wait(10000));
+        QCOMPARE(f.dialog->result(), int(QDialog::Accepted));
+        QCOMPARE(Contents(f.path), Installer());
     }
 
     // A failed download never replaces an earlier file, and leaves no partial file behind.
