@@ -1,3 +1,4 @@
+#include "app/TfrmMain.h"
 #include "common/TScriptedPrompts.h"
 #include "common/TTestHome.h"
 #include "common/TTestHttpServer.h"
@@ -7,6 +8,8 @@
 #include "update/TfrmDataUpdate.h"
 #include "update/UpdateSettings.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -16,6 +19,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 namespace {
@@ -295,6 +299,36 @@ private slots:
         QCOMPARE(f.Rows(QStringLiteral("tenten")), before);
         QVERIFY(q.exec(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name='tenten'")) && q.next());
         QCOMPARE(q.value(0).toInt(), 4);
+    }
+
+    // File > Update Data Files (Ctrl+D) opens a new dialog over the main window each time.
+    void MenuOpensTheDialog()
+    {
+        TRosterFixture f;
+        f.home.WriteSettings({QStringLiteral("Grid=FN31PR")});
+        TfrmMain window(f.prompts);
+        window.show();
+        auto* action = window.findChild<QAction*>(QStringLiteral("mnuUpdateDataFiles"));
+        QCOMPARE(action->shortcut(), QKeySequence(QStringLiteral("Ctrl+D")));
+        for (int i = 0; i < 2; ++i) {
+            QString title;
+            bool ticked = false;
+            QTimer::singleShot(0, [&] {
+                QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
+                auto* dialog = qobject_cast<TfrmDataUpdate*>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                QCOMPARE(dialog->parentWidget(), &window);
+                title = dialog->windowTitle();
+                ticked = dialog->findChild<QCheckBox*>(QStringLiteral("cbVP"))->isChecked();
+                dialog->findChild<QCheckBox*>(QStringLiteral("cbVP"))->setChecked(false);
+                QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Button2")), Qt::LeftButton);
+            });
+            action->trigger();
+            QCOMPARE(title, QStringLiteral("Data Update"));
+            QVERIFY(ticked);
+        }
+        QVERIFY(f.server.Requests().isEmpty());
+        window.close();
     }
 
     void UnsetServerNamesTheKey_data()
