@@ -85,10 +85,8 @@ void BM_UpdateTenTenAndVP(benchmark::State& state)
         DownloadRoster(TRoster::TenTen, *gWorld->settings);
         DownloadRoster(TRoster::VP, *gWorld->settings);
         const double downloaded = double(timer.nsecsElapsed()) / 1e9;
-        const TRosterResult tenten =
-            LoadTenTen(dm, RosterSource(TRoster::TenTen, *gWorld->settings).file, [](int, int) {});
-        const TRosterResult vp =
-            LoadVP(dm, RosterSource(TRoster::VP, *gWorld->settings).file, [](int, int) {});
+        const TRosterResult tenten = LoadTenTen(dm, RosterFile(TRoster::TenTen), [](int, int) {});
+        const TRosterResult vp = LoadVP(dm, RosterFile(TRoster::VP), [](int, int) {});
         const double elapsed = double(timer.nsecsElapsed()) / 1e9;
         gWorld->seconds.push_back(elapsed);
         state.counters["seconds"] = elapsed;

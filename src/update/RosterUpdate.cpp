@@ -43,21 +43,35 @@ TRosterResult Load(TDM& dm, const QString& file, TRosterEntry (*parse)(const QSt
 
 } // namespace
 
+QString RosterFile(TRoster roster)
+{
+    switch (roster) {
+    case TRoster::TenTen:
+        return Paths::WorkFolder() + QStringLiteral("1010.dat");
+    case TRoster::VP:
+        return Paths::WorkFolder() + QStringLiteral("vp.dat");
+    case TRoster::EPC:
+        return Paths::WorkFolder() + QStringLiteral("epc1.dat");
+    case TRoster::P070:
+        return Paths::WorkFolder() + QStringLiteral("p070.dat");
+    }
+    return {};
+}
+
 TRosterSource RosterSource(TRoster roster, const TSettings& settings)
 {
-    const QString work = Paths::WorkFolder();
     switch (roster) {
     case TRoster::TenTen:
         return {ServerUrl(settings, SettingKeys::RosterServer, QStringLiteral("/download/1010.csv")),
-                work + QStringLiteral("1010.dat")};
+                RosterFile(roster)};
     case TRoster::VP:
         return {ServerUrl(settings, SettingKeys::RosterServer, QStringLiteral("/download/vp.csv")),
-                work + QStringLiteral("vp.dat")};
+                RosterFile(roster)};
     case TRoster::EPC:
         return {ServerUrl(settings, SettingKeys::EPCServer, QStringLiteral("/documents/epc.txt")),
-                work + QStringLiteral("epc1.dat")};
+                RosterFile(roster)};
     case TRoster::P070:
-        return {ServerUrl(settings, SettingKeys::P070Url), work + QStringLiteral("p070.dat")};
+        return {ServerUrl(settings, SettingKeys::P070Url), RosterFile(roster)};
     }
     return {};
 }

@@ -127,8 +127,7 @@ QString TfrmDataUpdate::CompleteMessage(const QMap<TRoster, int>& skipped)
 bool TfrmDataUpdate::ReadRoster(TRoster roster, QProgressBar* bar,
                                 TRosterResult (*load)(TDM&, const QString&, const TRosterProgress&))
 {
-    const TRosterSource source = RosterSource(roster, fSettings);
-    const TRosterResult result = load(fDM, source.file, [bar](int done, int total) {
+    const TRosterResult result = load(fDM, RosterFile(roster), [bar](int done, int total) {
         if (done == 0) {
             bar->setRange(0, total);
             bar->show();
