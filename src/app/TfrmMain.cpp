@@ -18,6 +18,8 @@
 #include "ui/TAboutBox.h"
 #include "ui/TUpperCaseValidator.h"
 #include "ui/Themes.h"
+#include "update/ProgramUpdate.h"
+#include "update/TfrmDataUpdate.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -99,6 +101,7 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
     ui->setupUi(this);
     // The lookup dispatcher exists from the start; it opens nothing until the first lookup.
     fLookup = std::make_unique<TLookup>(fDM, fSettings, fPrompts, this, [this] { return fClock(); });
+    fProgramUpdate = std::make_unique<TProgramUpdate>(fSettings, fPrompts, this);
     ConnectEntryForm();
     FormCreate();
     // The clock runs from the creation of the window to its end.
@@ -403,6 +406,8 @@ void TfrmMain::ConnectMenu()
     connect(ui->mnuBuildLicenceData, &QAction::triggered, this, Guarded(&TfrmMain::mnuBuildLicenceDataClick));
     connect(ui->btnShowXML, &QPushButton::clicked, this, &TfrmMain::btnShowXMLClick);
     ConnectTablesAndAppearance();
+    connect(ui->mnuUpdateDataFiles, &QAction::triggered, this, Guarded(&TfrmMain::mnuUpdateFilesClick));
+    connect(ui->mnuCheckForUpdate, &QAction::triggered, this, Guarded(&TfrmMain::CheckforUpdate1Click));
     // The whole Options menu waits for a current log.
     SetOptionsEnabled(false);
 }
@@ -432,7 +437,40 @@ void TfrmMain::FormActivate()
         return;
     }
     fFirstActivation = false;
-    // The quiet check for a newer version runs here once the update subsystem is in place.
+    // The quiet check for a newer version, once the window is up: its questions need a shown window.
+    if (fAutoCheckUpdate) {
+        QTimer::singleShot(0, this, [this] { RunGuarded(fPrompts, this, [this] { UpdateCheck(true); }); });
+    }
+}
+
+void TfrmMain::mnuUpdateFilesClick()
+{
+    TfrmDataUpdate dialog(fDM, fSettings, fPrompts, this);
+    dialog.exec();
+}
+
+void TfrmMain::CheckforUpdate1Click()
+{
+    UpdateCheck(false);
+}
+
+bool TfrmMain::NewVersionAvailable()
+{
+    return fProgramUpdate->NewVersionAvailable();
+}
+
+void TfrmMain::UpdateCheck(bool quiet)
+{
+    if (fProgramUpdate->UpdateCheck(quiet)) {
+        close();
+    }
+}
+
+void TfrmMain::InstallUpdate()
+{
+    if (fProgramUpdate->InstallUpdate()) {
+        close();
+    }
 }
 
 bool TfrmMain::event(QEvent* event)

@@ -12,6 +12,7 @@
 class IPrompts;
 class TLookup;
 class TfrmProcessLog;
+class TProgramUpdate;
 class QActionGroup;
 class QSqlQueryModel;
 class QTimer;
@@ -125,6 +126,14 @@ public:
     void mnuBackgroundColorClick();
     // Help > About.
     void mnuAboutClick();
+    // File > Update Data Files: the roster update dialog, modal.
+    void mnuUpdateFilesClick();
+    // The program's own update (TProgramUpdate): the version check with its questions (quiet: no message
+    // when the program is current) and the installer download; a started installer closes the window.
+    bool NewVersionAvailable();
+    void UpdateCheck(bool quiet);
+    void InstallUpdate();
+    TProgramUpdate& ProgramUpdate() { return *fProgramUpdate; }
 
     // Asks for the own grid locator (Options > Update Grid Locator).
     void mnuUpdateGridLocatorClick();
@@ -152,6 +161,7 @@ private:
     void ConnectTablesAndAppearance();
     void ApplyWindowColors();
     void mnuContentsClick();
+    void CheckforUpdate1Click();
     void ConnectEntryForm();
     void btnLogClick();
     void btnClearClick();
@@ -220,6 +230,7 @@ private:
     int ftotalpoints = 0;
 
     std::unique_ptr<TLookup> fLookup;
+    std::unique_ptr<TProgramUpdate> fProgramUpdate;
     TfrmProcessLog* fProcessLog = nullptr;
     QTimer* tmr1 = nullptr;
     QSqlQueryModel* fDupeModel = nullptr;
