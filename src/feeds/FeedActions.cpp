@@ -95,7 +95,8 @@ void FillFormFromContact(const tLogRecord& rec, IEntryForm& form)
     form.SetField(TField::EPC, rec.epc);
     form.SetField(TField::P070, rec.p070);
     form.SetModeText(rec.mode);
-    if (rec.qth.size() == 2) {
+    // A two-letter QTH is a US state; "DX", which stands for a country, is not.
+    if (rec.qth.size() == 2 && rec.qth != QStringLiteral("DX")) {
         form.ChooseUS();
         form.SelectQTH(rec.qth);
         form.QTHClick();

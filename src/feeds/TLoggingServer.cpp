@@ -23,9 +23,11 @@ void TLoggingServer::Open(quint16 port)
         throw EVantrel(error);
     }
     socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(kReceiveBufferSize));
+    // The commands are handled after the readiness signal has returned: inside it the socket would
+    // not report further datagrams while a message box of the handler is open.
     connect(socket, &QUdpSocket::readyRead, this, [this] {
         Drain();
-        HandleQueue();
+        ScheduleHandling();
     });
     fSocket = socket;
 }
@@ -40,7 +42,7 @@ void TLoggingServer::Close()
     fSocket->close();
     fSocket->deleteLater();
     fSocket = nullptr;
-    HandleQueue();
+    ScheduleHandling();
 }
 
 bool TLoggingServer::IsOpen() const
@@ -58,8 +60,23 @@ void TLoggingServer::SetHeld(bool held)
     fHeld = held;
     if (!held) {
         Drain();
-        HandleQueue();
+        ScheduleHandling();
     }
+}
+
+void TLoggingServer::ScheduleHandling()
+{
+    if (fScheduled || fHandling || fHeld || fQueue.empty()) {
+        return;
+    }
+    fScheduled = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            fScheduled = false;
+            HandleQueue();
+        },
+        Qt::QueuedConnection);
 }
 
 void TLoggingServer::Drain()

@@ -39,6 +39,8 @@ public:
     void SetHeld(bool held);
     // True while the handler runs.
     bool IsHandling() const { return fHandling; }
+    // True when every command received has been handled.
+    bool IsIdle() const { return !fHandling && !fScheduled && fQueue.empty(); }
     // Datagrams received so far and those dropped as not understood.
     qint64 Received() const { return fReceived; }
     qint64 Dropped() const { return fDropped; }
@@ -48,12 +50,14 @@ public:
 
 private:
     void Drain();
+    void ScheduleHandling();
     void HandleQueue();
 
     THandler fHandler;
     QUdpSocket* fSocket = nullptr;
     std::deque<QByteArray> fQueue;
     bool fHandling = false;
+    bool fScheduled = false;
     bool fHeld = false;
     qint64 fReceived = 0;
     qint64 fDropped = 0;
