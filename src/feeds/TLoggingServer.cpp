@@ -2,6 +2,7 @@
 
 #include "data/Errors.h"
 
+#include <QElapsedTimer>
 #include <QNetworkDatagram>
 #include <QUdpSocket>
 #include <QVariant>
@@ -126,6 +127,9 @@ void TLoggingServer::HandleQueue()
             ++fDropped;
             continue;
         }
+        QElapsedTimer timer;
+        timer.start();
         fHandler(command);
+        emit CommandHandled(command.kind, timer.nsecsElapsed());
     }
 }

@@ -48,6 +48,10 @@ public:
     // The receive buffer the socket asks the system for.
     static constexpr int kReceiveBufferSize = 4 * 1024 * 1024;
 
+signals:
+    // A command has been handled, in so many nanoseconds.
+    void CommandHandled(TServerCommandKind kind, qint64 nanoseconds);
+
 private:
     void Drain();
     void ScheduleHandling();
