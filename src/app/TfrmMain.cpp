@@ -977,9 +977,11 @@ void TfrmMain::FLDigiTimerTimer()
     }
     fFeedBusy = true;
     fServerSocket1->SetHeld(true);
-    fFLDigi->SetPath(fFLDigiLogFile);
-    const TFLDigiPoller::TResult result =
-        fFLDigi->Poll([this](const tLogRecord& rec) { ProcessAdifContact(rec); });
+    TFLDigiPoller::TResult result;
+    RunGuarded(fPrompts, this, [&] {
+        fFLDigi->SetPath(fFLDigiLogFile);
+        result = fFLDigi->Poll([this](const tLogRecord& rec) { ProcessAdifContact(rec); });
+    });
     fServerSocket1->SetHeld(false);
     if (!result.message.isEmpty()) {
         ShowCenteredMessage(fPrompts, this, result.message, MsgKind::Error, MsgButton::OK);
