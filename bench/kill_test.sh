@@ -53,8 +53,17 @@ while [ "$round" -lt "$rounds" ]; do
     first=$((round * pairs))
     "$bin" --send "$port" "$pairs" "$first" &
     sender=$!
-    # Somewhere in the middle of the burst.
-    sleep "0.$(shuf -i 2-9 -n 1)"
+    # Somewhere in the middle of the burst: once a random number of its contacts is in the log.
+    target=$(shuf -i 200-3000 -n 1)
+    reached=""
+    for _ in $(seq 1 1200); do
+        if [ "$(sql "select count(*) from \"$table\" where pkey > $before")" -ge "$target" ]; then
+            reached=yes
+            break
+        fi
+        sleep 0.05
+    done
+    [ -n "$reached" ] || fail "fewer than $target contacts logged after 60 s: $(cat "$root/serve.err")"
     kill -9 "$listener" || fail "the listener ended before it was killed"
     wait "$listener" 2>/dev/null || true
     listener=""

@@ -1,5 +1,6 @@
 #include "app/AppFixture.h"
 #include "common/TestRegistry.h"
+#include "feeds/TInputDialog.h"
 #include "feeds/TLoggingServer.h"
 
 #include <QAction>
@@ -253,6 +254,28 @@ private slots:
         f->window = std::make_unique<TfrmMain>(f->prompts);
         QCOMPARE(f->window->ServerPort(), 9000);
         QCOMPARE(f->Find<QLabel>("lblServerRunning")->text(), QStringLiteral("Server Running - 9000"));
+    }
+
+    void PortDialogForm()
+    {
+        TInputDialog dialog;
+        QString message;
+        TAppFixture::OnNextModal([&](QDialog* d) {
+            message = d->findChild<QLabel*>(QStringLiteral("StaticText1"))->text();
+            QCOMPARE(d->windowTitle(), QStringLiteral("Change Server Port"));
+            QVERIFY(!(d->windowFlags() & Qt::WindowCloseButtonHint));
+            QCOMPARE(d->findChild<QLineEdit*>(QStringLiteral("edPort"))->text(), QStringLiteral("8888"));
+            d->findChild<QLineEdit*>(QStringLiteral("edPort"))->setText(QStringLiteral("9001"));
+            d->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+        });
+        QCOMPARE(dialog.Execute(QStringLiteral("Change Server Port"), QStringLiteral("line 1\nline 2"),
+                                QStringLiteral("8888")),
+                 QStringLiteral("9001"));
+        QCOMPARE(message, QStringLiteral("line 1\nline 2"));
+        TAppFixture::OnNextModal(
+            [](QDialog* d) { d->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click(); });
+        QCOMPARE(dialog.Execute(QStringLiteral("Change Server Port"), QString(), QStringLiteral("8888")),
+                 QString());
     }
 
     void InvalidPort_data()
