@@ -121,6 +121,16 @@ public:
     // Options > Process Contest: the processing dialog for the current log.
     void mnuProcessContestClick();
 
+    // Options > Display Log: the current log in the table window; the counters are recounted from the
+    // table once the window closes, so they stay true after edits and deletions.
+    void mnuDisplayLogClick();
+    // File > Update Database: the reference table named by the chosen item's hint text.
+    void Events1Click(QAction* item);
+    // Display > Forground Color and Background Color (under the "Windows" theme only).
+    void mnuForgroundColorClick();
+    void mnuBackgroundColorClick();
+    // Help > About.
+    void mnuAboutClick();
     // File > Update Data Files: the roster update dialog, modal.
     void mnuUpdateFilesClick();
     // The program's own update (TProgramUpdate): the version check with its questions (quiet: no message
@@ -179,6 +189,7 @@ private:
     void FormActivate();
     void BuildThemeMenu();
     void ConnectMenu();
+    void ConnectTablesAndAppearance();
     void ApplyWindowColors();
     void mnuContentsClick();
     void CheckforUpdate1Click();
@@ -247,6 +258,8 @@ private:
     int fServerPort = 8888;
     int fColor = -16777201;
     int fForeColor = 128;
+    // The colour picker opens on the colour last picked in it during the run.
+    QColor fPickedColor = Qt::black;
     QString fFLDigiLogFile;
     bool fFLDigiAutoLog = false;
     int fFldigiInterval = 1000;
