@@ -5,6 +5,7 @@
 #include "LogRules.h"
 #include "TfrmSetup.h"
 #include "data/Errors.h"
+#include "data/FolderCopy.h"
 #include "data/MyFunc.h"
 #include "data/Paths.h"
 #include "lookup/LookupText.h"
@@ -18,7 +19,6 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QFocusEvent>
@@ -41,48 +41,6 @@ const QString kFirstRunText =
 const QString kOlderFolderText = QStringLiteral(
     "An older data folder exists.  Woudl you like to copy or move that folder\n"
     "Click Yes to COPY the folder, click No to MOVE the folder, or cancel to create a new folder");
-
-// Copies a folder with all its files and subfolders into another (created as needed). A file that cannot
-// be copied is skipped, or, when every file must arrive, raises the platform's error.
-void CopyTree(const QString& from, const QString& to, bool everyFile)
-{
-    QDir().mkpath(to);
-    QDirIterator it(from, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    const QDir source(from);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString target = QDir(to).filePath(source.relativeFilePath(path));
-        if (it.fileInfo().isDir()) {
-            QDir().mkpath(target);
-            continue;
-        }
-        QFile file(path);
-        if (everyFile) {
-            QFile::remove(target);
-        }
-        if (!file.copy(target) && everyFile) {
-            throw EVantrel(file.errorString());
-        }
-    }
-}
-
-// Moves the whole contents of a folder into another (created as needed) and removes the first.
-void MoveFolder(const QString& from, const QString& to)
-{
-    const QString source = QDir::cleanPath(from);
-    const QString target = QDir::cleanPath(to);
-    QDir().mkpath(QFileInfo(target).absolutePath());
-    if (!QFileInfo::exists(target) && QDir().rename(source, target)) {
-        return;
-    }
-    // Another file system, or a target that exists already: copy everything, then remove the old folder.
-    CopyTree(source, target, true);
-    if (!QDir(source).removeRecursively()) {
-        throw EVantrel(
-            QStringLiteral("Unable to remove the folder %1").arg(QDir::toNativeSeparators(source)));
-    }
-}
 
 } // namespace
 

@@ -10,6 +10,7 @@
 #include "ui/Prompts.h"
 #include "ui/TUpperCaseValidator.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
@@ -345,6 +346,11 @@ void TfrmSetup::Button1Click()
     if (path.isEmpty()) {
         return;
     }
+    // Reading a database file would close a descriptor of it and so drop SQLite's locks on the log.
+    if (Paths::IsDatabaseFile(path)) {
+        throw EVantrel(QStringLiteral("\"%1\" is a database file, not a user file. Choose a .scr file.")
+                           .arg(QDir::toNativeSeparators(path)));
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         throw EVantrel(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
@@ -358,6 +364,11 @@ void TfrmSetup::Button2Click()
                                            kUserFileFilter, QStringLiteral("scr"));
     if (path.isEmpty()) {
         return;
+    }
+    if (Paths::IsDatabaseFile(path)) {
+        throw EVantrel(QStringLiteral("\"%1\" is a database file and is not replaced by a user file. Choose "
+                                      "another name ending in .scr.")
+                           .arg(QDir::toNativeSeparators(path)));
     }
     QSaveFile file(path);
     const QByteArray bytes = UserFileText(UserFileFields());

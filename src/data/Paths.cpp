@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 namespace Paths {
@@ -88,6 +89,14 @@ QString ShippedFile(const QString& name)
         }
     }
     return inCurrent;
+}
+
+bool IsDatabaseFile(const QString& path)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("\\.(db|db3|sqlite|sqlite3)(-wal|-shm|-journal)?\\z"),
+        QRegularExpression::CaseInsensitiveOption);
+    return pattern.match(QFileInfo(path).fileName()).hasMatch();
 }
 
 } // namespace Paths

@@ -27,4 +27,9 @@ QString DefaultFCCPath();
 // (so a missing file is reported under the name the operator would look for).
 QString ShippedFile(const QString& name);
 
+// True for an SQLite database file or one of its companions by name: "*.db", "*.db3", "*.sqlite",
+// "*.sqlite3", each also with "-wal", "-shm" or "-journal" after it (letter case ignored). Such files are
+// opened by SQLite only: the pickers never list them and no user file is read from or written to one.
+bool IsDatabaseFile(const QString& path);
+
 } // namespace Paths

@@ -1,4 +1,5 @@
 #include "app/TfrmMain.h"
+#include "common/TPeer.h"
 #include "common/TScriptedPrompts.h"
 #include "common/TTestHome.h"
 #include "common/TestRegistry.h"
@@ -158,6 +159,52 @@ private slots:
         QVERIFY(QFile::exists(home.Work() + QStringLiteral("config.db")));
         QCOMPARE(window.Grid(), workHasOlderFiles ? QStringLiteral("FN31PR") : QStringLiteral("EM10"));
         QCOMPARE(prompts.Pending(), 0);
+    }
+
+    // The copy of an older folder takes its databases through SQLite: the copy holds what is still in
+    // the journal, and the older database (open here, as another program could hold it) keeps its locks,
+    // so a contact logged into it after another program has read it is not lost.
+    void CopyOfOlderFolderLeavesItsDatabasesToSqlite()
+    {
+        TTestHome home;
+        const QString older = home.Profile() + QStringLiteral("/.vantrel/");
+        QDir().mkpath(older);
+        QFile::copy(QStringLiteral("config.db"), older + QStringLiteral("config.db"));
+        WriteFile(older + QStringLiteral("Vantrel.cfg"), "[Settings]\nGrid=FN31PR\n");
+        const QString logs = older + QStringLiteral("logs.db");
+        const QString table = QStringLiteral("W1AW_2026_General_Log");
+        {
+            QSqlDatabase live = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("live"));
+            live.setDatabaseName(logs);
+            QVERIFY(live.open());
+            QSqlQuery q(live);
+            for (const char* sql : {"PRAGMA journal_mode=WAL", "PRAGMA wal_autocheckpoint=0",
+                                    "create table config (tablename VARCHAR(100), processed INTEGER)",
+                                    "create table W1AW_2026_General_Log (_call VARCHAR(10), pkey INTEGER "
+                                    "PRIMARY KEY AUTOINCREMENT NOT NULL)",
+                                    "insert into W1AW_2026_General_Log (_call) values ('K1ABC')"}) {
+                QVERIFY2(q.exec(QString::fromLatin1(sql)), sql);
+            }
+            QVERIFY(QFileInfo(logs + QStringLiteral("-wal")).size() > 0);
+
+            TScriptedPrompts prompts;
+            prompts.AnswerMessage(MsgButton::OK);
+            prompts.AnswerMessage(MsgButton::Yes);
+            {
+                TfrmMain window(prompts);
+                QCOMPARE(prompts.Messages(), (QStringList{kFirstRun, kOlder}));
+            }
+            QCOMPARE(TPeer::Calls(home.Work() + QStringLiteral("logs.db"), table),
+                     QStringList{QStringLiteral("K1ABC")});
+
+            QVERIFY(TPeer::Peek(logs));
+            QVERIFY(q.exec(QStringLiteral("insert into W1AW_2026_General_Log (_call) values ('K2DEF')")));
+            QCOMPARE(TPeer::Calls(logs, table),
+                     (QStringList{QStringLiteral("K1ABC"), QStringLiteral("K2DEF")}));
+            q.finish();
+            live.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("live"));
     }
 
     void ExistingFolderAsksNothing()
