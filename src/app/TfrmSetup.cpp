@@ -3,6 +3,7 @@
 #include "ui_TfrmSetup.h"
 
 #include "data/Errors.h"
+#include "data/FileWrite.h"
 #include "data/MyFunc.h"
 #include "data/Paths.h"
 #include "data/TSettings.h"
@@ -12,7 +13,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace {
@@ -370,9 +370,8 @@ void TfrmSetup::Button2Click()
                                       "another name ending in .scr.")
                            .arg(QDir::toNativeSeparators(path)));
     }
-    QSaveFile file(path);
-    const QByteArray bytes = UserFileText(UserFileFields());
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        throw EVantrel(QStringLiteral("Unable to write to %1").arg(path));
+    if (const QString reason = ReplaceFile(path, UserFileText(UserFileFields())); !reason.isEmpty()) {
+        throw EVantrel(
+            QStringLiteral("Unable to write to %1: %2").arg(QDir::toNativeSeparators(path), reason));
     }
 }

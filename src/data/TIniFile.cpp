@@ -1,9 +1,9 @@
 #include "TIniFile.h"
 
 #include "Errors.h"
+#include "FileWrite.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace {
@@ -134,8 +134,7 @@ void TIniFile::Write(const QString& section, const QString& key, const QString& 
     if (content.endsWithEol || !written) {
         text += content.eol;
     }
-    QSaveFile file(fpath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit()) {
-        throw EVantrel(QStringLiteral("Unable to write to %1").arg(fpath));
+    if (const QString reason = ReplaceFile(fpath, text.toUtf8()); !reason.isEmpty()) {
+        throw EVantrel(QStringLiteral("Unable to write to %1: %2").arg(fpath, reason));
     }
 }

@@ -1,3 +1,4 @@
+#include "common/TSmallDisk.h"
 #include "common/TestRegistry.h"
 #include "data/Errors.h"
 #include "data/TSettings.h"
@@ -139,8 +140,33 @@ private slots:
             settings.SaveSetting(SettingKeys::Grid, "FN31PR");
             QFAIL("no error raised");
         } catch (const EVantrel& e) {
-            QCOMPARE(e.Message(), QStringLiteral("Unable to write to ") + path);
+            QVERIFY2(
+                e.Message().startsWith(QStringLiteral("Unable to write to ") + path + QStringLiteral(": ")),
+                qPrintable(e.Message()));
         }
+    }
+
+    // Every start writes a setting: on a full disk that write fails with the system's reason and the
+    // settings file keeps every byte.
+    void FullDiskKeepsSettingsFile()
+    {
+        TSmallDisk disk;
+        if (!disk.IsMounted()) {
+            QSKIP(qPrintable(disk.Reason()));
+        }
+        const QString path = disk.Path() + QStringLiteral("Vantrel.cfg");
+        const QByteArray before = "[Settings]\nGrid=FN31PR\nTheme=Fusion\nAutoCheckUpdate=0\n";
+        WriteBytes(path, before);
+        QVERIFY(disk.Fill());
+        TSettings settings(path);
+        try {
+            settings.SaveSetting(SettingKeys::AutoCheckUpdate, true);
+            QFAIL("no error raised");
+        } catch (const EVantrel& e) {
+            QCOMPARE(e.Message(), QStringLiteral("Unable to write to %1: No space left on device").arg(path));
+        }
+        QCOMPARE(ReadBytes(path), before);
+        QCOMPARE(QDir(disk.Path()).entryList(QDir::Files), QStringList{QStringLiteral("Vantrel.cfg")});
     }
 };
 
