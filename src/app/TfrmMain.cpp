@@ -3,6 +3,7 @@
 #include "ui_TfrmMain.h"
 
 #include "LogRules.h"
+#include "TfrmBuildLicenceData.h"
 #include "TfrmSetup.h"
 #include "data/Errors.h"
 #include "data/FolderCopy.h"
@@ -14,6 +15,8 @@
 #include "ui/Colors.h"
 #include "ui/Prompts.h"
 #include "ui/TUpperCaseValidator.h"
+#include "update/ProgramUpdate.h"
+#include "update/TfrmDataUpdate.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -23,7 +26,9 @@
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLocale>
+#include <QMouseEvent>
 #include <QShortcut>
 #include <QSqlQueryModel>
 #include <QStyleFactory>
@@ -87,6 +92,7 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
     ui->setupUi(this);
     // The lookup dispatcher exists from the start; it opens nothing until the first lookup.
     fLookup = std::make_unique<TLookup>(fDM, fSettings, fPrompts, this, [this] { return fClock(); });
+    fProgramUpdate = std::make_unique<TProgramUpdate>(fSettings, fPrompts, this);
     ConnectEntryForm();
     FormCreate();
     // The clock runs from the creation of the window to its end.
@@ -366,7 +372,10 @@ void TfrmMain::ConnectMenu()
     connect(ui->mnuProcessContest, &QAction::triggered, this, Guarded(&TfrmMain::mnuProcessContestClick));
     connect(ui->mnuUpdateGridLocator, &QAction::triggered, this,
             Guarded(&TfrmMain::mnuUpdateGridLocatorClick));
+    connect(ui->mnuBuildLicenceData, &QAction::triggered, this, Guarded(&TfrmMain::mnuBuildLicenceDataClick));
     connect(ui->btnShowXML, &QPushButton::clicked, this, &TfrmMain::btnShowXMLClick);
+    connect(ui->mnuUpdateDataFiles, &QAction::triggered, this, Guarded(&TfrmMain::mnuUpdateFilesClick));
+    connect(ui->mnuCheckForUpdate, &QAction::triggered, this, Guarded(&TfrmMain::CheckforUpdate1Click));
     // The whole Options menu waits for a current log.
     SetOptionsEnabled(false);
 }
@@ -396,7 +405,40 @@ void TfrmMain::FormActivate()
         return;
     }
     fFirstActivation = false;
-    // The quiet check for a newer version runs here once the update subsystem is in place.
+    // The quiet check for a newer version, once the window is up: its questions need a shown window.
+    if (fAutoCheckUpdate) {
+        QTimer::singleShot(0, this, [this] { RunGuarded(fPrompts, this, [this] { UpdateCheck(true); }); });
+    }
+}
+
+void TfrmMain::mnuUpdateFilesClick()
+{
+    TfrmDataUpdate dialog(fDM, fSettings, fPrompts, this);
+    dialog.exec();
+}
+
+void TfrmMain::CheckforUpdate1Click()
+{
+    UpdateCheck(false);
+}
+
+bool TfrmMain::NewVersionAvailable()
+{
+    return fProgramUpdate->NewVersionAvailable();
+}
+
+void TfrmMain::UpdateCheck(bool quiet)
+{
+    if (fProgramUpdate->UpdateCheck(quiet)) {
+        close();
+    }
+}
+
+void TfrmMain::InstallUpdate()
+{
+    if (fProgramUpdate->InstallUpdate()) {
+        close();
+    }
 }
 
 bool TfrmMain::event(QEvent* event)
@@ -460,6 +502,10 @@ void TfrmMain::MakeLogCurrent(const TDM::TLogCounts& counts)
         w->setVisible(openSeason);
     }
     SetCounters(counts);
+    // What the panel showed belongs to the log that was current before.
+    ui->TextBox3->clear();
+    ui->lblBD->clear();
+    fDupeModel->clear();
     SetOptionsEnabled(true);
     ui->mnuOffLineLogging->setEnabled(true);
     ui->PageControl1->setTabText(0, QStringLiteral("Lookup"));
@@ -610,10 +656,49 @@ void TfrmMain::ConnectEntryForm()
     ui->ListBox1->setStyleSheet(QStringLiteral("QListWidget::item { height: 22px; }"));
     ui->lblServerRunning->hide();
     ui->lblOffLine->hide();
+    // A click on the bearing label clears the form, as Clear does.
+    ui->lblBD->installEventFilter(this);
+    // The menu's shortcuts win over the editing keys of the fields (Ctrl+A, Ctrl+E, Ctrl+D in a line edit).
+    for (QWidget* w : findChildren<QWidget*>()) {
+        if (w->focusPolicy() != Qt::NoFocus) {
+            w->installEventFilter(this);
+        }
+    }
+}
+
+bool TfrmMain::IsMenuShortcut(const QKeyEvent& key) const
+{
+    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+    const QKeySequence pressed(QKeyCombination(modifiers, Qt::Key(key.key())));
+    // The items of the menu bar, its menus and their submenus.
+    QList<QAction*> pending = ui->MainMenu1->actions();
+    while (!pending.isEmpty()) {
+        const QAction* action = pending.takeLast();
+        if (!action->isEnabled() || !action->isVisible()) {
+            continue;
+        }
+        if (const QMenu* menu = action->menu()) {
+            pending += menu->actions();
+        } else if (action->shortcut() == pressed) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::ShortcutOverride && IsMenuShortcut(*static_cast<QKeyEvent*>(event))) {
+        // Not taken by the field: the key goes on to the menu.
+        event->ignore();
+        return true;
+    }
+    if (watched == ui->lblBD && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && ui->lblBD->rect().contains(mouse->position().toPoint())) {
+            ClearEntries();
+        }
+    }
     if (watched == ui->txtCallsign && event->type() == QEvent::FocusOut) {
         // A message box, a menu or another program taking the focus is not the operator leaving the field.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
@@ -765,7 +850,12 @@ void TfrmMain::LookupCallsign()
         }
         ui->TextBox3->setText(text);
     }
-    ui->lblBD->setText(BearingLine(fLookup->HamUtil(), fGrid, r.grid));
+    // Bearing and distance need both ends: without the station's locator (or an own one) there is no line.
+    if (r.grid.isEmpty() || fGrid.isEmpty()) {
+        ui->lblBD->clear();
+    } else {
+        ui->lblBD->setText(BearingLine(fLookup->HamUtil(), fGrid, r.grid));
+    }
     // The result is what the operator looks at next.
     ui->PageControl1->setCurrentIndex(0);
     repaint();
@@ -786,6 +876,20 @@ void TfrmMain::mnuUpdateGridLocatorClick()
                                            QStringLiteral("Enter Maidenhead Grid Locator x6"), fGrid)) {
         SetGrid(*answer);
     }
+}
+
+void TfrmMain::mnuBuildLicenceDataClick()
+{
+    // The data folder the log's lookup reads: the Orvane folder for the "Orvane" source, else the FCC one.
+    const QString folder = Mysettings().LookupType == LookupTypes::Orvane
+                               ? fSettings.GetSetting(SettingKeys::OrvanePath, Paths::DefaultOrvanePath())
+                               : fSettings.GetSetting(SettingKeys::FCCPath, Paths::DefaultFCCPath());
+    // Nothing of the program may hold the old files open while the import replaces them (Windows refuses to
+    // replace an open file); the next lookup opens the new ones.
+    fDM.SetLookupFile(fDM.conLookup().databaseName());
+    fDM.SetPostalFile(fDM.conPostal().databaseName());
+    TfrmBuildLicenceData dialog(fPrompts, folder, this);
+    dialog.exec();
 }
 
 void TfrmMain::btnShowXMLClick()

@@ -12,6 +12,7 @@
 class IPrompts;
 class TLookup;
 class TfrmProcessLog;
+class TProgramUpdate;
 class QActionGroup;
 class QSqlQueryModel;
 class QTimer;
@@ -115,8 +116,18 @@ public:
     // Options > Process Contest: the processing dialog for the current log.
     void mnuProcessContestClick();
 
+    // File > Update Data Files: the roster update dialog, modal.
+    void mnuUpdateFilesClick();
+    // The program's own update (TProgramUpdate): the version check with its questions (quiet: no message
+    // when the program is current) and the installer download; a started installer closes the window.
+    bool NewVersionAvailable();
+    void UpdateCheck(bool quiet);
+    void InstallUpdate();
+    TProgramUpdate& ProgramUpdate() { return *fProgramUpdate; }
+
     // Asks for the own grid locator (Options > Update Grid Locator).
     void mnuUpdateGridLocatorClick();
+    void mnuBuildLicenceDataClick();
     void btnShowXMLClick();
 
     // The clock: every second the status bar date and time and, unless off-line logging is on, the
@@ -139,6 +150,7 @@ private:
     void ConnectMenu();
     void ApplyWindowColors();
     void mnuContentsClick();
+    void CheckforUpdate1Click();
     void ConnectEntryForm();
     void btnLogClick();
     void btnClearClick();
@@ -161,6 +173,8 @@ private:
     static void FillBox(class QComboBox* box, const QStringList& items);
     // Selects the first item whose text equals the text exactly; none, and an empty text, otherwise.
     static void SelectItem(class QComboBox* box, const QString& text);
+    // True when a key is the shortcut of a menu item that can run now.
+    bool IsMenuShortcut(const class QKeyEvent& key) const;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     std::unique_ptr<Ui::TfrmMain> ui;
@@ -204,6 +218,7 @@ private:
     int ftotalpoints = 0;
 
     std::unique_ptr<TLookup> fLookup;
+    std::unique_ptr<TProgramUpdate> fProgramUpdate;
     TfrmProcessLog* fProcessLog = nullptr;
     QTimer* tmr1 = nullptr;
     QSqlQueryModel* fDupeModel = nullptr;
