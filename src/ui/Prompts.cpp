@@ -3,6 +3,7 @@
 #include "FileDialogs.h"
 
 #include "data/Errors.h"
+#include "feeds/TInputDialog.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -180,4 +181,11 @@ bool ShowActionError(IPrompts& prompts, QWidget* window, const std::exception_pt
     }
     prompts.Message(window, text, MsgKind::Error, MsgButton::OK);
     return false;
+}
+
+QString TRealPrompts::PortInput(QWidget* window, const QString& caption, const QString& message,
+                                const QString& value)
+{
+    TInputDialog dialog(window);
+    return dialog.Execute(caption, message, value);
 }
