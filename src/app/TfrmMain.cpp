@@ -3,11 +3,15 @@
 #include "ui_TfrmMain.h"
 
 #include "LogRules.h"
+#include "TRecentContactsModel.h"
 #include "TfrmBuildLicenceData.h"
+#include "TfrmEditContact.h"
 #include "TfrmSetup.h"
 #include "data/Errors.h"
+#include "data/LogEdits.h"
 #include "data/MyFunc.h"
 #include "data/Paths.h"
+#include "data/ReferenceLookup.h"
 #include "lookup/LookupText.h"
 #include "lookup/TLookup.h"
 #include "process/TfrmProcessLog.h"
@@ -29,6 +33,9 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMouseEvent>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QSqlQueryModel>
 #include <QStyleFactory>
@@ -113,8 +120,14 @@ TfrmMain::~TfrmMain() = default;
 
 void TfrmMain::FormCreate()
 {
-    // The window keeps its designed size: the two halves and the status bar are laid out for it.
-    setFixedSize(size());
+    // The window is laid out and resizable. Its contents scroll when the screen is smaller than they need
+    // (a small screen or a large scale factor), so that no control is ever cut off.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("scrollMain"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(takeCentralWidget());
+    setCentralWidget(scroll);
     ConnectMenu();
     try {
         // 1. Menus use a 14-point font.
@@ -210,6 +223,16 @@ void TfrmMain::ReadSettings()
     fServerPort = fSettings.GetSetting(SettingKeys::ServerPort, 8888);
     const int top = fSettings.GetSetting(SettingKeys::Top, y());
     const int left = fSettings.GetSetting(SettingKeys::Left, x());
+    const int width = fSettings.GetSetting(SettingKeys::Width, 0);
+    const int height = fSettings.GetSetting(SettingKeys::Height, 0);
+    if (width > 0 && height > 0) {
+        resize(width, height);
+    }
+    // Never larger than the screen's free area.
+    if (const QScreen* screen = this->screen()) {
+        const QSize room = screen->availableGeometry().size();
+        resize(std::min(this->width(), room.width()), std::min(this->height(), room.height()));
+    }
     move(left, top);
     fColor = fSettings.GetSetting(SettingKeys::Color, fColor);
     fForeColor = fSettings.GetSetting(SettingKeys::ForeColor, fForeColor);
@@ -235,6 +258,9 @@ void TfrmMain::WriteSettings()
 {
     fSettings.SaveSetting(SettingKeys::Left, x());
     fSettings.SaveSetting(SettingKeys::Top, y());
+    const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+    fSettings.SaveSetting(SettingKeys::Width, normal.width());
+    fSettings.SaveSetting(SettingKeys::Height, normal.height());
     fSettings.SaveSetting(SettingKeys::Color, fColor);
     fSettings.SaveSetting(SettingKeys::Theme, fCurTheme);
     fSettings.SaveSetting(SettingKeys::LastMode, ui->cboMode->currentText());
@@ -333,6 +359,13 @@ void TfrmMain::DoOpen()
 void TfrmMain::ConnectMenu()
 {
     connect(ui->mnuExit, &QAction::triggered, this, &QWidget::close);
+    // Ctrl+Q quits as well, as in most programs.
+    ui->mnuExit->setShortcuts({ui->mnuExit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q)});
+    connect(ui->mnuUndoLastContact, &QAction::triggered, this, Guarded(&TfrmMain::UndoLastContact));
+    connect(ui->mnuEditContact, &QAction::triggered, this,
+            [this] { RunGuarded(fPrompts, this, [this] { EditContact(CurrentRecentRow()); }); });
+    connect(ui->mnuDeleteContact, &QAction::triggered, this,
+            [this] { RunGuarded(fPrompts, this, [this] { DeleteContact(CurrentRecentRow()); }); });
     connect(ui->mnuOpen, &QAction::triggered, this, Guarded(&TfrmMain::DoOpen));
     connect(ui->mnuAutoCheckUpdate, &QAction::triggered, this, Guarded(&TfrmMain::SetAutoCheckUpdate));
     connect(ui->mnuContents, &QAction::triggered, this, &TfrmMain::mnuContentsClick);
@@ -346,13 +379,16 @@ void TfrmMain::ConnectMenu()
     connect(ui->btnShowXML, &QPushButton::clicked, this, &TfrmMain::btnShowXMLClick);
     connect(ui->mnuUpdateDataFiles, &QAction::triggered, this, Guarded(&TfrmMain::mnuUpdateFilesClick));
     connect(ui->mnuCheckForUpdate, &QAction::triggered, this, Guarded(&TfrmMain::CheckforUpdate1Click));
-    // The whole Options menu waits for a current log.
+    // The whole Options menu, and the contact edits, wait for a current log.
     SetOptionsEnabled(false);
 }
 
 void TfrmMain::SetOptionsEnabled(bool enabled)
 {
     ui->mnuOptions->setEnabled(enabled);
+    for (QAction* action : ui->mnuEdit->actions()) {
+        action->setEnabled(enabled);
+    }
     for (QAction* action : ui->mnuOptions->actions()) {
         action->setEnabled(enabled);
     }
@@ -438,6 +474,7 @@ void TfrmMain::ListBox1Click()
     const QString name = item->text();
     // The dupe list may hold a result of this table: release it before the table can be rebuilt.
     fDupeModel->clear();
+    fRecentModel->Clear();
     fDM.CheckTable(name);
     fDM.EnsureCallIndex(name);
     TMysettings rec = Mysettings();
@@ -472,7 +509,16 @@ void TfrmMain::MakeLogCurrent(const TDM::TLogCounts& counts)
     ui->btnShowXML->setVisible(fdebug);
     SetUseAutoLook(rec.LookupType != 0);
     ui->pnlEntry->show();
+    ui->lblFirstStart->hide();
+    ui->grpRecent->show();
     fHasCurrentLog = true;
+    fQTHChosen = false;
+    // A form without a mode takes the log's own mode.
+    if (ui->cboMode->currentText().isEmpty()) {
+        SelectItem(ui->cboMode, rec.ContestMode);
+        ui->cboMode->setEditText(rec.ContestMode);
+    }
+    LogTableChanged();
     ui->txtCallsign->setFocus();
 }
 
@@ -586,6 +632,9 @@ void TfrmMain::ConnectEntryForm()
     ui->txtCallsign->installEventFilter(this);
     connect(ui->txtCallsign, &QLineEdit::textChanged, this, Guarded(&TfrmMain::DoDupes));
     connect(ui->rbUS, &QRadioButton::toggled, this, [this](bool checked) {
+        // Tab lands on the marked QTH button only; the arrow keys reach the other one.
+        ui->rbUS->setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus);
+        ui->rbDX->setFocusPolicy(checked ? Qt::ClickFocus : Qt::StrongFocus);
         if (checked) {
             RunGuarded(fPrompts, this, [&] { rbUSClick(); });
         }
@@ -602,12 +651,43 @@ void TfrmMain::ConnectEntryForm()
     connect(ui->cbAutoFill, &QCheckBox::toggled, this, &TfrmMain::cbAutofillClick);
     connect(ui->ListBox1, &QListWidget::itemClicked, this, Guarded(&TfrmMain::ListBox1Click));
     connect(ui->ListBox1, &QListWidget::itemActivated, this, Guarded(&TfrmMain::ListBox1Click));
-    // Enter anywhere in the entry form logs the contact, as the Log button does.
+    // Enter in the entry form logs the contact, as the Log button does; on a push button it presses that
+    // button. Esc empties the form.
     for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
         auto* shortcut = new QShortcut(key, ui->pnlEntry);
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(shortcut, &QShortcut::activated, this, Guarded(&TfrmMain::btnLogClick));
+        connect(shortcut, &QShortcut::activated, this, Guarded(&TfrmMain::EntryFormEnter));
     }
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), ui->pnlEntry);
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(escape, &QShortcut::activated, this, &TfrmMain::btnClearClick);
+    // A QTH chosen by the operator (or filled in by a feed) is kept: the call sign's prefix no longer
+    // changes it. Only the form's own clearing and the prefix choice itself leave it open.
+    const auto chosen = [this] {
+        if (!fSettingQTH) {
+            fQTHChosen = true;
+        }
+    };
+    connect(ui->rbUS, &QRadioButton::toggled, this, chosen);
+    connect(ui->rbDX, &QRadioButton::toggled, this, chosen);
+    connect(ui->cboQTH, &QComboBox::currentTextChanged, this, chosen);
+    connect(ui->txtCallsign, &QLineEdit::textChanged, this, Guarded(&TfrmMain::PreselectQTH));
+    SetMnemonics();
+    ConnectRecentContacts();
+    // Label colours come from the palette, so that every theme and a dark desktop stay legible.
+    ui->lblServerRunning->setStyleSheet(QStringLiteral("font-weight: bold;"));
+    ui->lblOffLine->setStyleSheet(QStringLiteral("font-weight: bold;"));
+    ui->lblOffLine->setForegroundRole(QPalette::Highlight);
+    ui->TextBox3->setStyleSheet(QStringLiteral("QLabel#TextBox3 { padding: 6px; }"));
+    ui->TextBox3->setAutoFillBackground(true);
+    ui->TextBox3->setBackgroundRole(QPalette::Base);
+    ui->TextBox3->setForegroundRole(QPalette::Text);
+    lblLookupStatus = new QLabel(ui->pnlStatus);
+    lblLookupStatus->setObjectName(QStringLiteral("lblLookupStatus"));
+    lblLookupStatus->setFrameShape(QFrame::Panel);
+    lblLookupStatus->setFrameShadow(QFrame::Sunken);
+    lblLookupStatus->hide();
+    ui->pnlStatus->layout()->addWidget(lblLookupStatus);
 
     fDupeModel = new QSqlQueryModel(this);
     ui->ListView1->setModel(fDupeModel);
@@ -637,7 +717,7 @@ bool TfrmMain::IsMenuShortcut(const QKeyEvent& key) const
         }
         if (const QMenu* menu = action->menu()) {
             pending += menu->actions();
-        } else if (action->shortcut() == pressed) {
+        } else if (action->shortcuts().contains(pressed)) {
             return true;
         }
     }
@@ -646,9 +726,18 @@ bool TfrmMain::IsMenuShortcut(const QKeyEvent& key) const
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::ShortcutOverride && IsMenuShortcut(*static_cast<QKeyEvent*>(event))) {
-        // Not taken by the field: the key goes on to the menu.
-        event->ignore();
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto& key = *static_cast<QKeyEvent*>(event);
+        // Esc in the entry form empties it, whatever field holds the focus.
+        const bool escape = key.key() == Qt::Key_Escape && key.modifiers() == Qt::NoModifier &&
+                            ui->pnlEntry->isAncestorOf(qobject_cast<QWidget*>(watched));
+        if (escape || IsMenuShortcut(key)) {
+            // Not taken by the field: the key goes on to the menu or the form.
+            event->ignore();
+            return true;
+        }
+    }
+    if (event->type() == QEvent::KeyPress && QTHChoiceKey(watched, *static_cast<QKeyEvent*>(event))) {
         return true;
     }
     if (watched == ui->lblBD && event->type() == QEvent::MouseButtonRelease) {
@@ -731,6 +820,7 @@ void TfrmMain::DoLog()
     }
     SetTotalpoints(ftotalpoints + score.points);
     ClearEntries();
+    LogTableChanged();
 }
 
 void TfrmMain::DoDupes(const QString& call)
@@ -758,6 +848,8 @@ void TfrmMain::txtCallsignExit()
     }
     if (fautolookup && fUseAutoLook) {
         LookupCallsign();
+    } else {
+        ShowPrefixCountry();
     }
 }
 
@@ -774,10 +866,16 @@ void TfrmMain::LookupCallsign()
 {
     // A source that fails is reported here; the panel then keeps what it showed.
     TFccRec r;
-    if (!RunGuarded(fPrompts, this,
-                    [&] { r = fLookup->LookupCall(ui->txtCallsign->text(), Mysettings().LookupType); })) {
+    const int type = Mysettings().LookupType;
+    try {
+        r = fLookup->LookupCall(ui->txtCallsign->text(), type);
+    } catch (...) {
+        ShowLookupFailure(type, std::current_exception());
         return;
     }
+    // The source answers again: a later failure is worth a box again.
+    fFailedLookups.remove(type);
+    lblLookupStatus->hide();
     if (r.callsign.isEmpty()) {
         ui->TextBox3->clear();
     } else {
@@ -899,16 +997,19 @@ void TfrmMain::ClearEntries()
          {ui->txtCallsign, ui->txtName, ui->txtTenTen, ui->txtVP, ui->txtEPC, ui->txtP070}) {
         field->clear();
     }
+    fSettingQTH = true;
     if (!ui->rbUS->isChecked()) {
         ui->rbUS->setChecked(true);
     }
     ui->cboQTH->setCurrentIndex(-1);
     ui->cboQTH->setEditText(QString());
+    fSettingQTH = false;
     ui->cboCounty->clear();
     ui->cboCounty->setEditText(QString());
     ui->txtComments->clear();
     ui->lblBD->clear();
     ui->TextBox3->clear();
+    fQTHChosen = false;
     ui->txtCallsign->setFocus();
 }
 
@@ -952,4 +1053,290 @@ void TfrmMain::SetUseAutoLook(bool value)
     ui->cbLookup->setEnabled(value);
     ui->cbAutoFill->setEnabled(value);
     ui->lblBD->setVisible(value);
+}
+
+// ---- Keyboard ----
+
+void TfrmMain::SetMnemonics()
+{
+    // Alt and the underlined letter reach each field of the entry form.
+    const std::initializer_list<std::tuple<QLabel*, const char*, QWidget*>> labels = {
+        {ui->lblDate, "&Date UTC", ui->txtDate},
+        {ui->lblTime, "T&ime UTC", ui->txtTime},
+        {ui->lblCallsign, "&Callsign", ui->txtCallsign},
+        {ui->lblName, "&Name", ui->txtName},
+        {ui->lblTenTen, "&Ten-Ten", ui->txtTenTen},
+        {ui->lblVP, "&VP", ui->txtVP},
+        {ui->lblMode, "&Mode", ui->cboMode},
+        {ui->lblEPC, "&EPC", ui->txtEPC},
+        {ui->lbl070, "0&70", ui->txtP070},
+        {ui->lblCounty, "US C&ounty", ui->cboCounty},
+        {ui->lblComments, "Comment&s", ui->txtComments}};
+    for (const auto& [label, text, buddy] : labels) {
+        label->setText(QString::fromUtf8(text));
+        label->setBuddy(buddy);
+    }
+    ui->rbUS->setText(QStringLiteral("QTH &US"));
+    ui->rbDX->setText(QStringLiteral("QTH D&X"));
+    ui->cbLookup->setText(QStringLiteral("&Lookup"));
+    ui->cbAutoFill->setText(QStringLiteral("&AutoFill"));
+    // The QTH box has no label of its own: Alt+Q reaches it.
+    auto* qth = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Q), ui->pnlEntry);
+    qth->setContext(Qt::WindowShortcut);
+    connect(qth, &QShortcut::activated, this, [this] {
+        if (ui->pnlEntry->isVisible()) {
+            ui->cboQTH->setFocus(Qt::ShortcutFocusReason);
+        }
+    });
+}
+
+void TfrmMain::EntryFormEnter()
+{
+    if (auto* button = qobject_cast<QPushButton*>(QApplication::focusWidget());
+        button && ui->pnlEntry->isAncestorOf(button)) {
+        button->click();
+        return;
+    }
+    btnLogClick();
+}
+
+bool TfrmMain::QTHChoiceKey(QObject* watched, const QKeyEvent& key)
+{
+    if (watched != ui->rbUS && watched != ui->rbDX) {
+        return false;
+    }
+    if (key.key() != Qt::Key_Up && key.key() != Qt::Key_Down && key.key() != Qt::Key_Left &&
+        key.key() != Qt::Key_Right) {
+        return false;
+    }
+    // Two choices: every arrow key marks the other one and moves the focus with it.
+    QRadioButton* other = watched == ui->rbUS ? ui->rbDX : ui->rbUS;
+    fQTHChosen = true;
+    other->setChecked(true);
+    other->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void TfrmMain::PreselectQTH()
+{
+    if (fQTHChosen || !fHasCurrentLog || ui->pnlEntry->isHidden()) {
+        return;
+    }
+    const QString call = ui->txtCallsign->text();
+    if (call.isEmpty()) {
+        return;
+    }
+    const QString country = CountryOfCall(fDM, call);
+    if (country.isEmpty()) {
+        return;
+    }
+    fSettingQTH = true;
+    const auto done = qScopeGuard([this] { fSettingQTH = false; });
+    if (country == QStringLiteral("United States")) {
+        if (!ui->rbUS->isChecked()) {
+            ui->rbUS->setChecked(true);
+        }
+        return;
+    }
+    if (!ui->rbDX->isChecked()) {
+        ui->rbDX->setChecked(true);
+    }
+    if (ui->cboQTH->currentText() != country) {
+        SelectItem(ui->cboQTH, country);
+    }
+}
+
+// ---- Lookup failures ----
+
+void TfrmMain::ShowPrefixCountry()
+{
+    const QString call = ui->txtCallsign->text();
+    if (call.isEmpty() || !fHasCurrentLog) {
+        return;
+    }
+    QString country;
+    RunGuarded(fPrompts, this, [&] { country = CountryOfCall(fDM, call); });
+    if (!country.isEmpty()) {
+        ui->TextBox3->setText(call + QStringLiteral("\nCountry: ") + country);
+    }
+}
+
+void TfrmMain::ShowLookupFailure(int lookupType, const std::exception_ptr& error)
+{
+    QString message;
+    try {
+        std::rethrow_exception(error);
+    } catch (const EVantrel& e) {
+        message = e.Message();
+    } catch (const std::exception& e) {
+        message = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        message = QStringLiteral("Unknown error");
+    }
+    // The first failure of a source is shown in a box; the next ones only here, so that a dead
+    // service does not stop the operator at every call.
+    if (!fFailedLookups.contains(lookupType)) {
+        fFailedLookups.insert(lookupType);
+        ShowActionError(fPrompts, this, error);
+    }
+    const QString line = QStringLiteral("Lookup failed: ") + message.section(QLatin1Char('\n'), 0, 0);
+    lblLookupStatus->setText(QLatin1Char(' ') + line + QLatin1Char(' '));
+    lblLookupStatus->setToolTip(message);
+    lblLookupStatus->show();
+    ShowPrefixCountry();
+    const QString country = ui->TextBox3->text();
+    ui->TextBox3->setText(country.isEmpty() ? line : country + QStringLiteral("\n\n") + line);
+    ui->lblBD->clear();
+}
+
+// ---- Recent contacts ----
+
+void TfrmMain::ConnectRecentContacts()
+{
+    fRecentModel = new TRecentContactsModel(this);
+    QTableView* grid = ui->gridRecent;
+    grid->setModel(fRecentModel);
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
+    grid->horizontalHeader()->setStretchLastSection(true);
+    grid->setWordWrap(false);
+    const QFontMetrics fm = grid->fontMetrics();
+    const int widths[] = {6, 10, 6, 14, 14, 7, 6, 6, 6, 6};
+    for (int column = 0; column < int(std::size(widths)); ++column) {
+        grid->setColumnWidth(column, fm.horizontalAdvance(QLatin1Char('M')) * widths[column] * 2 / 3 + 8);
+    }
+    connect(grid, &QTableView::activated, this, [this](const QModelIndex& index) {
+        RunGuarded(fPrompts, this, [&] { EditContact(index.row()); });
+    });
+    auto* remove = new QShortcut(QKeySequence::Delete, grid);
+    remove->setContext(Qt::WidgetShortcut);
+    connect(remove, &QShortcut::activated, this,
+            [this] { RunGuarded(fPrompts, this, [this] { DeleteContact(CurrentRecentRow()); }); });
+    connect(ui->btnEditContact, &QPushButton::clicked, this,
+            [this] { RunGuarded(fPrompts, this, [this] { EditContact(CurrentRecentRow()); }); });
+    connect(ui->btnDeleteContact, &QPushButton::clicked, this,
+            [this] { RunGuarded(fPrompts, this, [this] { DeleteContact(CurrentRecentRow()); }); });
+    connect(ui->btnUndoLast, &QPushButton::clicked, this, Guarded(&TfrmMain::UndoLastContact));
+}
+
+int TfrmMain::CurrentRecentRow() const
+{
+    const QModelIndex index = ui->gridRecent->currentIndex();
+    return index.isValid() ? index.row() : -1;
+}
+
+void TfrmMain::LogTableChanged()
+{
+    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
+        fRecentModel->Clear();
+        return;
+    }
+    fRecentModel->Refresh(fDM, Mysettings().TableName);
+    const QString call = ui->txtCallsign->text();
+    if (!call.isEmpty()) {
+        DoDupes(call);
+    }
+}
+
+void TfrmMain::EditContact(int row)
+{
+    const qint64 key = fRecentModel->KeyAt(row);
+    if (!fHasCurrentLog || key == 0) {
+        ShowCenteredMessage(fPrompts, this,
+                            QStringLiteral("Select a contact in the Recent Contacts list first."),
+                            MsgKind::Information, MsgButton::OK);
+        return;
+    }
+    const QString table = Mysettings().TableName;
+    const std::optional<tLogRecord> stored = ReadContact(fDM, table, key);
+    if (!stored) {
+        LogTableChanged();
+        return;
+    }
+    TfrmEditContact::TLists lists{fStates, fCountries, fModes,
+                                  [this](const QString& state) { return fDM.GetCountyList(state); }};
+    TfrmEditContact dialog(*stored, lists, Mysettings().ContestName == Events::OpenSeason, this);
+    const TDupeRule rule = DupeRuleOf(Mysettings().ContestName);
+    dialog.SetAcceptCheck([&](const TfrmEditContact& d) {
+        const tLogRecord rec = d.Record();
+        // Only a change of what the rule compares can make a new duplicate: a log that already holds
+        // one (a contact logged by a feed without the check) can still be corrected otherwise.
+        std::optional<QString> mode;
+        std::optional<QString> county;
+        bool changed = rec.call != stored->call;
+        if (rule == TDupeRule::SameCallAndMode) {
+            mode = rec.mode;
+            changed = changed || rec.mode != stored->mode;
+        } else if (rule == TDupeRule::SameCallAndCounty) {
+            county = rec.uscounty;
+            changed = changed || rec.uscounty != stored->uscounty;
+        }
+        bool dupe = false;
+        if (changed && !RunGuarded(fPrompts, this,
+                                   [&] { dupe = IsDupeOfOther(fDM, table, key, rec.call, mode, county); })) {
+            return false;
+        }
+        if (dupe) {
+            ShowCenteredMessage(fPrompts, this,
+                                QStringLiteral("Whoa there cowboy!!  This puppy is a DUPE!!!"),
+                                MsgKind::Error, MsgButton::OK);
+            return false;
+        }
+        return true;
+    });
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    tLogRecord rec = dialog.Record();
+    rec.dxcc = dialog.IsUS() ? 0 : GetDXCC(fDM, rec.qth);
+    rec.points = ScoreContact(Mysettings().ContestName, rec.tenten, rec.epc, rec.p070).stored;
+    UpdateContact(fDM, table, key, rec);
+    RecountScores();
+    LogTableChanged();
+    ui->gridRecent->selectRow(row);
+}
+
+void TfrmMain::DeleteContact(int row)
+{
+    const qint64 key = fRecentModel->KeyAt(row);
+    if (!fHasCurrentLog || key == 0) {
+        ShowCenteredMessage(fPrompts, this,
+                            QStringLiteral("Select a contact in the Recent Contacts list first."),
+                            MsgKind::Information, MsgButton::OK);
+        return;
+    }
+    const TRecentContact& c = fRecentModel->Contacts().at(row);
+    const QString text = QStringLiteral("Delete the contact with %1 (%2 %3, %4) from the log?")
+                             .arg(c.call, c.date, c.time, c.mode);
+    if (ShowCenteredMessage(fPrompts, this, text, MsgKind::Confirmation, MsgButton::Yes | MsgButton::No) !=
+        MsgButton::Yes) {
+        return;
+    }
+    ::DeleteContact(fDM, Mysettings().TableName, key);
+    RecountScores();
+    LogTableChanged();
+}
+
+void TfrmMain::UndoLastContact()
+{
+    if (!fHasCurrentLog) {
+        return;
+    }
+    const QString table = Mysettings().TableName;
+    const std::optional<qint64> key = LastContactKey(fDM, table);
+    if (!key) {
+        ShowCenteredMessage(fPrompts, this, QStringLiteral("The log holds no contact to undo."),
+                            MsgKind::Information, MsgButton::OK);
+        return;
+    }
+    const std::optional<tLogRecord> last = ReadContact(fDM, table, *key);
+    const QString text = QStringLiteral("Undo the last contact, %1 (%2 %3, %4)? It is removed from the log.")
+                             .arg(last->call, last->date, last->time, last->mode);
+    if (ShowCenteredMessage(fPrompts, this, text, MsgKind::Confirmation, MsgButton::Yes | MsgButton::No) !=
+        MsgButton::Yes) {
+        return;
+    }
+    ::DeleteContact(fDM, table, *key);
+    RecountScores();
+    LogTableChanged();
 }

@@ -6,7 +6,9 @@
 #include "ui/Prompts.h"
 
 #include <QMainWindow>
+#include <QSet>
 #include <QStringList>
+#include <exception>
 #include <memory>
 
 class IPrompts;
@@ -14,6 +16,7 @@ class TLookup;
 class TfrmProcessLog;
 class TProgramUpdate;
 class QActionGroup;
+class TRecentContactsModel;
 class QSqlQueryModel;
 class QTimer;
 struct tLogRecord;
@@ -85,6 +88,21 @@ public:
     void rbDXClick();
     void cboQTHClick();
     void txtCallsignExit();
+    // Marks QTH US or QTH DX, and the country, from the prefix of the call sign in the form, unless the
+    // operator has chosen the QTH of this contact already.
+    void PreselectQTH();
+
+    // The single point to call whenever the current log's table has changed (a contact logged by the
+    // form, a feed or an import, or edited or removed): refreshes the recent-contacts list and the dupe
+    // list.
+    void LogTableChanged();
+    TRecentContactsModel& RecentContacts() { return *fRecentModel; }
+    // Edits the contact of a recent-contacts line (Edit > Edit Contact, Enter or a double click on it).
+    void EditContact(int row);
+    // Removes the contact of a recent-contacts line, after a confirmation.
+    void DeleteContact(int row);
+    // Removes the newest contact of the log, after a confirmation (Edit > Undo Last Contact, Ctrl+Z).
+    void UndoLastContact();
 
     // Score counters of the current log; each setter rewrites its status bar text.
     int ctx_with() const { return fctxwith; }
@@ -164,6 +182,16 @@ private:
             [this, handler](Args... args) { RunGuarded(fPrompts, this, [&] { (this->*handler)(args...); }); };
     }
     void MakeLogCurrent(const TDM::TLogCounts& counts);
+    void ConnectRecentContacts();
+    void SetMnemonics();
+    int CurrentRecentRow() const;
+    // Enter in the entry form: a focused push button is pressed, anywhere else the contact is logged.
+    void EntryFormEnter();
+    // The QTH choice from the keyboard: an arrow key on QTH US or QTH DX marks the other one.
+    bool QTHChoiceKey(QObject* watched, const class QKeyEvent& key);
+    // A lookup failure: a box the first time for a source, then only the panel and the status bar.
+    void ShowLookupFailure(int lookupType, const std::exception_ptr& error);
+    void ShowPrefixCountry();
     void SetCounters(const TDM::TLogCounts& counts);
     void SetOptionsEnabled(bool enabled);
     tLogRecord RecordFromForm();
@@ -221,4 +249,13 @@ private:
     TfrmProcessLog* fProcessLog = nullptr;
     QTimer* tmr1 = nullptr;
     QSqlQueryModel* fDupeModel = nullptr;
+    TRecentContactsModel* fRecentModel = nullptr;
+    class QLabel* lblLookupStatus = nullptr;
+    // The operator chose the QTH of the contact in the form (marked a QTH button or picked a QTH).
+    bool fQTHChosen = false;
+    // Set while the program itself marks QTH US or QTH DX.
+    bool fSettingQTH = false;
+    // Lookup sources whose failure has been shown in a box during this run, until one of their lookups
+    // succeeds again.
+    QSet<int> fFailedLookups;
 };
