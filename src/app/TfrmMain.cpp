@@ -1109,11 +1109,13 @@ bool TfrmMain::QTHChoiceKey(QObject* watched, const QKeyEvent& key)
         key.key() != Qt::Key_Right) {
         return false;
     }
-    // Two choices: every arrow key marks the other one and moves the focus with it.
-    QRadioButton* other = watched == ui->rbUS ? ui->rbDX : ui->rbUS;
-    fQTHChosen = true;
-    other->setChecked(true);
-    other->setFocus(Qt::OtherFocusReason);
+    // The two choices stand side by side: Left or Up marks QTH US, Right or Down QTH DX, and the focus
+    // moves with the mark.
+    QRadioButton* target = key.key() == Qt::Key_Left || key.key() == Qt::Key_Up ? ui->rbUS : ui->rbDX;
+    if (!target->isChecked()) {
+        target->setChecked(true);
+    }
+    target->setFocus(Qt::OtherFocusReason);
     return true;
 }
 
