@@ -282,7 +282,18 @@ void TfrmMain::ApplyWindowColors()
     if (const auto background = ColorFromSetting(fColor)) {
         pal.setColor(QPalette::Window, *background);
     }
-    if (const auto text = ColorFromSetting(fForeColor)) {
+    // A text colour that cannot be read on the window's background (dark red on a dark window) is not
+    // used: the labels keep the palette's own text colour, or take white or black where even that
+    // cannot be read.
+    const QColor window = pal.color(QPalette::Window);
+    std::optional<QColor> text = ColorFromSetting(fForeColor);
+    if (!text || !Legible(*text, window)) {
+        text.reset();
+        if (!Legible(pal.color(QPalette::WindowText), window)) {
+            text = window.lightnessF() < 0.5 ? QColor(Qt::white) : QColor(Qt::black);
+        }
+    }
+    if (text) {
         pal.setColor(QPalette::WindowText, *text);
         QPalette us = ui->rbUS->palette();
         us.setColor(QPalette::WindowText, *text);

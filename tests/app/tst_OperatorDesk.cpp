@@ -1,7 +1,10 @@
 #include "AppFixture.h"
 #include "app/TRecentContactsModel.h"
 #include "common/TestRegistry.h"
+#include "ui/Colors.h"
+#include "ui/Themes.h"
 
+#include <QAbstractButton>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QRadioButton>
@@ -413,6 +416,70 @@ private slots:
             QCOMPARE(settings.GetSetting(SettingKeys::Left, -1), f.window->x());
         }
         QCOMPARE(saved, QSize(820, 560));
+    }
+
+    // At 1024 x 768, and at half of it (a scale factor of 2), every control gets at least the room it
+    // needs: the window's contents scroll instead of being cut off.
+    void NothingCutOff_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("1024 x 768") << QSize(1024, 768);
+        QTest::newRow("scale factor 2 on 1024 x 768") << QSize(512, 384);
+    }
+
+    void NothingCutOff()
+    {
+        QFETCH(QSize, size);
+        TDesk f(QStringLiteral("Open Season"));
+        f.Type(QStringLiteral("W1AW"));
+        f.window->DoLog();
+        f.window->resize(size);
+        QTRY_COMPARE(f.window->size(), size);
+        QCoreApplication::processEvents();
+        int checked = 0;
+        for (QWidget* w : f.window->centralWidget()->findChildren<QWidget*>()) {
+            const bool control = qobject_cast<QLabel*>(w) || qobject_cast<QLineEdit*>(w) ||
+                                 qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractButton*>(w);
+            if (!control || !w->isVisible() || w->parentWidget()->inherits("QComboBox") ||
+                w->parentWidget()->inherits("QScrollBar")) {
+                continue;
+            }
+            const QSize need = w->minimumSizeHint();
+            QVERIFY2(w->width() >= need.width() && w->height() >= need.height(),
+                     qPrintable(QStringLiteral("%1: %2x%3 < %4x%5")
+                                    .arg(w->objectName())
+                                    .arg(w->width())
+                                    .arg(w->height())
+                                    .arg(need.width())
+                                    .arg(need.height())));
+            ++checked;
+        }
+        QVERIFY(checked > 30);
+    }
+
+    // The plain look's own text colour is used only where it can be read on the window's background.
+    void LegibleTextColour_data()
+    {
+        QTest::addColumn<QString>("background");
+        QTest::addColumn<bool>("used");
+        QTest::newRow("dark red on light grey") << "Color=15790320" << true;
+        QTest::newRow("dark red on near black") << "Color=2105376" << false;
+    }
+
+    void LegibleTextColour()
+    {
+        QFETCH(QString, background);
+        QFETCH(bool, used);
+        TTestHome home;
+        home.PrepareWorkFolder();
+        home.WriteSettings({QStringLiteral("Grid=FN31PR"), QStringLiteral("Theme=Windows"),
+                            QStringLiteral("Fore_color=128"), background});
+        TScriptedPrompts prompts;
+        TfrmMain window(prompts);
+        const QColor text = window.palette().color(QPalette::WindowText);
+        QCOMPARE(text == QColor(128, 0, 0), used);
+        QVERIFY(Legible(text, window.palette().color(QPalette::Window)));
+        Themes::Apply(Themes::kDefault);
     }
 
     // The recent-contacts list holds the last hundred contacts of a long log.
