@@ -888,6 +888,7 @@ void TfrmMain::DoLog()
     fDM.LogAddRecord(rec, Mysettings().TableName);
     RaiseCounters(score);
     ClearEntries();
+    LogTableChanged();
 }
 
 void TfrmMain::RaiseCounters(const TContactScore& score)
@@ -904,7 +905,6 @@ void TfrmMain::RaiseCounters(const TContactScore& score)
         Setctx_070(fctx070 + 1);
     }
     SetTotalpoints(ftotalpoints + score.points);
-    LogTableChanged();
 }
 
 void TfrmMain::DoDupes(const QString& call)
@@ -1567,6 +1567,7 @@ void TfrmMain::ProcessAdifContact(const tLogRecord& rec)
     }
     if (fFLDigiAutoLog) {
         RaiseCounters(AutoLogContact(fDM, Mysettings(), rec));
+        LogTableChanged();
     } else {
         FillFormFromContact(rec, *this);
     }
