@@ -33,6 +33,7 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -40,6 +41,7 @@
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QListWidget>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QScopeGuard>
@@ -49,6 +51,7 @@
 #include <QSqlQueryModel>
 #include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -440,6 +443,8 @@ void TfrmMain::ConnectMenu()
     // Ctrl+Q quits as well, as in most programs.
     ui->mnuExit->setShortcuts({ui->mnuExit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q)});
     connect(ui->mnuUndoLastContact, &QAction::triggered, this, Guarded(&TfrmMain::UndoLastContact));
+    connect(ui->mnuReopenProcessedLog, &QAction::triggered, this,
+            Guarded(&TfrmMain::mnuReopenProcessedLogClick));
     connect(ui->mnuEditContact, &QAction::triggered, this,
             [this] { RunGuarded(fPrompts, this, [this] { EditContact(CurrentRecentRow()); }); });
     connect(ui->mnuDeleteContact, &QAction::triggered, this,
@@ -1426,6 +1431,43 @@ void TfrmMain::UndoLastContact()
     ::DeleteContact(fDM, table, *key);
     RecountScores();
     LogTableChanged();
+}
+
+void TfrmMain::mnuReopenProcessedLogClick()
+{
+    const QStringList logs = ProcessedLogs(fDM);
+    if (logs.isEmpty()) {
+        ShowCenteredMessage(fPrompts, this, QStringLiteral("No log has been processed."),
+                            MsgKind::Information, MsgButton::OK);
+        return;
+    }
+    QDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("frmReopenLog"));
+    dialog.setWindowTitle(QStringLiteral("Reopen Processed Log"));
+    auto* list = new QListWidget(&dialog);
+    list->setObjectName(QStringLiteral("lstProcessedLogs"));
+    list->addItems(logs);
+    list->setCurrentRow(0);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    connect(list, &QListWidget::itemActivated, &dialog, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(QStringLiteral("Processed logs:"), &dialog));
+    layout->addWidget(list);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted || !list->currentItem()) {
+        return;
+    }
+    const QString table = list->currentItem()->text();
+    ReopenLog(fDM, table);
+    // The list of open logs, when it is shown, lists it at once.
+    if (!ui->ListBox1->isHidden()) {
+        ui->ListBox1->clear();
+        ui->ListBox1->addItems(fDM.GetTables());
+    }
+    ShowCenteredMessage(fPrompts, this, table + QStringLiteral(" is open again: File > Open lists it."),
+                        MsgKind::Information, MsgButton::OK);
 }
 
 // ---- Live logging feeds: the logging server and FLdigi polling ----

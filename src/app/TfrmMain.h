@@ -108,6 +108,8 @@ public:
     void DeleteContact(int row);
     // Removes the newest contact of the log, after a confirmation (Edit > Undo Last Contact, Ctrl+Z).
     void UndoLastContact();
+    // File > Reopen Processed Log: lists the processed logs and clears the mark of the one chosen.
+    void mnuReopenProcessedLogClick();
 
     // Score counters of the current log; each setter rewrites its status bar text.
     int ctx_with() const { return fctxwith; }

@@ -115,3 +115,20 @@ bool IsDupeOfOther(TDM& dm, const QString& table, qint64 key, const QString& cal
     ExecSql(q, sql, values);
     return q.next();
 }
+
+QStringList ProcessedLogs(TDM& dm)
+{
+    QSqlQuery q(dm.condb());
+    ExecSql(q, QStringLiteral("select tablename from config where processed<>0"));
+    QStringList names;
+    while (q.next()) {
+        names << q.value(0).toString();
+    }
+    return names;
+}
+
+void ReopenLog(TDM& dm, const QString& table)
+{
+    QSqlQuery q(dm.condb());
+    ExecSql(q, QStringLiteral("update config set processed=0 where tablename=?"), {TextValue(table)});
+}

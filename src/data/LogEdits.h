@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class TDM;
@@ -47,3 +48,9 @@ std::optional<qint64> LastContactKey(TDM& dm, const QString& table);
 // the same mode or in the same county: the duplicate rule for a contact that is being corrected.
 bool IsDupeOfOther(TDM& dm, const QString& table, qint64 key, const QString& call,
                    const std::optional<QString>& mode, const std::optional<QString>& county);
+
+// Table names of the logs marked processed, in the order the database returns them.
+QStringList ProcessedLogs(TDM& dm);
+
+// Clears the processed mark of a log, so that it is listed among the open logs again.
+void ReopenLog(TDM& dm, const QString& table);

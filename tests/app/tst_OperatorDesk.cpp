@@ -5,8 +5,10 @@
 #include "ui/Themes.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QRadioButton>
 #include <QSqlQueryModel>
 #include <QTableView>
@@ -480,6 +482,34 @@ private slots:
         QCOMPARE(text == QColor(128, 0, 0), used);
         QVERIFY(Legible(text, window.palette().color(QPalette::Window)));
         Themes::Apply(Themes::kDefault);
+    }
+
+    // File > Reopen Processed Log lists the processed logs and opens the one chosen again.
+    void ReopenProcessedLog()
+    {
+        TAppFixture f;
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Sprint"));
+        const QString table = f.window->Mysettings().TableName;
+        QCOMPARE(f.window->findChild<QAction*>(QStringLiteral("mnuReopenProcessedLog"))->text(),
+                 QStringLiteral("Reopen Processed Log…"));
+        f.prompts.AnswerMessage(MsgButton::OK);
+        f.window->mnuReopenProcessedLogClick();
+        QCOMPARE(f.prompts.Messages().last(), QStringLiteral("No log has been processed."));
+
+        f.window->DM().MarkLogProcessed(table);
+        QVERIFY(!f.window->DM().GetTables().contains(table));
+        int listed = 0;
+        TAppFixture::OnNextModal([&](QDialog* d) {
+            auto* list = d->findChild<QListWidget*>(QStringLiteral("lstProcessedLogs"));
+            listed = list->count();
+            QTest::keyClick(list, Qt::Key_Return);
+        });
+        f.prompts.AnswerMessage(MsgButton::OK);
+        f.window->mnuReopenProcessedLogClick();
+        QCOMPARE(listed, 1);
+        QVERIFY(f.window->DM().GetTables().contains(table));
+        QCOMPARE(f.prompts.Messages().last(),
+                 table + QStringLiteral(" is open again: File > Open lists it."));
     }
 
     // The recent-contacts list holds the last hundred contacts of a long log.
