@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
@@ -119,6 +120,15 @@ int main(int argc, char** argv)
     }
     std::printf("%s (window %dx%d on a screen of %dx%d)\n", qPrintable(path), w.frameGeometry().width(),
                 w.frameGeometry().height(), w.screen()->geometry().width(), w.screen()->geometry().height());
+    // The lookup panel with the country of the call's prefix (no lookup source in this log).
+    w.findChild<QLineEdit*>(QStringLiteral("txtCallsign"))->setText(QStringLiteral("JA1ZZZ"));
+    w.txtCallsignExit();
+    w.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(0);
+    Settle();
+    const QString lookup = out + QStringLiteral("/") + name + QStringLiteral("-lookup.png");
+    if (w.grab().save(lookup)) {
+        std::printf("%s\n", qPrintable(lookup));
+    }
     w.close();
     return 0;
 }
