@@ -11,8 +11,11 @@
 
 class IPrompts;
 class TLookup;
+class TRigControl;
+class TWsjtxListener;
 class TfrmProcessLog;
 class QActionGroup;
+struct TContactScore;
 class QSqlQueryModel;
 class QTimer;
 struct tLogRecord;
@@ -120,6 +123,21 @@ public:
     void mnuBuildLicenceDataClick();
     void btnShowXMLClick();
 
+    // File > Import ADIF…: the contacts of another program's ADIF file into the current log.
+    void mnuImportADIFClick();
+
+    // Rig control through rigctld (Server menu): the entry form's mode follows the rig and the status bar
+    // shows its frequency. Off at every start; host and port come from the settings.
+    bool RigControlEnable() const { return fRigControlEnable; }
+    void SetRigControlEnable(bool value);
+    TRigControl& RigControl() { return *fRig; }
+
+    // WSJT-X / JTDX logging (Server menu): contacts logged there are logged here. Off at every start;
+    // the port and the multicast group come from the settings.
+    bool WSJTXEnable() const { return fWSJTXEnable; }
+    void SetWSJTXEnable(bool value);
+    TWsjtxListener& WSJTXListener() { return *fWSJTX; }
+
     // The clock: every second the status bar date and time and, unless off-line logging is on, the
     // entry form's Date and Time. Tests set the clock and call the tick.
     void SetClock(TClock clock) { fClock = std::move(clock); }
@@ -153,6 +171,13 @@ private:
             [this, handler](Args... args) { RunGuarded(fPrompts, this, [&] { (this->*handler)(args...); }); };
     }
     void MakeLogCurrent(const TDM::TLogCounts& counts);
+    void ConnectStationPrograms();
+    void ShowRigState();
+    void RigModeChanged(const QString& mode);
+    // Logs the contact of one ADIF record that WSJT-X or JTDX reported.
+    void LogReportedContact(const QByteArray& adif);
+    // Raises the counters by a logged contact's score.
+    void RaiseCounters(const TContactScore& score);
     void SetCounters(const TDM::TLogCounts& counts);
     void SetOptionsEnabled(bool enabled);
     tLogRecord RecordFromForm();
@@ -209,4 +234,9 @@ private:
     TfrmProcessLog* fProcessLog = nullptr;
     QTimer* tmr1 = nullptr;
     QSqlQueryModel* fDupeModel = nullptr;
+
+    bool fRigControlEnable = false;
+    std::unique_ptr<TRigControl> fRig;
+    bool fWSJTXEnable = false;
+    std::unique_ptr<TWsjtxListener> fWSJTX;
 };

@@ -416,6 +416,86 @@ void TDM::LogAddRecord(const tLogRecord& rec, const QString& tablename)
          TextValue(rec.comment)});
 }
 
+namespace {
+
+const QString kInsertColumns =
+    QStringLiteral(" (`_date`,`_time`,`_call`,`_tenten`,`_vp`,`_epc`,`_p070`,`_mode`,`_name`,`_qth`,"
+                   "`_mycounty`,`_uscounty`,`_points`,`_dxcc`,`_comment`)"
+                   " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+
+void BindRecord(QSqlQuery& q, const tLogRecord& rec)
+{
+    const QVariantList values{TextValue(rec.date),
+                              TextValue(rec.time),
+                              TextValue(rec.call),
+                              TextValue(rec.tenten),
+                              TextValue(rec.vp),
+                              TextValue(rec.epc),
+                              TextValue(rec.p070),
+                              TextValue(rec.mode),
+                              TextValue(rec.name),
+                              TextValue(rec.qth),
+                              TextValue(rec.mycounty),
+                              TextValue(rec.uscounty),
+                              rec.points,
+                              rec.dxcc,
+                              TextValue(rec.comment)};
+    for (int i = 0; i < values.size(); ++i) {
+        q.bindValue(i, values[i]);
+    }
+}
+
+} // namespace
+
+void TDM::LogAddRecords(const QList<tLogRecord>& records, const QString& tablename,
+                        const std::function<void(qsizetype stored)>& progress)
+{
+    QSqlDatabase db = condb();
+    if (!db.transaction()) {
+        throw EDatabaseError(ErrorText(db.lastError()));
+    }
+    try {
+        QSqlQuery q(db);
+        if (!q.prepare(QStringLiteral("INSERT INTO ") + QuoteIdent(tablename) + kInsertColumns)) {
+            throw EDatabaseError(ErrorText(q.lastError()));
+        }
+        qsizetype stored = 0;
+        for (const tLogRecord& rec : records) {
+            BindRecord(q, rec);
+            if (!q.exec()) {
+                throw EDatabaseError(ErrorText(q.lastError()));
+            }
+            ++stored;
+            if (progress && stored % 1000 == 0) {
+                progress(stored);
+            }
+        }
+        q.finish();
+        if (!db.commit()) {
+            throw EDatabaseError(ErrorText(db.lastError()));
+        }
+        if (progress) {
+            progress(stored);
+        }
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+}
+
+void TDM::ReadDupeColumns(
+    const QString& table,
+    const std::function<void(const QString& call, const QString& mode, const QString& county)>& row)
+{
+    QSqlQuery q(condb());
+    q.setForwardOnly(true);
+    ExecSql(q, QStringLiteral("select _call, _mode, _uscounty from ") + QuoteIdent(table) +
+                   QStringLiteral(" order by pkey"));
+    while (q.next()) {
+        row(q.value(0).toString(), q.value(1).toString(), q.value(2).toString());
+    }
+}
+
 void TDM::ConfigAddRecord(const TMysettings& r)
 {
     QSqlQuery& q = dbQuery();
@@ -593,6 +673,19 @@ QStringList TDM::GetCountyList(const QString& state)
 {
     return ReadColumn(dbConfigQuery(), QStringLiteral("select name from county where state=?"),
                       QStringLiteral("name"), {TextValue(state.toLower())});
+}
+
+QList<QPair<QString, int>> TDM::GetCountryCodes()
+{
+    QSqlQuery& q = dbConfigQuery();
+    q.finish();
+    ExecSql(q, QStringLiteral("select name, dxcc from country"));
+    QList<QPair<QString, int>> result;
+    while (q.next()) {
+        result.append({q.value(0).toString(), q.value(1).toInt()});
+    }
+    q.finish();
+    return result;
 }
 
 std::optional<QString> TDM::CountryDXCC(const QString& country)

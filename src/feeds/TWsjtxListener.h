@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QObject>
+#include <deque>
+#include <functional>
+
+class QUdpSocket;
+
+// The listener for WSJT-X and JTDX: receives their UDP messages on a port (2237 unless the settings say
+// otherwise), on all local addresses or, with a multicast group, as a member of that group on every
+// interface that can take part (the loopback interface included), and hands the contact of each "QSO
+// Logged" or "Logged ADIF" message to a handler as an ADIF record. Other messages are dropped.
+//
+// The handler may open a message box, whose event loop lets the socket report new datagrams meanwhile.
+// Those are only queued: the handler is never entered again while it runs, and the queue is worked off
+// in arrival order once it returns.
+class TWsjtxListener : public QObject
+{
+    Q_OBJECT
+
+public:
+    using THandler = std::function<void(const QByteArray& adif)>;
+
+    explicit TWsjtxListener(THandler handler, QObject* parent = nullptr);
+    ~TWsjtxListener() override;
+
+    // Opens the socket on a port (0: any free port); with a group address, joins that multicast group.
+    // Throws EVantrel with the reason when the socket cannot be opened or the group is no multicast
+    // address or cannot be joined.
+    void Open(quint16 port, const QString& group = QString());
+    void Close();
+    bool IsOpen() const { return fSocket != nullptr; }
+    quint16 LocalPort() const;
+
+    // Messages received, and contacts handed to the handler.
+    qint64 Received() const { return fReceived; }
+    qint64 Contacts() const { return fContacts; }
+    // True when every message received has been handled.
+    bool IsIdle() const { return !fHandling && !fScheduled && fQueue.empty(); }
+
+private:
+    void Drain();
+    void ScheduleHandling();
+    void HandleQueue();
+
+    THandler fHandler;
+    QUdpSocket* fSocket = nullptr;
+    QHostAddress fGroup;
+    std::deque<QByteArray> fQueue;
+    bool fHandling = false;
+    bool fScheduled = false;
+    qint64 fReceived = 0;
+    qint64 fContacts = 0;
+};
