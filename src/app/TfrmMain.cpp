@@ -927,10 +927,15 @@ void TfrmMain::SetUseAutoLook(bool value)
 void TfrmMain::ConnectStationPrograms()
 {
     connect(ui->mnuImportADIF, &QAction::triggered, this, Guarded(&TfrmMain::mnuImportADIFClick));
-    connect(ui->mnuRigControl, &QAction::triggered, this,
-            [this] { RunGuarded(fPrompts, this, [&] { SetRigControlEnable(!fRigControlEnable); }); });
-    connect(ui->mnuWSJTX, &QAction::triggered, this,
-            [this] { RunGuarded(fPrompts, this, [&] { SetWSJTXEnable(!fWSJTXEnable); }); });
+    // A switch that fails stays as it was, its tick included.
+    connect(ui->mnuRigControl, &QAction::triggered, this, [this] {
+        RunGuarded(fPrompts, this, [&] { SetRigControlEnable(!fRigControlEnable); });
+        ui->mnuRigControl->setChecked(fRigControlEnable);
+    });
+    connect(ui->mnuWSJTX, &QAction::triggered, this, [this] {
+        RunGuarded(fPrompts, this, [&] { SetWSJTXEnable(!fWSJTXEnable); });
+        ui->mnuWSJTX->setChecked(fWSJTXEnable);
+    });
 
     fRig = std::make_unique<TRigControl>();
     connect(fRig.get(), &TRigControl::StateChanged, this, &TfrmMain::ShowRigState);
