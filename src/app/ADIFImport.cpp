@@ -6,7 +6,6 @@
 
 #include <QDate>
 #include <QRegularExpression>
-#include <QTime>
 
 namespace {
 
@@ -20,6 +19,16 @@ bool AllDigits(const QString& text)
     return !text.isEmpty();
 }
 
+// The whole number of a run of decimal digits.
+int Digits(const QString& text, qsizetype from, qsizetype count)
+{
+    int value = 0;
+    for (qsizetype i = from; i < from + count; ++i) {
+        value = value * 10 + (text[i].unicode() - '0');
+    }
+    return value;
+}
+
 // A number of the club fields: "0" (as the export writes for a missing Ten-Ten number) is none.
 QString ClubNumber(const QString& value)
 {
@@ -31,6 +40,9 @@ QString ClubNumber(const QString& value)
 // "EPC:123 070:45".
 void ClubNumbersFromExchange(const QString& exchange, QString& tenten, QString& epc, QString& p070)
 {
+    if (exchange.isEmpty()) {
+        return;
+    }
     static const QRegularExpression joined(QStringLiteral("^\\s*(\\d+)-(\\d+)-(\\d+)\\s*\\z"));
     const QRegularExpressionMatch match = joined.match(exchange);
     if (match.hasMatch()) {
@@ -52,6 +64,9 @@ void ClubNumbersFromExchange(const QString& exchange, QString& tenten, QString& 
 // comment of the contact's own.
 bool IsClubNumbersComment(const QString& comment)
 {
+    if (comment.isEmpty()) {
+        return false;
+    }
     static const QRegularExpression numbers(QStringLiteral("^\\s*((VP|EPC|070):\\S*\\s*)+\\z"));
     return numbers.match(comment).hasMatch();
 }
@@ -96,23 +111,22 @@ QString ContactFromADIF(const TADIFRecord& record, const TCountryTable& countrie
     if (date.isEmpty()) {
         return QStringLiteral("no QSO_DATE field");
     }
-    const QDate day = QDate::fromString(date, QStringLiteral("yyyyMMdd"));
-    if (date.size() != 8 || !AllDigits(date) || !day.isValid()) {
+    if (date.size() != 8 || !AllDigits(date) ||
+        !QDate(Digits(date, 0, 4), Digits(date, 4, 2), Digits(date, 6, 2)).isValid()) {
         return QStringLiteral("QSO_DATE \"%1\" is not a date (YYYYMMDD)").arg(date);
     }
-    rec.date = day.toString(QStringLiteral("yyyy-MM-dd"));
+    rec.date = QString(date).insert(6, QLatin1Char('-')).insert(4, QLatin1Char('-'));
 
     const QString time = record.Value("time_on").trimmed();
     if (time.isEmpty()) {
         return QStringLiteral("no TIME_ON field");
     }
-    const QTime clock = QTime::fromString(time.left(4), QStringLiteral("HHmm"));
-    if ((time.size() != 4 && time.size() != 6) || !AllDigits(time) || !clock.isValid() ||
-        (time.size() == 6 && time.mid(4).toInt() > 59)) {
+    if ((time.size() != 4 && time.size() != 6) || !AllDigits(time) || Digits(time, 0, 2) > 23 ||
+        Digits(time, 2, 2) > 59 || (time.size() == 6 && Digits(time, 4, 2) > 59)) {
         return QStringLiteral("TIME_ON \"%1\" is not a time (HHMM or HHMMSS)").arg(time);
     }
     // The log keeps hours and minutes, as the entry form writes them.
-    rec.time = clock.toString(QStringLiteral("HH:mm"));
+    rec.time = time.left(4).insert(2, QLatin1Char(':'));
 
     rec.name = record.Value("name");
     rec.mode = record.Value("mode").trimmed();
@@ -198,6 +212,21 @@ void TADIFImport::Read(QByteArrayView data, const std::function<void(qsizetype b
         logged.insert(DupeKey(rec));
     });
 
+    // Dates, times, modes, places and names repeat from contact to contact: each distinct text is kept
+    // once, which keeps a file of many contacts small in memory.
+    QSet<QString> texts;
+    const auto share = [&texts](QString& text) {
+        if (text.isEmpty()) {
+            return;
+        }
+        const auto it = texts.constFind(text);
+        if (it != texts.constEnd()) {
+            text = *it;
+        } else {
+            texts.insert(text);
+        }
+    };
+
     TADIFRecordReader reader(data);
     TADIFRecord record;
     tLogRecord rec;
@@ -220,6 +249,9 @@ void TADIFImport::Read(QByteArrayView data, const std::function<void(qsizetype b
         if (!inserted) {
             ++fDuplicates;
         }
+        for (QString* text : {&rec.date, &rec.time, &rec.mode, &rec.qth, &rec.uscounty, &rec.name}) {
+            share(*text);
+        }
         fContacts.append(std::move(rec));
         if (progress && fRecords % 1000 == 0) {
             progress(reader.Position());
@@ -236,15 +268,20 @@ int TADIFImport::Store(bool keepDuplicates, const std::function<void(qsizetype s
         fDM.LogAddRecords(fContacts, fLog.TableName, progress);
         return int(fContacts.size());
     }
-    QList<tLogRecord> fresh;
-    fresh.reserve(fContacts.size() - fDuplicates);
+    // The duplicates leave the list in place (no second copy of a large file's contacts).
+    qsizetype kept = 0;
     for (qsizetype i = 0; i < fContacts.size(); ++i) {
         if (!fIsDuplicate[i]) {
-            fresh.append(fContacts[i]);
+            if (kept != i) {
+                fContacts[kept] = std::move(fContacts[i]);
+            }
+            ++kept;
         }
     }
-    fDM.LogAddRecords(fresh, fLog.TableName, progress);
-    return int(fresh.size());
+    fContacts.resize(kept);
+    fIsDuplicate.fill(false, kept);
+    fDM.LogAddRecords(fContacts, fLog.TableName, progress);
+    return int(kept);
 }
 
 QString TADIFImport::Summary(int imported, bool keptDuplicates) const

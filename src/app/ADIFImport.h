@@ -67,7 +67,7 @@ public:
     const QList<TADIFSkipped>& Skipped() const { return fSkipped; }
 
     // Adds the contacts to the log in one transaction (the duplicates only when asked): all of them or,
-    // on a database error, none. Returns the number stored.
+    // on a database error, none. Returns the number stored. Called once, after Read.
     int Store(bool keepDuplicates, const std::function<void(qsizetype stored)>& progress = {});
 
     // The summary for the operator: how many were imported, how many were duplicates, and which records

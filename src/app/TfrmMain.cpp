@@ -9,6 +9,7 @@
 #include "data/Errors.h"
 #include "data/MyFunc.h"
 #include "data/Paths.h"
+#include "feeds/TFeedQueue.h"
 #include "feeds/TRigControl.h"
 #include "feeds/TWsjtxListener.h"
 #include "lookup/LookupText.h"
@@ -942,8 +943,10 @@ void TfrmMain::ConnectStationPrograms()
     connect(fRig.get(), &TRigControl::FrequencyChanged, this, &TfrmMain::ShowRigState);
     connect(fRig.get(), &TRigControl::ModeChanged, this, &TfrmMain::RigModeChanged);
 
-    fWSJTX = std::make_unique<TWsjtxListener>(
-        [this](const QByteArray& adif) { RunGuarded(fPrompts, this, [&] { LogReportedContact(adif); }); });
+    fFeedQueue = std::make_unique<TFeedQueue>();
+    fWSJTX = std::make_unique<TWsjtxListener>(*fFeedQueue, [this](const QByteArray& adif) {
+        RunGuarded(fPrompts, this, [&] { LogReportedContact(adif); });
+    });
 }
 
 void TfrmMain::mnuImportADIFClick()

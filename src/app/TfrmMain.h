@@ -11,6 +11,7 @@
 
 class IPrompts;
 class TLookup;
+class TFeedQueue;
 class TRigControl;
 class TWsjtxListener;
 class TfrmProcessLog;
@@ -137,6 +138,8 @@ public:
     bool WSJTXEnable() const { return fWSJTXEnable; }
     void SetWSJTXEnable(bool value);
     TWsjtxListener& WSJTXListener() { return *fWSJTX; }
+    // The ordered queue of the live feeds' datagrams.
+    TFeedQueue& FeedQueue() { return *fFeedQueue; }
 
     // The clock: every second the status bar date and time and, unless off-line logging is on, the
     // entry form's Date and Time. Tests set the clock and call the tick.
@@ -238,5 +241,6 @@ private:
     bool fRigControlEnable = false;
     std::unique_ptr<TRigControl> fRig;
     bool fWSJTXEnable = false;
+    std::unique_ptr<TFeedQueue> fFeedQueue;
     std::unique_ptr<TWsjtxListener> fWSJTX;
 };

@@ -5,10 +5,12 @@
 #include "SqlScript.h"
 
 #include <QFile>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QStringDecoder>
 #include <atomic>
+#include <sqlite3.h>
 
 namespace {
 
@@ -423,26 +425,22 @@ const QString kInsertColumns =
                    "`_mycounty`,`_uscounty`,`_points`,`_dxcc`,`_comment`)"
                    " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
 
-void BindRecord(QSqlQuery& q, const tLogRecord& rec)
+// The connection's own SQLite handle: many rows are inserted through one prepared statement of the
+// engine, without a value object per column.
+sqlite3* SqliteHandle(const QSqlDatabase& db)
 {
-    const QVariantList values{TextValue(rec.date),
-                              TextValue(rec.time),
-                              TextValue(rec.call),
-                              TextValue(rec.tenten),
-                              TextValue(rec.vp),
-                              TextValue(rec.epc),
-                              TextValue(rec.p070),
-                              TextValue(rec.mode),
-                              TextValue(rec.name),
-                              TextValue(rec.qth),
-                              TextValue(rec.mycounty),
-                              TextValue(rec.uscounty),
-                              rec.points,
-                              rec.dxcc,
-                              TextValue(rec.comment)};
-    for (int i = 0; i < values.size(); ++i) {
-        q.bindValue(i, values[i]);
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+        return nullptr;
     }
+    return *static_cast<sqlite3* const*>(handle.data());
+}
+
+// Binds a text as the bound values of single statements store it: never NULL, an empty text as ''.
+int BindText(sqlite3_stmt* statement, int index, const QString& text)
+{
+    return sqlite3_bind_text16(statement, index, text.utf16(), int(text.size() * sizeof(char16_t)),
+                               SQLITE_STATIC);
 }
 
 } // namespace
@@ -451,26 +449,47 @@ void TDM::LogAddRecords(const QList<tLogRecord>& records, const QString& tablena
                         const std::function<void(qsizetype stored)>& progress)
 {
     QSqlDatabase db = condb();
+    sqlite3* handle = SqliteHandle(db);
+    if (!handle) {
+        throw EDatabaseError(QStringLiteral("The logs database is not open"));
+    }
     if (!db.transaction()) {
         throw EDatabaseError(ErrorText(db.lastError()));
     }
+    sqlite3_stmt* statement = nullptr;
+    const auto fail = [&] { throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(handle))); };
     try {
-        QSqlQuery q(db);
-        if (!q.prepare(QStringLiteral("INSERT INTO ") + QuoteIdent(tablename) + kInsertColumns)) {
-            throw EDatabaseError(ErrorText(q.lastError()));
+        const QByteArray sql =
+            (QStringLiteral("INSERT INTO ") + QuoteIdent(tablename) + kInsertColumns).toUtf8();
+        if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &statement, nullptr) != SQLITE_OK) {
+            fail();
         }
         qsizetype stored = 0;
         for (const tLogRecord& rec : records) {
-            BindRecord(q, rec);
-            if (!q.exec()) {
-                throw EDatabaseError(ErrorText(q.lastError()));
+            int index = 0;
+            for (const QString* text :
+                 {&rec.date, &rec.time, &rec.call, &rec.tenten, &rec.vp, &rec.epc, &rec.p070, &rec.mode,
+                  &rec.name, &rec.qth, &rec.mycounty, &rec.uscounty}) {
+                if (BindText(statement, ++index, *text) != SQLITE_OK) {
+                    fail();
+                }
             }
+            if (sqlite3_bind_int(statement, ++index, rec.points) != SQLITE_OK ||
+                sqlite3_bind_int(statement, ++index, rec.dxcc) != SQLITE_OK ||
+                BindText(statement, ++index, rec.comment) != SQLITE_OK) {
+                fail();
+            }
+            if (sqlite3_step(statement) != SQLITE_DONE) {
+                fail();
+            }
+            sqlite3_reset(statement);
             ++stored;
             if (progress && stored % 1000 == 0) {
                 progress(stored);
             }
         }
-        q.finish();
+        sqlite3_finalize(statement);
+        statement = nullptr;
         if (!db.commit()) {
             throw EDatabaseError(ErrorText(db.lastError()));
         }
@@ -478,6 +497,7 @@ void TDM::LogAddRecords(const QList<tLogRecord>& records, const QString& tablena
             progress(stored);
         }
     } catch (...) {
+        sqlite3_finalize(statement);
         db.rollback();
         throw;
     }

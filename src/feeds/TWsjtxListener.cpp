@@ -1,10 +1,12 @@
 #include "TWsjtxListener.h"
 
+#include "TFeedQueue.h"
 #include "WsjtxMessage.h"
 #include "data/Errors.h"
 
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
+#include <QPointer>
 #include <QUdpSocket>
 
 namespace {
@@ -14,11 +16,16 @@ constexpr qint64 kMaxDatagram = 64 * 1024;
 
 } // namespace
 
-TWsjtxListener::TWsjtxListener(THandler handler, QObject* parent)
-    : QObject(parent), fHandler(std::move(handler))
+TWsjtxListener::TWsjtxListener(TFeedQueue& queue, THandler handler, QObject* parent)
+    : QObject(parent), fQueue(queue), fHandler(std::move(handler))
 {}
 
-TWsjtxListener::~TWsjtxListener() = default;
+TWsjtxListener::~TWsjtxListener()
+{
+    if (fDrain) {
+        fQueue.RemoveDrain(fDrain);
+    }
+}
 
 void TWsjtxListener::Open(quint16 port, const QString& group)
 {
@@ -60,13 +67,13 @@ void TWsjtxListener::Open(quint16 port, const QString& group)
             delete socket;
             throw EVantrel(QStringLiteral("Unable to join the multicast group %1: %2").arg(group, error));
         }
-        fGroup = groupAddress;
     }
     connect(socket, &QUdpSocket::readyRead, this, [this] {
         Drain();
-        ScheduleHandling();
+        fQueue.Schedule();
     });
     fSocket = socket;
+    fDrain = fQueue.AddDrain([this] { Drain(); });
 }
 
 void TWsjtxListener::Close()
@@ -76,11 +83,12 @@ void TWsjtxListener::Close()
     }
     // What the system has received already is kept for the handler.
     Drain();
+    fQueue.RemoveDrain(fDrain);
+    fDrain = 0;
     fSocket->close();
     fSocket->deleteLater();
     fSocket = nullptr;
-    fGroup = QHostAddress();
-    ScheduleHandling();
+    fQueue.Schedule();
 }
 
 quint16 TWsjtxListener::LocalPort() const
@@ -102,51 +110,23 @@ void TWsjtxListener::Drain()
         }
         ++fReceived;
         if (size <= kMaxDatagram) {
-            fQueue.push_back(datagram.data());
+            // A listener closed and gone before its datagrams were handled leaves them unhandled.
+            QPointer<TWsjtxListener> self(this);
+            fQueue.Push(datagram.data(), [self](const QByteArray& payload) {
+                if (self) {
+                    self->Handle(payload);
+                }
+            });
         }
     }
 }
 
-void TWsjtxListener::ScheduleHandling()
+void TWsjtxListener::Handle(const QByteArray& payload)
 {
-    if (fScheduled || fHandling || fQueue.empty()) {
+    const std::optional<TWsjtxMessage> message = ParseWsjtxMessage(payload);
+    if (!message || message->adif.isEmpty()) {
         return;
     }
-    fScheduled = true;
-    // Handled after the readiness signal has returned: inside it the socket would not report further
-    // datagrams while a message box of the handler is open.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            fScheduled = false;
-            HandleQueue();
-        },
-        Qt::QueuedConnection);
-}
-
-void TWsjtxListener::HandleQueue()
-{
-    if (fHandling) {
-        return;
-    }
-    fHandling = true;
-    struct TDone
-    {
-        bool& flag;
-        ~TDone() { flag = false; }
-    } done{fHandling};
-    for (;;) {
-        Drain();
-        if (fQueue.empty()) {
-            break;
-        }
-        const QByteArray payload = std::move(fQueue.front());
-        fQueue.pop_front();
-        const std::optional<TWsjtxMessage> message = ParseWsjtxMessage(payload);
-        if (!message || message->adif.isEmpty()) {
-            continue;
-        }
-        ++fContacts;
-        fHandler(message->adif);
-    }
+    ++fContacts;
+    fHandler(message->adif);
 }

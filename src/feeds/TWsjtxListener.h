@@ -2,19 +2,18 @@
 
 #include <QHostAddress>
 #include <QObject>
-#include <deque>
 #include <functional>
 
 class QUdpSocket;
+class TFeedQueue;
 
 // The listener for WSJT-X and JTDX: receives their UDP messages on a port (2237 unless the settings say
 // otherwise), on all local addresses or, with a multicast group, as a member of that group on every
 // interface that can take part (the loopback interface included), and hands the contact of each "QSO
 // Logged" or "Logged ADIF" message to a handler as an ADIF record. Other messages are dropped.
 //
-// The handler may open a message box, whose event loop lets the socket report new datagrams meanwhile.
-// Those are only queued: the handler is never entered again while it runs, and the queue is worked off
-// in arrival order once it returns.
+// The datagrams wait in the feeds' ordered queue with those of the other listeners, so contacts are
+// handled one at a time in the order they arrived, also while a message box is open.
 class TWsjtxListener : public QObject
 {
     Q_OBJECT
@@ -22,7 +21,7 @@ class TWsjtxListener : public QObject
 public:
     using THandler = std::function<void(const QByteArray& adif)>;
 
-    explicit TWsjtxListener(THandler handler, QObject* parent = nullptr);
+    TWsjtxListener(TFeedQueue& queue, THandler handler, QObject* parent = nullptr);
     ~TWsjtxListener() override;
 
     // Opens the socket on a port (0: any free port); with a group address, joins that multicast group.
@@ -36,20 +35,15 @@ public:
     // Messages received, and contacts handed to the handler.
     qint64 Received() const { return fReceived; }
     qint64 Contacts() const { return fContacts; }
-    // True when every message received has been handled.
-    bool IsIdle() const { return !fHandling && !fScheduled && fQueue.empty(); }
 
 private:
     void Drain();
-    void ScheduleHandling();
-    void HandleQueue();
+    void Handle(const QByteArray& payload);
 
+    TFeedQueue& fQueue;
     THandler fHandler;
     QUdpSocket* fSocket = nullptr;
-    QHostAddress fGroup;
-    std::deque<QByteArray> fQueue;
-    bool fHandling = false;
-    bool fScheduled = false;
+    int fDrain = 0;
     qint64 fReceived = 0;
     qint64 fContacts = 0;
 };

@@ -1,14 +1,17 @@
 #include "app/AppFixture.h"
 #include "common/TestRegistry.h"
 
+#include "feeds/TFeedQueue.h"
 #include "feeds/TWsjtxListener.h"
 #include "feeds/WsjtxMessage.h"
 
 #include <QAction>
 #include <QDataStream>
+#include <QEventLoop>
 #include <QLabel>
 #include <QNetworkInterface>
 #include <QSqlQuery>
+#include <QTimer>
 #include <QUdpSocket>
 
 namespace {
@@ -195,7 +198,7 @@ private slots:
             QCOMPARE(sender.writeDatagram(datagram, QHostAddress::LocalHost, port), datagram.size());
         }
         QTRY_COMPARE(window.WSJTXListener().Received(), qint64(datagrams.size()));
-        QTRY_VERIFY(window.WSJTXListener().IsIdle());
+        QTRY_VERIFY(window.FeedQueue().IsIdle());
         QCOMPARE(window.WSJTXListener().Contacts(), qint64(3));
         QCOMPARE(Rows(window),
                  (QStringList{"K1ABC|2024-02-03|12:00|FT8|Bob|tnx QSO|1", "W1AW|2024-02-03|12:15|FT4|||2"}));
@@ -219,8 +222,9 @@ private slots:
         const QHostAddress group(QStringLiteral("239.255.18.15"));
         QList<QByteArray> first;
         QList<QByteArray> second;
-        TWsjtxListener a([&](const QByteArray& adif) { first << adif; });
-        TWsjtxListener b([&](const QByteArray& adif) { second << adif; });
+        TFeedQueue queue;
+        TWsjtxListener a(queue, [&](const QByteArray& adif) { first << adif; });
+        TWsjtxListener b(queue, [&](const QByteArray& adif) { second << adif; });
         a.Open(port, group.toString());
         b.Open(port, group.toString());
 
@@ -240,6 +244,46 @@ private slots:
         QVERIFY(first[0].startsWith("<call:5>JA1XY "));
         QCOMPARE(second, first);
         QCOMPARE(a.Received(), qint64(2));
+    }
+
+    // A handler that waits in a message box (a nested event loop) is not entered again by the contacts
+    // arriving meanwhile; they follow in arrival order once it returns. A held queue handles nothing.
+    void OrderedWhileBusy()
+    {
+        const quint16 port = FreeUdpPort();
+        TFeedQueue queue;
+        QStringList events;
+        QUdpSocket sender;
+        auto send = [&](const QByteArray& call) {
+            sender.writeDatagram(QsoLogged(3, call, "FT8", "", kOn), QHostAddress::LocalHost, port);
+        };
+        TWsjtxListener listener(queue, [&](const QByteArray& adif) {
+            const QString call = QString::fromLatin1(adif.mid(8, adif.indexOf(' ') - 8));
+            events << QStringLiteral("start ") + call;
+            if (call == QLatin1String("JA1XY")) {
+                send("K1ABC");
+                send("W1AW");
+                QEventLoop box;
+                QTimer::singleShot(300, &box, &QEventLoop::quit);
+                box.exec();
+            }
+            events << QStringLiteral("end ") + call;
+        });
+        listener.Open(port);
+        send("JA1XY");
+        QTRY_COMPARE(events.size(), 6);
+        QCOMPARE(events, (QStringList{"start JA1XY", "end JA1XY", "start K1ABC", "end K1ABC", "start W1AW",
+                                      "end W1AW"}));
+
+        events.clear();
+        queue.SetHeld(true);
+        send("N0AA");
+        QTRY_COMPARE(listener.Received(), qint64(4));
+        QTest::qWait(100);
+        QCOMPARE(events, QStringList{});
+        queue.SetHeld(false);
+        QTRY_COMPARE(events, (QStringList{"start N0AA", "end N0AA"}));
+        QVERIFY(queue.IsIdle());
     }
 
     // Switching on fails with a clear message, and stays off, for a port in use or a group that is none.
