@@ -9,7 +9,14 @@
 #include "data/Errors.h"
 #include "data/MyFunc.h"
 #include "data/Paths.h"
+#include "data/TfrmDatabases.h"
+#include "data/TfrmLogTable.h"
+#include "feeds/ADIFReader.h"
+#include "feeds/FeedActions.h"
+#include "feeds/TFLDigiConfig.h"
+#include "feeds/TFLDigiPoller.h"
 #include "feeds/TFeedQueue.h"
+#include "feeds/TLoggingServer.h"
 #include "feeds/TRigControl.h"
 #include "feeds/TWsjtxListener.h"
 #include "lookup/LookupText.h"
@@ -18,7 +25,11 @@
 #include "process/TfrmProcessLog.h"
 #include "ui/Colors.h"
 #include "ui/Prompts.h"
+#include "ui/TAboutBox.h"
 #include "ui/TUpperCaseValidator.h"
+#include "ui/Themes.h"
+#include "update/ProgramUpdate.h"
+#include "update/TfrmDataUpdate.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -35,7 +46,6 @@
 #include <QProgressDialog>
 #include <QShortcut>
 #include <QSqlQueryModel>
-#include <QStyleFactory>
 #include <QTimer>
 #include <QUrl>
 
@@ -102,8 +112,10 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
     ui->setupUi(this);
     // The lookup dispatcher exists from the start; it opens nothing until the first lookup.
     fLookup = std::make_unique<TLookup>(fDM, fSettings, fPrompts, this, [this] { return fClock(); });
+    fProgramUpdate = std::make_unique<TProgramUpdate>(fSettings, fPrompts, this);
     ConnectEntryForm();
     ConnectStationPrograms();
+    ConnectFeeds();
     FormCreate();
     // The clock runs from the creation of the window to its end.
     tmr1 = new QTimer(this);
@@ -122,12 +134,7 @@ void TfrmMain::FormCreate()
     ConnectMenu();
     try {
         // 1. Menus use a 14-point font.
-        QFont menuFont = ui->MainMenu1->font();
-        menuFont.setPointSize(14);
-        ui->MainMenu1->setFont(menuFont);
-        for (QMenu* menu : ui->MainMenu1->findChildren<QMenu*>()) {
-            menu->setFont(menuFont);
-        }
+        Themes::SetMenuFont(14);
         // 2. Paths under the user's profile.
         fFLDigiLogFile = Paths::DefaultFldigiLogFile();
         // 3. First run: create the work folder.
@@ -211,7 +218,7 @@ void TfrmMain::ReadSettings()
 {
     fOrvanePath = fSettings.GetSetting(SettingKeys::OrvanePath, Paths::DefaultOrvanePath());
     fFCCPath = fSettings.GetSetting(SettingKeys::FCCPath, Paths::DefaultFCCPath());
-    fServerPort = fSettings.GetSetting(SettingKeys::ServerPort, 8888);
+    SetServerPort(fSettings.GetSetting(SettingKeys::ServerPort, 8888));
     const int top = fSettings.GetSetting(SettingKeys::Top, y());
     const int left = fSettings.GetSetting(SettingKeys::Left, x());
     move(left, top);
@@ -246,6 +253,12 @@ void TfrmMain::WriteSettings()
 
 void TfrmMain::ApplyWindowColors()
 {
+    // The window's own colours belong to the plain look; every other theme colours the window itself.
+    if (fCurTheme != Themes::kPlain) {
+        setPalette(QPalette());
+        ui->rbUS->setPalette(QPalette());
+        return;
+    }
     QPalette pal = palette();
     if (const auto background = ColorFromSetting(fColor)) {
         pal.setColor(QPalette::Window, *background);
@@ -261,9 +274,7 @@ void TfrmMain::ApplyWindowColors()
 
 void TfrmMain::BuildThemeMenu()
 {
-    fThemes = QStyleFactory::keys();
-    std::sort(fThemes.begin(), fThemes.end(),
-              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    fThemes = Themes::Names();
     fThemeGroup = new QActionGroup(this);
     fThemeGroup->setExclusive(true);
     ui->mnuThemes->clear();
@@ -279,15 +290,74 @@ void TfrmMain::BuildThemeMenu()
 
 void TfrmMain::SetTheme(const QString& name)
 {
-    fCurTheme = name;
-    const qsizetype index = fThemes.indexOf(name);
-    if (index >= 0) {
-        QApplication::setStyle(QStyleFactory::create(name));
-        fThemeGroup->actions().at(index)->setChecked(true);
-    }
-    const bool plain = name == QStringLiteral("Windows");
+    // A name that is not a theme (stored by another version, or edited by hand) gives the default.
+    fCurTheme = Themes::Apply(name);
+    fThemeGroup->actions().at(fThemes.indexOf(fCurTheme))->setChecked(true);
+    const bool plain = fCurTheme == Themes::kPlain;
     ui->mnuForgroundColor->setEnabled(plain);
     ui->mnuBackgroundColor->setEnabled(plain);
+    ApplyWindowColors();
+}
+
+void TfrmMain::mnuForgroundColorClick()
+{
+    if (const auto color = fPrompts.Color(this, fPickedColor)) {
+        fPickedColor = *color;
+        fForeColor = ColorToSetting(*color);
+        fSettings.SaveSetting(SettingKeys::ForeColor, fForeColor);
+        ApplyWindowColors();
+    }
+}
+
+void TfrmMain::mnuBackgroundColorClick()
+{
+    if (const auto color = fPrompts.Color(this, fPickedColor)) {
+        fPickedColor = *color;
+        fColor = ColorToSetting(*color);
+        fSettings.SaveSetting(SettingKeys::Color, fColor);
+        ApplyWindowColors();
+    }
+}
+
+void TfrmMain::mnuAboutClick()
+{
+    TAboutBox box(fPrompts, this);
+    box.exec();
+}
+
+void TfrmMain::mnuDisplayLogClick()
+{
+    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
+        ShowCenteredMessage(fPrompts, this,
+                            QStringLiteral("No log is open. Select a log in the Logs list or create one with "
+                                           "File > New before displaying it."),
+                            MsgKind::Error, MsgButton::OK);
+        return;
+    }
+    {
+        TfrmLogTable form(fPrompts, fDM, this);
+        form.Execute(Mysettings().TableName);
+    }
+    RecountScores();
+}
+
+void TfrmMain::Events1Click(QAction* item)
+{
+    TfrmDatabases form(fPrompts, fDM, this);
+    form.Execute(item->statusTip());
+}
+
+void TfrmMain::ConnectTablesAndAppearance()
+{
+    connect(ui->mnuDisplayLog, &QAction::triggered, this, Guarded(&TfrmMain::mnuDisplayLogClick));
+    // The nine reference tables share one handler; each item carries its table name as its hint.
+    for (QAction* item : ui->mnuUpdateDatabase->actions()) {
+        connect(item, &QAction::triggered, this,
+                [this, item] { RunGuarded(fPrompts, this, [&] { Events1Click(item); }); });
+    }
+    connect(ui->mnuForgroundColor, &QAction::triggered, this, Guarded(&TfrmMain::mnuForgroundColorClick));
+    connect(ui->mnuBackgroundColor, &QAction::triggered, this, Guarded(&TfrmMain::mnuBackgroundColorClick));
+    connect(ui->mnuAbout, &QAction::triggered, this, Guarded(&TfrmMain::mnuAboutClick));
 }
 
 void TfrmMain::SetAutoCheckUpdate(bool value)
@@ -348,6 +418,9 @@ void TfrmMain::ConnectMenu()
             Guarded(&TfrmMain::mnuUpdateGridLocatorClick));
     connect(ui->mnuBuildLicenceData, &QAction::triggered, this, Guarded(&TfrmMain::mnuBuildLicenceDataClick));
     connect(ui->btnShowXML, &QPushButton::clicked, this, &TfrmMain::btnShowXMLClick);
+    ConnectTablesAndAppearance();
+    connect(ui->mnuUpdateDataFiles, &QAction::triggered, this, Guarded(&TfrmMain::mnuUpdateFilesClick));
+    connect(ui->mnuCheckForUpdate, &QAction::triggered, this, Guarded(&TfrmMain::CheckforUpdate1Click));
     // The whole Options menu waits for a current log.
     SetOptionsEnabled(false);
 }
@@ -377,7 +450,40 @@ void TfrmMain::FormActivate()
         return;
     }
     fFirstActivation = false;
-    // The quiet check for a newer version runs here once the update subsystem is in place.
+    // The quiet check for a newer version, once the window is up: its questions need a shown window.
+    if (fAutoCheckUpdate) {
+        QTimer::singleShot(0, this, [this] { RunGuarded(fPrompts, this, [this] { UpdateCheck(true); }); });
+    }
+}
+
+void TfrmMain::mnuUpdateFilesClick()
+{
+    TfrmDataUpdate dialog(fDM, fSettings, fPrompts, this);
+    dialog.exec();
+}
+
+void TfrmMain::CheckforUpdate1Click()
+{
+    UpdateCheck(false);
+}
+
+bool TfrmMain::NewVersionAvailable()
+{
+    return fProgramUpdate->NewVersionAvailable();
+}
+
+void TfrmMain::UpdateCheck(bool quiet)
+{
+    if (fProgramUpdate->UpdateCheck(quiet)) {
+        close();
+    }
+}
+
+void TfrmMain::InstallUpdate()
+{
+    if (fProgramUpdate->InstallUpdate()) {
+        close();
+    }
 }
 
 bool TfrmMain::event(QEvent* event)
@@ -687,6 +793,12 @@ void TfrmMain::DoLog()
     rec.points = score.stored;
     // The counters rise only once the contact is stored.
     fDM.LogAddRecord(rec, Mysettings().TableName);
+    RaiseCounters(score);
+    ClearEntries();
+}
+
+void TfrmMain::RaiseCounters(const TContactScore& score)
+{
     if (score.withTenTen) {
         Setctx_with(fctxwith + 1);
     } else {
@@ -699,7 +811,6 @@ void TfrmMain::DoLog()
         Setctx_070(fctx070 + 1);
     }
     SetTotalpoints(ftotalpoints + score.points);
-    ClearEntries();
 }
 
 void TfrmMain::DoDupes(const QString& call)
@@ -730,9 +841,10 @@ void TfrmMain::txtCallsignExit()
     }
 }
 
-void TfrmMain::SelectItem(QComboBox* box, const QString& text)
+void TfrmMain::SelectItem(QComboBox* box, const QString& text, Qt::CaseSensitivity cs)
 {
-    const int index = box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const int index = box->findText(text, cs == Qt::CaseSensitive ? Qt::MatchExactly | Qt::MatchCaseSensitive
+                                                                  : Qt::MatchFixedString);
     box->setCurrentIndex(index);
     if (index < 0) {
         box->setEditText(QString());
@@ -1153,18 +1265,255 @@ void TfrmMain::LogReportedContact(const QByteArray& adif)
     }
 }
 
-void TfrmMain::RaiseCounters(const TContactScore& score)
+// ---- Live logging feeds: the logging server and FLdigi polling ----
+
+namespace {
+
+const QString kPortMessage =
+    QStringLiteral("This option will change the server port from the default of 8888 to\n"
+                   "a port of your choosing. Make sure you de-conflit your port selection\n"
+                   "with the list of wel-know and registered port from the extensive list at:\n"
+                   "https://en.wikipedia.org/wiki/List_of_TCP_and_UDP_port_numbers");
+
+const QString kNoLogForFLdigi = QStringLiteral(
+    "No log is open. Select a log in the Logs list or create one with File > New: the FLdigi contact "
+    "waits in its file until then.");
+
+} // namespace
+
+void TfrmMain::ConnectFeeds()
 {
-    if (score.withTenTen) {
-        Setctx_with(fctxwith + 1);
+    // The server's datagrams share the feeds' ordered queue with the WSJT-X listener's.
+    fServerSocket1 = std::make_unique<TLoggingServer>(
+        *fFeedQueue, [this](const TServerCommand& command) { ServerSocket1UDPRead(command); });
+    fFLDigi = std::make_unique<TFLDigiPoller>(Paths::WorkFolder(), [this] { return fClock(); });
+    fFLDigiTimer = new QTimer(this);
+    fFLDigiTimer->setObjectName(QStringLiteral("FLDigiTimer"));
+    connect(fFLDigiTimer, &QTimer::timeout, this, &TfrmMain::FLDigiTimerTimer);
+
+    ui->mnuEnableServer->setCheckable(true);
+    connect(ui->mnuConfigureServer, &QAction::triggered, this, Guarded(&TfrmMain::mnuServerConfigClick));
+    connect(ui->mnuEnableServer, &QAction::triggered, this, Guarded(&TfrmMain::mnuServerEnableClick));
+    connect(ui->mnuUseFLDigi, &QAction::triggered, this, [this] {
+        RunGuarded(fPrompts, this, [&] { SetFLDigiEnable(!fEnableFLDigi); });
+        ui->mnuUseFLDigi->setChecked(fEnableFLDigi);
+    });
+    connect(ui->mnuFLdigiSetup, &QAction::triggered, this, Guarded(&TfrmMain::FLdigiSetup1Click));
+    connect(ui->mnuTestADIF, &QAction::triggered, this, Guarded(&TfrmMain::estADIF1Click));
+    // The FLdigi items stay hidden in the menu, and a hidden action ignores its shortcut: the window
+    // carries the two shortcuts itself.
+    for (QAction* action : {ui->mnuUseFLDigi, ui->mnuFLdigiSetup}) {
+        auto* shortcut = new QShortcut(action->shortcut(), this);
+        connect(shortcut, &QShortcut::activated, action, &QAction::trigger);
+    }
+}
+
+void TfrmMain::SetServerPort(int port)
+{
+    fServerPort = port;
+    ui->lblServerRunning->setText(QStringLiteral("Server Running - ") + QString::number(port));
+}
+
+void TfrmMain::SetServerEnable(bool value)
+{
+    if (value) {
+        // A socket that cannot be opened leaves the flag, the label and the menu as they were.
+        fServerSocket1->Open(quint16(fServerPort));
     } else {
-        Setctx_without(fctxwithout + 1);
+        fServerSocket1->Close();
     }
-    if (score.withEpc) {
-        Setctx_epc(fctxepc + 1);
+    fServerEnable = value;
+    ui->lblServerRunning->setVisible(value);
+    ui->mnuConfigureServer->setEnabled(!value);
+    ui->mnuEnableServer->setChecked(value);
+}
+
+void TfrmMain::mnuServerEnableClick()
+{
+    // The menu ticks itself when clicked; the state is what counts.
+    ui->mnuEnableServer->setChecked(fServerEnable);
+    SetServerEnable(!fServerEnable);
+}
+
+void TfrmMain::mnuServerConfigClick()
+{
+    const QString answer = fPrompts.PortInput(this, QStringLiteral("Change Server Port"), kPortMessage,
+                                              QString::number(fServerPort));
+    const int port = IsInteger(answer) ? answer.toInt() : 0;
+    if (port < 1 || port > 65535) {
+        ShowCenteredMessage(fPrompts, this, QStringLiteral("Invalid port number, action terminated"),
+                            MsgKind::Error, MsgButton::OK);
+        return;
     }
-    if (score.with070) {
-        Setctx_070(fctx070 + 1);
+    SetServerPort(port);
+    fSettings.SaveSetting(SettingKeys::ServerPort, port);
+}
+
+void TfrmMain::ServerSocket1UDPRead(const TServerCommand& command)
+{
+    const bool wasBusy = fFeedBusy;
+    fFeedBusy = true;
+    RunGuarded(fPrompts, this, [&] { ApplyServerCommand(command, *this); });
+    fFeedBusy = wasBusy;
+}
+
+void TfrmMain::SetFLDigiEnable(bool value)
+{
+    if (value) {
+        // A contact left over from before polling was switched on is not taken.
+        fFLDigi->SetPath(fFLDigiLogFile);
+        fFLDigi->DiscardLeftover();
+        fFLDigiTimer->setInterval(fFldigiInterval);
+        fFLDigiTimer->start();
+    } else {
+        fFLDigiTimer->stop();
     }
-    SetTotalpoints(ftotalpoints + score.points);
+    fEnableFLDigi = value;
+    ui->mnuUseFLDigi->setChecked(value);
+}
+
+void TfrmMain::FLDigiTimerTimer()
+{
+    // One contact at a time: while a datagram or an earlier file is being handled (a message box may be
+    // open), the file waits for a later tick.
+    if (fFeedBusy || fServerSocket1->IsHandling()) {
+        return;
+    }
+    fFeedBusy = true;
+    fServerSocket1->SetHeld(true);
+    TFLDigiPoller::TResult result;
+    RunGuarded(fPrompts, this, [&] {
+        fFLDigi->SetPath(fFLDigiLogFile);
+        result = fFLDigi->Poll([this](const tLogRecord& rec) { ProcessAdifContact(rec); });
+    });
+    fServerSocket1->SetHeld(false);
+    if (!result.message.isEmpty()) {
+        ShowCenteredMessage(fPrompts, this, result.message, MsgKind::Error, MsgButton::OK);
+    }
+    fFeedBusy = false;
+}
+
+void TfrmMain::ProcessAdifLog(const QString& data)
+{
+    ProcessAdifContact(ProcessADIFLine(data));
+}
+
+void TfrmMain::ProcessAdifContact(const tLogRecord& rec)
+{
+    if (!fHasCurrentLog) {
+        throw EVantrel(kNoLogForFLdigi);
+    }
+    if (fFLDigiAutoLog) {
+        RaiseCounters(AutoLogContact(fDM, Mysettings(), rec));
+    } else {
+        FillFormFromContact(rec, *this);
+    }
+    AutoLookupCall();
+}
+
+void TfrmMain::FLdigiSetup1Click()
+{
+    TFLDigiConfig dialog(fPrompts, fFLDigiLogFile, fFldigiInterval, fFLDigiAutoLog, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    // A new path and auto-log flag count from the next tick, a new interval from the next switching on.
+    fFLDigiLogFile = dialog.Path();
+    fFLDigiAutoLog = dialog.AutoLog();
+    fFldigiInterval = dialog.Interval();
+    fSettings.SaveSetting(SettingKeys::FLDigiLogFile, fFLDigiLogFile);
+    fSettings.SaveSetting(SettingKeys::FLDigiAutoLog, fFLDigiAutoLog);
+    fSettings.SaveSetting(SettingKeys::FldigiFileChekInterval, fFldigiInterval);
+}
+
+void TfrmMain::estADIF1Click()
+{
+    ProcessAdifLog(TFLDigiPoller::ReadLogFile(fFLDigiLogFile));
+}
+
+void TfrmMain::SetField(TField field, const QString& value)
+{
+    QLineEdit* edit = nullptr;
+    switch (field) {
+    case TField::Call:
+        edit = ui->txtCallsign;
+        break;
+    case TField::Name:
+        edit = ui->txtName;
+        break;
+    case TField::TenTen:
+        edit = ui->txtTenTen;
+        break;
+    case TField::VP:
+        edit = ui->txtVP;
+        break;
+    case TField::EPC:
+        edit = ui->txtEPC;
+        break;
+    case TField::P070:
+        edit = ui->txtP070;
+        break;
+    }
+    edit->setText(value);
+}
+
+void TfrmMain::SetModeText(const QString& text)
+{
+    ui->cboMode->setEditText(text);
+}
+
+void TfrmMain::SelectMode(const QString& text)
+{
+    SelectItem(ui->cboMode, text, Qt::CaseInsensitive);
+}
+
+void TfrmMain::SelectQTH(const QString& text)
+{
+    SelectItem(ui->cboQTH, text, Qt::CaseInsensitive);
+}
+
+void TfrmMain::SelectCounty(const QString& text)
+{
+    SelectItem(ui->cboCounty, text, Qt::CaseInsensitive);
+}
+
+void TfrmMain::ChooseUS()
+{
+    // Selecting the button runs its click handling; an already selected one is run by hand.
+    if (ui->rbUS->isChecked()) {
+        rbUSClick();
+    } else {
+        ui->rbUS->setChecked(true);
+    }
+}
+
+void TfrmMain::ChooseDX()
+{
+    if (ui->rbDX->isChecked()) {
+        rbDXClick();
+    } else {
+        ui->rbDX->setChecked(true);
+    }
+}
+
+void TfrmMain::QTHClick()
+{
+    cboQTHClick();
+}
+
+void TfrmMain::LogContact()
+{
+    DoLog();
+}
+
+void TfrmMain::ClearForm()
+{
+    ClearEntries();
+}
+
+void TfrmMain::AutoLookupCall()
+{
+    if (fautolookup) {
+        LookupCallsign();
+    }
 }

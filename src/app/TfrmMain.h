@@ -3,6 +3,7 @@
 #include "data/Clock.h"
 #include "data/TDM.h"
 #include "data/TSettings.h"
+#include "feeds/IEntryForm.h"
 #include "ui/Prompts.h"
 
 #include <QMainWindow>
@@ -15,10 +16,14 @@ class TFeedQueue;
 class TRigControl;
 class TWsjtxListener;
 class TfrmProcessLog;
+class TProgramUpdate;
 class QActionGroup;
 struct TContactScore;
 class QSqlQueryModel;
 class QTimer;
+class TFLDigiPoller;
+class TLoggingServer;
+struct TServerCommand;
 struct tLogRecord;
 
 namespace Ui {
@@ -28,7 +33,7 @@ class TfrmMain;
 // The main window: start-up and shutdown, the menu, the log list, the entry form and the status bar.
 // Creating it runs the whole start-up (FormCreate); closing it closes the databases and writes the
 // window settings.
-class TfrmMain : public QMainWindow
+class TfrmMain : public QMainWindow, private IEntryForm
 {
     Q_OBJECT
 
@@ -119,6 +124,25 @@ public:
     // Options > Process Contest: the processing dialog for the current log.
     void mnuProcessContestClick();
 
+    // Options > Display Log: the current log in the table window; the counters are recounted from the
+    // table once the window closes, so they stay true after edits and deletions.
+    void mnuDisplayLogClick();
+    // File > Update Database: the reference table named by the chosen item's hint text.
+    void Events1Click(QAction* item);
+    // Display > Forground Color and Background Color (under the "Windows" theme only).
+    void mnuForgroundColorClick();
+    void mnuBackgroundColorClick();
+    // Help > About.
+    void mnuAboutClick();
+    // File > Update Data Files: the roster update dialog, modal.
+    void mnuUpdateFilesClick();
+    // The program's own update (TProgramUpdate): the version check with its questions (quiet: no message
+    // when the program is current) and the installer download; a started installer closes the window.
+    bool NewVersionAvailable();
+    void UpdateCheck(bool quiet);
+    void InstallUpdate();
+    TProgramUpdate& ProgramUpdate() { return *fProgramUpdate; }
+
     // Asks for the own grid locator (Options > Update Grid Locator).
     void mnuUpdateGridLocatorClick();
     void mnuBuildLicenceDataClick();
@@ -140,6 +164,31 @@ public:
     TWsjtxListener& WSJTXListener() { return *fWSJTX; }
     // The ordered queue of the live feeds' datagrams.
     TFeedQueue& FeedQueue() { return *fFeedQueue; }
+    // The logging server (Server menu): other programs fill the entry form and log contacts with
+    // datagrams. Off at every start; the port comes from the settings.
+    bool ServerEnable() const { return fServerEnable; }
+    void SetServerEnable(bool value);
+    void SetServerPort(int port);
+    void mnuServerConfigClick();
+    void mnuServerEnableClick();
+    // Carries out one command received by the server.
+    void ServerSocket1UDPRead(const TServerCommand& command);
+    TLoggingServer& ServerSocket1() { return *fServerSocket1; }
+
+    // FLdigi polling (the hidden items of the Server menu): each contact FLdigi writes into its
+    // temporary log file is logged at once (auto logging) or put into the entry form.
+    bool FLDigiEnable() const { return fEnableFLDigi; }
+    void SetFLDigiEnable(bool value);
+    void FLDigiTimerTimer();
+    // Takes the whole text of one FLdigi log file as one contact.
+    void ProcessAdifLog(const QString& data);
+    void FLdigiSetup1Click();
+    // Test ADIF: reads the FLdigi log file and processes it once, without deleting it.
+    void estADIF1Click();
+    QString FLDigiLogFile() const { return fFLDigiLogFile; }
+    bool FLDigiAutoLog() const { return fFLDigiAutoLog; }
+    int FldigiInterval() const { return fFldigiInterval; }
+    QTimer* FLDigiTimer() const { return fFLDigiTimer; }
 
     // The clock: every second the status bar date and time and, unless off-line logging is on, the
     // entry form's Date and Time. Tests set the clock and call the tick.
@@ -159,8 +208,10 @@ private:
     void FormActivate();
     void BuildThemeMenu();
     void ConnectMenu();
+    void ConnectTablesAndAppearance();
     void ApplyWindowColors();
     void mnuContentsClick();
+    void CheckforUpdate1Click();
     void ConnectEntryForm();
     void btnLogClick();
     void btnClearClick();
@@ -179,8 +230,6 @@ private:
     void RigModeChanged(const QString& mode);
     // Logs the contact of one ADIF record that WSJT-X or JTDX reported.
     void LogReportedContact(const QByteArray& adif);
-    // Raises the counters by a logged contact's score.
-    void RaiseCounters(const TContactScore& score);
     void SetCounters(const TDM::TLogCounts& counts);
     void SetOptionsEnabled(bool enabled);
     tLogRecord RecordFromForm();
@@ -188,8 +237,28 @@ private:
     void ShowQTHChoice(const QStringList& items, bool us);
     // Replaces a box's items, with nothing selected and an empty text.
     static void FillBox(class QComboBox* box, const QStringList& items);
-    // Selects the first item whose text equals the text exactly; none, and an empty text, otherwise.
-    static void SelectItem(class QComboBox* box, const QString& text);
+    // Selects the first item whose text equals the text (exactly, or ignoring letter case); none, and an
+    // empty text, otherwise.
+    static void SelectItem(class QComboBox* box, const QString& text,
+                           Qt::CaseSensitivity cs = Qt::CaseSensitive);
+    // Raises the counters by a logged contact's score.
+    void RaiseCounters(const TContactScore& score);
+    void ConnectFeeds();
+    // The contact of an FLdigi file: logged at once or put into the entry form.
+    void ProcessAdifContact(const tLogRecord& rec);
+
+    // The entry form as the feeds use it.
+    void SetField(TField field, const QString& value) override;
+    void SetModeText(const QString& text) override;
+    void SelectMode(const QString& text) override;
+    void SelectQTH(const QString& text) override;
+    void SelectCounty(const QString& text) override;
+    void ChooseUS() override;
+    void ChooseDX() override;
+    void QTHClick() override;
+    void LogContact() override;
+    void ClearForm() override;
+    void AutoLookupCall() override;
     // True when a key is the shortcut of a menu item that can run now.
     bool IsMenuShortcut(const class QKeyEvent& key) const;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -213,6 +282,8 @@ private:
     int fServerPort = 8888;
     int fColor = -16777201;
     int fForeColor = 128;
+    // The colour picker opens on the colour last picked in it during the run.
+    QColor fPickedColor = Qt::black;
     QString fFLDigiLogFile;
     bool fFLDigiAutoLog = false;
     int fFldigiInterval = 1000;
@@ -234,13 +305,24 @@ private:
     int ftotalpoints = 0;
 
     std::unique_ptr<TLookup> fLookup;
+    std::unique_ptr<TProgramUpdate> fProgramUpdate;
     TfrmProcessLog* fProcessLog = nullptr;
     QTimer* tmr1 = nullptr;
+
+    // The one ordered queue of the datagrams of the logging server and the WSJT-X listener; it outlives
+    // both.
+    std::unique_ptr<TFeedQueue> fFeedQueue;
+    bool fServerEnable = false;
+    std::unique_ptr<TLoggingServer> fServerSocket1;
+    bool fEnableFLDigi = false;
+    QTimer* fFLDigiTimer = nullptr;
+    std::unique_ptr<TFLDigiPoller> fFLDigi;
+    // True while a contact of either feed is being handled: the other feed waits.
+    bool fFeedBusy = false;
     QSqlQueryModel* fDupeModel = nullptr;
 
     bool fRigControlEnable = false;
     std::unique_ptr<TRigControl> fRig;
     bool fWSJTXEnable = false;
-    std::unique_ptr<TFeedQueue> fFeedQueue;
     std::unique_ptr<TWsjtxListener> fWSJTX;
 };

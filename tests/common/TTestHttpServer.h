@@ -30,6 +30,10 @@ public:
         QByteArray body;
         QByteArray contentType = "text/xml; charset=utf-8";
         QMap<QByteArray, QByteArray> headers;
+        // Without a Content-Length the body ends when the connection closes.
+        bool announceLength = true;
+        // When set, only this many bytes of the body are sent; the rest waits for ReleaseHeld().
+        qsizetype holdAfter = -1;
     };
     using THandler = std::function<TResponse(const TRequest&)>;
 
@@ -46,6 +50,8 @@ public:
     void SetSilent(bool silent) { fSilent = silent; }
     const QList<TRequest>& Requests() const { return fRequests; }
     void ClearRequests() { fRequests.clear(); }
+    // Sends the rest of every held reply and closes its connection.
+    void ReleaseHeld();
 
 private:
     void OnNewConnection();
@@ -57,4 +63,5 @@ private:
     THandler fHandler;
     QList<TRequest> fRequests;
     QMap<QTcpSocket*, QByteArray> fBuffers;
+    QMap<QTcpSocket*, QByteArray> fHeld;
 };

@@ -2,6 +2,7 @@
 #include "common/TestRegistry.h"
 
 #include "feeds/TFeedQueue.h"
+#include "feeds/TLoggingServer.h"
 #include "feeds/TWsjtxListener.h"
 #include "feeds/WsjtxMessage.h"
 
@@ -91,6 +92,24 @@ QStringList Rows(TfrmMain& window)
 
 const QDateTime kOn(QDate(2024, 2, 3), QTime(12, 0, 15), Qt::UTC);
 
+// Creates the log W7VNT_<year>_Winter_Digital with the setup dialog and makes it current.
+void NewDigitalLog(TfrmMain& window)
+{
+    TAppFixture::OnNextModal([](QDialog* d) {
+        d->findChild<QComboBox*>(QStringLiteral("cboContest"))->setEditText(QStringLiteral("Winter Digital"));
+        d->findChild<QComboBox*>(QStringLiteral("cboMode"))->setEditText(QStringLiteral("FT8"));
+        const std::pair<const char*, const char*> fields[] = {
+            {"txtCallSign", "W7VNT"},    {"txtFirstName", "Rex"}, {"txtLastName", "Fielding"},
+            {"txtAddress", "1 Main St"}, {"txtCity", "Salem"},    {"txtState", "OR"},
+            {"txtZipCode", "97301"}};
+        for (const auto& [name, value] : fields) {
+            d->findChild<QLineEdit*>(QString::fromLatin1(name))->setText(QString::fromLatin1(value));
+        }
+        d->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+    });
+    window.DoNewLog();
+}
+
 } // namespace
 
 // The WSJT-X / JTDX listener: real datagrams of the protocol, unicast and multicast on the loopback
@@ -159,20 +178,7 @@ private slots:
         home.WriteSettings({QStringLiteral("Grid=FN31PR"), QStringLiteral("WSJTXPort=%1").arg(port)});
         TScriptedPrompts prompts;
         TfrmMain window(prompts);
-        TAppFixture::OnNextModal([](QDialog* d) {
-            d->findChild<QComboBox*>(QStringLiteral("cboContest"))
-                ->setEditText(QStringLiteral("Winter Digital"));
-            d->findChild<QComboBox*>(QStringLiteral("cboMode"))->setEditText(QStringLiteral("FT8"));
-            const std::pair<const char*, const char*> fields[] = {
-                {"txtCallSign", "W7VNT"},    {"txtFirstName", "Rex"}, {"txtLastName", "Fielding"},
-                {"txtAddress", "1 Main St"}, {"txtCity", "Salem"},    {"txtState", "OR"},
-                {"txtZipCode", "97301"}};
-            for (const auto& [name, value] : fields) {
-                d->findChild<QLineEdit*>(QString::fromLatin1(name))->setText(QString::fromLatin1(value));
-            }
-            d->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
-        });
-        window.DoNewLog();
+        NewDigitalLog(window);
         QVERIFY(window.HasCurrentLog());
 
         auto* label = window.findChild<QLabel*>(QStringLiteral("lblWSJTXRunning"));
@@ -284,6 +290,50 @@ private slots:
         queue.SetHeld(false);
         QTRY_COMPARE(events, (QStringList{"start N0AA", "end N0AA"}));
         QVERIFY(queue.IsIdle());
+    }
+
+    // The logging server and the WSJT-X listener share one queue: their datagrams are handled in the order
+    // they were received, never two at once, and a hold (an FLdigi contact being handled) stops both.
+    void SharedQueueWithLoggingServer()
+    {
+        const quint16 wsjtxPort = FreeUdpPort();
+        const quint16 serverPort = FreeUdpPort();
+        TTestHome home;
+        home.PrepareWorkFolder();
+        home.WriteSettings({QStringLiteral("Grid=FN31PR"), QStringLiteral("WSJTXPort=%1").arg(wsjtxPort),
+                            QStringLiteral("ServerPort=%1").arg(serverPort)});
+        TScriptedPrompts prompts;
+        TfrmMain window(prompts);
+        NewDigitalLog(window);
+        window.SetServerEnable(true);
+        window.SetWSJTXEnable(true);
+        TLoggingServer& server = window.ServerSocket1();
+
+        QUdpSocket sender;
+        auto toServer = [&](const QByteArray& text) {
+            sender.writeDatagram(text, QHostAddress::LocalHost, serverPort);
+        };
+        window.FeedQueue().SetHeld(true);
+        toServer("UPDATE:K1ABC,Bob,1234,,SSB,,,United States,MA,Suffolk");
+        toServer("LOG");
+        QTRY_COMPARE(server.Received(), qint64(2));
+        sender.writeDatagram(QsoLogged(3, "JA1XY", "FT8", "Taro", kOn), QHostAddress::LocalHost, wsjtxPort);
+        QTRY_COMPARE(window.WSJTXListener().Received(), qint64(1));
+        toServer("UPDATE:W2XYZ,Al,,,CW,,,United States,NY,Kings");
+        toServer("LOG");
+        QTRY_COMPARE(server.Received(), qint64(4));
+        QTest::qWait(50);
+        QCOMPARE(Rows(window), QStringList{});
+
+        window.FeedQueue().SetHeld(false);
+        QTRY_COMPARE(Rows(window).size(), 3);
+        QTRY_VERIFY(window.FeedQueue().IsIdle());
+        QStringList calls;
+        for (const QString& row : Rows(window)) {
+            calls << row.section(QLatin1Char('|'), 0, 0);
+        }
+        QCOMPARE(calls, (QStringList{"K1ABC", "JA1XY", "W2XYZ"}));
+        QCOMPARE(prompts.Messages(), QStringList{});
     }
 
     // Switching on fails with a clear message, and stays off, for a port in use or a group that is none.

@@ -1,0 +1,124 @@
+#include "TLoggingServer.h"
+
+#include "TFeedQueue.h"
+#include "data/Errors.h"
+
+#include <QElapsedTimer>
+#include <QNetworkDatagram>
+#include <QPointer>
+#include <QUdpSocket>
+#include <QVariant>
+
+TLoggingServer::TLoggingServer(TFeedQueue& queue, THandler handler, QObject* parent)
+    : QObject(parent), fQueue(queue), fHandler(std::move(handler))
+{}
+
+TLoggingServer::~TLoggingServer()
+{
+    if (fDrain) {
+        fQueue.RemoveDrain(fDrain);
+    }
+}
+
+void TLoggingServer::Open(quint16 port)
+{
+    Close();
+    auto* socket = new QUdpSocket(this);
+    // The port is this program's alone: a second listener on it would take datagrams meant for this one.
+    if (!socket->bind(QHostAddress::Any, port, QAbstractSocket::DontShareAddress)) {
+        const QString error = socket->errorString();
+        delete socket;
+        throw EVantrel(error);
+    }
+    socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(kReceiveBufferSize));
+    // The commands are handled after the readiness signal has returned: inside it the socket would
+    // not report further datagrams while a message box of the handler is open.
+    connect(socket, &QUdpSocket::readyRead, this, [this] {
+        Drain();
+        fQueue.Schedule();
+    });
+    fSocket = socket;
+    fDrain = fQueue.AddDrain([this] { Drain(); });
+}
+
+void TLoggingServer::Close()
+{
+    if (!fSocket) {
+        return;
+    }
+    // What the system has received already is kept for the handler.
+    Drain();
+    fQueue.RemoveDrain(fDrain);
+    fDrain = 0;
+    fSocket->close();
+    fSocket->deleteLater();
+    fSocket = nullptr;
+    fQueue.Schedule();
+}
+
+bool TLoggingServer::IsOpen() const
+{
+    return fSocket != nullptr;
+}
+
+quint16 TLoggingServer::LocalPort() const
+{
+    return fSocket ? fSocket->localPort() : 0;
+}
+
+void TLoggingServer::SetHeld(bool held)
+{
+    fQueue.SetHeld(held);
+}
+
+bool TLoggingServer::IsHandling() const
+{
+    return fQueue.IsHandling();
+}
+
+bool TLoggingServer::IsIdle() const
+{
+    return fQueue.IsIdle();
+}
+
+void TLoggingServer::Drain()
+{
+    if (!fSocket) {
+        return;
+    }
+    while (fSocket->hasPendingDatagrams()) {
+        const qint64 size = fSocket->pendingDatagramSize();
+        if (size > kMaxDatagramSize) {
+            // Read and thrown away: only the size is wanted.
+            fSocket->receiveDatagram(0);
+            ++fReceived;
+            ++fDropped;
+            continue;
+        }
+        const QNetworkDatagram datagram = fSocket->receiveDatagram(qMax<qint64>(size, 0));
+        if (!datagram.isValid()) {
+            break;
+        }
+        ++fReceived;
+        // A server gone before its datagrams were handled leaves them unhandled.
+        QPointer<TLoggingServer> self(this);
+        fQueue.Push(datagram.data(), [self](const QByteArray& payload) {
+            if (self) {
+                self->Handle(payload);
+            }
+        });
+    }
+}
+
+void TLoggingServer::Handle(const QByteArray& payload)
+{
+    const TServerCommand command = ParseDatagram(payload);
+    if (command.kind == TServerCommandKind::None) {
+        ++fDropped;
+        return;
+    }
+    QElapsedTimer timer;
+    timer.start();
+    fHandler(command);
+    emit CommandHandled(command.kind, timer.nsecsElapsed());
+}

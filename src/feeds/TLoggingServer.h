@@ -1,0 +1,67 @@
+#pragma once
+
+#include "ServerCommand.h"
+
+#include <QObject>
+#include <functional>
+
+class QUdpSocket;
+class TFeedQueue;
+
+// The UDP listener of the logging server: receives the datagrams of other programs on all local
+// addresses and hands their commands, one at a time and in arrival order, to a handler.
+//
+// The datagrams wait in the feeds' ordered queue (TFeedQueue) together with those of the other listeners.
+// A handler may open a message box (a duplicate warning), whose event loop lets the socket report new
+// datagrams meanwhile. Those are only queued: no handler is entered again while one runs, and the queue
+// is worked off once it returns. The socket is drained completely on every readiness signal and before
+// each queued datagram, and its receive buffer is large, so a burst is kept even while the entry form is
+// busy.
+class TLoggingServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    using THandler = std::function<void(const TServerCommand&)>;
+
+    TLoggingServer(TFeedQueue& queue, THandler handler, QObject* parent = nullptr);
+    ~TLoggingServer() override;
+
+    // Opens the socket on a port (0: any free port) of all local addresses. Throws EVantrel with the
+    // socket's error text when it cannot be opened (the port in use, for instance).
+    void Open(quint16 port);
+    // Closes the socket. Commands already received are still handled.
+    void Close();
+    bool IsOpen() const;
+    // The port the socket listens on (0 while closed).
+    quint16 LocalPort() const;
+
+    // While held, datagrams of every feed are received and queued but not handled; releasing handles the
+    // queue.
+    void SetHeld(bool held);
+    // True while a handler of the feeds' queue runs.
+    bool IsHandling() const;
+    // True when every datagram received by the feeds has been handled.
+    bool IsIdle() const;
+    // Datagrams received so far and those dropped as not understood.
+    qint64 Received() const { return fReceived; }
+    qint64 Dropped() const { return fDropped; }
+
+    // The receive buffer the socket asks the system for.
+    static constexpr int kReceiveBufferSize = 4 * 1024 * 1024;
+
+signals:
+    // A command has been handled, in so many nanoseconds.
+    void CommandHandled(TServerCommandKind kind, qint64 nanoseconds);
+
+private:
+    void Drain();
+    void Handle(const QByteArray& payload);
+
+    TFeedQueue& fQueue;
+    THandler fHandler;
+    QUdpSocket* fSocket = nullptr;
+    int fDrain = 0;
+    qint64 fReceived = 0;
+    qint64 fDropped = 0;
+};
