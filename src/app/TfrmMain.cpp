@@ -1171,12 +1171,15 @@ void TfrmMain::ShowRigState()
         label->clear();
         return;
     case TRigControl::TState::Connecting:
-        label->setText(QStringLiteral(" Rig: connecting to rigctld at %1 ").arg(where));
+        label->setText(QStringLiteral(" Rig: connecting "));
+        label->setToolTip(QStringLiteral("Connecting to rigctld at %1").arg(where));
         label->setStyleSheet(QString());
         break;
     case TRigControl::TState::Lost:
-        label->setText(QStringLiteral(" Rig: no connection to rigctld at %1, retrying ").arg(where));
-        label->setToolTip(fRig->LostReason());
+        // The status bar has room for the state; the address and the reason are in the tip.
+        label->setText(QStringLiteral(" Rig: no connection, retrying "));
+        label->setToolTip(
+            QStringLiteral("No connection to rigctld at %1: %2").arg(where, fRig->LostReason()));
         label->setStyleSheet(warning);
         break;
     case TRigControl::TState::Connected: {
