@@ -24,6 +24,7 @@
 #include "process/ADIFRecordReader.h"
 #include "process/TfrmProcessLog.h"
 #include "ui/Colors.h"
+#include "ui/OpenDocument.h"
 #include "ui/Prompts.h"
 #include "ui/TAboutBox.h"
 #include "ui/TUpperCaseValidator.h"
@@ -33,7 +34,6 @@
 
 #include <QActionGroup>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -47,7 +47,6 @@
 #include <QShortcut>
 #include <QSqlQueryModel>
 #include <QTimer>
-#include <QUrl>
 
 namespace {
 
@@ -435,13 +434,25 @@ void TfrmMain::SetOptionsEnabled(bool enabled)
 
 void TfrmMain::mnuContentsClick()
 {
-    const QString help = Paths::ShippedFile(QStringLiteral("vantrel.pdf"));
-    if (!QFileInfo::exists(help) || !QDesktopServices::openUrl(QUrl::fromLocalFile(help))) {
+    // The operator can always read the manual: when it cannot be shown, the message says where it is.
+    const QString help = Paths::HelpDocument();
+    if (help.isEmpty()) {
         ShowCenteredMessage(
             fPrompts, this,
-            QStringLiteral("Unable to open the help document %1").arg(QDir::toNativeSeparators(help)),
+            QStringLiteral("The help document vantrel.pdf was not found. It belongs in one of "
+                           "these places:\n") +
+                Paths::HelpDocumentPlaces().join('\n'),
             MsgKind::Error, MsgButton::OK);
+        return;
     }
+    OpenDocument(this, help, [this, help] {
+        ShowCenteredMessage(
+            fPrompts, this,
+            QStringLiteral("No program could show the help document (that needs xdg-utils and "
+                           "a PDF viewer).\nThe help document is here:\n") +
+                QDir::toNativeSeparators(help),
+            MsgKind::Error, MsgButton::OK);
+    });
 }
 
 void TfrmMain::FormActivate()
