@@ -41,6 +41,8 @@ bool IsInteger(const QString& text);
 // or the timeout. Uses the given manager, or a fresh one.
 QByteArray HttpGet(const QUrl& url, int timeoutMs = 30000, QNetworkAccessManager* manager = nullptr);
 
-// Downloads a URL into a file, replacing any file of that name. Throws EVantrel
-// "Error downloading URL: <url>" when the download fails (an HTTP error status included).
+// Downloads a URL into a file, replacing any file of that name once the download is complete on disk.
+// Throws EVantrel "Error downloading URL: <url>" when the download fails (an HTTP error status included),
+// with the file and the system's reason added when the file cannot be written; the earlier file is then
+// kept as it was.
 void DownloadFile(const QString& url, const QString& path, int timeoutMs = 30000);

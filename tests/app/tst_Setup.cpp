@@ -1,6 +1,7 @@
 #include "AppFixture.h"
 #include "app/TfrmSetup.h"
 #include "common/TestRegistry.h"
+#include "data/Errors.h"
 #include "data/MyFunc.h"
 
 #include <QAction>
@@ -238,6 +239,48 @@ private slots:
         empty.Button1Click();
         QCOMPARE(empty.UserFileFields(), fields);
         QCOMPARE(DialogFilter(f.prompts.Records().last().text), filter);
+    }
+
+    // Recall Info and Save Info never read or replace a database file, whatever name is chosen: reading
+    // one would drop SQLite's locks on the open log, and saving would replace the log.
+    void UserFileRefusesDatabaseFiles_data()
+    {
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("recall logs.db") << false << "logs.db";
+        QTest::newRow("recall its journal") << false << "logs.db-wal";
+        QTest::newRow("save over logs.db") << true << "logs.db";
+        QTest::newRow("save over config.db") << true << "config.db";
+    }
+
+    void UserFileRefusesDatabaseFiles()
+    {
+        QFETCH(bool, save);
+        QFETCH(QString, name);
+        TAppFixture f;
+        f.window->SetClock([] { return QDateTime(QDate(2024, 6, 1), QTime(12, 0)); });
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Open Season"));
+        QString orvane;
+        QString fcc;
+        TfrmSetup dialog(f.prompts, f.window->Settings(), f.window->Mysettings(), orvane, fcc);
+        dialog.SetUserFileFields(QStringList(12, QStringLiteral("KEPT")));
+        const QString path = f.home.Work() + name;
+        const auto bytes = [&] {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        const QByteArray before = bytes();
+        QVERIFY(!before.isEmpty());
+        if (save) {
+            f.prompts.AnswerSaveFile(path);
+            QVERIFY_THROWS_EXCEPTION(EVantrel, dialog.Button2Click());
+        } else {
+            f.prompts.AnswerOpenFile(path);
+            QVERIFY_THROWS_EXCEPTION(EVantrel, dialog.Button1Click());
+        }
+        QCOMPARE(bytes(), before);
+        QCOMPARE(dialog.UserFileFields(), QStringList(12, QStringLiteral("KEPT")));
+        QCOMPARE(f.Rows(QStringLiteral("N0CALL_2024_Open_Season")), 0);
     }
 
     // A short user file fills the fields it has and empties the rest; a byte-order mark selects the
