@@ -2,6 +2,7 @@
 
 #include "ui_TfrmMain.h"
 
+#include "ADIFImport.h"
 #include "LogRules.h"
 #include "TRecentContactsModel.h"
 #include "TfrmBuildLicenceData.h"
@@ -19,9 +20,13 @@
 #include "feeds/FeedActions.h"
 #include "feeds/TFLDigiConfig.h"
 #include "feeds/TFLDigiPoller.h"
+#include "feeds/TFeedQueue.h"
 #include "feeds/TLoggingServer.h"
+#include "feeds/TRigControl.h"
+#include "feeds/TWsjtxListener.h"
 #include "lookup/LookupText.h"
 #include "lookup/TLookup.h"
+#include "process/ADIFRecordReader.h"
 #include "process/TfrmProcessLog.h"
 #include "ui/Colors.h"
 #include "ui/OpenDocument.h"
@@ -44,6 +49,7 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QMouseEvent>
+#include <QProgressDialog>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QScrollArea>
@@ -111,6 +117,7 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
     fLookup = std::make_unique<TLookup>(fDM, fSettings, fPrompts, this, [this] { return fClock(); });
     fProgramUpdate = std::make_unique<TProgramUpdate>(fSettings, fPrompts, this);
     ConnectEntryForm();
+    ConnectStationPrograms();
     ConnectFeeds();
     FormCreate();
     // The clock runs from the creation of the window to its end.
@@ -1523,6 +1530,240 @@ void TfrmMain::mnuReopenProcessedLogClick()
                         MsgKind::Information, MsgButton::OK);
 }
 
+// ---- Other programs of the station: ADIF files, WSJT-X / JTDX, rigctld ----
+
+void TfrmMain::ConnectStationPrograms()
+{
+    connect(ui->mnuImportADIF, &QAction::triggered, this, Guarded(&TfrmMain::mnuImportADIFClick));
+    // A switch that fails stays as it was, its tick included.
+    connect(ui->mnuRigControl, &QAction::triggered, this, [this] {
+        RunGuarded(fPrompts, this, [&] { SetRigControlEnable(!fRigControlEnable); });
+        ui->mnuRigControl->setChecked(fRigControlEnable);
+    });
+    connect(ui->mnuWSJTX, &QAction::triggered, this, [this] {
+        RunGuarded(fPrompts, this, [&] { SetWSJTXEnable(!fWSJTXEnable); });
+        ui->mnuWSJTX->setChecked(fWSJTXEnable);
+    });
+
+    fRig = std::make_unique<TRigControl>();
+    connect(fRig.get(), &TRigControl::StateChanged, this, &TfrmMain::ShowRigState);
+    connect(fRig.get(), &TRigControl::FrequencyChanged, this, &TfrmMain::ShowRigState);
+    connect(fRig.get(), &TRigControl::ModeChanged, this, &TfrmMain::RigModeChanged);
+
+    fFeedQueue = std::make_unique<TFeedQueue>();
+    fWSJTX = std::make_unique<TWsjtxListener>(*fFeedQueue, [this](const QByteArray& adif) {
+        RunGuarded(fPrompts, this, [&] { LogReportedContact(adif); });
+    });
+}
+
+void TfrmMain::mnuImportADIFClick()
+{
+    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
+        ShowCenteredMessage(fPrompts, this,
+                            QStringLiteral("No log is open. Select a log in the Logs list or create one with "
+                                           "File > New before importing an ADIF file."),
+                            MsgKind::Error, MsgButton::OK);
+        return;
+    }
+    const QString path = fPrompts.OpenFile(this, QStringLiteral("Import ADIF"), Paths::UserProfile(),
+                                           QStringLiteral("ADIF files|*.adi;*.adif|All files|*"));
+    if (path.isEmpty()) {
+        return;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw EVantrel(QStringLiteral("Cannot open file \"%1\". %2")
+                           .arg(QDir::toNativeSeparators(path), file.errorString()));
+    }
+    const QByteArray bytes = file.readAll();
+    file.close();
+
+    // A file of more than a few thousand records takes a moment: a progress bar shows how far it is.
+    constexpr qsizetype kProgressBytes = 1024 * 1024;
+    std::unique_ptr<QProgressDialog> progress;
+    if (bytes.size() > kProgressBytes) {
+        progress = std::make_unique<QProgressDialog>(
+            QStringLiteral("Importing ") + QFileInfo(path).fileName(), QString(), 0, 200, this);
+        progress->setWindowTitle(QStringLiteral("Import ADIF"));
+        progress->setWindowModality(Qt::WindowModal);
+        progress->setMinimumDuration(0);
+        progress->setValue(0);
+    }
+    TADIFImport import(fDM, Mysettings());
+    import.Read(bytes, [&](qsizetype read) {
+        if (progress) {
+            progress->setValue(int(100 * read / qMax<qsizetype>(bytes.size(), 1)));
+}
+});
+bool keepDuplicates = false;
+if (import.Duplicates() > 0) {
+    if (progress) {
+        progress->hide();
+    }
+    const MsgButton answer =
+        ShowCenteredMessage(fPrompts, this,
+                            QStringLiteral("%1 of the %2 contacts in the file are duplicates in this log.\n"
+                                           "Import the duplicates as well?")
+                                .arg(import.Duplicates())
+                                .arg(import.Contacts()),
+                            MsgKind::Confirmation, MsgButton::Yes | MsgButton::No | MsgButton::Cancel);
+    if (answer == MsgButton::Cancel) {
+        return;
+    }
+    keepDuplicates = answer == MsgButton::Yes;
+    if (progress) {
+        progress->show();
+    }
+}
+const qsizetype toStore = keepDuplicates ? import.Contacts() : import.Contacts() - import.Duplicates();
+int imported = 0;
+try {
+    imported = import.Store(keepDuplicates, [&](qsizetype stored) {
+        if (progress) {
+            progress->setValue(100 + int(100 * stored / qMax<qsizetype>(toStore, 1)));
+        }
+    });
+} catch (...) {
+    progress.reset();
+    throw;
+}
+progress.reset();
+RecountScores();
+fDupeModel->clear();
+LogTableChanged();
+ShowCenteredMessage(fPrompts, this,
+                    QStringLiteral("ADIF import from %1\n\n").arg(QFileInfo(path).fileName()) +
+                        import.Summary(imported, keepDuplicates),
+                    MsgKind::Information, MsgButton::OK);
+}
+
+void TfrmMain::SetRigControlEnable(bool value)
+{
+    if (value) {
+        const QString host = fSettings.GetSetting(SettingKeys::RigHost, "127.0.0.1");
+        const int port = fSettings.GetSetting(SettingKeys::RigPort, 4532);
+        if (port < 1 || port > 65535) {
+            throw EVantrel(
+                QStringLiteral("The rigctld port %1 (setting RigPort) is no port number").arg(port));
+        }
+        fRig->Start(host, quint16(port));
+    } else {
+        fRig->Stop();
+    }
+    fRigControlEnable = value;
+    ui->mnuRigControl->setChecked(value);
+    ShowRigState();
+}
+
+void TfrmMain::ShowRigState()
+{
+    QLabel* label = ui->lblRig;
+    const QString where = fRig->Host() + QLatin1Char(':') + QString::number(fRig->Port());
+    // Red on yellow: the operator must look (no rig, or a rig outside the band of the contest).
+    const QString warning = QStringLiteral("color: rgb(192, 0, 0); background-color: rgb(255, 255, 160);");
+    switch (fRig->State()) {
+    case TRigControl::TState::Off:
+        label->hide();
+        label->clear();
+        return;
+    case TRigControl::TState::Connecting:
+        label->setText(QStringLiteral(" Rig: connecting "));
+        label->setToolTip(QStringLiteral("Connecting to rigctld at %1").arg(where));
+        label->setStyleSheet(QString());
+        break;
+    case TRigControl::TState::Lost:
+        // The status bar has room for the state; the address and the reason are in the tip.
+        label->setText(QStringLiteral(" Rig: no connection, retrying "));
+        label->setToolTip(
+            QStringLiteral("No connection to rigctld at %1: %2").arg(where, fRig->LostReason()));
+        label->setStyleSheet(warning);
+        break;
+    case TRigControl::TState::Connected: {
+        const qint64 hertz = fRig->Frequency();
+        label->setText(QStringLiteral(" Rig: ") + FrequencyText(hertz) + QLatin1Char(' '));
+        label->setToolTip(IsTenMetres(hertz) ? QString()
+                                             : QStringLiteral("The rig is outside the 10 m band"));
+        label->setStyleSheet(IsTenMetres(hertz) ? QString() : warning);
+        break;
+    }
+    }
+    label->show();
+}
+
+void TfrmMain::RigModeChanged(const QString& mode)
+{
+    const QString formMode = FormModeForRig(mode, DigitalModeOfLog(Mysettings().ContestMode));
+    if (formMode.isEmpty()) {
+        return;
+    }
+    const int index = ui->cboMode->findText(formMode, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index >= 0) {
+        ui->cboMode->setCurrentIndex(index);
+    }
+    ui->cboMode->setEditText(formMode);
+}
+
+void TfrmMain::SetWSJTXEnable(bool value)
+{
+    if (value) {
+        const int port = fSettings.GetSetting(SettingKeys::WSJTXPort, 2237);
+        if (port < 1 || port > 65535) {
+            throw EVantrel(
+                QStringLiteral("The WSJT-X port %1 (setting WSJTXPort) is no port number").arg(port));
+        }
+        fWSJTX->Open(quint16(port), fSettings.GetSetting(SettingKeys::WSJTXGroup, ""));
+    } else {
+        fWSJTX->Close();
+    }
+    fWSJTXEnable = value;
+    ui->mnuWSJTX->setChecked(value);
+    const QString group = fSettings.GetSetting(SettingKeys::WSJTXGroup, "");
+    ui->lblWSJTXRunning->setText(QStringLiteral("WSJT-X - ") + (group.isEmpty() ? QString() : group + ':') +
+                                 QString::number(fWSJTX->LocalPort()));
+    ui->lblWSJTXRunning->setVisible(value);
+}
+
+void TfrmMain::LogReportedContact(const QByteArray& adif)
+{
+    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
+        ShowCenteredMessage(fPrompts, this,
+                            QStringLiteral("WSJT-X logged a contact, but no log is open. Select a log in the "
+                                           "Logs list or create one with File > New."),
+                            MsgKind::Error, MsgButton::OK);
+        return;
+    }
+    TADIFRecordReader reader(adif);
+    TADIFRecord record;
+    if (!reader.Next(record)) {
+        return;
+    }
+    TCountryTable countries;
+    countries.Load(fDM);
+    tLogRecord rec;
+    TContactScore score;
+    QString reason;
+    switch (LogADIFContact(fDM, Mysettings(), countries, record, rec, score, reason)) {
+    case TADIFLogResult::Logged:
+        RaiseCounters(score);
+        LogTableChanged();
+        break;
+    case TADIFLogResult::Duplicate:
+        ShowCenteredMessage(
+            fPrompts, this,
+            QStringLiteral("%1, logged in WSJT-X, is a duplicate in this log and was not logged "
+                           "here.")
+                .arg(rec.call),
+            MsgKind::Warning, MsgButton::OK);
+        break;
+    case TADIFLogResult::Skipped:
+        ShowCenteredMessage(
+            fPrompts, this,
+            QStringLiteral("The contact logged in WSJT-X could not be logged here: %1").arg(reason),
+            MsgKind::Error, MsgButton::OK);
+        break;
+    }
+}
+
 // ---- Live logging feeds: the logging server and FLdigi polling ----
 
 namespace {
@@ -1541,8 +1782,9 @@ const QString kNoLogForFLdigi = QStringLiteral(
 
 void TfrmMain::ConnectFeeds()
 {
+    // The server's datagrams share the feeds' ordered queue with the WSJT-X listener's.
     fServerSocket1 = std::make_unique<TLoggingServer>(
-        [this](const TServerCommand& command) { ServerSocket1UDPRead(command); });
+        *fFeedQueue, [this](const TServerCommand& command) { ServerSocket1UDPRead(command); });
     fFLDigi = std::make_unique<TFLDigiPoller>(Paths::WorkFolder(), [this] { return fClock(); });
     fFLDigiTimer = new QTimer(this);
     fFLDigiTimer->setObjectName(QStringLiteral("FLDigiTimer"));

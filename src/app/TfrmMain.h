@@ -14,15 +14,18 @@
 
 class IPrompts;
 class TLookup;
+class TFeedQueue;
+class TRigControl;
+class TWsjtxListener;
 class TfrmProcessLog;
 class TProgramUpdate;
 class QActionGroup;
 class TRecentContactsModel;
+struct TContactScore;
 class QSqlQueryModel;
 class QTimer;
 class TFLDigiPoller;
 class TLoggingServer;
-struct TContactScore;
 struct TServerCommand;
 struct tLogRecord;
 
@@ -165,6 +168,22 @@ public:
     void mnuBuildLicenceDataClick();
     void btnShowXMLClick();
 
+    // File > Import ADIF…: the contacts of another program's ADIF file into the current log.
+    void mnuImportADIFClick();
+
+    // Rig control through rigctld (Server menu): the entry form's mode follows the rig and the status bar
+    // shows its frequency. Off at every start; host and port come from the settings.
+    bool RigControlEnable() const { return fRigControlEnable; }
+    void SetRigControlEnable(bool value);
+    TRigControl& RigControl() { return *fRig; }
+
+    // WSJT-X / JTDX logging (Server menu): contacts logged there are logged here. Off at every start;
+    // the port and the multicast group come from the settings.
+    bool WSJTXEnable() const { return fWSJTXEnable; }
+    void SetWSJTXEnable(bool value);
+    TWsjtxListener& WSJTXListener() { return *fWSJTX; }
+    // The ordered queue of the live feeds' datagrams.
+    TFeedQueue& FeedQueue() { return *fFeedQueue; }
     // The logging server (Server menu): other programs fill the entry form and log contacts with
     // datagrams. Off at every start; the port comes from the settings.
     bool ServerEnable() const { return fServerEnable; }
@@ -236,6 +255,11 @@ private:
     // A lookup failure: a box the first time for a source, then only the panel and the status bar.
     void ShowLookupFailure(int lookupType, const std::exception_ptr& error);
     void ShowPrefixCountry();
+    void ConnectStationPrograms();
+    void ShowRigState();
+    void RigModeChanged(const QString& mode);
+    // Logs the contact of one ADIF record that WSJT-X or JTDX reported.
+    void LogReportedContact(const QByteArray& adif);
     void SetCounters(const TDM::TLogCounts& counts);
     void SetOptionsEnabled(bool enabled);
     tLogRecord RecordFromForm();
@@ -316,6 +340,9 @@ private:
     TfrmProcessLog* fProcessLog = nullptr;
     QTimer* tmr1 = nullptr;
 
+    // The one ordered queue of the datagrams of the logging server and the WSJT-X listener; it outlives
+    // both.
+    std::unique_ptr<TFeedQueue> fFeedQueue;
     bool fServerEnable = false;
     std::unique_ptr<TLoggingServer> fServerSocket1;
     bool fEnableFLDigi = false;
@@ -333,4 +360,9 @@ private:
     // Lookup sources whose failure has been shown in a box during this run, until one of their lookups
     // succeeds again.
     QSet<int> fFailedLookups;
+
+    bool fRigControlEnable = false;
+    std::unique_ptr<TRigControl> fRig;
+    bool fWSJTXEnable = false;
+    std::unique_ptr<TWsjtxListener> fWSJTX;
 };

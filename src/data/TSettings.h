@@ -55,4 +55,8 @@ inline const QString QRZXMLSessionID = QStringLiteral("QRZXML_sessionID");
 inline const QString QRZXMLSessionEXP = QStringLiteral("QRZXML_sessionEXP");
 inline const QString HamQTHSessionID = QStringLiteral("HAMqthXML_sessionID");
 inline const QString HamQTHSessionEXP = QStringLiteral("HAMqthXML_sessionEXP");
+inline const QString WSJTXPort = QStringLiteral("WSJTXPort");
+inline const QString WSJTXGroup = QStringLiteral("WSJTXGroup");
+inline const QString RigHost = QStringLiteral("RigHost");
+inline const QString RigPort = QStringLiteral("RigPort");
 } // namespace SettingKeys

@@ -402,7 +402,7 @@ private slots:
                               " <name:0> <mode:2>CW <rst_rcvd:3>599"
                               "<rst_sent:3>599<band:3>10M <state:2>IL"
                               " <dxcc:3>291<ten_ten:1>0"
-                              "<SRX_STRING:5>0-0-0<eor>"));
+                              "<SRX_STRING:5>0-0-0 <station_callsign:5>W7VNT<eor>"));
     }
 
     void Cancel()
