@@ -1,13 +1,15 @@
 // Speed of the logging workflow on a log of --contacts=N contacts (100,000 unless told): the duplicate
 // check and the insert of one contact beside their floor (the same statement, prepared once, run through
 // the SQLite C API on the same connection), one typed character until the dupe list holds its first rows
-// (every prefix length of a call, and thousands of matches all logged last), logging a contact end to end
+// (every prefix length of a call, and thousands of matches all logged last), logging a contact end to end,
+// refreshing the recent-contacts list after a contact
 // and selecting the log. Also reports the program's peak memory with that log open.
 //
 // The log is generated once per size into the fixture folder (see BenchSupport.h) and copied into a
 // temporary work folder for each run, so the contacts logged by a run never reach the next one.
 
 #include "BenchSupport.h"
+#include "app/TRecentContactsModel.h"
 #include "app/TfrmMain.h"
 #include "data/Paths.h"
 #include "ui/Prompts.h"
@@ -331,6 +333,25 @@ void BM_DoLog(benchmark::State& state)
     }
 }
 
+// Refreshing the recent-contacts list once a contact has been stored (the last step of DoLog, also run
+// by the feeds and imports).
+void BM_RecentContactsRefresh(benchmark::State& state)
+{
+    static int serial = 0;
+    TDM& dm = gWorld->window->DM();
+    SetCall(QString());
+    for (auto _ : state) {
+        state.PauseTiming();
+        tLogRecord contact;
+        contact.call = QStringLiteral("KE%1").arg(++serial);
+        contact.mode = QStringLiteral("SSB");
+        dm.LogAddRecord(contact, kTable);
+        state.ResumeTiming();
+        gWorld->window->LogTableChanged();
+        benchmark::DoNotOptimize(gWorld->window->RecentContacts().rowCount());
+    }
+}
+
 // Selecting the log in the list again: migration check, configuration row, index and the counters (kept
 // since the first selection).
 void BM_SelectLog(benchmark::State& state)
@@ -385,6 +406,9 @@ BENCHMARK(BM_LogAddRecord_Floor)->Iterations(1000)->Apply([](auto* b) {
     Median5(b, benchmark::kMicrosecond);
 });
 BENCHMARK(BM_DoLog)->Iterations(200)->Apply([](auto* b) { Median5(b, benchmark::kMillisecond); });
+BENCHMARK(BM_RecentContactsRefresh)->Iterations(200)->Apply([](auto* b) {
+    Median5(b, benchmark::kMillisecond);
+});
 
 } // namespace
 

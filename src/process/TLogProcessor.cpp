@@ -107,7 +107,7 @@ void TLogProcessor::ProcessTheLog()
         fDupeSheet.Add(row.Value(QStringLiteral("_call")));
         if (fADIF) {
             fADIF->Buffer().append('\n');
-            AppendADIFRecord(fADIF->Buffer(), row, fOptions.adifcomment, dxcc);
+            AppendADIFRecord(fADIF->Buffer(), row, fOptions.adifcomment, dxcc, fOwn.Callsign);
             fADIF->Written();
         }
     });

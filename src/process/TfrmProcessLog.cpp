@@ -8,6 +8,15 @@
 #include "ui/Prompts.h"
 
 #include <QButtonGroup>
+#include <QDir>
+
+namespace {
+
+const QString kProcessFlagQuestion =
+    QStringLiteral("Setting the process flag takes this log off the list of open logs once it is processed.\n"
+                   "File > Reopen Processed Log brings it back.\n\nSet the process flag?");
+
+} // namespace
 
 TfrmProcessLog::TfrmProcessLog(IPrompts& prompts, TDM& dm, const TMysettings& settings, TCounters counters,
                                QWidget* parent)
@@ -27,6 +36,15 @@ TfrmProcessLog::TfrmProcessLog(IPrompts& prompts, TDM& dm, const TMysettings& se
     connect(ui->btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(ui->cbExport, &QCheckBox::toggled, this, &TfrmProcessLog::cbExportClick);
     connect(ui->cbProcessFlag, &QCheckBox::toggled, this, &TfrmProcessLog::cbProcessFlagClick);
+    // Ticking the flag takes the log off the list of open logs once processed: the operator confirms it.
+    connect(ui->cbProcessFlag, &QCheckBox::clicked, this, [this](bool checked) {
+        if (checked && ShowCenteredMessage(fPrompts, this, kProcessFlagQuestion, MsgKind::Confirmation,
+                                           MsgButton::Yes | MsgButton::No) != MsgButton::Yes) {
+            ui->cbProcessFlag->setChecked(false);
+        }
+    });
+    // Without a picked folder the files go to the work folder.
+    ui->txtFileName->setPlaceholderText(QDir::toNativeSeparators(Paths::WorkFolder()));
     connect(ui->cbADIFComment, &QCheckBox::toggled, this, &TfrmProcessLog::cbADIFCommentClick);
     connect(fRadioGroup1, &QButtonGroup::idClicked, this, &TfrmProcessLog::RadioGroup1Click);
 }
@@ -78,7 +96,9 @@ void TfrmProcessLog::btnOKClick()
 void TfrmProcessLog::ProcessTheLog()
 {
     TProcessOptions options;
-    options.folder = fFloderName;
+    // No folder picked: the work folder, never the program's current directory.
+    const QString folder = fFloderName.isEmpty() ? Paths::WorkFolder() : fFloderName;
+    options.folder = folder;
     options.soapbox = ui->txtSoapBox->text();
     options.eol = fEOL;
     options.adifexport = fadifexport;
@@ -88,7 +108,8 @@ void TfrmProcessLog::ProcessTheLog()
 
     TLogProcessor(fDM, fSettings, ftablename, score, options).ProcessTheLog();
 
-    ShowCenteredMessage(fPrompts, this, QStringLiteral("Submission files written to ") + fFloderName,
+    ShowCenteredMessage(fPrompts, this,
+                        QStringLiteral("Submission files written to ") + QDir::toNativeSeparators(folder),
                         MsgKind::Information, MsgButton::OK);
     accept();
 }
