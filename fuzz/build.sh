@@ -1,0 +1,13 @@
+#!/bin/sh
+# Builds the libFuzzer targets into build/fuzz with clang (the main build uses g++). Needs clang and
+# libclang-rt-14-dev (libFuzzer's runtime); installs them when missing.
+set -e
+cd "$(dirname "$0")/.."
+./scripts/ensure-packages.sh clang libclang-rt-14-dev qt6-base-dev
+launcher=""
+if command -v ccache >/dev/null 2>&1; then
+    launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+fi
+cmake -S fuzz -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo $launcher
+cmake --build build/fuzz -j"${JOBS:-2}"
+echo "Fuzz targets are in build/fuzz: $(cd build/fuzz && ls fuzz_* 2>/dev/null | tr '\n' ' ')"
