@@ -10,4 +10,4 @@ if command -v ccache >/dev/null 2>&1; then
 fi
 cmake -S fuzz -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo $launcher
 cmake --build build/fuzz -j"${JOBS:-2}"
-echo "Fuzz targets are in build/fuzz: $(cd build/fuzz && ls fuzz_* 2>/dev/null | tr '\n' ' ')"
+echo "Fuzz targets are in build/fuzz: $(cd build/fuzz && find . -maxdepth 1 -type f -name 'fuzz_*' -printf '%f ')"

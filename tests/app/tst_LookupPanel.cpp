@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 #include "common/TTestHttpServer.h"
+#include "common/TTestTls.h"
 #include "common/TestRegistry.h"
 #include "lookup/THamQTHxml.h"
 #include "lookup/TLookup.h"
@@ -29,11 +30,16 @@ class TestLookupPanel : public QObject
 
     struct TPanel : TAppFixture
     {
+        TTestTlsTrust trust;
         TTestHttpServer server;
 
         explicit TPanel(const QString& event, int lookupType)
         {
-            server.Listen();
+            QString why;
+            if (!TTestTls::Available(&why)) {
+                qFatal("%s", qPrintable(why));
+            }
+            server.Listen(TTestTls::NewServer());
             server.SetHandler([](const TTestHttpServer::TRequest& r) {
                 TTestHttpServer::TResponse response;
                 if (r.path == QStringLiteral("/qrz")) {

@@ -30,6 +30,8 @@ public:
         QByteArray body;
         QByteArray contentType = "text/xml; charset=utf-8";
         QMap<QByteArray, QByteArray> headers;
+        // Sends no Content-Length and repeats the body for as long as the client keeps reading.
+        bool endless = false;
     };
     using THandler = std::function<TResponse(const TRequest&)>;
 
@@ -46,6 +48,8 @@ public:
     void SetSilent(bool silent) { fSilent = silent; }
     const QList<TRequest>& Requests() const { return fRequests; }
     void ClearRequests() { fRequests.clear(); }
+    // Bytes of endless bodies written so far.
+    qint64 StreamedBytes() const { return fStreamed; }
 
 private:
     void OnNewConnection();
@@ -57,4 +61,5 @@ private:
     THandler fHandler;
     QList<TRequest> fRequests;
     QMap<QTcpSocket*, QByteArray> fBuffers;
+    qint64 fStreamed = 0;
 };
