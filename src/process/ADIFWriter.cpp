@@ -1,6 +1,7 @@
 #include "ADIFWriter.h"
 
 #include "Utf8.h"
+#include "data/OneLine.h"
 
 #include <charconv>
 
@@ -15,7 +16,8 @@ void AppendADIFField(QByteArray& out, const char* prefix, const QString& value, 
     const qsizetype tagEnd = out.size();
     // The value goes in first, so that its bytes are counted as written; the rest of the tag is then
     // put in front of it.
-    const qsizetype length = AppendUtf8(out, value);
+    // Control characters become blanks, as in the other output files; the length counts what is written.
+    const qsizetype length = AppendUtf8(out, OneLine::Clean(value));
     char digits[24];
     const char* end = std::to_chars(digits, digits + sizeof(digits), length).ptr;
     out.insert(tagEnd, '>');

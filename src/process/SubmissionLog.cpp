@@ -1,6 +1,7 @@
 #include "SubmissionLog.h"
 
 #include "data/EventNames.h"
+#include "data/OneLine.h"
 
 namespace {
 
@@ -19,13 +20,7 @@ void MoveTo(QString& line, qsizetype column)
 // break or a tab cannot break the line or its columns. Characters equal to skip are left out.
 void Append(QString& line, QStringView value, char16_t skip = 0)
 {
-    for (const QChar c : value) {
-        const char16_t u = c.unicode();
-        if (u == skip && skip != 0) {
-            continue;
-        }
-        line.append(u < 0x20 || u == 0x7F ? QChar(u' ') : c);
-    }
+    OneLine::Append(line, value, skip);
 }
 
 void AppendExchangeNumber(QString& line, const QString& number)
@@ -125,7 +120,9 @@ QString SubmissionHeader(const TMysettings& own, const TScoreCounters& score, co
 {
     const bool openSeason = IsOpenSeason(own.ContestName);
     QString text;
-    auto line = [&](const QString& content) { text += content + eol; };
+    // Every value is kept on its line: a line break typed or pasted into a field of the setup dialog must
+    // not add lines (a "QSO:" or "END_OF_LOG:" among them) to the log.
+    auto line = [&](const QString& content) { text += OneLine::Clean(content) + eol; };
 
     line(QStringLiteral("START-OF-LOG: VANTREL 6.2"));
     line(QStringLiteral("CONTEST: 10-10 ") + own.ContestName);
@@ -156,6 +153,7 @@ QString SubmissionHeader(const TMysettings& own, const TScoreCounters& score, co
     line(QStringLiteral("ADDRESS-STATE-PROVINCE: ") + own.State);
     line(QStringLiteral("ADDRESS-POSTALCODE: ") + own.Postal);
     line(QStringLiteral("EMAIL ADDRESS: ") + own.Email);
-    line(QStringLiteral("SOAPBOX: ") + soapbox + eol);
+    line(QStringLiteral("SOAPBOX: ") + soapbox);
+    text += eol;
     return text;
 }

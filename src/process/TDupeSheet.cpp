@@ -1,5 +1,7 @@
 #include "TDupeSheet.h"
 
+#include "data/OneLine.h"
+
 #include <algorithm>
 
 std::optional<int> TDupeSheet::CallArea(const QString& call)
@@ -22,15 +24,19 @@ void TDupeSheet::Add(const QString& call)
 
 QString TDupeSheet::Text(const QString& callsign, const QString& contestName) const
 {
-    QString text = callsign + QLatin1Char(' ') + contestName + QStringLiteral(" Dupe Sheet\n");
+    QString text =
+        OneLine::Clean(callsign + QLatin1Char(' ') + contestName) + QStringLiteral(" Dupe Sheet\n");
     for (int area = 0; area < 10; ++area) {
         QStringList calls = fAreas[area];
         std::stable_sort(calls.begin(), calls.end(), [](const QString& a, const QString& b) {
             return QString::compare(a, b, Qt::CaseInsensitive) < 0;
         });
         text += QStringLiteral("\n\nCall Area ") + QString::number(area) + QLatin1Char('\n');
+        // A call holding a comma or a control character would split or break its entry: those become
+        // blanks.
         for (const QString& call : calls) {
-            text += call + QLatin1Char(',');
+            OneLine::Append(text, QString(call).replace(QLatin1Char(','), QLatin1Char(' ')));
+            text += QLatin1Char(',');
         }
     }
     return text;
