@@ -12,8 +12,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    // Every run writes the file twice: a memory file system keeps that fast where there is one.
+    static const QString folder =
+        QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
     static const QString path =
-        QDir::tempPath() + QStringLiteral("/vantrel_fuzz_%1.cfg").arg(QCoreApplication::applicationPid());
+        folder + QStringLiteral("/vantrel_fuzz_%1.cfg").arg(QCoreApplication::applicationPid());
     {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
