@@ -17,11 +17,15 @@ int MostAttributesInOneTag(const QByteArray& reply)
     int most = 0;
     int count = 0;
     bool inTag = false;
+    bool counting = false; // in an element's tag, not in a comment, declaration or instruction
     char quote = 0;
-    for (const char c : reply) {
+    for (qsizetype i = 0; i < reply.size(); ++i) {
+        const char c = reply[i];
         if (!inTag) {
             if (c == '<') {
                 inTag = true;
+                const char next = i + 1 < reply.size() ? reply[i + 1] : 0;
+                counting = next != '!' && next != '?';
                 count = 0;
             }
         } else if (quote) {
@@ -29,8 +33,8 @@ int MostAttributesInOneTag(const QByteArray& reply)
                 quote = 0;
             }
         } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '=') {
+            quote = counting ? c : 0;
+        } else if (c == '=' && counting) {
             most = std::max(most, ++count);
         } else if (c == '>') {
             inTag = false;
