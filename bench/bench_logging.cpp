@@ -1,5 +1,6 @@
 // Speed of the logging workflow on a log of 100,000 contacts: the duplicate check (with and without the
-// call-sign index), one typed character until the dupe list holds its rows, logging a contact end to end
+// call-sign index), one typed character until the dupe list holds its first rows (prefixes shared by many,
+// some, few contacts, and by thousands logged last), logging a contact end to end
 // and selecting the log. Also reports the program's peak memory with that log open.
 
 #include "BenchSupport.h"
@@ -22,6 +23,7 @@
 namespace {
 
 constexpr int kContacts = 100000;
+constexpr int kLateContacts = 5000;
 const QString kTable = QStringLiteral("N0CALL_2026_Open_Season");
 
 // Answers every prompt with OK; the benchmark never expects one.
@@ -73,7 +75,10 @@ void BuildWorld()
         tLogRecord contact;
         contact.date = QStringLiteral("2026-12-09");
         contact.time = QStringLiteral("17:05");
-        contact.call = BenchSupport::RandomCall(rng);
+        // The last contacts share a prefix that no earlier one has: the worst case for the dupe list,
+        // thousands of matches that all lie at the end of the table.
+        contact.call =
+            i < kContacts - kLateContacts ? BenchSupport::RandomCall(rng) : QStringLiteral("TA%1").arg(i);
         contact.tenten = i % 3 ? QString::number(rng.bounded(80000)) : QString();
         contact.mode = QStringLiteral("SSB");
         contact.qth = QStringLiteral("AZ");
@@ -125,6 +130,26 @@ void BM_TypeCharacter_OneLetterPrefix(benchmark::State& state)
     state.counters["rows_shown"] = gWorld->dupes->rowCount();
 }
 
+// A two-letter prefix shared by a couple of thousand contacts spread over the log.
+void BM_TypeCharacter_TwoLetterPrefix(benchmark::State& state)
+{
+    for (auto _ : state) {
+        SetCall(QStringLiteral("K"));
+        SetCall(QStringLiteral("KB"));
+        benchmark::DoNotOptimize(gWorld->dupes->rowCount());
+    }
+}
+
+// A prefix of thousands of contacts, all logged last: the whole table is read before the first match.
+void BM_TypeCharacter_ManyLoggedLast(benchmark::State& state)
+{
+    for (auto _ : state) {
+        SetCall(QString());
+        SetCall(QStringLiteral("T"));
+        benchmark::DoNotOptimize(gWorld->dupes->rowCount());
+    }
+}
+
 void BM_TypeCharacter_FullCall(benchmark::State& state)
 {
     for (auto _ : state) {
@@ -169,6 +194,14 @@ void BM_SelectLog(benchmark::State& state)
 BENCHMARK(BM_DupeCheck_Indexed)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_DupeCheck_NoIndex)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_TypeCharacter_OneLetterPrefix)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_TypeCharacter_TwoLetterPrefix)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_TypeCharacter_ManyLoggedLast)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);

@@ -4,13 +4,14 @@
 
 QString FormTableName(const QString& callsign, int year, const QString& event)
 {
-    QString name = callsign + '_' + QString::number(year) + '_' + event;
-    for (QChar& c : name) {
+    const QString raw = callsign + '_' + QString::number(year) + '_' + event;
+    QString name;
+    name.reserve(raw.size());
+    // Every character outside A-Z a-z 0-9 _ becomes one "_", also one written as a surrogate pair.
+    for (const char32_t c : raw.toUcs4()) {
         const bool plain =
             (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
-        if (!plain) {
-            c = '_';
-        }
+        name += plain ? QChar(char16_t(c)) : QChar(u'_');
     }
     return name;
 }

@@ -3,6 +3,7 @@
 #include "ui_TfrmMain.h"
 
 #include "LogRules.h"
+#include "TfrmBuildLicenceData.h"
 #include "TfrmSetup.h"
 #include "data/Errors.h"
 #include "data/MyFunc.h"
@@ -23,7 +24,9 @@
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLocale>
+#include <QMouseEvent>
 #include <QShortcut>
 #include <QSqlQueryModel>
 #include <QStyleFactory>
@@ -336,6 +339,7 @@ void TfrmMain::ConnectMenu()
     connect(ui->mnuProcessContest, &QAction::triggered, this, Guarded(&TfrmMain::mnuProcessContestClick));
     connect(ui->mnuUpdateGridLocator, &QAction::triggered, this,
             Guarded(&TfrmMain::mnuUpdateGridLocatorClick));
+    connect(ui->mnuBuildLicenceData, &QAction::triggered, this, Guarded(&TfrmMain::mnuBuildLicenceDataClick));
     connect(ui->btnShowXML, &QPushButton::clicked, this, &TfrmMain::btnShowXMLClick);
     // The whole Options menu waits for a current log.
     SetOptionsEnabled(false);
@@ -418,6 +422,10 @@ void TfrmMain::MakeLogCurrent(const TDM::TLogCounts& counts)
         w->setVisible(openSeason);
     }
     SetCounters(counts);
+    // What the panel showed belongs to the log that was current before.
+    ui->TextBox3->clear();
+    ui->lblBD->clear();
+    fDupeModel->clear();
     SetOptionsEnabled(true);
     ui->mnuOffLineLogging->setEnabled(true);
     ui->PageControl1->setTabText(0, QStringLiteral("Lookup"));
@@ -568,10 +576,49 @@ void TfrmMain::ConnectEntryForm()
     ui->ListBox1->setStyleSheet(QStringLiteral("QListWidget::item { height: 22px; }"));
     ui->lblServerRunning->hide();
     ui->lblOffLine->hide();
+    // A click on the bearing label clears the form, as Clear does.
+    ui->lblBD->installEventFilter(this);
+    // The menu's shortcuts win over the editing keys of the fields (Ctrl+A, Ctrl+E, Ctrl+D in a line edit).
+    for (QWidget* w : findChildren<QWidget*>()) {
+        if (w->focusPolicy() != Qt::NoFocus) {
+            w->installEventFilter(this);
+        }
+    }
+}
+
+bool TfrmMain::IsMenuShortcut(const QKeyEvent& key) const
+{
+    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+    const QKeySequence pressed(QKeyCombination(modifiers, Qt::Key(key.key())));
+    // The items of the menu bar, its menus and their submenus.
+    QList<QAction*> pending = ui->MainMenu1->actions();
+    while (!pending.isEmpty()) {
+        const QAction* action = pending.takeLast();
+        if (!action->isEnabled() || !action->isVisible()) {
+            continue;
+        }
+        if (const QMenu* menu = action->menu()) {
+            pending += menu->actions();
+        } else if (action->shortcut() == pressed) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::ShortcutOverride && IsMenuShortcut(*static_cast<QKeyEvent*>(event))) {
+        // Not taken by the field: the key goes on to the menu.
+        event->ignore();
+        return true;
+    }
+    if (watched == ui->lblBD && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && ui->lblBD->rect().contains(mouse->position().toPoint())) {
+            ClearEntries();
+        }
+    }
     if (watched == ui->txtCallsign && event->type() == QEvent::FocusOut) {
         // A message box, a menu or another program taking the focus is not the operator leaving the field.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
@@ -723,7 +770,12 @@ void TfrmMain::LookupCallsign()
         }
         ui->TextBox3->setText(text);
     }
-    ui->lblBD->setText(BearingLine(fLookup->HamUtil(), fGrid, r.grid));
+    // Bearing and distance need both ends: without the station's locator (or an own one) there is no line.
+    if (r.grid.isEmpty() || fGrid.isEmpty()) {
+        ui->lblBD->clear();
+    } else {
+        ui->lblBD->setText(BearingLine(fLookup->HamUtil(), fGrid, r.grid));
+    }
     // The result is what the operator looks at next.
     ui->PageControl1->setCurrentIndex(0);
     repaint();
@@ -744,6 +796,20 @@ void TfrmMain::mnuUpdateGridLocatorClick()
                                            QStringLiteral("Enter Maidenhead Grid Locator x6"), fGrid)) {
         SetGrid(*answer);
     }
+}
+
+void TfrmMain::mnuBuildLicenceDataClick()
+{
+    // The data folder the log's lookup reads: the Orvane folder for the "Orvane" source, else the FCC one.
+    const QString folder = Mysettings().LookupType == LookupTypes::Orvane
+                               ? fSettings.GetSetting(SettingKeys::OrvanePath, Paths::DefaultOrvanePath())
+                               : fSettings.GetSetting(SettingKeys::FCCPath, Paths::DefaultFCCPath());
+    // Nothing of the program may hold the old files open while the import replaces them (Windows refuses to
+    // replace an open file); the next lookup opens the new ones.
+    fDM.SetLookupFile(fDM.conLookup().databaseName());
+    fDM.SetPostalFile(fDM.conPostal().databaseName());
+    TfrmBuildLicenceData dialog(fPrompts, folder, this);
+    dialog.exec();
 }
 
 void TfrmMain::btnShowXMLClick()

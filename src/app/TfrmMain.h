@@ -117,6 +117,7 @@ public:
 
     // Asks for the own grid locator (Options > Update Grid Locator).
     void mnuUpdateGridLocatorClick();
+    void mnuBuildLicenceDataClick();
     void btnShowXMLClick();
 
     // The clock: every second the status bar date and time and, unless off-line logging is on, the
@@ -161,6 +162,8 @@ private:
     static void FillBox(class QComboBox* box, const QStringList& items);
     // Selects the first item whose text equals the text exactly; none, and an empty text, otherwise.
     static void SelectItem(class QComboBox* box, const QString& text);
+    // True when a key is the shortcut of a menu item that can run now.
+    bool IsMenuShortcut(const class QKeyEvent& key) const;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     std::unique_ptr<Ui::TfrmMain> ui;

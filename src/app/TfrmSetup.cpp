@@ -93,6 +93,8 @@ void TfrmSetup::FormCreate()
     ui->lblOperators->hide();
     ui->txtOperators->hide();
     ui->btnShowPassword->hide();
+    // The password shows one "*" for each character, whatever the style's own mask character.
+    ui->txtPassword->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     for (QWidget* w : {static_cast<QWidget*>(ui->lblUserID), static_cast<QWidget*>(ui->txtUserID),
                        static_cast<QWidget*>(ui->lblPassword), static_cast<QWidget*>(ui->txtPassword),
                        static_cast<QWidget*>(ui->lblDBPath), static_cast<QWidget*>(ui->txtDBPath),

@@ -12,35 +12,20 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 
 namespace {
 
 const QString kAlphabet = QStringLiteral("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz+/");
+// Starts the coding of a text that holds a character above 255; it lies outside the alphabet.
+const QChar kWideMarker = QLatin1Char('~');
 
-} // namespace
-
-QString GetFileVersion(const QString& path)
+// The coding proper: eight bits a byte, six bits an output character, the last bits padded with zeros.
+QString EncodeBytes(const QByteArray& bytes)
 {
-    const QFileInfo file(path);
-    const QFileInfo self(QCoreApplication::applicationFilePath());
-    if (file.exists() && file.canonicalFilePath() == self.canonicalFilePath()) {
-        return QStringLiteral(VANTREL_VERSION);
-    }
-    return QString();
-}
-
-QString EncodeText(const QString& text)
-{
-    QByteArray bytes;
-    for (const char32_t code : text.toUcs4()) {
-        if (code <= 255) {
-            bytes.append(char(code));
-        } else {
-            bytes.append(QString::fromUcs4(&code, 1).toUtf8());
-        }
-    }
     QString result;
+    result.reserve((bytes.size() * 4 + 2) / 3);
     unsigned accumulator = 0;
     int bits = 0;
     for (const char c : bytes) {
@@ -58,9 +43,11 @@ QString EncodeText(const QString& text)
     return result;
 }
 
-QString DecodeText(const QString& text)
+// Back to bytes, stopping at the first character outside the alphabet; bits left over are dropped.
+QByteArray DecodeBytes(QStringView text)
 {
     QByteArray bytes;
+    bytes.reserve(text.size() * 3 / 4 + 1);
     unsigned accumulator = 0;
     int bits = 0;
     for (const QChar c : text) {
@@ -76,28 +63,40 @@ QString DecodeText(const QString& text)
             accumulator &= (1u << bits) - 1;
         }
     }
-    // Bytes stand for the characters of the same code, except a UTF-8 sequence of a character above 255,
-    // which is how such a character was encoded.
-    QString result;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        const int length = (lead & 0xE0) == 0xC0   ? 2
-                           : (lead & 0xF0) == 0xE0 ? 3
-                           : (lead & 0xF8) == 0xF0 ? 4
-                                                   : 1;
-        if (length > 1 && i + length <= bytes.size()) {
-            const QByteArray sequence = bytes.mid(i, length);
-            const QString decoded = QString::fromUtf8(sequence);
-            const auto ucs4 = decoded.toUcs4();
-            if (ucs4.size() == 1 && ucs4[0] > 255 && ucs4[0] != 0xFFFD && decoded.toUtf8() == sequence) {
-                result += decoded;
-                i += length - 1;
-                continue;
-            }
-        }
-        result += QChar(lead);
+    return bytes;
+}
+
+} // namespace
+
+QString GetFileVersion(const QString& path)
+{
+    const QFileInfo file(path);
+    const QFileInfo self(QCoreApplication::applicationFilePath());
+    if (file.exists() && file.canonicalFilePath() == self.canonicalFilePath()) {
+        return QStringLiteral(VANTREL_VERSION);
     }
-    return result;
+    return QString();
+}
+
+QString EncodeText(const QString& text)
+{
+    const QList<uint> codes = text.toUcs4();
+    const bool latin1 = std::all_of(codes.begin(), codes.end(), [](uint code) { return code <= 255; });
+    if (latin1) {
+        return EncodeBytes(text.toLatin1());
+    }
+    // A character beyond one byte: the whole text goes as UTF-8 behind the marker, which no coding of
+    // one-byte characters can start with.
+    return kWideMarker + EncodeBytes(text.toUtf8());
+}
+
+QString DecodeText(const QString& text)
+{
+    if (text.startsWith(kWideMarker)) {
+        return QString::fromUtf8(DecodeBytes(QStringView(text).mid(1)));
+    }
+    // Each byte is the character of that code.
+    return QString::fromLatin1(DecodeBytes(text));
 }
 
 int GetDXCC(TDM& dm, const QString& country)
@@ -111,9 +110,31 @@ QString GetDXCCText(TDM& dm, const QString& country)
     return dm.CountryDXCC(country).value_or(QString());
 }
 
+qsizetype CharCount(QStringView text)
+{
+    qsizetype count = text.size();
+    for (qsizetype i = 1; i < text.size(); ++i) {
+        if (text[i].isLowSurrogate() && text[i - 1].isHighSurrogate()) {
+            --count;
+        }
+    }
+    return count;
+}
+
+QStringView FirstChars(QStringView text, qsizetype n)
+{
+    qsizetype end = 0;
+    for (qsizetype taken = 0; taken < n && end < text.size(); ++taken) {
+        const bool pair =
+            text[end].isHighSurrogate() && end + 1 < text.size() && text[end + 1].isLowSurrogate();
+        end += pair ? 2 : 1;
+    }
+    return text.first(end);
+}
+
 bool IsInteger(const QString& text)
 {
-    static const QRegularExpression pattern(QStringLiteral("^[+-]?[0-9]+$"));
+    static const QRegularExpression pattern(QStringLiteral("\\A[+-]?[0-9]+\\z"));
     if (!pattern.match(text).hasMatch()) {
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 #include <QUrl>
 
 class TDM;
@@ -14,8 +15,10 @@ class QNetworkAccessManager;
 QString GetFileVersion(const QString& path);
 
 // A reversible coding of the stored service passwords: base 64 with the alphabet "0-9A-Za-z+/" and no
-// fill characters. Characters up to 255 take one byte each; a character above 255 is coded as the bytes
-// of its UTF-8 form, and decoding turns such a byte sequence back into that character.
+// fill characters. Each character of a text whose characters are all up to 255 takes one byte, its code,
+// and each decoded byte is the character of that code. A text holding a character above 255 is coded as
+// "~" followed by the coding of its UTF-8 bytes; "~" is outside the alphabet, so no coding of a one-byte
+// text starts with it and the two forms cannot be mistaken for each other.
 QString EncodeText(const QString& text);
 QString DecodeText(const QString& text);
 
@@ -23,6 +26,12 @@ QString DecodeText(const QString& text);
 // in the table. GetDXCCText gives the number as text, empty when the name is not in the table.
 int GetDXCC(TDM& dm, const QString& country);
 QString GetDXCCText(TDM& dm, const QString& country);
+
+// The number of characters of a text, a character written as a surrogate pair counting once: lengths,
+// cuts and padding count characters, whatever their code.
+qsizetype CharCount(QStringView text);
+// The first n characters of a text (all of it when it is shorter), never splitting a surrogate pair.
+QStringView FirstChars(QStringView text, qsizetype n);
 
 // True when the whole text is a signed 32-bit whole number (optional sign, decimal digits).
 bool IsInteger(const QString& text);

@@ -297,11 +297,34 @@ QSqlQuery TDM::DupeListQuery(const QString& table, const QString& prefix)
     pattern.replace('\\', QStringLiteral("\\\\"));
     pattern.replace('%', QStringLiteral("\\%"));
     pattern.replace('_', QStringLiteral("\\_"));
+    pattern += '%';
+    const QString name = QuoteIdent(table);
+    const QString match = QStringLiteral(" where _call like ? escape '\\'");
+    // The rows come in the order they were logged. A prefix that few rows share is found on the call
+    // index and its rows are read by rowid; a prefix that many rows share is found sooner by reading the
+    // table in its own order, where the first screenful of matches lies close to the start. Either way
+    // no keystroke sorts a large result.
+    constexpr int kManyRows = 4000;
+    QSqlQuery count(condb());
+    ExecSql(count,
+            QStringLiteral("select count(*) from (select 1 from ") + name + match +
+                QStringLiteral(" limit %1)").arg(kManyRows),
+            {TextValue(pattern)});
+    const bool many = count.next() && count.value(0).toInt() >= kManyRows;
+    count.finish();
+    const QString columns =
+        QStringLiteral("select _call, _mode, ifnull(_qth,'') || ':' || ifnull(_uscounty,'') from ");
     QSqlQuery q(condb());
-    ExecSql(q,
-            QStringLiteral("select _call, _mode, ifnull(_qth,'') || ':' || ifnull(_uscounty,'') from ") +
-                QuoteIdent(table) + QStringLiteral(" where _call like ? escape '\\'"),
-            {TextValue(pattern + '%')});
+    if (many) {
+        ExecSql(q,
+                columns + name + QStringLiteral(" not indexed") + match + QStringLiteral(" order by rowid"),
+                {TextValue(pattern)});
+    } else {
+        ExecSql(q,
+                columns + name + QStringLiteral(" where rowid in (select rowid from ") + name + match +
+                    QStringLiteral(") order by rowid"),
+                {TextValue(pattern)});
+    }
     return q;
 }
 

@@ -74,7 +74,8 @@ public:
     bool IsDupe(const QString& table, const QString& call, const std::optional<QString>& mode,
                 const std::optional<QString>& county);
     // The calls of a log that begin with a prefix (letter case ignored; "%" and "_" are plain
-    // characters), as an executed query with the columns call, mode and "qth:county".
+    // characters), in the order they were logged, as an executed query with the columns call, mode and
+    // "qth:county".
     QSqlQuery DupeListQuery(const QString& table, const QString& prefix);
 
     struct TLogCounts

@@ -1,6 +1,7 @@
 #include "THamUtil.h"
 
 #include "data/Errors.h"
+#include "data/MyFunc.h"
 #include "ui/Prompts.h"
 
 #include <QRegularExpression>
@@ -96,13 +97,13 @@ double THamUtil::RadToDeg(double value)
 
 LatLon THamUtil::LocatorToLatLong(const QString& value) const
 {
-    static const QRegularExpression pattern(QStringLiteral("^[A-R]{2}[0-9]{2}[A-X]{2}$"));
+    static const QRegularExpression pattern(QStringLiteral("\\A[A-R]{2}[0-9]{2}[A-X]{2}\\z"));
     QString locator = value.toUpper();
-    if (locator.size() < 4) {
+    const qsizetype length = CharCount(locator);
+    if (length < 4) {
         locator = QStringLiteral("AA00AA");
-    }
-    while (locator.size() < 6) {
-        locator += 'L';
+    } else if (length < 6) {
+        locator += QString(6 - length, QLatin1Char('L'));
     }
     LatLon result;
     if (!pattern.match(locator).hasMatch()) {

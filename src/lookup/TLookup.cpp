@@ -48,6 +48,12 @@ QString TLookup::GetQRZ_XML() const
     return fQRZ ? fQRZ->GetXML() : QString();
 }
 
+QString TLookup::GetCountry(const QString& callsign) const
+{
+    Q_UNUSED(callsign);
+    return QString();
+}
+
 TFccRec TLookup::LookupCall(const QString& value, int index)
 {
     TFccRec rec;

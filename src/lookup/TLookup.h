@@ -51,6 +51,10 @@ public:
     // The XML text of the last QRZ call-sign reply; empty before the first QRZ lookup of the run.
     QString GetQRZ_XML() const;
 
+    // The country of a call sign on its own: always empty text. The country of a looked-up call comes
+    // with LookupCall's record.
+    QString GetCountry(const QString& callsign) const;
+
     // The locator calculations, warning through the same prompts.
     const THamUtil& HamUtil() const { return fHamUtil; }
 

@@ -1,6 +1,7 @@
 #include "ADIFWriter.h"
 
 #include "Utf8.h"
+#include "data/MyFunc.h"
 #include "data/OneLine.h"
 
 #include <charconv>
@@ -57,7 +58,7 @@ void AppendADIFRecord(QByteArray& out, const TLogRow& row, bool comments, const 
     out.append("<band:3>10M");
     if (row.Has(QStringLiteral("_qth"))) {
         const QString qth = row.Value(QStringLiteral("_qth"));
-        if (qth.size() <= 2) {
+        if (CharCount(qth) <= 2) {
             // A state code (or nothing): a contact in the United States.
             AppendADIFField(out, " <state:", qth);
             out.append(" <dxcc:3>291");

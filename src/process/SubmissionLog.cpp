@@ -1,46 +1,63 @@
 #include "SubmissionLog.h"
 
 #include "data/EventNames.h"
+#include "data/MyFunc.h"
 #include "data/OneLine.h"
 
 namespace {
 
+// A QSO line under construction. Columns count characters: a character written as a surrogate pair
+// takes one column, so the line's column is its length less the pairs it holds.
+struct TQsoLine
+{
+    QString text;
+    qsizetype pairs = 0;
+
+    qsizetype Column() const { return text.size() - pairs; }
+};
+
 // Moves to a value's column: over blanks when the line has not reached it yet; else the value before ran
 // into this slot, and one blank keeps both whole and apart.
-void MoveTo(QString& line, qsizetype column)
+void MoveTo(TQsoLine& line, qsizetype column)
 {
-    if (line.size() <= column) {
-        line.resize(column, QLatin1Char(' '));
+    if (line.Column() <= column) {
+        line.text.append(QString(column - line.Column(), QLatin1Char(' ')));
     } else {
-        line.append(QLatin1Char(' '));
+        line.text.append(QLatin1Char(' '));
     }
 }
 
 // Appends a value with every control character turned into a blank, so that a value holding a line
 // break or a tab cannot break the line or its columns. Characters equal to skip are left out.
-void Append(QString& line, QStringView value, char16_t skip = 0)
+void Append(TQsoLine& line, QStringView value, char16_t skip = 0)
 {
-    OneLine::Append(line, value, skip);
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        const char16_t u = c.unicode();
+        if (u == skip && skip != 0) {
+            continue;
+        }
+        if (c.isLowSurrogate() && i > 0 && value[i - 1].isHighSurrogate()) {
+            ++line.pairs;
+        }
+        line.text.append(OneLine::Breaks(u) ? QChar(u' ') : c);
+    }
 }
 
-void AppendExchangeNumber(QString& line, const QString& number)
+// Pads a club number with leading zeros to five characters; a longer one is written unchanged.
+void AppendExchangeNumber(TQsoLine& line, const QString& number)
 {
-    if (number.size() < 5) {
-        line.resize(line.size() + 5 - number.size(), QLatin1Char('0'));
+    const qsizetype length = CharCount(number);
+    if (length < 5) {
+        line.text.append(QString(5 - length, QLatin1Char('0')));
     }
     Append(line, number);
 }
 
-// The first n characters of a text, never cutting a character written as a surrogate pair in two.
-QStringView FirstChars(QStringView text, qsizetype n)
+// A state or QTH of exactly two characters stands as it is; anything else is "DX".
+QString TwoCharactersOrDX(const QString& text)
 {
-    if (text.size() <= n) {
-        return text;
-    }
-    if (n > 0 && text.at(n - 1).isHighSurrogate()) {
-        --n;
-    }
-    return text.first(n);
+    return CharCount(text) == 2 ? text : QStringLiteral("DX");
 }
 
 } // namespace
@@ -81,21 +98,21 @@ QString QSOLine(const TMysettings& own, const TLogRow& row, bool openSeason)
 {
     const QString qth = row.Value(QStringLiteral("_qth"));
     const QString name = row.Value(QStringLiteral("_name"));
-    QString line;
-    line.reserve(128);
-    line.append(QLatin1String("QSO: 28000"));
+    TQsoLine line;
+    line.text.reserve(128);
+    line.text.append(QLatin1String("QSO: 28000"));
     MoveTo(line, 11);
-    line.append(ModeCategory(row.Value(QStringLiteral("_mode"))));
+    line.text.append(ModeCategory(row.Value(QStringLiteral("_mode"))));
     MoveTo(line, 14);
     Append(line, row.Value(QStringLiteral("_date")));
-    line.append(QLatin1Char(' '));
+    line.text.append(QLatin1Char(' '));
     Append(line, row.Value(QStringLiteral("_time")), u':');
     MoveTo(line, 30);
     Append(line, own.Callsign);
     MoveTo(line, 43);
     Append(line, own.FirstName);
     MoveTo(line, 54);
-    Append(line, own.State.size() == 2 ? own.State : QStringLiteral("DX"));
+    Append(line, TwoCharactersOrDX(own.State));
     MoveTo(line, 59);
     Append(line, own.TenTen);
     MoveTo(line, 65);
@@ -103,16 +120,16 @@ QString QSOLine(const TMysettings& own, const TLogRow& row, bool openSeason)
     MoveTo(line, 78);
     Append(line, FirstChars(name, 10));
     MoveTo(line, 89);
-    Append(line, qth.size() == 2 ? qth : QStringLiteral("DX"));
+    Append(line, TwoCharactersOrDX(qth));
     MoveTo(line, 94);
     AppendExchangeNumber(line, row.Value(QStringLiteral("_tenten")));
     if (openSeason) {
-        line.append(QLatin1Char('-'));
+        line.text.append(QLatin1Char('-'));
         AppendExchangeNumber(line, row.Value(QStringLiteral("_epc")));
-        line.append(QLatin1Char('-'));
+        line.text.append(QLatin1Char('-'));
         AppendExchangeNumber(line, row.Value(QStringLiteral("_p070")));
     }
-    return line.trimmed();
+    return line.text.trimmed();
 }
 
 QString SubmissionHeader(const TMysettings& own, const TScoreCounters& score, const TClubCounts& clubs,

@@ -28,9 +28,16 @@ QString DialogFilter(const QString& filter)
             label += QStringLiteral(" (") + pattern + ')';
         }
         // The label may already name its pattern, as in "User File (*.scr)"; the platform dialog reads the
-        // pattern from the parentheses, so make them hold the real one.
+        // pattern from the parentheses. Names match whatever their letter case, so a label that names
+        // the pattern in other letters is shown as written; one naming another pattern gets the real one.
         const qsizetype open = label.lastIndexOf('(');
-        filters << label.left(open) + '(' + pattern + ')';
+        const qsizetype close = label.lastIndexOf(')');
+        const QString named = close > open ? label.mid(open + 1, close - open - 1) : QString();
+        if (named.compare(pattern, Qt::CaseInsensitive) == 0) {
+            filters << label;
+        } else {
+            filters << label.left(open) + '(' + pattern + ')';
+        }
     }
     return filters.join(QStringLiteral(";;"));
 }

@@ -105,6 +105,9 @@ private slots:
         QTest::newRow("quote and dash") << "K1\"X"
                                         << "Fall-CW"
                                         << "K1_X_2024_Fall_CW";
+        QTest::newRow("one _ for a character written as a surrogate pair")
+            << QStringLiteral("K1\U0001D4AEX") << QStringLiteral("Caf\u00e9 \U0001F4FB")
+            << QStringLiteral("K1_X_2024_Caf___");
     }
 
     void TableName()

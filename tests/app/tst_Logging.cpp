@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QSqlQuery>
 #include <QTabWidget>
 #include <QTreeView>
 
@@ -273,6 +275,51 @@ private slots:
         QCOMPARE(DupeLines(f).size(), 1);
         f.window->txtCallsignExit();
         QCOMPARE(DupeLines(f), QStringList());
+    }
+
+    // The dupe list shows the matching rows in the order they were logged, for a prefix that a few rows
+    // share as for one that thousands share (each is read its own way).
+    void DupeListInLoggedOrder_data()
+    {
+        QTest::addColumn<int>("matches");
+        QTest::newRow("a few") << 7;
+        QTest::newRow("thousands") << 4500;
+    }
+
+    void DupeListInLoggedOrder()
+    {
+        QFETCH(int, matches);
+        TAppFixture f;
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Winter Phone"));
+        QSqlDatabase db = f.window->DM().condb();
+        QVERIFY(db.transaction());
+        QSqlQuery insert(db);
+        QVERIFY(insert.prepare(
+            QStringLiteral("insert into \"%1\" (_call, _mode, _qth, _uscounty) values (?, ?, ?, ?)")
+                .arg(f.window->Mysettings().TableName)));
+        QStringList expected;
+        for (int i = 0; i < matches; ++i) {
+            // Later rows sort first, some are in lower case, and rows of another prefix lie between them.
+            QString call = QStringLiteral("W1%1").arg(9999 - i);
+            if (i % 3 == 1) {
+                call = call.toLower();
+            }
+            for (const auto& [c, qth] :
+                 {std::pair{call, QStringLiteral("AZ")},
+                  std::pair{QStringLiteral("K2%1").arg(i), QStringLiteral("Canada")}}) {
+                insert.addBindValue(c);
+                insert.addBindValue(QStringLiteral("CW"));
+                insert.addBindValue(qth);
+                insert.addBindValue(qth == QStringLiteral("AZ") ? QStringLiteral("Pima") : QString());
+                QVERIFY(insert.exec());
+            }
+            expected << call + QStringLiteral("|CW|AZ:Pima");
+        }
+        QVERIFY(db.commit());
+        f.Edit("txtCallsign")->setText(QStringLiteral("W1"));
+        QCOMPARE(DupeLines(f), expected);
+        f.Edit("txtCallsign")->setText(QStringLiteral("W19"));
+        QCOMPARE(DupeLines(f), expected.filter(QRegularExpression(QStringLiteral("\\A[Ww]19"))));
     }
 
     void SelectionShowsEventFields()

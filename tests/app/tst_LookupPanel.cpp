@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
+#include <QListWidget>
 #include <QRadioButton>
 #include <QTabWidget>
 
@@ -32,6 +33,8 @@ class TestLookupPanel : public QObject
     {
         TTestTlsTrust trust;
         TTestHttpServer server;
+        // The QRZ reply to a call-sign query.
+        QByteArray qrzReply = Fixture(QStringLiteral("panel_qrz_us.xml"));
 
         explicit TPanel(const QString& event, int lookupType)
         {
@@ -40,12 +43,12 @@ class TestLookupPanel : public QObject
                 qFatal("%s", qPrintable(why));
             }
             server.Listen(TTestTls::NewServer());
-            server.SetHandler([](const TTestHttpServer::TRequest& r) {
+            server.SetHandler([this](const TTestHttpServer::TRequest& r) {
                 TTestHttpServer::TResponse response;
                 if (r.path == QStringLiteral("/qrz")) {
                     response.body = r.query.contains(QStringLiteral("username="))
                                         ? Fixture(QStringLiteral("qrz_login.xml"))
-                                        : Fixture(QStringLiteral("panel_qrz_us.xml"));
+                                        : qrzReply;
                 } else {
                     response.body = r.query.startsWith(QStringLiteral("u="))
                                         ? Fixture(QStringLiteral("hamqth_login.xml"))
@@ -194,6 +197,86 @@ private slots:
         QCOMPARE(f.Find<QLabel>("TextBox3")->text(), before);
         QCOMPARE(f.Find<QLabel>("lblBD")->text(), bearing);
         QCOMPARE(f.Edit("txtCallsign")->text(), QStringLiteral("K1XYZ"));
+    }
+
+    // Bearing and distance need both locators; without one there is no line rather than a bearing to
+    // the corner of the map.
+    void BearingLineNeedsBothLocators_data()
+    {
+        QTest::addColumn<bool>("stationGrid");
+        QTest::addColumn<QString>("ownGrid");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("both") << true << "FN31PR"
+                              << QStringLiteral("Azimuth: 264.8\u00b0    Distance: 3534.0 KM");
+        QTest::newRow("station without a locator") << false << "FN31PR"
+                                                   << "";
+        QTest::newRow("no own locator") << true << ""
+                                        << "";
+    }
+
+    void BearingLineNeedsBothLocators()
+    {
+        QFETCH(bool, stationGrid);
+        QFETCH(QString, ownGrid);
+        QFETCH(QString, line);
+        TPanel f(QStringLiteral("Open Season"), LookupTypes::QRZXML);
+        if (!stationGrid) {
+            f.qrzReply.replace("<grid>DM42ma</grid>", "");
+        }
+        f.window->SetGrid(ownGrid);
+        f.Find<QLabel>("lblBD")->setText(QStringLiteral("from an earlier call"));
+        f.LookUp(QStringLiteral("W7ABC"));
+        QVERIFY(f.Find<QLabel>("TextBox3")->text().startsWith(QStringLiteral("W7ABC\n")));
+        QCOMPARE(f.Find<QLabel>("lblBD")->text(), line);
+        QVERIFY(f.prompts.Records().isEmpty());
+    }
+
+    // What the panel shows belongs to the current log: a new log, or another one selected, starts empty.
+    void PanelEmptiedWhenAnotherLogBecomesCurrent()
+    {
+        TPanel f(QStringLiteral("Open Season"), LookupTypes::QRZXML);
+        const QString first = f.window->Mysettings().TableName;
+        f.LookUp(QStringLiteral("W7ABC"));
+        QVERIFY(!f.Find<QLabel>("lblBD")->text().isEmpty());
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Sprint"));
+        QCOMPARE(f.Find<QLabel>("TextBox3")->text(), QString());
+        QCOMPARE(f.Find<QLabel>("lblBD")->text(), QString());
+
+        f.window->DoOpen();
+        auto* list = f.Find<QListWidget>("ListBox1");
+        list->setCurrentItem(list->findItems(first, Qt::MatchExactly).value(0));
+        f.window->ListBox1Click();
+        QCOMPARE(f.window->Mysettings().TableName, first);
+        f.LookUp(QStringLiteral("W7ABC"));
+        f.window->DoOpen();
+        list->setCurrentItem(list->findItems(first, Qt::MatchExactly).value(0));
+        f.window->ListBox1Click();
+        QCOMPARE(f.Find<QLabel>("TextBox3")->text(), QString());
+        QCOMPARE(f.Find<QLabel>("lblBD")->text(), QString());
+    }
+
+    // A click on the bearing label clears the form as Clear does.
+    void BearingLabelClickClears()
+    {
+        TPanel f(QStringLiteral("Open Season"), LookupTypes::QRZXML);
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        f.Find<QCheckBox>("cbAutoFill")->setChecked(true);
+        f.LookUp(QStringLiteral("W7ABC"));
+        f.Edit("txtComments")->setText(QStringLiteral("good signal"));
+        f.Edit("txtComments")->setFocus();
+        auto* label = f.Find<QLabel>("lblBD");
+        QVERIFY(label->isVisible() && !label->text().isEmpty());
+        QTest::mouseClick(label, Qt::LeftButton);
+        for (const char* name : {"txtCallsign", "txtName", "txtTenTen", "txtVP", "txtEPC", "txtComments"}) {
+            QVERIFY2(f.Edit(name)->text().isEmpty(), name);
+        }
+        QCOMPARE(f.Combo("cboQTH")->currentText(), QString());
+        QCOMPARE(f.Combo("cboCounty")->count(), 0);
+        QCOMPARE(f.Find<QLabel>("TextBox3")->text(), QString());
+        QCOMPARE(label->text(), QString());
+        QTRY_VERIFY(f.Edit("txtCallsign")->hasFocus());
+        QCOMPARE(f.Combo("cboMode")->currentText(), QStringLiteral("SSB"));
     }
 
     void UpdateGridLocator()

@@ -190,6 +190,8 @@ private slots:
             QCOMPARE(user->text(), index == 2 ? QStringLiteral("qrzuser") : QStringLiteral("hamuser"));
             QCOMPARE(password->text(), index == 2 ? QStringLiteral("qrz;pass") : QStringLiteral("ham&pass"));
             QCOMPARE(password->echoMode(), QLineEdit::Password);
+            // One "*" for each character.
+            QCOMPARE(password->displayText(), QStringLiteral("********"));
             dialog.btnShowPasswordClick();
             QCOMPARE(password->echoMode(), QLineEdit::Normal);
             password->setText(QStringLiteral("new pass"));
@@ -229,11 +231,15 @@ private slots:
         QCOMPARE(bytes.count("\r\n"), 12);
         QVERIFY(bytes.endsWith("89\r\n"));
         QCOMPARE(f.prompts.Records().last().value, f.home.Work());
+        // The file type as the picker shows it.
+        const QString filter = QStringLiteral("User File (*.scr);;All Files (*.*)");
+        QCOMPARE(DialogFilter(f.prompts.Records().last().text), filter);
 
         TfrmSetup empty(f.prompts, f.window->Settings(), f.window->Mysettings(), orvane, fcc);
         f.prompts.AnswerOpenFile(path);
         empty.Button1Click();
         QCOMPARE(empty.UserFileFields(), fields);
+        QCOMPARE(DialogFilter(f.prompts.Records().last().text), filter);
     }
 
     // A multi-line paste into a one-line field arrives as one line: each line break, tab or other control

@@ -11,6 +11,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 
 // The shared functions: password coding, whole-number test, DXCC numbers, downloads, box placement.
 class TestMyFunc : public QObject
@@ -30,6 +31,10 @@ private slots:
                                                 << "OM8";
         QTest::newRow("empty") << ""
                                << "";
+        // Each byte is its own character: these bytes also spell the UTF-8 of a capital I with a dot.
+        QTest::newRow("latin-1 password") << QStringLiteral("\u00c4\u00b0C") << QStringLiteral("nB13");
+        QTest::newRow("character above 255") << QStringLiteral("\u0130C") << QStringLiteral("~nB13");
+        QTest::newRow("euro sign") << QStringLiteral("\u20ac") << QStringLiteral("~ueAi");
     }
 
     void Encode()
@@ -53,7 +58,11 @@ private slots:
     {
         QFETCH(QString, plain);
         const QString encoded = EncodeText(plain);
-        for (const QChar c : encoded) {
+        // Only the alphabet, after the marker of a text with characters above 255.
+        const QList<uint> codes = plain.toUcs4();
+        const bool wide = std::any_of(codes.begin(), codes.end(), [](uint code) { return code > 255; });
+        QCOMPARE(encoded.startsWith('~'), wide);
+        for (const QChar c : QStringView(encoded).mid(wide ? 1 : 0)) {
             QVERIFY(c.isLetterOrNumber() || c == '+' || c == '/');
         }
         QCOMPARE(DecodeText(encoded), plain);
@@ -62,6 +71,34 @@ private slots:
     void DecodeStopsAtForeignCharacter()
     {
         QCOMPARE(DecodeText(QStringLiteral("OM9Z=OM9Z")), QStringLiteral("abc"));
+        QCOMPARE(DecodeText(QStringLiteral("OM9Z~OM9Z")), QStringLiteral("abc"));
+    }
+
+    // Lengths count characters: a character written as a surrogate pair is one.
+    void CharCounts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("cut");
+        QTest::addColumn<QString>("first");
+        const QString clef = QStringLiteral("\U0001D11E");
+        QTest::newRow("plain") << "Washington" << 10 << 4 << "Wash";
+        QTest::newRow("empty") << "" << 0 << 3 << "";
+        QTest::newRow("pairs count once") << clef + clef + "ab" << 4 << 3 << clef + clef + "a";
+        QTest::newRow("cut after a pair") << "a" + clef + "b" << 3 << 2 << "a" + clef;
+        QTest::newRow("shorter than the cut") << clef << 1 << 10 << clef;
+        QTest::newRow("lone high surrogate")
+            << QString(QChar(0xD834)) + "x" << 2 << 1 << QString(QChar(0xD834));
+    }
+
+    void CharCounts()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, count);
+        QFETCH(int, cut);
+        QFETCH(QString, first);
+        QCOMPARE(CharCount(text), qsizetype(count));
+        QCOMPARE(FirstChars(text, cut).toString(), first);
     }
 
     void IsInteger_data()
@@ -79,6 +116,9 @@ private slots:
         QTest::newRow("smallest") << "-2147483648" << true;
         QTest::newRow("too large") << "2147483648" << false;
         QTest::newRow("hex") << "0x10" << false;
+        QTest::newRow("final line feed") << "1\n" << false;
+        QTest::newRow("final CR LF") << "12\r\n" << false;
+        QTest::newRow("leading line feed") << "\n12" << false;
     }
 
     void IsInteger()

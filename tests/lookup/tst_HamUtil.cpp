@@ -43,6 +43,8 @@ void TestHamUtil::LocatorToLatLong_data()
     QTest::newRow("lower case accepted") << "fn31pr" << 41.7291666667 << -72.7083333333;
     QTest::newRow("JJ00AA") << "JJ00AA" << 0.0208333333 << 0.0416666667;
     QTest::newRow("RR99XX top corner") << "RR99XX" << 89.9791666667 << 179.9583333333;
+    QTest::newRow("three characters, one a surrogate pair, count as AA00AA")
+        << QStringLiteral("F\U0001D7D9N") << -89.9791666667 << -179.9583333333;
 }
 
 void TestHamUtil::LocatorToLatLong()
@@ -181,6 +183,11 @@ void TestHamUtil::InvalidLocator_data()
                                                      << "FNA1LL";
     QTest::newRow("spaces") << "FN 31PR"
                             << "FN 31PR";
+    QTest::newRow("final line feed") << "FN31PR\n"
+                                     << "FN31PR\n";
+    // Four characters, one written as a surrogate pair: padded with two L to six, then refused.
+    QTest::newRow("four characters with a surrogate pair")
+        << QStringLiteral("FN3\U0001D7D9") << QStringLiteral("FN3\U0001D7D9LL");
 }
 
 void TestHamUtil::InvalidLocator()

@@ -100,6 +100,11 @@ private slots:
             << Row("k9xyz", "ssb", "OR", "1", "", "", "", "José Müller") << false
             << start + "<call:5>k9xyz <name:13>José Müller <mode:3>ssb <rst_rcvd:3>599<rst_sent:3>599"
                        "<band:3>10M <state:2>OR <dxcc:3>291<ten_ten:1>1<SRX_STRING:5>1-0-0<eor>";
+        // Two characters, one written as a surrogate pair: a state code, whatever its UTF-16 length.
+        QTest::newRow("two-character QTH with a surrogate pair is a state")
+            << Row("K1ABC", "CW", QStringLiteral("M\U0001D4D0"), "") << false
+            << start + "<call:5>K1ABC <name:3>Bob <mode:2>CW <rst_rcvd:3>599<rst_sent:3>599<band:3>10M"
+                       " <state:5>M\U0001D4D0 <dxcc:3>291<ten_ten:1>0<SRX_STRING:5>0-0-0<eor>";
         QTest::newRow("empty name still written")
             << Row("N5ZZ", "CW", "TX", "", "", "", "", "") << false
             << start + "<call:4>N5ZZ <name:0> <mode:2>CW <rst_rcvd:3>599"

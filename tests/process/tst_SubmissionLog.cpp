@@ -3,6 +3,7 @@
 #include "process/SubmissionLog.h"
 
 #include <QTest>
+#include <algorithm>
 
 using TColumns = QList<QPair<int, QString>>;
 Q_DECLARE_METATYPE(TColumns)
@@ -23,14 +24,23 @@ private:
         return own;
     }
 
-    // The expected line: each text written at its column over blanks.
+    // The expected line: each text written at its column over blanks. Columns count characters, a
+    // character written as a surrogate pair taking one.
     static QString Line(const TColumns& columns)
     {
-        QString line(130, QLatin1Char(' '));
+        QList<uint> line(130, uint(' '));
         for (const auto& [column, text] : columns) {
-            line.replace(column, text.size(), text);
+            const QList<uint> chars = text.toUcs4();
+            std::copy(chars.begin(), chars.end(), line.begin() + column);
         }
-        return line.trimmed();
+        return QString::fromUcs4(reinterpret_cast<const char32_t*>(line.constData()), line.size()).trimmed();
+    }
+
+    // The characters of a line from a column on.
+    static QString At(const QString& line, int column, const QString& text)
+    {
+        const QList<uint> chars = line.toUcs4().mid(column, text.toUcs4().size());
+        return QString::fromUcs4(reinterpret_cast<const char32_t*>(chars.constData()), chars.size());
     }
 
 private slots:
@@ -260,6 +270,19 @@ private slots:
                    {0, "QSO: 28000"}, {11, "CW"},    {14, "2024-02-03 1705"}, {30, "W7VNT"},      {43, "Rex"},
                    {54, "OR"},        {59, "54321"}, {65, "VE3ABC/W1AW/MM"},  {80, "Christophe"}, {91, "MA"},
                    {94, "12345"}};
+        // Characters written as surrogate pairs take one column each, count once in the name cut, the
+        // two-character QTH and the padding of a club number.
+        const QString s = QStringLiteral("\U0001D4AE"); // a script capital S
+        QTest::newRow("surrogate pairs count as one character")
+            << gl << s + "R"
+            << "Rex"
+            << "CW"
+            << "17:05"
+            << "K1" + s + "BC" << s + "alvatore Rossi" << s + "Z" << QStringLiteral("\U0001D7D9\U0001D7DA")
+            << ""
+            << ""
+            << cols("CW", "2024-02-03 1705", s + "R", "K1" + s + "BC", s + "alvatore", s + "Z",
+                    QStringLiteral("000\U0001D7D9\U0001D7DA"));
         QTest::newRow("line break in a name becomes a blank")
             << gl << "OR"
             << "Rex"
@@ -296,7 +319,7 @@ private slots:
         const QString line = ::QSOLine(own, row, IsOpenSeason(contest));
         for (const auto& [column, text] : columns) {
             QVERIFY2(
-                line.mid(column, text.size()) == text,
+                At(line, column, text) == text,
                 qPrintable(QStringLiteral("\"%1\" not at column %2 of\n%3").arg(text).arg(column).arg(line)));
         }
         QCOMPARE(line, Line(columns));
