@@ -2,45 +2,72 @@
 
 #include "data/Errors.h"
 
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
+#include <optional>
 
 namespace XmlReply {
 
 namespace {
 
-// The largest number of "=" signs outside quotes within one tag of the raw reply. The streaming reader
+// The largest number of "=" signs outside quotes within one element tag of the reply. The streaming reader
 // checks an element's attributes for duplicates pair by pair before it reports the element, so an
 // element with a hundred thousand attributes must be refused before it is parsed.
-int MostAttributesInOneTag(const QByteArray& reply)
+int MostAttributesInOneTag(QStringView text)
 {
     int most = 0;
     int count = 0;
     bool inTag = false;
     bool counting = false; // in an element's tag, not in a comment, declaration or instruction
-    char quote = 0;
-    for (qsizetype i = 0; i < reply.size(); ++i) {
-        const char c = reply[i];
+    char16_t quote = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
         if (!inTag) {
-            if (c == '<') {
+            if (c == u'<') {
                 inTag = true;
-                const char next = i + 1 < reply.size() ? reply[i + 1] : 0;
-                counting = next != '!' && next != '?';
+                const char16_t next = i + 1 < text.size() ? text[i + 1].unicode() : 0;
+                counting = next != u'!' && next != u'?';
                 count = 0;
             }
         } else if (quote) {
             if (c == quote) {
                 quote = 0;
             }
-        } else if (c == '"' || c == '\'') {
+        } else if (c == u'"' || c == u'\'') {
             quote = counting ? c : 0;
-        } else if (c == '=' && counting) {
+        } else if (c == u'=' && counting) {
             most = std::max(most, ++count);
-        } else if (c == '>') {
+        } else if (c == u'>') {
             inTag = false;
         }
     }
     return most;
+}
+
+// The reply's text as an XML processor reads it: by its byte-order mark, else by the encoding its XML
+// declaration names, else as UTF-8. Nothing when the named encoding is unknown.
+std::optional<QString> DecodeReply(const QByteArray& reply)
+{
+    if (const auto bom = QStringConverter::encodingForData(reply)) {
+        return QStringDecoder(*bom).decode(reply);
+    }
+    static const QRegularExpression declaration(
+        QStringLiteral("^\\s*<\\?xml\\s[^>]*encoding\\s*=\\s*[\"']([A-Za-z0-9._-]+)[\"']"));
+    const QRegularExpressionMatch match = declaration.match(QString::fromLatin1(reply.left(200)));
+    if (!match.hasMatch()) {
+        return QStringDecoder(QStringDecoder::Utf8).decode(reply);
+    }
+    QString name = match.captured(1);
+    if (name.compare(QStringLiteral("US-ASCII"), Qt::CaseInsensitive) == 0 ||
+        name.compare(QStringLiteral("ASCII"), Qt::CaseInsensitive) == 0) {
+        name = QStringLiteral("UTF-8");
+    }
+    QStringDecoder decoder(name.toLatin1().constData());
+    if (!decoder.isValid()) {
+        return std::nullopt;
+    }
+    return decoder.decode(reply);
 }
 
 } // namespace
@@ -114,19 +141,27 @@ TReply Parse(const QByteArray& reply, const QString& service, const QString& roo
     if (reply.size() > kMaxBytes) {
         throw refuse(QStringLiteral("it is larger than %1 kB").arg(kMaxBytes / 1024));
     }
-    if (MostAttributesInOneTag(reply) > kMaxAttributes) {
+    const std::optional<QString> text = DecodeReply(reply);
+    if (!text) {
+        throw refuse(QStringLiteral("its encoding is not known"));
+    }
+    // Replies carry no document type declaration; one could declare entities or default attributes
+    // that cost far more to expand than the reply's size.
+    if (text->contains(QLatin1String("<!DOCTYPE"))) {
+        throw refuse(QStringLiteral("it carries a document type declaration"));
+    }
+    if (MostAttributesInOneTag(*text) > kMaxAttributes) {
         throw refuse(QStringLiteral("an element has more than %1 attributes").arg(kMaxAttributes));
     }
 
     TReply result;
-    QXmlStreamReader reader(reply);
+    result.fSource = *text;
+    // Read from the decoded text: the reader then takes the characters as they are and ignores the
+    // encoding the declaration names.
+    QXmlStreamReader reader(*text);
     QList<int> open; // the elements not yet closed, innermost last
-    QString encoding;
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
-        case QXmlStreamReader::StartDocument:
-            encoding = reader.documentEncoding().toString();
-            break;
         case QXmlStreamReader::StartElement: {
             if (open.size() >= kMaxDepth) {
                 throw refuse(QStringLiteral("it is nested more than %1 levels deep").arg(kMaxDepth));
@@ -178,17 +213,6 @@ TReply Parse(const QByteArray& reply, const QString& service, const QString& roo
     if (result.RootName() != rootName) {
         throw EVantrel(
             QStringLiteral("The %1 service sent an unexpected reply (no %2 element)").arg(service, rootName));
-    }
-    auto decoder = QStringDecoder(encoding.isEmpty() ? "UTF-8" : encoding.toLatin1().constData());
-    if (!decoder.isValid()) {
-        decoder = QStringDecoder(QStringDecoder::Utf8);
-    }
-    if (const auto bom = QStringConverter::encodingForData(reply)) {
-        decoder = QStringDecoder(*bom);
-    }
-    result.fSource = decoder.decode(reply);
-    if (result.fSource.startsWith(QChar(0xFEFF))) {
-        result.fSource.remove(0, 1);
     }
     return result;
 }

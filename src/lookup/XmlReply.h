@@ -55,8 +55,9 @@ private:
     QString fSource;
 };
 
-// Parses a reply; throws EVantrel naming the service when it is too large, not well-formed XML, nested
-// too deeply, holds too many elements or attributes, or its root element is not the expected one.
+// Parses a reply; throws EVantrel naming the service when it is too large, in an unknown encoding, carries a
+// document type declaration, is not well-formed XML, nested too deeply, holds too many elements or
+// attributes, or its root element is not the expected one.
 TReply Parse(const QByteArray& reply, const QString& service, const QString& rootName);
 
 } // namespace XmlReply

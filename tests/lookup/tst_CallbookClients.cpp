@@ -8,6 +8,7 @@
 #include "lookup/Tqrzxml.h"
 
 #include <QFile>
+#include <QStringEncoder>
 #include <QTest>
 #include <memory>
 #include <optional>
@@ -764,6 +765,19 @@ void TestCallbookClients::HostileReply_data()
     attributes += "/></QRZDatabase>";
     QTest::newRow("QRZ 100,000 attributes on one element")
         << true << false << attributes << false << unreadable + "an element has more than 32 attributes";
+    QByteArray defaults = "<!DOCTYPE QRZDatabase [";
+    for (int i = 0; i < 30000; ++i) {
+        defaults += "<!ATTLIST Session a" + QByteArray::number(i) + " CDATA 'x'>";
+    }
+    defaults += "]><QRZDatabase><Session/></QRZDatabase>";
+    QTest::newRow("QRZ 30,000 declared default attributes")
+        << true << false << defaults << false << unreadable + "it carries a document type declaration";
+    QTest::newRow("HamQTH entity declarations")
+        << false << true
+        << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE HamQTH [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b "
+                      "\"&a;&a;&a;\">]>"
+                      "<HamQTH><session><session_id>&b;</session_id></session></HamQTH>")
+        << false << unreadable + "it carries a document type declaration";
     QTest::newRow("HamQTH 100,000 elements")
         << false << false << QByteArray("<HamQTH>") + QByteArray("<a/>").repeated(100000) + "</HamQTH>"
         << false << unreadable + "it holds more than 20000 elements";
@@ -820,6 +834,21 @@ void TestCallbookClients::ShowXmlKeepsReplyAsReceived()
     QCOMPARE(rec.firstname, QStringLiteral("Jürgen"));
     QCOMPARE(rec.lastname, QStringLiteral("A & B"));
     QCOMPARE(static_cast<Tqrzxml&>(*f.client).GetXML(), QString::fromUtf8(reply));
+
+    // A reply in UTF-16 with a byte-order mark reads and shows the same.
+    QStringEncoder utf16(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
+    const QByteArray wide =
+        utf16.encode(QString::fromUtf8(reply).replace(QStringLiteral("utf-8"), QStringLiteral("UTF-16")));
+    QString shownWide;
+    QCOMPARE(Tqrzxml::ParseCall(wide, QStringLiteral("X"), &shownWide).rec.firstname,
+             QStringLiteral("Jürgen"));
+    QCOMPARE(shownWide, QString::fromUtf8(reply).replace(QStringLiteral("utf-8"), QStringLiteral("UTF-16")));
+
+    // An encoding the program does not know is a clear error.
+    QVERIFY_THROWS_EXCEPTION(
+        EVantrel,
+        Tqrzxml::ParseCall("<?xml version='1.0' encoding='X-NONE'?><QRZDatabase><Session/></QRZDatabase>",
+                           QStringLiteral("X")));
 
     // A reply declared in Latin-1 is shown in its own characters.
     const QByteArray latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><QRZDatabase><Session/>"
