@@ -4,7 +4,7 @@
 set -e
 cd "$(dirname "$0")"
 ./scripts/ensure-packages.sh cmake g++ make qt6-base-dev libqt6sql6-sqlite xvfb xauth clang-format \
-    libbenchmark-dev openssl libarchive-dev libsqlite3-dev
+    libbenchmark-dev openssl libarchive-dev libsqlite3-dev qt6-svg-dev
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DVANTREL_WERROR=ON
 cmake --build build/test -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen

@@ -8,12 +8,18 @@
 #include "data/Errors.h"
 #include "data/MyFunc.h"
 #include "data/Paths.h"
+#include "data/TfrmDatabases.h"
+#include "data/TfrmLogTable.h"
 #include "lookup/LookupText.h"
 #include "lookup/TLookup.h"
 #include "process/TfrmProcessLog.h"
 #include "ui/Colors.h"
 #include "ui/Prompts.h"
+#include "ui/TAboutBox.h"
 #include "ui/TUpperCaseValidator.h"
+#include "ui/Themes.h"
+#include "update/ProgramUpdate.h"
+#include "update/TfrmDataUpdate.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -29,7 +35,6 @@
 #include <QMouseEvent>
 #include <QShortcut>
 #include <QSqlQueryModel>
-#include <QStyleFactory>
 #include <QTimer>
 #include <QUrl>
 
@@ -96,6 +101,7 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
     ui->setupUi(this);
     // The lookup dispatcher exists from the start; it opens nothing until the first lookup.
     fLookup = std::make_unique<TLookup>(fDM, fSettings, fPrompts, this, [this] { return fClock(); });
+    fProgramUpdate = std::make_unique<TProgramUpdate>(fSettings, fPrompts, this);
     ConnectEntryForm();
     FormCreate();
     // The clock runs from the creation of the window to its end.
@@ -115,12 +121,7 @@ void TfrmMain::FormCreate()
     ConnectMenu();
     try {
         // 1. Menus use a 14-point font.
-        QFont menuFont = ui->MainMenu1->font();
-        menuFont.setPointSize(14);
-        ui->MainMenu1->setFont(menuFont);
-        for (QMenu* menu : ui->MainMenu1->findChildren<QMenu*>()) {
-            menu->setFont(menuFont);
-        }
+        Themes::SetMenuFont(14);
         // 2. Paths under the user's profile.
         fFLDigiLogFile = Paths::DefaultFldigiLogFile();
         // 3. First run: create the work folder.
@@ -239,6 +240,12 @@ void TfrmMain::WriteSettings()
 
 void TfrmMain::ApplyWindowColors()
 {
+    // The window's own colours belong to the plain look; every other theme colours the window itself.
+    if (fCurTheme != Themes::kPlain) {
+        setPalette(QPalette());
+        ui->rbUS->setPalette(QPalette());
+        return;
+    }
     QPalette pal = palette();
     if (const auto background = ColorFromSetting(fColor)) {
         pal.setColor(QPalette::Window, *background);
@@ -254,9 +261,7 @@ void TfrmMain::ApplyWindowColors()
 
 void TfrmMain::BuildThemeMenu()
 {
-    fThemes = QStyleFactory::keys();
-    std::sort(fThemes.begin(), fThemes.end(),
-              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    fThemes = Themes::Names();
     fThemeGroup = new QActionGroup(this);
     fThemeGroup->setExclusive(true);
     ui->mnuThemes->clear();
@@ -272,15 +277,74 @@ void TfrmMain::BuildThemeMenu()
 
 void TfrmMain::SetTheme(const QString& name)
 {
-    fCurTheme = name;
-    const qsizetype index = fThemes.indexOf(name);
-    if (index >= 0) {
-        QApplication::setStyle(QStyleFactory::create(name));
-        fThemeGroup->actions().at(index)->setChecked(true);
-    }
-    const bool plain = name == QStringLiteral("Windows");
+    // A name that is not a theme (stored by another version, or edited by hand) gives the default.
+    fCurTheme = Themes::Apply(name);
+    fThemeGroup->actions().at(fThemes.indexOf(fCurTheme))->setChecked(true);
+    const bool plain = fCurTheme == Themes::kPlain;
     ui->mnuForgroundColor->setEnabled(plain);
     ui->mnuBackgroundColor->setEnabled(plain);
+    ApplyWindowColors();
+}
+
+void TfrmMain::mnuForgroundColorClick()
+{
+    if (const auto color = fPrompts.Color(this, fPickedColor)) {
+        fPickedColor = *color;
+        fForeColor = ColorToSetting(*color);
+        fSettings.SaveSetting(SettingKeys::ForeColor, fForeColor);
+        ApplyWindowColors();
+    }
+}
+
+void TfrmMain::mnuBackgroundColorClick()
+{
+    if (const auto color = fPrompts.Color(this, fPickedColor)) {
+        fPickedColor = *color;
+        fColor = ColorToSetting(*color);
+        fSettings.SaveSetting(SettingKeys::Color, fColor);
+        ApplyWindowColors();
+    }
+}
+
+void TfrmMain::mnuAboutClick()
+{
+    TAboutBox box(fPrompts, this);
+    box.exec();
+}
+
+void TfrmMain::mnuDisplayLogClick()
+{
+    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
+        ShowCenteredMessage(fPrompts, this,
+                            QStringLiteral("No log is open. Select a log in the Logs list or create one with "
+                                           "File > New before displaying it."),
+                            MsgKind::Error, MsgButton::OK);
+        return;
+    }
+    {
+        TfrmLogTable form(fPrompts, fDM, this);
+        form.Execute(Mysettings().TableName);
+    }
+    RecountScores();
+}
+
+void TfrmMain::Events1Click(QAction* item)
+{
+    TfrmDatabases form(fPrompts, fDM, this);
+    form.Execute(item->statusTip());
+}
+
+void TfrmMain::ConnectTablesAndAppearance()
+{
+    connect(ui->mnuDisplayLog, &QAction::triggered, this, Guarded(&TfrmMain::mnuDisplayLogClick));
+    // The nine reference tables share one handler; each item carries its table name as its hint.
+    for (QAction* item : ui->mnuUpdateDatabase->actions()) {
+        connect(item, &QAction::triggered, this,
+                [this, item] { RunGuarded(fPrompts, this, [&] { Events1Click(item); }); });
+    }
+    connect(ui->mnuForgroundColor, &QAction::triggered, this, Guarded(&TfrmMain::mnuForgroundColorClick));
+    connect(ui->mnuBackgroundColor, &QAction::triggered, this, Guarded(&TfrmMain::mnuBackgroundColorClick));
+    connect(ui->mnuAbout, &QAction::triggered, this, Guarded(&TfrmMain::mnuAboutClick));
 }
 
 void TfrmMain::SetAutoCheckUpdate(bool value)
@@ -341,6 +405,9 @@ void TfrmMain::ConnectMenu()
             Guarded(&TfrmMain::mnuUpdateGridLocatorClick));
     connect(ui->mnuBuildLicenceData, &QAction::triggered, this, Guarded(&TfrmMain::mnuBuildLicenceDataClick));
     connect(ui->btnShowXML, &QPushButton::clicked, this, &TfrmMain::btnShowXMLClick);
+    ConnectTablesAndAppearance();
+    connect(ui->mnuUpdateDataFiles, &QAction::triggered, this, Guarded(&TfrmMain::mnuUpdateFilesClick));
+    connect(ui->mnuCheckForUpdate, &QAction::triggered, this, Guarded(&TfrmMain::CheckforUpdate1Click));
     // The whole Options menu waits for a current log.
     SetOptionsEnabled(false);
 }
@@ -370,7 +437,40 @@ void TfrmMain::FormActivate()
         return;
     }
     fFirstActivation = false;
-    // The quiet check for a newer version runs here once the update subsystem is in place.
+    // The quiet check for a newer version, once the window is up: its questions need a shown window.
+    if (fAutoCheckUpdate) {
+        QTimer::singleShot(0, this, [this] { RunGuarded(fPrompts, this, [this] { UpdateCheck(true); }); });
+    }
+}
+
+void TfrmMain::mnuUpdateFilesClick()
+{
+    TfrmDataUpdate dialog(fDM, fSettings, fPrompts, this);
+    dialog.exec();
+}
+
+void TfrmMain::CheckforUpdate1Click()
+{
+    UpdateCheck(false);
+}
+
+bool TfrmMain::NewVersionAvailable()
+{
+    return fProgramUpdate->NewVersionAvailable();
+}
+
+void TfrmMain::UpdateCheck(bool quiet)
+{
+    if (fProgramUpdate->UpdateCheck(quiet)) {
+        close();
+    }
+}
+
+void TfrmMain::InstallUpdate()
+{
+    if (fProgramUpdate->InstallUpdate()) {
+        close();
+    }
 }
 
 bool TfrmMain::event(QEvent* event)

@@ -12,6 +12,7 @@
 class IPrompts;
 class TLookup;
 class TfrmProcessLog;
+class TProgramUpdate;
 class QActionGroup;
 class QSqlQueryModel;
 class QTimer;
@@ -115,6 +116,25 @@ public:
     // Options > Process Contest: the processing dialog for the current log.
     void mnuProcessContestClick();
 
+    // Options > Display Log: the current log in the table window; the counters are recounted from the
+    // table once the window closes, so they stay true after edits and deletions.
+    void mnuDisplayLogClick();
+    // File > Update Database: the reference table named by the chosen item's hint text.
+    void Events1Click(QAction* item);
+    // Display > Forground Color and Background Color (under the "Windows" theme only).
+    void mnuForgroundColorClick();
+    void mnuBackgroundColorClick();
+    // Help > About.
+    void mnuAboutClick();
+    // File > Update Data Files: the roster update dialog, modal.
+    void mnuUpdateFilesClick();
+    // The program's own update (TProgramUpdate): the version check with its questions (quiet: no message
+    // when the program is current) and the installer download; a started installer closes the window.
+    bool NewVersionAvailable();
+    void UpdateCheck(bool quiet);
+    void InstallUpdate();
+    TProgramUpdate& ProgramUpdate() { return *fProgramUpdate; }
+
     // Asks for the own grid locator (Options > Update Grid Locator).
     void mnuUpdateGridLocatorClick();
     void mnuBuildLicenceDataClick();
@@ -138,8 +158,10 @@ private:
     void FormActivate();
     void BuildThemeMenu();
     void ConnectMenu();
+    void ConnectTablesAndAppearance();
     void ApplyWindowColors();
     void mnuContentsClick();
+    void CheckforUpdate1Click();
     void ConnectEntryForm();
     void btnLogClick();
     void btnClearClick();
@@ -185,6 +207,8 @@ private:
     int fServerPort = 8888;
     int fColor = -16777201;
     int fForeColor = 128;
+    // The colour picker opens on the colour last picked in it during the run.
+    QColor fPickedColor = Qt::black;
     QString fFLDigiLogFile;
     bool fFLDigiAutoLog = false;
     int fFldigiInterval = 1000;
@@ -206,6 +230,7 @@ private:
     int ftotalpoints = 0;
 
     std::unique_ptr<TLookup> fLookup;
+    std::unique_ptr<TProgramUpdate> fProgramUpdate;
     TfrmProcessLog* fProcessLog = nullptr;
     QTimer* tmr1 = nullptr;
     QSqlQueryModel* fDupeModel = nullptr;

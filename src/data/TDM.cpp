@@ -271,16 +271,30 @@ void TDM::EnsureCallIndex(const QString& name)
 bool TDM::IsDupe(const QString& table, const QString& call, const std::optional<QString>& mode,
                  const std::optional<QString>& county)
 {
-    QString sql = QStringLiteral("select _call from ") + QuoteIdent(table) +
-                  QStringLiteral(" where _call=? COLLATE NOCASE and _call=?");
-    QVariantList values{TextValue(call), TextValue(call)};
+    // A cell emptied in the log window holds NULL: it matches an empty value as empty text does.
+    QString sql = QStringLiteral("select _call from ") + QuoteIdent(table) + QStringLiteral(" where ");
+    QVariantList values;
+    if (call.isEmpty()) {
+        sql += QStringLiteral("(_call='' or _call is null)");
+    } else {
+        sql += QStringLiteral("_call=? COLLATE NOCASE and _call=?");
+        values << TextValue(call) << TextValue(call);
+    }
+    auto match = [&](const char* column, const QString& value) {
+        const QString name = QString::fromLatin1(column);
+        if (value.isEmpty()) {
+            sql += QStringLiteral(" and (") + name + QStringLiteral("='' or ") + name +
+                   QStringLiteral(" is null)");
+        } else {
+            sql += QStringLiteral(" and ") + name + QStringLiteral("=?");
+            values << TextValue(value);
+        }
+    };
     if (mode) {
-        sql += QStringLiteral(" and _mode=?");
-        values << TextValue(*mode);
+        match("_mode", *mode);
     }
     if (county) {
-        sql += QStringLiteral(" and _uscounty=?");
-        values << TextValue(*county);
+        match("_uscounty", *county);
     }
     sql += QStringLiteral(" limit 1");
     QSqlQuery& q = dbQuery();

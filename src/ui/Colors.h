@@ -13,3 +13,9 @@ inline std::optional<QColor> ColorFromSetting(int value)
     }
     return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
 }
+
+// The stored form of an RGB colour.
+inline int ColorToSetting(const QColor& color)
+{
+    return color.red() | (color.green() << 8) | (color.blue() << 16);
+}

@@ -1,5 +1,6 @@
 #include "TVantrelApplication.h"
 
+#include "ProgramIcon.h"
 #include "data/Errors.h"
 
 #include <QMessageBox>
@@ -8,6 +9,7 @@ TVantrelApplication::TVantrelApplication(int& argc, char** argv) : QApplication(
 {
     setApplicationName(QStringLiteral("Vantrel"));
     setApplicationVersion(QStringLiteral(VANTREL_VERSION));
+    setWindowIcon(ProgramIcon());
 }
 
 bool TVantrelApplication::notify(QObject* receiver, QEvent* event)

@@ -31,18 +31,17 @@ class TestLookupPanel : public QObject
 
     struct TPanel : TAppFixture
     {
-        TTestTlsTrust trust;
+        TTrustCertificate trust{TTestTls::Shared().Certificate()};
         TTestHttpServer server;
         // The QRZ reply to a call-sign query.
         QByteArray qrzReply = Fixture(QStringLiteral("panel_qrz_us.xml"));
 
         explicit TPanel(const QString& event, int lookupType)
         {
-            QString why;
-            if (!TTestTls::Available(&why)) {
-                qFatal("%s", qPrintable(why));
+            if (!TTestTls::Shared().IsValid()) {
+                qFatal("%s", qPrintable(TTestTls::Shared().Error()));
             }
-            server.Listen(TTestTls::NewServer());
+            server.Listen(TTestTls::Shared().NewServer());
             server.SetHandler([this](const TTestHttpServer::TRequest& r) {
                 TTestHttpServer::TResponse response;
                 if (r.path == QStringLiteral("/qrz")) {

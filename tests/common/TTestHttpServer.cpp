@@ -40,6 +40,7 @@ void TTestHttpServer::OnNewConnection()
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             fBuffers.remove(socket);
+            fHeld.remove(socket);
             socket->deleteLater();
         });
         if (socket->bytesAvailable() > 0) {
@@ -85,13 +86,18 @@ void TTestHttpServer::OnReadyRead(QTcpSocket* socket)
     QByteArray reply = "HTTP/1.1 " + QByteArray::number(response.status) + " " +
                        (response.status < 400 ? QByteArray("OK") : QByteArray("Error")) + "\r\n";
     reply += "Content-Type: " + response.contentType + "\r\n";
-    if (!response.endless) {
+    if (response.announceLength && !response.endless) {
         reply += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     }
     for (auto it = response.headers.cbegin(); it != response.headers.cend(); ++it) {
         reply += it.key() + ": " + it.value() + "\r\n";
     }
     reply += "Connection: close\r\n\r\n";
+    if (response.holdAfter >= 0) {
+        socket->write(reply + response.body.left(response.holdAfter));
+        fHeld.insert(socket, response.body.mid(response.holdAfter));
+        return;
+    }
     reply += response.body;
     socket->write(reply);
     if (!response.endless || response.body.isEmpty()) {
@@ -112,5 +118,15 @@ void TTestHttpServer::OnReadyRead(QTcpSocket* socket)
         connect(tls, &QSslSocket::encryptedBytesWritten, this, topUp);
     } else {
         connect(socket, &QTcpSocket::bytesWritten, this, topUp);
+    }
+}
+
+void TTestHttpServer::ReleaseHeld()
+{
+    const auto held = fHeld;
+    fHeld.clear();
+    for (auto it = held.cbegin(); it != held.cend(); ++it) {
+        it.key()->write(it.value());
+        it.key()->disconnectFromHost();
     }
 }

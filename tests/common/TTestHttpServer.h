@@ -30,6 +30,10 @@ public:
         QByteArray body;
         QByteArray contentType = "text/xml; charset=utf-8";
         QMap<QByteArray, QByteArray> headers;
+        // Without a Content-Length the body ends when the connection closes.
+        bool announceLength = true;
+        // When set, only this many bytes of the body are sent; the rest waits for ReleaseHeld().
+        qsizetype holdAfter = -1;
         // Sends no Content-Length and repeats the body for as long as the client keeps reading.
         bool endless = false;
     };
@@ -48,6 +52,8 @@ public:
     void SetSilent(bool silent) { fSilent = silent; }
     const QList<TRequest>& Requests() const { return fRequests; }
     void ClearRequests() { fRequests.clear(); }
+    // Sends the rest of every held reply and closes its connection.
+    void ReleaseHeld();
     // Bytes of endless bodies written so far.
     qint64 StreamedBytes() const { return fStreamed; }
 
@@ -61,5 +67,6 @@ private:
     THandler fHandler;
     QList<TRequest> fRequests;
     QMap<QTcpSocket*, QByteArray> fBuffers;
+    QMap<QTcpSocket*, QByteArray> fHeld;
     qint64 fStreamed = 0;
 };

@@ -2,93 +2,67 @@
 
 #include <QFile>
 #include <QProcess>
-#include <QSslKey>
 #include <QSslServer>
 #include <QSslSocket>
 #include <QTemporaryDir>
 
-namespace TTestTls {
-
-namespace {
-
-struct TIdentity
+TTestTls::TTestTls()
 {
-    QSslCertificate cert;
-    QSslKey key;
-    QString error;
-};
-
-const TIdentity& Identity()
-{
-    static const TIdentity identity = [] {
-        TIdentity made;
-        if (!QSslSocket::supportsSsl()) {
-            made.error = QStringLiteral("Qt has no TLS backend");
-            return made;
-        }
-        QTemporaryDir dir;
-        QProcess openssl;
-        openssl.start(
-            QStringLiteral("openssl"),
-            {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
-             QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
-             QStringLiteral("-nodes"), QStringLiteral("-keyout"), dir.filePath(QStringLiteral("key.pem")),
-             QStringLiteral("-out"), dir.filePath(QStringLiteral("cert.pem")), QStringLiteral("-days"),
-             QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
-             QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1")});
-        if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0) {
-            made.error = QStringLiteral("the openssl command is needed to make the test certificate");
-            return made;
-        }
-        QFile certFile(dir.filePath(QStringLiteral("cert.pem")));
-        QFile keyFile(dir.filePath(QStringLiteral("key.pem")));
-        if (certFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly)) {
-            made.cert = QSslCertificate(certFile.readAll(), QSsl::Pem);
-            made.key = QSslKey(keyFile.readAll(), QSsl::Ec, QSsl::Pem);
-        }
-        if (made.cert.isNull() || made.key.isNull()) {
-            made.error = QStringLiteral("the test certificate cannot be read");
-        }
-        return made;
-    }();
-    return identity;
-}
-
-} // namespace
-
-bool Available(QString* why)
-{
-    if (why) {
-        *why = Identity().error;
+    if (!QSslSocket::supportsSsl()) {
+        fError = QStringLiteral("Qt has no TLS backend");
+        return;
     }
-    return Identity().error.isEmpty();
+    QTemporaryDir dir;
+    const QString keyPath = dir.filePath(QStringLiteral("key.pem"));
+    const QString certPath = dir.filePath(QStringLiteral("cert.pem"));
+    QProcess openssl;
+    openssl.start(
+        QStringLiteral("openssl"),
+        {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
+         QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
+         QStringLiteral("-keyout"), keyPath, QStringLiteral("-out"), certPath, QStringLiteral("-days"),
+         QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+         QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1")});
+    if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0) {
+        fError = QStringLiteral("the openssl command is needed to make the test certificate");
+        return;
+    }
+    QFile certFile(certPath);
+    QFile keyFile(keyPath);
+    if (certFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly)) {
+        fCertificate = QSslCertificate(certFile.readAll(), QSsl::Pem);
+        fKey = QSslKey(keyFile.readAll(), QSsl::Ec, QSsl::Pem);
+    }
+    if (!IsValid()) {
+        fError = QStringLiteral("the test certificate could not be read");
+    }
 }
 
-const QSslCertificate& Certificate()
-{
-    return Identity().cert;
-}
-
-QSslServer* NewServer()
+QSslServer* TTestTls::NewServer() const
 {
     auto* server = new QSslServer;
     QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-    config.setLocalCertificate(Identity().cert);
-    config.setPrivateKey(Identity().key);
+    config.setLocalCertificate(fCertificate);
+    config.setPrivateKey(fKey);
     server->setSslConfiguration(config);
     return server;
 }
 
-} // namespace TTestTls
+const TTestTls& TTestTls::Shared()
+{
+    static const TTestTls shared;
+    return shared;
+}
 
-TTestTlsTrust::TTestTlsTrust() : fOld(QSslConfiguration::defaultConfiguration())
+TTrustCertificate::TTrustCertificate(const QSslCertificate& cert)
+    : fOld(QSslConfiguration::defaultConfiguration())
 {
     QSslConfiguration trusting = fOld;
-    trusting.addCaCertificate(TTestTls::Certificate());
+    trusting.addCaCertificate(cert);
     QSslConfiguration::setDefaultConfiguration(trusting);
 }
 
-TTestTlsTrust::~TTestTlsTrust()
+TTrustCertificate::~TTrustCertificate()
 {
     QSslConfiguration::setDefaultConfiguration(fOld);
 }

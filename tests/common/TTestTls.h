@@ -2,28 +2,42 @@
 
 #include <QSslCertificate>
 #include <QSslConfiguration>
+#include <QSslKey>
+#include <QString>
+
 #include <QSslServer>
 
-// TLS for tests: a self-signed certificate for 127.0.0.1, made once per test program with the openssl
-// command, and servers that present it. While a TTestTlsTrust lives, the default TLS configuration trusts
-// that certificate, so the program's own HTTPS requests reach a TLS server on 127.0.0.1.
-namespace TTestTls {
-
-// False (with the reason in why) when Qt has no TLS backend or the certificate cannot be made.
-bool Available(QString* why = nullptr);
-const QSslCertificate& Certificate();
-// A TLS server for TTestHttpServer::Listen, presenting the certificate.
-QSslServer* NewServer();
-
-} // namespace TTestTls
-
-class TTestTlsTrust
+// A self-signed certificate for 127.0.0.1, made with the openssl command for one test, and TLS servers
+// that present it. IsValid() is false (with the reason in Error()) when no certificate could be made.
+class TTestTls
 {
 public:
-    TTestTlsTrust();
-    ~TTestTlsTrust();
-    TTestTlsTrust(const TTestTlsTrust&) = delete;
-    TTestTlsTrust& operator=(const TTestTlsTrust&) = delete;
+    TTestTls();
+
+    bool IsValid() const { return !fCertificate.isNull() && !fKey.isNull(); }
+    QString Error() const { return fError; }
+    const QSslCertificate& Certificate() const { return fCertificate; }
+
+    // A new TLS server presenting the certificate; TTestHttpServer::Listen takes it over.
+    QSslServer* NewServer() const;
+
+    // One certificate for the whole test program, made on first use, for tests that need many servers.
+    static const TTestTls& Shared();
+
+private:
+    QSslCertificate fCertificate;
+    QSslKey fKey;
+    QString fError;
+};
+
+// The default TLS configuration trusts one more certificate while it lives.
+class TTrustCertificate
+{
+public:
+    explicit TTrustCertificate(const QSslCertificate& cert);
+    ~TTrustCertificate();
+    TTrustCertificate(const TTrustCertificate&) = delete;
+    TTrustCertificate& operator=(const TTrustCertificate&) = delete;
 
 private:
     QSslConfiguration fOld;

@@ -39,7 +39,7 @@ enum class TTransport
 struct TServiceFixture
 {
     TTestHome home;
-    std::optional<TTestTlsTrust> trust;
+    std::optional<TTrustCertificate> trust;
     std::unique_ptr<TSettings> settings;
     TTestHttpServer server;
     QDateTime now = QDateTime(QDate(2026, 3, 1), QTime(12, 0));
@@ -51,12 +51,12 @@ struct TServiceFixture
 
     explicit TServiceFixture(bool isQrz, TTransport transport = TTransport::Trusted) : qrz(isQrz)
     {
-        QString why;
-        if (transport != TTransport::Plain && !TTestTls::Available(&why)) {
-            qFatal("%s", qPrintable(why));
+        const TTestTls& tls = TTestTls::Shared();
+        if (transport != TTransport::Plain && !tls.IsValid()) {
+            qFatal("%s", qPrintable(tls.Error()));
         }
         if (transport == TTransport::Trusted) {
-            trust.emplace();
+            trust.emplace(tls.Certificate());
         }
         home.WriteSettings({});
         settings = std::make_unique<TSettings>(home.Work() + QStringLiteral("Vantrel.cfg"));
@@ -72,7 +72,7 @@ struct TServiceFixture
             }
             return response;
         });
-        if (!server.Listen(transport == TTransport::Plain ? nullptr : TTestTls::NewServer())) {
+        if (!server.Listen(transport == TTransport::Plain ? nullptr : tls.NewServer())) {
             qFatal("cannot listen");
         }
         settings->SaveSetting(

@@ -429,9 +429,9 @@ void TestLookup::OnlineResultGetsRosterNumbers()
     QFETCH(QString, call);
     TLookupFixture f;
     const bool qrz = type == LookupTypes::QRZXML;
-    QString why;
-    QVERIFY2(TTestTls::Available(&why), qPrintable(why));
-    TTestTlsTrust trust;
+    const TTestTls& tls = TTestTls::Shared();
+    QVERIFY2(tls.IsValid(), qPrintable(tls.Error()));
+    TTrustCertificate trust(tls.Certificate());
     TTestHttpServer server;
     server.SetHandler([&](const TTestHttpServer::TRequest& request) {
         TTestHttpServer::TResponse response;
@@ -440,7 +440,7 @@ void TestLookup::OnlineResultGetsRosterNumbers()
             login ? (qrz ? QStringLiteral("qrz_login.xml") : QStringLiteral("hamqth_login.xml")) : callReply);
         return response;
     });
-    QVERIFY(server.Listen(TTestTls::NewServer()));
+    QVERIFY(server.Listen(tls.NewServer()));
     f.settings->SaveSetting(qrz ? QStringLiteral("QRZXMLUrl") : QStringLiteral("HamQTHUrl"),
                             server.Url(QStringLiteral("/xml")).toString());
     f.settings->Mysettings.QRZXMLid = QStringLiteral("qrzuser");

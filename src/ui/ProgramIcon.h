@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+// The program's own icon, drawn from its SVG source (vantrel.svg) at the sizes asked for.
+QIcon ProgramIcon();
+QPixmap ProgramPixmap(int size);

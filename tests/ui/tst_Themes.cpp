@@ -1,0 +1,270 @@
+#include "app/AppFixture.h"
+#include "common/TestRegistry.h"
+#include "data/TSettings.h"
+#include "ui/Themes.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QStyle>
+
+namespace {
+
+// WCAG contrast ratio of two colours (1 to 21).
+double Contrast(const QColor& a, const QColor& b)
+{
+    auto luminance = [](const QColor& c) {
+        auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QAction* ThemeItem(TAppFixture& f, const QString& name)
+{
+    for (QAction* action : f.Find<QMenu>("mnuThemes")->actions()) {
+        if (QString(action->text()).remove('&') == name) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+QString Ticked(TAppFixture& f)
+{
+    QStringList ticked;
+    for (QAction* action : f.Find<QMenu>("mnuThemes")->actions()) {
+        if (action->isChecked()) {
+            ticked << action->text();
+        }
+    }
+    return ticked.join(',');
+}
+
+} // namespace
+
+// The named themes, the two colour items and the menu font.
+class TestThemes : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { Themes::Apply(Themes::kDefault); }
+
+    void ThemeList()
+    {
+        TAppFixture f;
+        QStringList captions;
+        for (QAction* action : f.Find<QMenu>("mnuThemes")->actions()) {
+            QVERIFY(action->isCheckable());
+            captions << action->text();
+        }
+        QCOMPARE(captions, Themes::Names());
+        QStringList sorted = captions;
+        std::sort(sorted.begin(), sorted.end(),
+                  [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+        QCOMPARE(captions, sorted);
+        for (const char* name : {"Sky", "Windows", "Night", "High Contrast"}) {
+            QVERIFY2(captions.contains(QLatin1String(name)), name);
+        }
+        // A fresh start: Sky, ticked and applied, the colour items disabled.
+        QCOMPARE(f.window->CurTheme(), QStringLiteral("Sky"));
+        QCOMPARE(Ticked(f), QStringLiteral("Sky"));
+        QCOMPARE(QApplication::palette().color(QPalette::Window),
+                 Themes::Palette("Sky").color(QPalette::Window));
+    }
+
+    void ChoosingATheme_data()
+    {
+        QTest::addColumn<QString>("theme");
+        QTest::addColumn<QString>("style");
+        for (const QString& name : Themes::Names()) {
+            QTest::newRow(qPrintable(name))
+                << name
+                << (name == QStringLiteral("Windows") ? QStringLiteral("windows") : QStringLiteral("fusion"));
+        }
+    }
+
+    void ChoosingATheme()
+    {
+        QFETCH(QString, theme);
+        QFETCH(QString, style);
+        TAppFixture f;
+        // Start from the other side of the colour items' state.
+        ThemeItem(f, theme == QStringLiteral("Windows") ? QStringLiteral("Sky") : QStringLiteral("Windows"))
+            ->trigger();
+        QAction* item = ThemeItem(f, theme);
+        QVERIFY(item);
+        item->trigger();
+        QCOMPARE(f.window->CurTheme(), theme);
+        QCOMPARE(Ticked(f), theme);
+        // A theme with a style sheet runs its style under Qt's style-sheet style.
+        QCOMPARE(qApp->styleSheet(), Themes::StyleSheet(theme));
+        if (qApp->styleSheet().isEmpty()) {
+            QCOMPARE(QApplication::style()->name(), style);
+        }
+        QCOMPARE(QApplication::palette().color(QPalette::Base), Themes::Palette(theme).color(QPalette::Base));
+        const bool plain = theme == QStringLiteral("Windows");
+        QCOMPARE(f.window->findChild<QAction*>(QStringLiteral("mnuForgroundColor"))->isEnabled(), plain);
+        QCOMPARE(f.window->findChild<QAction*>(QStringLiteral("mnuBackgroundColor"))->isEnabled(), plain);
+        QCOMPARE(f.prompts.Messages(), QStringList());
+    }
+
+    // Every theme keeps its text readable: each text colour stands out from the colour it is drawn on.
+    void ThemesAreLegible_data()
+    {
+        QTest::addColumn<QString>("theme");
+        for (const QString& name : Themes::Names()) {
+            QTest::newRow(qPrintable(name)) << name;
+        }
+    }
+
+    void ThemesAreLegible()
+    {
+        QFETCH(QString, theme);
+        const QPalette p = Themes::Palette(theme);
+        const std::pair<QPalette::ColorRole, QPalette::ColorRole> pairs[] = {
+            {QPalette::WindowText, QPalette::Window},         {QPalette::Text, QPalette::Base},
+            {QPalette::Text, QPalette::AlternateBase},        {QPalette::ButtonText, QPalette::Button},
+            {QPalette::HighlightedText, QPalette::Highlight}, {QPalette::ToolTipText, QPalette::ToolTipBase}};
+        for (const auto& [fore, back] : pairs) {
+            const double ratio = Contrast(p.color(QPalette::Active, fore), p.color(QPalette::Active, back));
+            QVERIFY2(ratio >= 4.5, qPrintable(QStringLiteral("%1 on %2: %3").arg(fore).arg(back).arg(ratio)));
+        }
+        // Disabled text is dimmer, yet still readable on the window.
+        const double disabled = Contrast(p.color(QPalette::Disabled, QPalette::WindowText),
+                                         p.color(QPalette::Disabled, QPalette::Window));
+        QVERIFY2(disabled >= 2.5, qPrintable(QString::number(disabled)));
+    }
+
+    void AcceleratorMarkInCaption()
+    {
+        TAppFixture f;
+        QAction* night = ThemeItem(f, QStringLiteral("Night"));
+        night->setText(QStringLiteral("&Night"));
+        night->trigger();
+        QCOMPARE(f.window->CurTheme(), QStringLiteral("Night"));
+        QCOMPARE(Ticked(f), QStringLiteral("&Night"));
+        QCOMPARE(QApplication::palette().color(QPalette::Window),
+                 Themes::Palette("Night").color(QPalette::Window));
+    }
+
+    void ThemeSurvivesRestart()
+    {
+        TTestHome home;
+        home.PrepareWorkFolder();
+        home.WriteSettings({QStringLiteral("Grid=FN31PR")});
+        {
+            TScriptedPrompts prompts;
+            TfrmMain window(prompts);
+            for (QAction* action : window.findChild<QMenu*>(QStringLiteral("mnuThemes"))->actions()) {
+                if (action->text() == QStringLiteral("Red Night")) {
+                    action->trigger();
+                }
+            }
+            window.close();
+        }
+        Themes::Apply(Themes::kDefault);
+        TScriptedPrompts prompts;
+        TfrmMain window(prompts);
+        QCOMPARE(window.CurTheme(), QStringLiteral("Red Night"));
+        QStringList ticked;
+        for (QAction* action : window.findChild<QMenu*>(QStringLiteral("mnuThemes"))->actions()) {
+            if (action->isChecked()) {
+                ticked << action->text();
+            }
+        }
+        QCOMPARE(ticked, QStringList{QStringLiteral("Red Night")});
+        QCOMPARE(QApplication::palette().color(QPalette::Window),
+                 Themes::Palette("Red Night").color(QPalette::Window));
+        QVERIFY(!window.findChild<QAction*>(QStringLiteral("mnuForgroundColor"))->isEnabled());
+    }
+
+    void UnknownStoredTheme()
+    {
+        TTestHome home;
+        home.PrepareWorkFolder();
+        home.WriteSettings({QStringLiteral("Grid=FN31PR"), QStringLiteral("Theme=Sky, Light")});
+        QApplication::setPalette(Themes::Palette("Night"));
+        TScriptedPrompts prompts;
+        {
+            TfrmMain window(prompts);
+            QCOMPARE(window.CurTheme(), QStringLiteral("Sky"));
+            QCOMPARE(QApplication::palette().color(QPalette::Window),
+                     Themes::Palette("Sky").color(QPalette::Window));
+            QAction* sky = nullptr;
+            for (QAction* action : window.findChild<QMenu*>(QStringLiteral("mnuThemes"))->actions()) {
+                if (action->text() == QStringLiteral("Sky")) {
+                    sky = action;
+                }
+            }
+            QVERIFY(sky && sky->isChecked());
+            window.close();
+        }
+        QCOMPARE(prompts.Messages(), QStringList());
+        QCOMPARE(TSettings(home.Work() + QStringLiteral("Vantrel.cfg")).GetSetting(SettingKeys::Theme, ""),
+                 QStringLiteral("Sky"));
+    }
+
+    void ColourItems()
+    {
+        TAppFixture f;
+        ThemeItem(f, QStringLiteral("Windows"))->trigger();
+        auto* fore = f.window->findChild<QAction*>(QStringLiteral("mnuForgroundColor"));
+        auto* back = f.window->findChild<QAction*>(QStringLiteral("mnuBackgroundColor"));
+        QCOMPARE(fore->shortcut(), QKeySequence(QStringLiteral("F5")));
+        QCOMPARE(back->shortcut(), QKeySequence(QStringLiteral("Shift+F5")));
+        const QString cfg = f.home.Work() + QStringLiteral("Vantrel.cfg");
+
+        f.prompts.AnswerColor(QColor(0, 0, 255));
+        fore->trigger();
+        QCOMPARE(f.window->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+        QCOMPARE(f.Find<QRadioButton>("rbUS")->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+        // Stored at once, in the integer form: red in the lowest byte.
+        QCOMPARE(TSettings(cfg).GetSetting(SettingKeys::ForeColor, 0), 0xFF0000);
+        // The picker opens on the colour last picked in it: black the first time.
+        QCOMPARE(f.prompts.Records().last().value, QStringLiteral("#000000"));
+
+        f.prompts.AnswerColor(QColor(255, 255, 200));
+        back->trigger();
+        QCOMPARE(f.prompts.Records().last().value, QStringLiteral("#0000ff"));
+        QCOMPARE(f.window->palette().color(QPalette::Window), QColor(255, 255, 200));
+        QCOMPARE(TSettings(cfg).GetSetting(SettingKeys::Color, 0), 0xC8FFFF);
+
+        // A cancelled picker changes nothing.
+        f.prompts.AnswerColor(std::nullopt);
+        back->trigger();
+        QCOMPARE(f.window->palette().color(QPalette::Window), QColor(255, 255, 200));
+
+        // Another theme colours the window itself; the picked colours stay stored and return with "Windows".
+        ThemeItem(f, QStringLiteral("Night"))->trigger();
+        QCOMPARE(f.window->palette().color(QPalette::Window),
+                 Themes::Palette("Night").color(QPalette::Window));
+        QCOMPARE(f.window->palette().color(QPalette::WindowText),
+                 Themes::Palette("Night").color(QPalette::WindowText));
+        QCOMPARE(TSettings(cfg).GetSetting(SettingKeys::Color, 0), 0xC8FFFF);
+        ThemeItem(f, QStringLiteral("Windows"))->trigger();
+        QCOMPARE(f.window->palette().color(QPalette::Window), QColor(255, 255, 200));
+        QCOMPARE(f.window->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+        QCOMPARE(f.prompts.Pending(), 0);
+    }
+
+    void MenuFont()
+    {
+        TAppFixture f;
+        QCOMPARE(f.window->menuBar()->font().pointSize(), 14);
+        for (QMenu* menu : f.window->menuBar()->findChildren<QMenu*>()) {
+            QCOMPARE(menu->font().pointSize(), 14);
+        }
+        // Menus made later, such as a context menu, take the size too.
+        QMenu later;
+        later.ensurePolished();
+        QCOMPARE(later.font().pointSize(), 14);
+    }
+};
+
+VANTREL_TEST(TestThemes)
+#include "tst_Themes.moc"
