@@ -10,10 +10,16 @@
 #include "data/Paths.h"
 #include "data/TfrmDatabases.h"
 #include "data/TfrmLogTable.h"
+#include "feeds/ADIFReader.h"
+#include "feeds/FeedActions.h"
+#include "feeds/TFLDigiConfig.h"
+#include "feeds/TFLDigiPoller.h"
+#include "feeds/TLoggingServer.h"
 #include "lookup/LookupText.h"
 #include "lookup/TLookup.h"
 #include "process/TfrmProcessLog.h"
 #include "ui/Colors.h"
+#include "ui/OpenDocument.h"
 #include "ui/Prompts.h"
 #include "ui/TAboutBox.h"
 #include "ui/TUpperCaseValidator.h"
@@ -23,7 +29,6 @@
 
 #include <QActionGroup>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -36,7 +41,6 @@
 #include <QShortcut>
 #include <QSqlQueryModel>
 #include <QTimer>
-#include <QUrl>
 
 namespace {
 
@@ -103,6 +107,7 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
     fLookup = std::make_unique<TLookup>(fDM, fSettings, fPrompts, this, [this] { return fClock(); });
     fProgramUpdate = std::make_unique<TProgramUpdate>(fSettings, fPrompts, this);
     ConnectEntryForm();
+    ConnectFeeds();
     FormCreate();
     // The clock runs from the creation of the window to its end.
     tmr1 = new QTimer(this);
@@ -205,7 +210,7 @@ void TfrmMain::ReadSettings()
 {
     fOrvanePath = fSettings.GetSetting(SettingKeys::OrvanePath, Paths::DefaultOrvanePath());
     fFCCPath = fSettings.GetSetting(SettingKeys::FCCPath, Paths::DefaultFCCPath());
-    fServerPort = fSettings.GetSetting(SettingKeys::ServerPort, 8888);
+    SetServerPort(fSettings.GetSetting(SettingKeys::ServerPort, 8888));
     const int top = fSettings.GetSetting(SettingKeys::Top, y());
     const int left = fSettings.GetSetting(SettingKeys::Left, x());
     move(left, top);
@@ -422,13 +427,25 @@ void TfrmMain::SetOptionsEnabled(bool enabled)
 
 void TfrmMain::mnuContentsClick()
 {
-    const QString help = Paths::ShippedFile(QStringLiteral("vantrel.pdf"));
-    if (!QFileInfo::exists(help) || !QDesktopServices::openUrl(QUrl::fromLocalFile(help))) {
+    // The operator can always read the manual: when it cannot be shown, the message says where it is.
+    const QString help = Paths::HelpDocument();
+    if (help.isEmpty()) {
         ShowCenteredMessage(
             fPrompts, this,
-            QStringLiteral("Unable to open the help document %1").arg(QDir::toNativeSeparators(help)),
+            QStringLiteral("The help document vantrel.pdf was not found. It belongs in one of "
+                           "these places:\n") +
+                Paths::HelpDocumentPlaces().join('\n'),
             MsgKind::Error, MsgButton::OK);
+        return;
     }
+    OpenDocument(this, help, [this, help] {
+        ShowCenteredMessage(
+            fPrompts, this,
+            QStringLiteral("No program could show the help document (that needs xdg-utils and "
+                           "a PDF viewer).\nThe help document is here:\n") +
+                QDir::toNativeSeparators(help),
+            MsgKind::Error, MsgButton::OK);
+    });
 }
 
 void TfrmMain::FormActivate()
@@ -780,6 +797,12 @@ void TfrmMain::DoLog()
     rec.points = score.stored;
     // The counters rise only once the contact is stored.
     fDM.LogAddRecord(rec, Mysettings().TableName);
+    RaiseCounters(score);
+    ClearEntries();
+}
+
+void TfrmMain::RaiseCounters(const TContactScore& score)
+{
     if (score.withTenTen) {
         Setctx_with(fctxwith + 1);
     } else {
@@ -792,7 +815,6 @@ void TfrmMain::DoLog()
         Setctx_070(fctx070 + 1);
     }
     SetTotalpoints(ftotalpoints + score.points);
-    ClearEntries();
 }
 
 void TfrmMain::DoDupes(const QString& call)
@@ -823,9 +845,10 @@ void TfrmMain::txtCallsignExit()
     }
 }
 
-void TfrmMain::SelectItem(QComboBox* box, const QString& text)
+void TfrmMain::SelectItem(QComboBox* box, const QString& text, Qt::CaseSensitivity cs)
 {
-    const int index = box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const int index = box->findText(text, cs == Qt::CaseSensitive ? Qt::MatchExactly | Qt::MatchCaseSensitive
+                                                                  : Qt::MatchFixedString);
     box->setCurrentIndex(index);
     if (index < 0) {
         box->setEditText(QString());
@@ -1014,4 +1037,256 @@ void TfrmMain::SetUseAutoLook(bool value)
     ui->cbLookup->setEnabled(value);
     ui->cbAutoFill->setEnabled(value);
     ui->lblBD->setVisible(value);
+}
+
+// ---- Live logging feeds: the logging server and FLdigi polling ----
+
+namespace {
+
+const QString kPortMessage =
+    QStringLiteral("This option will change the server port from the default of 8888 to\n"
+                   "a port of your choosing. Make sure you de-conflit your port selection\n"
+                   "with the list of wel-know and registered port from the extensive list at:\n"
+                   "https://en.wikipedia.org/wiki/List_of_TCP_and_UDP_port_numbers");
+
+const QString kNoLogForFLdigi = QStringLiteral(
+    "No log is open. Select a log in the Logs list or create one with File > New: the FLdigi contact "
+    "waits in its file until then.");
+
+} // namespace
+
+void TfrmMain::ConnectFeeds()
+{
+    fServerSocket1 = std::make_unique<TLoggingServer>(
+        [this](const TServerCommand& command) { ServerSocket1UDPRead(command); });
+    fFLDigi = std::make_unique<TFLDigiPoller>(Paths::WorkFolder(), [this] { return fClock(); });
+    fFLDigiTimer = new QTimer(this);
+    fFLDigiTimer->setObjectName(QStringLiteral("FLDigiTimer"));
+    connect(fFLDigiTimer, &QTimer::timeout, this, &TfrmMain::FLDigiTimerTimer);
+
+    ui->mnuEnableServer->setCheckable(true);
+    connect(ui->mnuConfigureServer, &QAction::triggered, this, Guarded(&TfrmMain::mnuServerConfigClick));
+    connect(ui->mnuEnableServer, &QAction::triggered, this, Guarded(&TfrmMain::mnuServerEnableClick));
+    connect(ui->mnuUseFLDigi, &QAction::triggered, this, [this] {
+        RunGuarded(fPrompts, this, [&] { SetFLDigiEnable(!fEnableFLDigi); });
+        ui->mnuUseFLDigi->setChecked(fEnableFLDigi);
+    });
+    connect(ui->mnuFLdigiSetup, &QAction::triggered, this, Guarded(&TfrmMain::FLdigiSetup1Click));
+    connect(ui->mnuTestADIF, &QAction::triggered, this, Guarded(&TfrmMain::estADIF1Click));
+    // The FLdigi items stay hidden in the menu, and a hidden action ignores its shortcut: the window
+    // carries the two shortcuts itself.
+    for (QAction* action : {ui->mnuUseFLDigi, ui->mnuFLdigiSetup}) {
+        auto* shortcut = new QShortcut(action->shortcut(), this);
+        connect(shortcut, &QShortcut::activated, action, &QAction::trigger);
+    }
+}
+
+void TfrmMain::SetServerPort(int port)
+{
+    fServerPort = port;
+    ui->lblServerRunning->setText(QStringLiteral("Server Running - ") + QString::number(port));
+}
+
+void TfrmMain::SetServerEnable(bool value)
+{
+    if (value) {
+        // A socket that cannot be opened leaves the flag, the label and the menu as they were.
+        fServerSocket1->Open(quint16(fServerPort));
+    } else {
+        fServerSocket1->Close();
+    }
+    fServerEnable = value;
+    ui->lblServerRunning->setVisible(value);
+    ui->mnuConfigureServer->setEnabled(!value);
+    ui->mnuEnableServer->setChecked(value);
+}
+
+void TfrmMain::mnuServerEnableClick()
+{
+    // The menu ticks itself when clicked; the state is what counts.
+    ui->mnuEnableServer->setChecked(fServerEnable);
+    SetServerEnable(!fServerEnable);
+}
+
+void TfrmMain::mnuServerConfigClick()
+{
+    const QString answer = fPrompts.PortInput(this, QStringLiteral("Change Server Port"), kPortMessage,
+                                              QString::number(fServerPort));
+    const int port = IsInteger(answer) ? answer.toInt() : 0;
+    if (port < 1 || port > 65535) {
+        ShowCenteredMessage(fPrompts, this, QStringLiteral("Invalid port number, action terminated"),
+                            MsgKind::Error, MsgButton::OK);
+        return;
+    }
+    SetServerPort(port);
+    fSettings.SaveSetting(SettingKeys::ServerPort, port);
+}
+
+void TfrmMain::ServerSocket1UDPRead(const TServerCommand& command)
+{
+    const bool wasBusy = fFeedBusy;
+    fFeedBusy = true;
+    RunGuarded(fPrompts, this, [&] { ApplyServerCommand(command, *this); });
+    fFeedBusy = wasBusy;
+}
+
+void TfrmMain::SetFLDigiEnable(bool value)
+{
+    if (value) {
+        // A contact left over from before polling was switched on is not taken.
+        fFLDigi->SetPath(fFLDigiLogFile);
+        fFLDigi->DiscardLeftover();
+        fFLDigiTimer->setInterval(fFldigiInterval);
+        fFLDigiTimer->start();
+    } else {
+        fFLDigiTimer->stop();
+    }
+    fEnableFLDigi = value;
+    ui->mnuUseFLDigi->setChecked(value);
+}
+
+void TfrmMain::FLDigiTimerTimer()
+{
+    // One contact at a time: while a datagram or an earlier file is being handled (a message box may be
+    // open), the file waits for a later tick.
+    if (fFeedBusy || fServerSocket1->IsHandling()) {
+        return;
+    }
+    fFeedBusy = true;
+    fServerSocket1->SetHeld(true);
+    TFLDigiPoller::TResult result;
+    RunGuarded(fPrompts, this, [&] {
+        fFLDigi->SetPath(fFLDigiLogFile);
+        result = fFLDigi->Poll([this](const tLogRecord& rec) { ProcessAdifContact(rec); });
+    });
+    fServerSocket1->SetHeld(false);
+    if (!result.message.isEmpty()) {
+        ShowCenteredMessage(fPrompts, this, result.message, MsgKind::Error, MsgButton::OK);
+    }
+    fFeedBusy = false;
+}
+
+void TfrmMain::ProcessAdifLog(const QString& data)
+{
+    ProcessAdifContact(ProcessADIFLine(data));
+}
+
+void TfrmMain::ProcessAdifContact(const tLogRecord& rec)
+{
+    if (!fHasCurrentLog) {
+        throw EVantrel(kNoLogForFLdigi);
+    }
+    if (fFLDigiAutoLog) {
+        RaiseCounters(AutoLogContact(fDM, Mysettings(), rec));
+    } else {
+        FillFormFromContact(rec, *this);
+    }
+    AutoLookupCall();
+}
+
+void TfrmMain::FLdigiSetup1Click()
+{
+    TFLDigiConfig dialog(fPrompts, fFLDigiLogFile, fFldigiInterval, fFLDigiAutoLog, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    // A new path and auto-log flag count from the next tick, a new interval from the next switching on.
+    fFLDigiLogFile = dialog.Path();
+    fFLDigiAutoLog = dialog.AutoLog();
+    fFldigiInterval = dialog.Interval();
+    fSettings.SaveSetting(SettingKeys::FLDigiLogFile, fFLDigiLogFile);
+    fSettings.SaveSetting(SettingKeys::FLDigiAutoLog, fFLDigiAutoLog);
+    fSettings.SaveSetting(SettingKeys::FldigiFileChekInterval, fFldigiInterval);
+}
+
+void TfrmMain::estADIF1Click()
+{
+    ProcessAdifLog(TFLDigiPoller::ReadLogFile(fFLDigiLogFile));
+}
+
+void TfrmMain::SetField(TField field, const QString& value)
+{
+    QLineEdit* edit = nullptr;
+    switch (field) {
+    case TField::Call:
+        edit = ui->txtCallsign;
+        break;
+    case TField::Name:
+        edit = ui->txtName;
+        break;
+    case TField::TenTen:
+        edit = ui->txtTenTen;
+        break;
+    case TField::VP:
+        edit = ui->txtVP;
+        break;
+    case TField::EPC:
+        edit = ui->txtEPC;
+        break;
+    case TField::P070:
+        edit = ui->txtP070;
+        break;
+    }
+    edit->setText(value);
+}
+
+void TfrmMain::SetModeText(const QString& text)
+{
+    ui->cboMode->setEditText(text);
+}
+
+void TfrmMain::SelectMode(const QString& text)
+{
+    SelectItem(ui->cboMode, text, Qt::CaseInsensitive);
+}
+
+void TfrmMain::SelectQTH(const QString& text)
+{
+    SelectItem(ui->cboQTH, text, Qt::CaseInsensitive);
+}
+
+void TfrmMain::SelectCounty(const QString& text)
+{
+    SelectItem(ui->cboCounty, text, Qt::CaseInsensitive);
+}
+
+void TfrmMain::ChooseUS()
+{
+    // Selecting the button runs its click handling; an already selected one is run by hand.
+    if (ui->rbUS->isChecked()) {
+        rbUSClick();
+    } else {
+        ui->rbUS->setChecked(true);
+    }
+}
+
+void TfrmMain::ChooseDX()
+{
+    if (ui->rbDX->isChecked()) {
+        rbDXClick();
+    } else {
+        ui->rbDX->setChecked(true);
+    }
+}
+
+void TfrmMain::QTHClick()
+{
+    cboQTHClick();
+}
+
+void TfrmMain::LogContact()
+{
+    DoLog();
+}
+
+void TfrmMain::ClearForm()
+{
+    ClearEntries();
+}
+
+void TfrmMain::AutoLookupCall()
+{
+    if (fautolookup) {
+        LookupCallsign();
+    }
 }

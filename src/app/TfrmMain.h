@@ -3,6 +3,7 @@
 #include "data/Clock.h"
 #include "data/TDM.h"
 #include "data/TSettings.h"
+#include "feeds/IEntryForm.h"
 #include "ui/Prompts.h"
 
 #include <QMainWindow>
@@ -16,6 +17,10 @@ class TProgramUpdate;
 class QActionGroup;
 class QSqlQueryModel;
 class QTimer;
+class TFLDigiPoller;
+class TLoggingServer;
+struct TContactScore;
+struct TServerCommand;
 struct tLogRecord;
 
 namespace Ui {
@@ -25,7 +30,7 @@ class TfrmMain;
 // The main window: start-up and shutdown, the menu, the log list, the entry form and the status bar.
 // Creating it runs the whole start-up (FormCreate); closing it closes the databases and writes the
 // window settings.
-class TfrmMain : public QMainWindow
+class TfrmMain : public QMainWindow, private IEntryForm
 {
     Q_OBJECT
 
@@ -140,6 +145,32 @@ public:
     void mnuBuildLicenceDataClick();
     void btnShowXMLClick();
 
+    // The logging server (Server menu): other programs fill the entry form and log contacts with
+    // datagrams. Off at every start; the port comes from the settings.
+    bool ServerEnable() const { return fServerEnable; }
+    void SetServerEnable(bool value);
+    void SetServerPort(int port);
+    void mnuServerConfigClick();
+    void mnuServerEnableClick();
+    // Carries out one command received by the server.
+    void ServerSocket1UDPRead(const TServerCommand& command);
+    TLoggingServer& ServerSocket1() { return *fServerSocket1; }
+
+    // FLdigi polling (the hidden items of the Server menu): each contact FLdigi writes into its
+    // temporary log file is logged at once (auto logging) or put into the entry form.
+    bool FLDigiEnable() const { return fEnableFLDigi; }
+    void SetFLDigiEnable(bool value);
+    void FLDigiTimerTimer();
+    // Takes the whole text of one FLdigi log file as one contact.
+    void ProcessAdifLog(const QString& data);
+    void FLdigiSetup1Click();
+    // Test ADIF: reads the FLdigi log file and processes it once, without deleting it.
+    void estADIF1Click();
+    QString FLDigiLogFile() const { return fFLDigiLogFile; }
+    bool FLDigiAutoLog() const { return fFLDigiAutoLog; }
+    int FldigiInterval() const { return fFldigiInterval; }
+    QTimer* FLDigiTimer() const { return fFLDigiTimer; }
+
     // The clock: every second the status bar date and time and, unless off-line logging is on, the
     // entry form's Date and Time. Tests set the clock and call the tick.
     void SetClock(TClock clock) { fClock = std::move(clock); }
@@ -182,8 +213,28 @@ private:
     void ShowQTHChoice(const QStringList& items, bool us);
     // Replaces a box's items, with nothing selected and an empty text.
     static void FillBox(class QComboBox* box, const QStringList& items);
-    // Selects the first item whose text equals the text exactly; none, and an empty text, otherwise.
-    static void SelectItem(class QComboBox* box, const QString& text);
+    // Selects the first item whose text equals the text (exactly, or ignoring letter case); none, and an
+    // empty text, otherwise.
+    static void SelectItem(class QComboBox* box, const QString& text,
+                           Qt::CaseSensitivity cs = Qt::CaseSensitive);
+    // Raises the counters by a logged contact's score.
+    void RaiseCounters(const TContactScore& score);
+    void ConnectFeeds();
+    // The contact of an FLdigi file: logged at once or put into the entry form.
+    void ProcessAdifContact(const tLogRecord& rec);
+
+    // The entry form as the feeds use it.
+    void SetField(TField field, const QString& value) override;
+    void SetModeText(const QString& text) override;
+    void SelectMode(const QString& text) override;
+    void SelectQTH(const QString& text) override;
+    void SelectCounty(const QString& text) override;
+    void ChooseUS() override;
+    void ChooseDX() override;
+    void QTHClick() override;
+    void LogContact() override;
+    void ClearForm() override;
+    void AutoLookupCall() override;
     // True when a key is the shortcut of a menu item that can run now.
     bool IsMenuShortcut(const class QKeyEvent& key) const;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -233,5 +284,13 @@ private:
     std::unique_ptr<TProgramUpdate> fProgramUpdate;
     TfrmProcessLog* fProcessLog = nullptr;
     QTimer* tmr1 = nullptr;
+
+    bool fServerEnable = false;
+    std::unique_ptr<TLoggingServer> fServerSocket1;
+    bool fEnableFLDigi = false;
+    QTimer* fFLDigiTimer = nullptr;
+    std::unique_ptr<TFLDigiPoller> fFLDigi;
+    // True while a contact of either feed is being handled: the other feed waits.
+    bool fFeedBusy = false;
     QSqlQueryModel* fDupeModel = nullptr;
 };

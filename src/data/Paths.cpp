@@ -74,20 +74,58 @@ QString DefaultFCCPath()
 #endif
 }
 
-QString ShippedFile(const QString& name)
+QStringList ShippedDataFolders(const QString& appDir)
 {
-    const QString inCurrent = QDir::current().absoluteFilePath(name);
-    if (QFileInfo::exists(inCurrent)) {
-        return inCurrent;
-    }
-    const QString appDir = QCoreApplication::applicationDirPath();
-    for (const QString& folder : {appDir, appDir + QStringLiteral("/../share/vantrel")}) {
-        const QString candidate = QDir(folder).absoluteFilePath(name);
-        if (!folder.isEmpty() && QFileInfo::exists(candidate)) {
-            return QDir::cleanPath(candidate);
+    return {QDir::currentPath(), appDir, QDir::cleanPath(appDir + QStringLiteral("/../share/vantrel"))};
+}
+
+QStringList ShippedDocFolders(const QString& appDir)
+{
+    return {QDir::currentPath(), appDir, QDir::cleanPath(appDir + QStringLiteral("/../share/doc/vantrel"))};
+}
+
+QString FirstExisting(const QString& name, const QStringList& folders)
+{
+    for (const QString& folder : folders) {
+        if (folder.isEmpty()) {
+            continue;
+        }
+        const QString candidate = QDir::cleanPath(QDir(folder).absoluteFilePath(name));
+        if (QFileInfo(candidate).isFile()) {
+            return candidate;
         }
     }
-    return inCurrent;
+    return {};
+}
+
+QString ShippedFile(const QString& name)
+{
+    const QString found = FirstExisting(name, ShippedDataFolders(QCoreApplication::applicationDirPath()));
+    return found.isEmpty() ? QDir::current().absoluteFilePath(name) : found;
+}
+
+namespace {
+
+const QString kHelpName = QStringLiteral("vantrel.pdf");
+
+} // namespace
+
+QString HelpDocument()
+{
+    return FirstExisting(kHelpName, ShippedDocFolders(QCoreApplication::applicationDirPath()));
+}
+
+QStringList HelpDocumentPlaces()
+{
+    QStringList places;
+    for (const QString& folder : ShippedDocFolders(QCoreApplication::applicationDirPath())) {
+        const QString place =
+            QDir::toNativeSeparators(QDir::cleanPath(QDir(folder).absoluteFilePath(kHelpName)));
+        if (!folder.isEmpty() && !places.contains(place)) {
+            places << place;
+        }
+    }
+    return places;
 }
 
 } // namespace Paths

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Where the program keeps and finds its files. On Windows the fixed public folders are used; elsewhere
 // the work folder is $VANTREL_HOME when set, else the user's data folder + "/Vantrel/".
@@ -22,9 +23,24 @@ QString DefaultFldigiLogFile();
 QString DefaultOrvanePath();
 QString DefaultFCCPath();
 
-// A file shipped with the program: the current directory first, then beside the executable, then the
-// installed data folder. Returns the first existing path, or the current-directory path when none exists
-// (so a missing file is reported under the name the operator would look for).
+// Folders searched, in order, for a file shipped with the program whose executable lies in appDir: the
+// current directory, then appDir itself (a build keeps everything beside its programs), then the installed
+// folder relative to appDir: `share/vantrel` for data, `share/doc/vantrel` for the help document.
+QStringList ShippedDataFolders(const QString& appDir);
+QStringList ShippedDocFolders(const QString& appDir);
+
+// The first of folders that holds name, as a clean absolute path; empty when none does.
+QString FirstExisting(const QString& name, const QStringList& folders);
+
+// A data file shipped with the program ("config.db", "config.sql"). Returns the first existing path, or the
+// current-directory path when none exists (so a missing file is reported under the name the operator would
+// look for).
 QString ShippedFile(const QString& name);
+
+// The help document "vantrel.pdf": the first existing path, or empty when it is nowhere to be found.
+QString HelpDocument();
+
+// Where HelpDocument() looks, in order, for telling the operator where the file belongs.
+QStringList HelpDocumentPlaces();
 
 } // namespace Paths

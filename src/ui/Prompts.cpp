@@ -1,6 +1,7 @@
 #include "Prompts.h"
 
 #include "data/Errors.h"
+#include "feeds/TInputDialog.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -173,4 +174,11 @@ bool ShowActionError(IPrompts& prompts, QWidget* window, const std::exception_pt
     }
     prompts.Message(window, text, MsgKind::Error, MsgButton::OK);
     return false;
+}
+
+QString TRealPrompts::PortInput(QWidget* window, const QString& caption, const QString& message,
+                                const QString& value)
+{
+    TInputDialog dialog(window);
+    return dialog.Execute(caption, message, value);
 }

@@ -49,6 +49,14 @@ public:
                              const QString& filter, const QString& defaultSuffix) = 0;
     virtual QString Folder(QWidget* window, const QString& caption, const QString& folder) = 0;
     virtual std::optional<QColor> Color(QWidget* window, const QColor& initial) = 0;
+    // The port dialog of the logging server: a caption, a message of several lines and the port edit
+    // box filled with a value; the edit box text on OK, empty text on Cancel. Without a dialog of its
+    // own, a prompts object asks with its input box.
+    virtual QString PortInput(QWidget* window, const QString& caption, const QString& message,
+                              const QString& value)
+    {
+        return Input(window, caption, message, value).value_or(QString());
+    }
 };
 
 // The top-left corner that centres a box on a window; a box larger than the window starts left of and
@@ -71,6 +79,8 @@ public:
                      const QString& defaultSuffix) override;
     QString Folder(QWidget* window, const QString& caption, const QString& folder) override;
     std::optional<QColor> Color(QWidget* window, const QColor& initial) override;
+    QString PortInput(QWidget* window, const QString& caption, const QString& message,
+                      const QString& value) override;
 };
 
 // Shows a message centred on a window and returns the button pressed.

@@ -23,11 +23,13 @@ struct TAppFixture
     TScriptedPrompts prompts;
     std::unique_ptr<TfrmMain> window;
 
-    TAppFixture()
+    // More lines for the settings file may be given (key=value).
+    explicit TAppFixture(const QStringList& moreSettings = {})
     {
         QDir::setCurrent(QCoreApplication::applicationDirPath());
         home.PrepareWorkFolder();
-        home.WriteSettings({QStringLiteral("Grid=FN31PR"), QStringLiteral("LastMode=SSB")});
+        home.WriteSettings(QStringList{QStringLiteral("Grid=FN31PR"), QStringLiteral("LastMode=SSB")} +
+                           moreSettings);
         window = std::make_unique<TfrmMain>(prompts);
     }
 

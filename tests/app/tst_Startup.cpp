@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QSqlQuery>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -53,6 +54,20 @@ void WriteFile(const QString& path, const QByteArray& bytes)
         f.write(bytes);
     }
 }
+
+QString ReadText(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+// Sets the program search path for one test and puts the old one back.
+struct TPathGuard
+{
+    QByteArray old = qgetenv("PATH");
+    explicit TPathGuard(const QString& path) { qputenv("PATH", path.toLocal8Bit()); }
+    ~TPathGuard() { qputenv("PATH", old); }
+};
 
 } // namespace
 
@@ -304,6 +319,57 @@ private slots:
         }
         QVERIFY(!window.findChild<QMenu*>(QStringLiteral("mnuOptions"))->isEnabled());
         QVERIFY(window.findChild<QAction*>(QStringLiteral("mnuAutoCheckUpdate"))->isCheckable());
+    }
+    // Help > Contents hands the manual to xdg-open; when there is none, or it finds no viewer (it ends
+    // with an error status), the message names the file so that the operator can open it another way.
+    void HelpContents_data()
+    {
+        QTest::addColumn<QString>("opener"); // xdg-open on the search path: a shell script, or none
+        QTest::addColumn<bool>("message");
+        QTest::newRow("no xdg-open") << QString() << true;
+        QTest::newRow("no viewer for PDF") << QStringLiteral("exit 3") << true;
+        QTest::newRow("viewer started") << QStringLiteral("exit 0") << false;
+    }
+
+    void HelpContents()
+    {
+        QFETCH(QString, opener);
+        QFETCH(bool, message);
+        TTestHome home;
+        home.PrepareWorkFolder();
+        home.WriteSettings({QStringLiteral("Grid=FN20XR")});
+        TScriptedPrompts prompts;
+        TfrmMain window(prompts);
+        QTemporaryDir bin;
+        const QString opened = bin.filePath(QStringLiteral("opened"));
+        if (!opener.isEmpty()) {
+            WriteFile(
+                bin.filePath(QStringLiteral("xdg-open")),
+                QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > '%1'\n%2\n").arg(opened, opener).toUtf8());
+            QFile::setPermissions(bin.filePath(QStringLiteral("xdg-open")),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        // Only the script may be found (its shell is named by full path).
+        const TPathGuard path(bin.path());
+        if (message) {
+            prompts.AnswerMessage(MsgButton::OK);
+        }
+        window.findChild<QAction*>(QStringLiteral("mnuContents"))->trigger();
+        const QString shipped = QDir::toNativeSeparators(
+            QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("vantrel.pdf")));
+        if (!opener.isEmpty()) {
+            QTRY_COMPARE(ReadText(opened), QDir::fromNativeSeparators(shipped));
+        }
+        if (message) {
+            QTRY_COMPARE(prompts.Records().size(), 1);
+            QCOMPARE(prompts.Records().at(0).kind, MsgKind::Error);
+            QVERIFY2(prompts.Records().at(0).text.endsWith(QStringLiteral("The help document is here:\n") +
+                                                           shipped),
+                     qPrintable(prompts.Records().at(0).text));
+        } else {
+            QTest::qWait(300);
+            QCOMPARE(prompts.Records().size(), 0);
+        }
     }
 };
 

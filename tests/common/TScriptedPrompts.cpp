@@ -1,6 +1,7 @@
 #include "TScriptedPrompts.h"
 
 #include <QTest>
+#include <utility>
 
 namespace {
 
@@ -92,6 +93,9 @@ std::optional<TScriptedPrompts::TAnswer> TScriptedPrompts::Next(Type type, const
 MsgButton TScriptedPrompts::Message(QWidget*, const QString& text, MsgKind kind, MsgButtons buttons)
 {
     fRecords.append({Type::Message, text, QString(), kind, buttons, QString()});
+    if (auto action = std::exchange(fWhileNextMessage, nullptr)) {
+        action();
+    }
     const auto answer = Next(Type::Message, text);
     if (!answer) {
         return buttons.testFlag(MsgButton::Cancel) ? MsgButton::Cancel

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <optional>
 
 // Prompts for tests: every prompt is recorded, and each one takes its answer from a queue that the test
@@ -44,6 +45,10 @@ public:
     void AnswerFolder(const QString& path);
     void AnswerColor(std::optional<QColor> color);
 
+    // Runs an action while the next message box is open, before its answer is given: the time the
+    // operator looks at the box. The action may run the event loop, as a real box does.
+    void WhileNextMessage(std::function<void()> action) { fWhileNextMessage = std::move(action); }
+
     const QList<TRecord>& Records() const { return fRecords; }
     // Texts of the message boxes shown so far.
     QStringList Messages() const;
@@ -72,5 +77,6 @@ private:
     std::optional<TAnswer> Next(Type type, const QString& what);
 
     std::deque<TAnswer> fAnswers;
+    std::function<void()> fWhileNextMessage;
     QList<TRecord> fRecords;
 };

@@ -1,0 +1,307 @@
+#include "app/AppFixture.h"
+#include "common/TestRegistry.h"
+#include "feeds/TInputDialog.h"
+#include "feeds/TLoggingServer.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QRadioButton>
+#include <QUdpSocket>
+
+namespace {
+
+const QString kDupe = QStringLiteral("Whoa there cowboy!!  This puppy is a DUPE!!!");
+const QString kInvalidPort = QStringLiteral("Invalid port number, action terminated");
+
+// A main window with a log open and the logging server listening on a free port of its own.
+struct TServerFixture : TAppFixture
+{
+    QUdpSocket sender;
+
+    explicit TServerFixture(const QString& event = QStringLiteral("Winter Phone"))
+    {
+        NewLog(QStringLiteral("N0CALL"), event);
+        window->ClearEntries();
+        window->SetServerPort(0);
+        window->SetServerEnable(true);
+    }
+
+    // Sends datagrams from another socket and waits until the window has handled them all (a marker
+    // command sent last has arrived).
+    void Send(const QList<QByteArray>& datagrams)
+    {
+        TLoggingServer& server = window->ServerSocket1();
+        const qint64 before = server.Received();
+        for (const QByteArray& d : datagrams) {
+            sender.writeDatagram(d, QHostAddress::LocalHost, server.LocalPort());
+        }
+        QTRY_VERIFY(server.Received() >= before + datagrams.size());
+        QTRY_VERIFY(server.IsIdle());
+    }
+
+    // call|name|tenten|vp|mode|epc|070|US or DX|qth|county
+    QString Form() const
+    {
+        return QStringList{Edit("txtCallsign")->text(),
+                           Edit("txtName")->text(),
+                           Edit("txtTenTen")->text(),
+                           Edit("txtVP")->text(),
+                           Combo("cboMode")->currentText(),
+                           Edit("txtEPC")->text(),
+                           Edit("txtP070")->text(),
+                           Find<QRadioButton>("rbUS")->isChecked() ? QStringLiteral("US")
+                                                                   : QStringLiteral("DX"),
+                           Combo("cboQTH")->currentText(),
+                           Combo("cboCounty")->currentText()}
+            .join(QLatin1Char('|'));
+    }
+
+    QStringList LoggedCalls() const
+    {
+        QStringList calls;
+        QSqlQuery q(window->DM().condb());
+        q.exec(QStringLiteral("select _call from \"%1\" order by pkey").arg(window->Mysettings().TableName));
+        while (q.next()) {
+            calls << q.value(0).toString();
+        }
+        return calls;
+    }
+};
+
+} // namespace
+
+// The logging server: real datagrams on 127.0.0.1 filling the entry form and logging contacts.
+class TestLoggingServer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void Commands_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("datagrams");
+        QTest::addColumn<QString>("form");
+        using L = QList<QByteArray>;
+        QTest::newRow("UPDATE, United States")
+            << L{"UPDATE:W1AW,Hiram,1234,55,ssb,77,88,United States,ct,HARTFORD"}
+            << "W1AW|Hiram|1234|55|SSB|77|88|US|CT|Hartford";
+        QTest::newRow("UPDATE, united states in lower case")
+            << L{"UPDATE:K7ABC,Ann,,,CW,,,united states,AZ,Pima"} << "K7ABC|Ann|||CW|||US|AZ|Pima";
+        QTest::newRow("UPDATE, empty name keeps the positions")
+            << L{"UPDATE:K7ABC,,42,,FM,,,United States,AZ,Cochise"} << "K7ABC||42||FM|||US|AZ|Cochise";
+        QTest::newRow("UPDATE, bpsk becomes PSK")
+            << L{"UPDATE:G4ABC,John,,,bpsk,,,England"} << "G4ABC|John|||PSK|||DX|England|";
+        QTest::newRow("UPDATE, unknown mode leaves the box empty")
+            << L{"UPDATE:G4ABC,John,,,WSPRX,,,England"} << "G4ABC|John||||||DX|England|";
+        QTest::newRow("UPDATE, DX ignores state and county")
+            << L{"UPDATE:VE3XX,Bob,,,SSB,,,canada,AZ,Pima"} << "VE3XX|Bob|||SSB|||DX|Canada|";
+        QTest::newRow("UPDATE, unknown country")
+            << L{"UPDATE:ZZ9ZZ,Bob,,,SSB,,,Atlantis"} << "ZZ9ZZ|Bob|||SSB|||DX||";
+        QTest::newRow("FIELD keys") << L{"FIELD:CALL,W1AW",   "FIELD:NAME,Hiram",
+                                         "FIELD:TENTEN,1234", "FIELD:VP,55",
+                                         "FIELD:EPC,77",      "FIELD:070,88",
+                                         "FIELD:MODE,bpsk",   "FIELD:qth,united states,az",
+                                         "FIELD:COUNTY,bogus"}
+                                    << "W1AW|Hiram|1234|55|bpsk|77|88|US|AZ|";
+        QTest::newRow("FIELD qth, a country") << L{"FIELD:qth,england"} << "||||SSB|||DX|England|";
+        QTest::newRow("FIELD QTH in upper case is ignored") << L{"FIELD:QTH,England"} << "||||SSB|||US||";
+        QTest::newRow("CLEAR") << L{"UPDATE:W1AW,Hiram,1234,55,SSB,77,88,United States,CT,Hartford", "CLEAR"}
+                               << "||||SSB|||US||";
+        QTest::newRow("datagrams dropped without harm") << L{"UPDATE:W1AW,Hiram",
+                                                             "UPDATE",
+                                                             "FIELD:CALL",
+                                                             "FIELD:qth,United States",
+                                                             "FIELD:GRID,FN31",
+                                                             "NOISE",
+                                                             "",
+                                                             "CLEAR\r\n",
+                                                             QByteArray("\xff\x00\xfe", 3),
+                                                             "FIELD:NAME,Last"}
+                                                        << "|Last|||SSB|||US||";
+    }
+
+    void Commands()
+    {
+        QFETCH(QList<QByteArray>, datagrams);
+        QFETCH(QString, form);
+        TServerFixture f;
+        f.Send(datagrams);
+        QCOMPARE(f.Form(), form);
+        QVERIFY(f.prompts.Messages().isEmpty());
+    }
+
+    void FieldStateKeepsTheCountyList()
+    {
+        TServerFixture f;
+        f.Send({"UPDATE:K7ABC,Ann,,,CW,,,United States,AZ,Pima"});
+        const int azCounties = f.Combo("cboCounty")->count();
+        QVERIFY(azCounties > 0);
+        // Unlike UPDATE, FIELD qth does not load the counties of the new state.
+        f.Send({"FIELD:qth,United States,CA"});
+        QCOMPARE(f.Combo("cboQTH")->currentText(), QStringLiteral("CA"));
+        QCOMPARE(f.Combo("cboCounty")->count(), azCounties);
+    }
+
+    void LogStoresTheContact()
+    {
+        TServerFixture f;
+        f.Send({"UPDATE:W1AW,Hiram,1234,,SSB,,,United States,CT,Hartford", "LOG\r\n", "log"});
+        // Neither "LOG" with a line end nor "log" logs.
+        QCOMPARE(f.Rows(f.window->Mysettings().TableName), 0);
+        f.Send({"LOG"});
+        const QString table = f.window->Mysettings().TableName;
+        QCOMPARE(
+            f.Scalar(QStringLiteral("select _call||'|'||_name||'|'||_tenten||'|'||_qth||'|'||_uscounty||'|'||"
+                                    "_points from \"%1\"")
+                         .arg(table))
+                .toString(),
+            QStringLiteral("W1AW|Hiram|1234|CT|Hartford|2"));
+        QCOMPARE(f.window->ctx_with(), 1);
+        QCOMPARE(f.window->totalpoints(), 2);
+        QCOMPARE(f.Edit("txtCallsign")->text(), QString());
+    }
+
+    void QueueWaitsForAnOpenMessageBox()
+    {
+        TServerFixture f;
+        f.Send({"UPDATE:W1AW,Hiram,1234,,SSB,,,United States,CT,Hartford", "LOG"});
+        // A duplicate: the warning box stays open while more datagrams arrive.
+        QString formWhileOpen;
+        f.prompts.WhileNextMessage([&] {
+            TLoggingServer& server = f.window->ServerSocket1();
+            const qint64 before = server.Received();
+            for (const QByteArray& d :
+                 {QByteArray("CLEAR"), QByteArray("UPDATE:K2XX,Bo,,,CW,,,England"), QByteArray("LOG")}) {
+                f.sender.writeDatagram(d, QHostAddress::LocalHost, server.LocalPort());
+            }
+            // The box's own event loop receives them, but the handler is not entered again.
+            QTRY_COMPARE(server.Received(), before + 3);
+            QTest::qWait(50);
+            formWhileOpen = f.Form();
+        });
+        f.prompts.AnswerMessage(MsgButton::OK);
+        f.Send({"UPDATE:W1AW,Hiram,1234,,SSB,,,United States,CT,Hartford", "LOG"});
+        QCOMPARE(f.prompts.Messages(), QStringList{kDupe});
+        QCOMPARE(formWhileOpen, QStringLiteral("W1AW|Hiram|1234||SSB|||US|CT|Hartford"));
+        // Once the box is answered, the queue is handled in order.
+        QTRY_COMPARE(f.LoggedCalls(), (QStringList{QStringLiteral("W1AW"), QStringLiteral("K2XX")}));
+        QCOMPARE(f.Edit("txtCallsign")->text(), QString());
+    }
+
+    void EnableAndDisable()
+    {
+        TAppFixture f;
+        auto* label = f.Find<QLabel>("lblServerRunning");
+        QAction* config = f.Find<QAction>("mnuConfigureServer");
+        QAction* enable = f.Find<QAction>("mnuEnableServer");
+        QVERIFY(!f.window->ServerEnable());
+        QVERIFY(label->isHidden());
+        QCOMPARE(label->text(), QStringLiteral("Server Running - 8888"));
+        f.window->SetServerPort(0);
+        enable->trigger();
+        QVERIFY(f.window->ServerEnable());
+        QVERIFY(f.window->ServerSocket1().IsOpen());
+        QVERIFY(!label->isHidden());
+        QVERIFY(!config->isEnabled());
+        QVERIFY(enable->isChecked());
+        enable->trigger();
+        QVERIFY(!f.window->ServerEnable());
+        QVERIFY(!f.window->ServerSocket1().IsOpen());
+        QVERIFY(label->isHidden());
+        QVERIFY(config->isEnabled());
+        QVERIFY(!enable->isChecked());
+    }
+
+    void PortInUse()
+    {
+        TAppFixture f;
+        QUdpSocket other;
+        QVERIFY(other.bind(QHostAddress::Any, 0));
+        f.window->SetServerPort(other.localPort());
+        f.prompts.AnswerMessage(MsgButton::OK);
+        f.Find<QAction>("mnuEnableServer")->trigger();
+        QCOMPARE(f.prompts.Messages().size(), 1);
+        QVERIFY(!f.prompts.Messages().first().isEmpty());
+        QVERIFY(!f.window->ServerEnable());
+        QVERIFY(f.Find<QLabel>("lblServerRunning")->isHidden());
+        QVERIFY(f.Find<QAction>("mnuConfigureServer")->isEnabled());
+        QVERIFY(!f.Find<QAction>("mnuEnableServer")->isChecked());
+    }
+
+    void ChangePort()
+    {
+        auto f = std::make_unique<TAppFixture>();
+        f->prompts.AnswerInput(QStringLiteral("9000"));
+        f->Find<QAction>("mnuConfigureServer")->trigger();
+        const auto& input = f->prompts.Records().first();
+        QCOMPARE(input.type, TScriptedPrompts::Type::Input);
+        QCOMPARE(input.caption, QStringLiteral("Change Server Port"));
+        const QStringList lines = input.text.split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines.at(0),
+                 QStringLiteral("This option will change the server port from the default of 8888 to"));
+        QCOMPARE(lines.at(1),
+                 QStringLiteral("a port of your choosing. Make sure you de-conflit your port selection"));
+        QCOMPARE(lines.at(2),
+                 QStringLiteral("with the list of wel-know and registered port from the extensive list at:"));
+        QVERIFY(lines.at(3).startsWith(QStringLiteral("https://")));
+        QCOMPARE(input.value, QStringLiteral("8888"));
+        QCOMPARE(f->window->ServerPort(), 9000);
+        QCOMPARE(f->Find<QLabel>("lblServerRunning")->text(), QStringLiteral("Server Running - 9000"));
+        // The next start uses the stored port.
+        f->window.reset();
+        f->window = std::make_unique<TfrmMain>(f->prompts);
+        QCOMPARE(f->window->ServerPort(), 9000);
+        QCOMPARE(f->Find<QLabel>("lblServerRunning")->text(), QStringLiteral("Server Running - 9000"));
+    }
+
+    void PortDialogForm()
+    {
+        TInputDialog dialog;
+        QString message;
+        TAppFixture::OnNextModal([&](QDialog* d) {
+            message = d->findChild<QLabel*>(QStringLiteral("StaticText1"))->text();
+            QCOMPARE(d->windowTitle(), QStringLiteral("Change Server Port"));
+            QVERIFY(!(d->windowFlags() & Qt::WindowCloseButtonHint));
+            QCOMPARE(d->findChild<QLineEdit*>(QStringLiteral("edPort"))->text(), QStringLiteral("8888"));
+            d->findChild<QLineEdit*>(QStringLiteral("edPort"))->setText(QStringLiteral("9001"));
+            d->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+        });
+        QCOMPARE(dialog.Execute(QStringLiteral("Change Server Port"), QStringLiteral("line 1\nline 2"),
+                                QStringLiteral("8888")),
+                 QStringLiteral("9001"));
+        QCOMPARE(message, QStringLiteral("line 1\nline 2"));
+        TAppFixture::OnNextModal(
+            [](QDialog* d) { d->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click(); });
+        QCOMPARE(dialog.Execute(QStringLiteral("Change Server Port"), QString(), QStringLiteral("8888")),
+                 QString());
+    }
+
+    void InvalidPort_data()
+    {
+        QTest::addColumn<std::optional<QString>>("answer");
+        QTest::newRow("cancel") << std::optional<QString>();
+        QTest::newRow("empty") << std::optional<QString>(QString());
+        QTest::newRow("not a number") << std::optional<QString>(QStringLiteral("90a0"));
+        QTest::newRow("zero") << std::optional<QString>(QStringLiteral("0"));
+        QTest::newRow("negative") << std::optional<QString>(QStringLiteral("-5"));
+        QTest::newRow("above 65535") << std::optional<QString>(QStringLiteral("65536"));
+    }
+
+    void InvalidPort()
+    {
+        QFETCH(std::optional<QString>, answer);
+        TAppFixture f;
+        f.prompts.AnswerInput(answer);
+        f.prompts.AnswerMessage(MsgButton::OK);
+        f.window->mnuServerConfigClick();
+        QCOMPARE(f.prompts.Messages(), QStringList{kInvalidPort});
+        QCOMPARE(f.prompts.Records().last().kind, MsgKind::Error);
+        QCOMPARE(f.window->ServerPort(), 8888);
+        QCOMPARE(f.Find<QLabel>("lblServerRunning")->text(), QStringLiteral("Server Running - 8888"));
+    }
+};
+
+VANTREL_TEST(TestLoggingServer)
+#include "tst_LoggingServer.moc"
