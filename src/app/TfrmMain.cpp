@@ -6,6 +6,7 @@
 #include "TfrmBuildLicenceData.h"
 #include "TfrmSetup.h"
 #include "data/Errors.h"
+#include "data/FolderCopy.h"
 #include "data/MyFunc.h"
 #include "data/Paths.h"
 #include "data/TfrmDatabases.h"
@@ -30,7 +31,6 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QFocusEvent>
@@ -54,46 +54,40 @@ const QString kOlderFolderText = QStringLiteral(
     "An older data folder exists.  Woudl you like to copy or move that folder\n"
     "Click Yes to COPY the folder, click No to MOVE the folder, or cancel to create a new folder");
 
-// Copies a folder with all its files and subfolders into another (created as needed). A file that cannot
-// be copied is skipped, or, when every file must arrive, raises the platform's error.
-void CopyTree(const QString& from, const QString& to, bool everyFile)
-{
-    QDir().mkpath(to);
-    QDirIterator it(from, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    const QDir source(from);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString target = QDir(to).filePath(source.relativeFilePath(path));
-        if (it.fileInfo().isDir()) {
-            QDir().mkpath(target);
-            continue;
-        }
-        QFile file(path);
-        if (everyFile) {
-            QFile::remove(target);
-        }
-        if (!file.copy(target) && everyFile) {
-            throw EVantrel(file.errorString());
-        }
-    }
-}
+const QString kReadOnlyFolderText = QStringLiteral(
+    "The work folder %1 cannot be written to. Vantrel keeps its logs there and writes a journal beside "
+    "logs.db with every contact, so no log is opened from a read-only folder and logging is off.\n"
+    "Give your user write access to the folder (or copy the folder to a writable place and set VANTREL_HOME "
+    "to it), then start Vantrel again.");
 
-// Moves the whole contents of a folder into another (created as needed) and removes the first.
-void MoveFolder(const QString& from, const QString& to)
+const QString kLogsOpenText = QStringLiteral(
+    "The logs database %1 cannot be opened: %2.\nNo contact can be logged until it opens. Close Vantrel, "
+    "move logs.db out of the work folder (keep it: it may still hold your logs) and start Vantrel again to "
+    "begin a new logs database, or put back a backup copy of logs.db.");
+
+const QString kConfigOpenText = QStringLiteral(
+    "The reference database %1 cannot be opened: %2.\nClose Vantrel, move config.db out of the work folder "
+    "and start Vantrel again: a copy of the reference database shipped with Vantrel is then put in its "
+    "place.");
+
+const QString kConfigReplacedText = QStringLiteral(
+    "The reference database %1 was missing, so a copy of the one shipped with Vantrel has been put in its "
+    "place. Rosters downloaded and reference tables edited before are not in it.");
+
+const QString kEmptyLogsText = QStringLiteral(
+    "The logs database %1 was empty (0 bytes) and has been set up as a new logs database. If it held your "
+    "logs, close Vantrel and put back a backup copy of logs.db.");
+
+// Copies the reference database shipped with the program into the work folder.
+void CopyShippedReferenceDatabase(const QString& target)
 {
-    const QString source = QDir::cleanPath(from);
-    const QString target = QDir::cleanPath(to);
-    QDir().mkpath(QFileInfo(target).absolutePath());
-    if (!QFileInfo::exists(target) && QDir().rename(source, target)) {
-        return;
+    const QString shipped = Paths::ShippedFile(QStringLiteral("config.db"));
+    QFile file(shipped);
+    if (!file.copy(target)) {
+        throw EVantrel(file.errorString() + QStringLiteral(" (") + QDir::toNativeSeparators(shipped) + ')');
     }
-    // Another file system, or a target that exists already: copy everything, then remove the old folder.
-    CopyTree(source, target, true);
-    if (!QDir(source).removeRecursively()) {
-        throw EVantrel(
-            QStringLiteral("Unable to remove the folder %1").arg(QDir::toNativeSeparators(source)));
-    }
+    // The copy keeps the shipped file's permissions; the work copy must be writable.
+    QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner | QFile::ReadOwner);
 }
 
 } // namespace
@@ -130,44 +124,87 @@ void TfrmMain::FormCreate()
         // 2. Paths under the user's profile.
         fFLDigiLogFile = Paths::DefaultFldigiLogFile();
         // 3. First run: create the work folder.
-        if (!QDir(Paths::WorkFolder()).exists()) {
+        const QString work = Paths::WorkFolder();
+        if (!QDir(work).exists()) {
             CreateWorkFolder();
+        }
+        // SQLite writes its journal beside the database: a read-only folder cannot hold a log safely.
+        if (!QFileInfo(work).isWritable()) {
+            fWorkFolderReadOnly = true;
+            ui->mnuNew->setEnabled(false);
+            ui->mnuOpen->setEnabled(false);
+            ShowCenteredMessage(fPrompts, this, kReadOnlyFolderText.arg(QDir::toNativeSeparators(work)),
+                                MsgKind::Error, MsgButton::OK);
+            return;
         }
         // 4. Off-line logging starts off.
         SetOfflineLogging(false);
-        // 6, 7. Open the databases; a database error is reported and start-up goes on.
+        // The reference database is never created empty: a missing one is replaced by the shipped copy.
+        const QString config = work + QStringLiteral("config.db");
+        if (!QFileInfo::exists(config)) {
+            CopyShippedReferenceDatabase(config);
+            ShowCenteredMessage(fPrompts, this, kConfigReplacedText.arg(QDir::toNativeSeparators(config)),
+                                MsgKind::Information, MsgButton::OK);
+        }
+        // 6, 7. Open the databases; an error is reported with the file and what to do, and start-up goes
+        // on without the steps that need that database.
+        const QString logs = work + QStringLiteral("logs.db");
+        const bool logsWasEmpty = QFileInfo(logs).isFile() && QFileInfo(logs).size() == 0;
+        bool logsOpen = false;
+        bool configOpen = false;
         try {
-            fDM.OpenLogs(Paths::WorkFolder() + QStringLiteral("logs.db"));
-            fDM.OpenConfig(Paths::WorkFolder() + QStringLiteral("config.db"));
+            fDM.OpenLogs(logs);
+            logsOpen = true;
         } catch (const EDatabaseError& e) {
-            ShowCenteredMessage(fPrompts, this, QStringLiteral("Exception raised with message") + e.Message(),
+            ShowCenteredMessage(fPrompts, this,
+                                QStringLiteral("Exception raised with message") +
+                                    kLogsOpenText.arg(QDir::toNativeSeparators(logs), e.Message()),
+                                MsgKind::Error, MsgButton::OK);
+            ui->mnuNew->setEnabled(false);
+            ui->mnuOpen->setEnabled(false);
+        }
+        try {
+            fDM.OpenConfig(config);
+            configOpen = true;
+        } catch (const EDatabaseError& e) {
+            ShowCenteredMessage(fPrompts, this,
+                                QStringLiteral("Exception raised with message") +
+                                    kConfigOpenText.arg(QDir::toNativeSeparators(config), e.Message()),
                                 MsgKind::Error, MsgButton::OK);
         }
         // 8. An empty logs database gets its `config` table.
-        if (fDM.GetLogTables().isEmpty()) {
+        if (logsOpen && fDM.GetLogTables().isEmpty()) {
             fDM.CreateConfig();
+            if (logsWasEmpty) {
+                ShowCenteredMessage(fPrompts, this, kEmptyLogsText.arg(QDir::toNativeSeparators(logs)),
+                                    MsgKind::Information, MsgButton::OK);
+            }
         }
         // 9, 10. Lists and the theme menu.
         BuildThemeMenu();
         // 11. Settings.
         ReadSettings();
         // 12, 13. Start-up lists.
-        fCountries = fDM.GetCountries();
-        fStates = fDM.GetStates();
-        fModes = fDM.GetModes();
-        fEvents = fDM.GetEvents();
-        GetCountyList(QStringLiteral("AZ"));
-        // 14. The entry form's boxes.
-        const QString mode = ui->cboMode->currentText();
-        FillBox(ui->cboQTH, fStates);
-        FillBox(ui->cboMode, fModes);
-        SelectItem(ui->cboMode, mode);
-        ui->cboMode->setEditText(mode);
-        FillBox(ui->cboCounty, fCounties);
+        if (configOpen) {
+            fCountries = fDM.GetCountries();
+            fStates = fDM.GetStates();
+            fModes = fDM.GetModes();
+            fEvents = fDM.GetEvents();
+            GetCountyList(QStringLiteral("AZ"));
+            // 14. The entry form's boxes.
+            const QString mode = ui->cboMode->currentText();
+            FillBox(ui->cboQTH, fStates);
+            FillBox(ui->cboMode, fModes);
+            SelectItem(ui->cboMode, mode);
+            ui->cboMode->setEditText(mode);
+            FillBox(ui->cboCounty, fCounties);
+        }
         // 15. The debug switch keeps "Show XML" hidden unless VANTREL_DEBUG asks for it.
         fdebug = qEnvironmentVariableIntValue("VANTREL_DEBUG") != 0;
         // 16. The list of open logs.
-        DoOpen();
+        if (logsOpen) {
+            DoOpen();
+        }
     } catch (const EVantrel& e) {
         ShowCenteredMessage(fPrompts, this, e.Message(), MsgKind::Error, MsgButton::OK);
     }
@@ -193,16 +230,9 @@ void TfrmMain::CreateWorkFolder()
     if (!QDir().mkpath(work)) {
         throw EVantrel(QStringLiteral("Unable to create the folder %1").arg(QDir::toNativeSeparators(work)));
     }
-    const QString shipped = Paths::ShippedFile(QStringLiteral("config.db"));
     const QString target = work + QStringLiteral("config.db");
     if (!QFileInfo::exists(target)) {
-        QFile file(shipped);
-        if (!file.copy(target)) {
-            throw EVantrel(file.errorString() + QStringLiteral(" (") + QDir::toNativeSeparators(shipped) +
-                           ')');
-        }
-        // The copy keeps the shipped file's permissions; the work copy must be writable.
-        QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner | QFile::ReadOwner);
+        CopyShippedReferenceDatabase(target);
     }
 }
 
@@ -502,7 +532,10 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 {
     fDM.CloseLogs();
     fDM.CloseConfig();
-    RunGuarded(fPrompts, this, [&] { WriteSettings(); });
+    // Nothing is written into a read-only work folder.
+    if (!fWorkFolderReadOnly) {
+        RunGuarded(fPrompts, this, [&] { WriteSettings(); });
+    }
     event->accept();
 }
 
@@ -517,7 +550,16 @@ void TfrmMain::ListBox1Click()
     const QString name = item->text();
     // The dupe list may hold a result of this table: release it before the table can be rebuilt.
     fDupeModel->clear();
-    fDM.CheckTable(name);
+    if (const auto aside = fDM.CheckTable(name, fClock().date())) {
+        ShowCenteredMessage(
+            fPrompts, this,
+            QStringLiteral(
+                "Converting %1 to the current layout found a table temp_table, left in logs.db by an "
+                "earlier conversion that did not finish. It may hold the only copy of a log's "
+                "contacts, so it has been kept under the name %2.")
+                .arg(name, *aside),
+            MsgKind::Information, MsgButton::OK);
+    }
     fDM.EnsureCallIndex(name);
     TMysettings rec = Mysettings();
     fDM.ReadConfigRecord(name, rec);

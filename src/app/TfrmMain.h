@@ -269,6 +269,7 @@ private:
     bool fdebug = false;
     bool fofflinelogging = false;
     bool fFirstActivation = true;
+    bool fWorkFolderReadOnly = false;
     bool fHasCurrentLog = false;
     bool fautolookup = false;
     bool fautofill = false;

@@ -3,6 +3,7 @@
 #include "ui_TfrmSetup.h"
 
 #include "data/Errors.h"
+#include "data/FileWrite.h"
 #include "data/MyFunc.h"
 #include "data/Paths.h"
 #include "data/TSettings.h"
@@ -10,8 +11,8 @@
 #include "ui/Prompts.h"
 #include "ui/TUpperCaseValidator.h"
 
+#include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace {
@@ -348,6 +349,11 @@ void TfrmSetup::Button1Click()
     if (path.isEmpty()) {
         return;
     }
+    // Reading a database file would close a descriptor of it and so drop SQLite's locks on the log.
+    if (Paths::IsDatabaseFile(path)) {
+        throw EVantrel(QStringLiteral("\"%1\" is a database file, not a user file. Choose a .scr file.")
+                           .arg(QDir::toNativeSeparators(path)));
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         throw EVantrel(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
@@ -362,9 +368,13 @@ void TfrmSetup::Button2Click()
     if (path.isEmpty()) {
         return;
     }
-    QSaveFile file(path);
-    const QByteArray bytes = UserFileText(UserFileFields());
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        throw EVantrel(QStringLiteral("Unable to write to %1").arg(path));
+    if (Paths::IsDatabaseFile(path)) {
+        throw EVantrel(QStringLiteral("\"%1\" is a database file and is not replaced by a user file. Choose "
+                                      "another name ending in .scr.")
+                           .arg(QDir::toNativeSeparators(path)));
+    }
+    if (const QString reason = ReplaceFile(path, UserFileText(UserFileFields())); !reason.isEmpty()) {
+        throw EVantrel(
+            QStringLiteral("Unable to write to %1: %2").arg(QDir::toNativeSeparators(path), reason));
     }
 }

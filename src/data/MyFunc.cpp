@@ -1,16 +1,17 @@
 #include "MyFunc.h"
 
 #include "Errors.h"
+#include "FileWrite.h"
 #include "TDM.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTimer>
 #include <algorithm>
 #include <memory>
@@ -243,20 +244,15 @@ QByteArray HttpGet(const QUrl& url, int timeoutMs, QNetworkAccessManager* manage
 
 void DownloadFile(const QString& url, const QString& path, int timeoutMs, qint64 maxBytes)
 {
-    if (QFile::exists(path)) {
-        QFile old(path);
-        if (!old.remove()) {
-            throw EVantrel(old.errorString());
-        }
-    }
+    // The earlier download stays in place until the new one is complete on disk.
     QByteArray body;
     try {
         body = HttpGet(QUrl(url), timeoutMs, nullptr, maxBytes);
     } catch (const ENetworkError&) {
         throw EVantrel(QStringLiteral("Error downloading URL: %1").arg(url));
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() || !file.commit()) {
-        throw EVantrel(QStringLiteral("Error downloading URL: %1").arg(url));
+    if (const QString reason = ReplaceFile(path, body); !reason.isEmpty()) {
+        throw EVantrel(QStringLiteral("Error downloading URL: %1 (unable to write to %2: %3)")
+                           .arg(url, QDir::toNativeSeparators(path), reason));
     }
 }

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 namespace Paths {
@@ -126,6 +127,14 @@ QStringList HelpDocumentPlaces()
         }
     }
     return places;
+}
+
+bool IsDatabaseFile(const QString& path)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("\\.(db|db3|sqlite|sqlite3)(-wal|-shm|-journal)?\\z"),
+        QRegularExpression::CaseInsensitiveOption);
+    return pattern.match(QFileInfo(path).fileName()).hasMatch();
 }
 
 } // namespace Paths

@@ -37,6 +37,11 @@ QString FirstExisting(const QString& name, const QStringList& folders);
 // look for).
 QString ShippedFile(const QString& name);
 
+// True for an SQLite database file or one of its companions by name: "*.db", "*.db3", "*.sqlite",
+// "*.sqlite3", each also with "-wal", "-shm" or "-journal" after it (letter case ignored). Such files are
+// opened by SQLite only: the pickers never list them and no user file is read from or written to one.
+bool IsDatabaseFile(const QString& path);
+
 // The help document "vantrel.pdf": the first existing path, or empty when it is nowhere to be found.
 QString HelpDocument();
 

@@ -5,19 +5,30 @@
 #include "SqlScript.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QStringDecoder>
+#include <QUrl>
 #include <atomic>
 
 namespace {
 
 std::atomic<int> gInstance{0};
 
-void OpenSqlite(QSqlDatabase db, const QString& path)
+void OpenSqlite(QSqlDatabase db, const QString& path, bool create)
 {
     db.close();
-    db.setDatabaseName(path);
+    if (create) {
+        db.setConnectOptions();
+        db.setDatabaseName(path);
+    } else {
+        // Opened through a URI in mode "rw": a missing file is an error instead of a new empty database.
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
+        db.setDatabaseName(
+            QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
+            QStringLiteral("?mode=rw"));
+    }
     if (!db.open()) {
         throw EDatabaseError(ErrorText(db.lastError()));
     }
@@ -83,7 +94,9 @@ void ExecSql(QSqlQuery& query, const QString& statement, const QVariantList& val
         }
     }
     if (!ok) {
-        throw EDatabaseError(ErrorText(query.lastError()));
+        const QString text = ErrorText(query.lastError());
+        // A connection that never opened reports no error of its own.
+        throw EDatabaseError(text.isEmpty() ? QStringLiteral("the database is not open") : text);
     }
 }
 
@@ -137,14 +150,14 @@ QSqlDatabase TDM::conPostal() const
 void TDM::OpenLogs(const QString& path)
 {
     fdbQuery = std::make_unique<QSqlQuery>(condb());
-    OpenSqlite(condb(), path);
+    OpenSqlite(condb(), path, true);
     fdbQuery = std::make_unique<QSqlQuery>(condb());
 }
 
 void TDM::OpenConfig(const QString& path)
 {
     fdbConfigQuery = std::make_unique<QSqlQuery>(conConfig());
-    OpenSqlite(conConfig(), path);
+    OpenSqlite(conConfig(), path, false);
     fdbConfigQuery = std::make_unique<QSqlQuery>(conConfig());
 }
 
@@ -373,7 +386,7 @@ TDM::TLogCounts TDM::Recount(const QString& table)
     return counts;
 }
 
-void TDM::CheckTable(const QString& name)
+std::optional<QString> TDM::CheckTable(const QString& name, const QDate& today)
 {
     QSqlQuery& q = dbQuery();
     q.finish();
@@ -388,7 +401,7 @@ void TDM::CheckTable(const QString& name)
     }
     q.finish();
     if (!oldLayout) {
-        return;
+        return std::nullopt;
     }
     const QString columnList = '(' + columns.join(',') + ')';
 
@@ -396,10 +409,27 @@ void TDM::CheckTable(const QString& name)
     if (!db.transaction()) {
         throw EDatabaseError(ErrorText(db.lastError()));
     }
+    std::optional<QString> aside;
     try {
         QSqlQuery m(db);
-        // A temp_table left by an interrupted run of an older version would block the rebuild.
-        ExecSql(m, QStringLiteral("DROP TABLE IF EXISTS temp_table"));
+        // A temp_table left by an interrupted run would block the rebuild; it may hold the only copy of a
+        // log's rows, so it is renamed aside, never dropped.
+        const auto exists = [&](const QString& table) {
+            m.finish();
+            ExecSql(m, QStringLiteral("select 1 from sqlite_master where lower(name)=lower(?)"), {table});
+            const bool found = m.next();
+            m.finish();
+            return found;
+        };
+        if (exists(QStringLiteral("temp_table"))) {
+            const QString base = QStringLiteral("temp_table_") + today.toString(QStringLiteral("yyyy_MM_dd"));
+            QString candidate = base;
+            for (int n = 2; exists(candidate); ++n) {
+                candidate = base + '_' + QString::number(n);
+            }
+            ExecSql(m, QStringLiteral("alter table temp_table rename to ") + QuoteIdent(candidate));
+            aside = candidate;
+        }
         ExecSql(m, CreateLogTableStatement(QStringLiteral("temp_table")));
         ExecSql(m, QStringLiteral("insert into temp_table ") + columnList +
                        QStringLiteral(" select * from ") + QuoteIdent(name));
@@ -413,6 +443,7 @@ void TDM::CheckTable(const QString& name)
         db.rollback();
         throw;
     }
+    return aside;
 }
 
 void TDM::LogAddRecord(const tLogRecord& rec, const QString& tablename)

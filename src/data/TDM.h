@@ -3,6 +3,7 @@
 #include "TMysettings.h"
 #include "tLogRecord.h"
 
+#include <QDate>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -21,8 +22,9 @@ public:
     TDM(const TDM&) = delete;
     TDM& operator=(const TDM&) = delete;
 
-    // Opens "logs.db" and "config.db" (SQLite creates a missing file empty), in WAL mode with
-    // synchronous=NORMAL so that every logged contact is durable once its insert returns.
+    // Opens "logs.db" (SQLite creates a missing file empty) and "config.db" (never created: a missing
+    // file is an error), in WAL mode with synchronous=NORMAL so that every logged contact is durable once
+    // its insert returns. Errors carry the engine's text.
     void OpenLogs(const QString& path);
     void OpenConfig(const QString& path);
     void CloseLogs();
@@ -50,7 +52,10 @@ public:
     void CreateNewLogTable(const QString& name);
     // Brings a log table of the older layout (a column declared VARCHAR(30)) to the current one, keeping
     // every row and its key. Runs in one transaction: a failure leaves the old table exactly as it was.
-    void CheckTable(const QString& name);
+    // A temp_table left by an interrupted conversion may hold the only copy of a log's rows: it is never
+    // dropped but renamed aside as temp_table_<yyyy_MM_dd> (with _2, _3... when taken), and that name is
+    // returned; nothing when there was none.
+    std::optional<QString> CheckTable(const QString& name, const QDate& today = QDate::currentDate());
 
     void LogAddRecord(const tLogRecord& rec, const QString& tablename);
     void ConfigAddRecord(const TMysettings& rec);

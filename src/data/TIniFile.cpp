@@ -1,141 +1,290 @@
 #include "TIniFile.h"
 
 #include "Errors.h"
+#include "FileWrite.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <QStringDecoder>
+#include <QStringEncoder>
+#include <algorithm>
 
 namespace {
 
-// The section name of a "[Section]" line, or nothing for any other line.
-std::optional<QString> SectionOf(const QString& line)
+bool IsBlank(char c)
 {
-    const QString t = line.trimmed();
-    if (t.startsWith('[') && t.endsWith(']')) {
-        return t.mid(1, t.size() - 2).trimmed();
-    }
-    return std::nullopt;
+    return c == ' ' || c == '\t';
 }
 
-// The key of a "key=value" line, or nothing for comments and other lines.
-std::optional<QString> KeyOf(const QString& line)
+// The first byte of a line that is not a blank, or 0 for a blank line.
+char FirstByte(const char* text, qsizetype length)
 {
-    const QString t = line.trimmed();
-    if (t.isEmpty() || t.startsWith(';') || t.startsWith('#') || t.startsWith('[')) {
-        return std::nullopt;
+    for (qsizetype i = 0; i < length; ++i) {
+        if (!IsBlank(text[i])) {
+            return text[i];
+        }
     }
-    const qsizetype eq = line.indexOf('=');
-    if (eq < 0) {
-        return std::nullopt;
-    }
-    return line.left(eq).trimmed();
+    return 0;
+}
+
+size_t KeyHash(const QString& section, const QString& key)
+{
+    return qHashMulti(0, section.toCaseFolded(), key.toCaseFolded());
 }
 
 } // namespace
 
 TIniFile::TIniFile(const QString& path) : fpath(path) {}
 
-TIniFile::TContent TIniFile::Load() const
+TIniFile::TStamp TIniFile::Stamp() const
 {
-    TContent content;
-#ifdef Q_OS_WIN
-    content.eol = QStringLiteral("\r\n");
-#endif
-    QFile file(fpath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return content;
+    const QFileInfo info(fpath);
+    if (!info.exists()) {
+        return {};
     }
-    const QByteArray bytes = file.readAll();
-    const auto encoding = QStringConverter::encodingForData(bytes);
-    QStringDecoder decoder(encoding.value_or(QStringConverter::Utf8));
-    QString text = decoder(bytes);
-    if (text.startsWith(QChar(0xFEFF))) {
-        text.remove(0, 1);
-    }
-    if (text.contains(QStringLiteral("\r\n"))) {
-        content.eol = QStringLiteral("\r\n");
-    }
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace('\r', '\n');
-    content.endsWithEol = text.isEmpty() || text.endsWith('\n');
-    if (text.endsWith('\n')) {
-        text.chop(1);
-    }
-    if (!text.isEmpty()) {
-        content.lines = text.split('\n');
-    }
-    return content;
+    return {true, info.size(), info.lastModified()};
 }
 
-std::optional<QString> TIniFile::Read(const QString& section, const QString& key) const
+void TIniFile::Refresh() const
 {
-    const TContent content = Load();
-    bool inSection = false;
-    for (const QString& line : content.lines) {
-        if (const auto s = SectionOf(line)) {
-            inSection = s->compare(section, Qt::CaseInsensitive) == 0;
-            continue;
+    const TStamp stamp = Stamp();
+    if (fLoaded && stamp == fStamp) {
+        return;
+    }
+    QByteArray bytes;
+    if (stamp.exists) {
+        // A file that is there but cannot be read is never taken for an empty one: the next write would
+        // replace it.
+        QFile file(fpath);
+        if (!file.open(QIODevice::ReadOnly)) {
+            fLoaded = false;
+            throw EVantrel(QStringLiteral("Unable to read %1: %2. Nothing is written to it until it can be "
+                                          "read: correct its permissions or move it aside, then start "
+                                          "Vantrel again.")
+                               .arg(fpath, file.errorString()));
         }
-        if (inSection) {
-            if (const auto k = KeyOf(line); k && k->compare(key, Qt::CaseInsensitive) == 0) {
-                return line.mid(line.indexOf('=') + 1);
+        bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError) {
+            fLoaded = false;
+            throw EVantrel(QStringLiteral("Unable to read %1: %2.").arg(fpath, file.errorString()));
+        }
+    }
+    fBom.clear();
+    fWide.reset();
+    const auto encoding = QStringConverter::encodingForData(bytes);
+    if (encoding && *encoding != QStringConverter::Utf8) {
+        QStringDecoder decoder(*encoding);
+        QString text = decoder(bytes);
+        const qsizetype mark = text.startsWith(QChar(0xFEFF)) ? 1 : 0;
+        fBom = QStringEncoder(*encoding)(QString(QChar(0xFEFF)));
+        fWide = encoding;
+        bytes = text.mid(mark).toUtf8();
+    } else if (bytes.startsWith("\xEF\xBB\xBF")) {
+        fBom = bytes.left(3);
+        bytes.remove(0, 3);
+    }
+    Parse(std::move(bytes));
+    fStamp = stamp;
+    fLoaded = true;
+}
+
+void TIniFile::Parse(QByteArray body) const
+{
+    fBody = std::move(body);
+    fLines.clear();
+    fSections.clear();
+    fIndex.clear();
+    fEol.clear();
+    const char* data = fBody.constData();
+    const qsizetype size = fBody.size();
+    QString section;
+    for (qsizetype pos = 0; pos < size;) {
+        qsizetype end = pos;
+        while (end < size && data[end] != '\n' && data[end] != '\r') {
+            ++end;
+        }
+        qsizetype next = end;
+        if (next < size) {
+            next += (data[next] == '\r' && next + 1 < size && data[next + 1] == '\n') ? 2 : 1;
+            if (fEol.isEmpty()) {
+                fEol = fBody.mid(end, next - end);
             }
+        }
+        const qsizetype index = qsizetype(fLines.size());
+        fLines.push_back({pos, end - pos, next});
+        const char first = FirstByte(data + pos, end - pos);
+        if (first == '[') {
+            if (const auto name = SectionOf(index)) {
+                fSections.push_back(index);
+                section = *name;
+            }
+        } else if (const auto key = KeyOf(index)) {
+            const size_t hash = KeyHash(section, *key);
+            if (!fIndex.contains(hash)) {
+                fIndex.insert(hash, index);
+            }
+        }
+        pos = next;
+    }
+    if (fEol.isEmpty()) {
+#ifdef Q_OS_WIN
+        fEol = "\r\n";
+#else
+        fEol = "\n";
+#endif
+    }
+}
+
+QString TIniFile::LineText(qsizetype index, qsizetype length) const
+{
+    const TLine& line = fLines[size_t(index)];
+    const QByteArray bytes = QByteArray::fromRawData(
+        fBody.constData() + line.start, length < 0 ? line.length : std::min(length, line.length));
+    if (!fWide && fBom.isEmpty()) {
+        // Without a mark, a line that is not valid UTF-8 comes from an 8-bit code page.
+        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        QString text = utf8(bytes);
+        return utf8.hasError() ? QString::fromLatin1(bytes) : text;
+    }
+    return QString::fromUtf8(bytes);
+}
+
+std::optional<QString> TIniFile::SectionOf(qsizetype index) const
+{
+    const QString t = LineText(index).trimmed();
+    if (t.startsWith('[') && t.endsWith(']')) {
+        return t.mid(1, t.size() - 2).trimmed();
+    }
+    return std::nullopt;
+}
+
+qsizetype TIniFile::KeyLength(qsizetype index) const
+{
+    const TLine& line = fLines[size_t(index)];
+    const char* data = fBody.constData() + line.start;
+    const char first = FirstByte(data, line.length);
+    if (first == 0 || first == ';' || first == '#' || first == '[') {
+        return -1;
+    }
+    const char* eq = static_cast<const char*>(memchr(data, '=', size_t(line.length)));
+    return eq ? eq - data : -1;
+}
+
+std::optional<QString> TIniFile::KeyOf(qsizetype index) const
+{
+    const qsizetype length = KeyLength(index);
+    if (length < 0) {
+        return std::nullopt;
+    }
+    return LineText(index, length).trimmed();
+}
+
+std::optional<qsizetype> TIniFile::Find(const QString& section, const QString& key) const
+{
+    const auto matches = [&](qsizetype index) {
+        const auto header = std::upper_bound(fSections.begin(), fSections.end(), index);
+        if (header == fSections.begin()) {
+            return section.isEmpty() && KeyOf(index)->compare(key, Qt::CaseInsensitive) == 0;
+        }
+        return SectionOf(*std::prev(header))->compare(section, Qt::CaseInsensitive) == 0 &&
+               KeyOf(index)->compare(key, Qt::CaseInsensitive) == 0;
+    };
+    const auto hit = fIndex.constFind(KeyHash(section, key));
+    if (hit == fIndex.constEnd()) {
+        return std::nullopt;
+    }
+    if (matches(*hit)) {
+        return *hit;
+    }
+    // Two names with one hash: look through the file.
+    for (qsizetype i = 0; i < qsizetype(fLines.size()); ++i) {
+        if (KeyOf(i) && matches(i)) {
+            return i;
         }
     }
     return std::nullopt;
 }
 
+std::optional<QString> TIniFile::Read(const QString& section, const QString& key) const
+{
+    Refresh();
+    const auto index = Find(section, key);
+    if (!index) {
+        return std::nullopt;
+    }
+    const QString text = LineText(*index);
+    return text.mid(text.indexOf('=') + 1);
+}
+
 void TIniFile::Write(const QString& section, const QString& key, const QString& value)
 {
-    TContent content = Load();
-    QStringList& lines = content.lines;
-    const QString newLine = key + '=' + value;
+    for (const QString& part : {section, key, value}) {
+        if (part.contains('\n') || part.contains('\r')) {
+            throw EVantrel(QStringLiteral("Unable to write to %1: the value of %2 holds a line break")
+                               .arg(fpath, QString(key).replace('\r', ' ').replace('\n', ' ')));
+        }
+    }
+    if (key.trimmed().isEmpty() || key.contains('=')) {
+        throw EVantrel(QStringLiteral("Unable to write to %1: \"%2\" is not a key").arg(fpath, key));
+    }
+    Refresh();
+    const QByteArray newLine = (key + '=' + value).toUtf8();
 
-    qsizetype sectionStart = -1; // index of the section header
-    qsizetype sectionEnd = -1;   // index after the last key line of the section
-    bool inSection = false;
-    bool written = false;
-    for (qsizetype i = 0; i < lines.size() && !written; ++i) {
-        if (const auto s = SectionOf(lines[i])) {
-            if (inSection) {
+    QByteArray out;
+    out.reserve(fBody.size() + newLine.size() + 64);
+    if (const auto found = Find(section, key)) {
+        const TLine& line = fLines[size_t(*found)];
+        out.append(fBody.constData(), line.start);
+        out.append(newLine);
+        out.append(fBody.constData() + line.start + line.length, fBody.size() - line.start - line.length);
+    } else {
+        // After the last key line of the first section of that name, or a new section at the end.
+        qsizetype after = -1;
+        for (size_t s = 0; s < fSections.size(); ++s) {
+            if (SectionOf(fSections[s])->compare(section, Qt::CaseInsensitive) == 0) {
+                after = fSections[s];
+                const qsizetype end = s + 1 < fSections.size() ? fSections[s + 1] : qsizetype(fLines.size());
+                for (qsizetype i = after + 1; i < end; ++i) {
+                    if (KeyLength(i) >= 0) {
+                        after = i;
+                    }
+                }
                 break;
             }
-            inSection = s->compare(section, Qt::CaseInsensitive) == 0;
-            if (inSection) {
-                sectionStart = i;
-                sectionEnd = i + 1;
-            }
-            continue;
         }
-        if (inSection) {
-            if (const auto k = KeyOf(lines[i])) {
-                if (k->compare(key, Qt::CaseInsensitive) == 0) {
-                    lines[i] = newLine;
-                    written = true;
-                }
-                sectionEnd = i + 1;
+        if (after >= 0) {
+            const TLine& line = fLines[size_t(after)];
+            out.append(fBody.constData(), line.next);
+            if (line.next == line.start + line.length) {
+                out.append(fEol);
             }
-        }
-    }
-    if (!written) {
-        if (sectionStart < 0) {
-            if (!lines.isEmpty() && !lines.last().trimmed().isEmpty()) {
-                lines << QString();
-            }
-            lines << '[' + section + ']';
-            lines << newLine;
+            out.append(newLine + fEol);
+            out.append(fBody.constData() + line.next, fBody.size() - line.next);
         } else {
-            lines.insert(sectionEnd, newLine);
+            out = fBody;
+            if (!fLines.empty()) {
+                const TLine& last = fLines.back();
+                if (last.next == last.start + last.length) {
+                    out.append(fEol);
+                }
+                if (!LineText(qsizetype(fLines.size()) - 1).trimmed().isEmpty()) {
+                    out.append(fEol);
+                }
+            }
+            out.append(('[' + section + ']').toUtf8() + fEol + newLine + fEol);
         }
     }
 
-    QString text = lines.join(content.eol);
-    if (content.endsWithEol || !written) {
-        text += content.eol;
+    QByteArray file = fBom;
+    if (fWide) {
+        file += QStringEncoder(*fWide)(QString::fromUtf8(out));
+    } else {
+        file += out;
     }
-    QSaveFile file(fpath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit()) {
-        throw EVantrel(QStringLiteral("Unable to write to %1").arg(fpath));
+    if (const QString reason = ReplaceFile(fpath, file); !reason.isEmpty()) {
+        throw EVantrel(QStringLiteral("Unable to write to %1: %2").arg(fpath, reason));
     }
+    Parse(std::move(out));
+    fStamp = Stamp();
+    fLoaded = true;
 }

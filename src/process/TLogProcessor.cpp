@@ -24,7 +24,8 @@ const QStringList kColumns = {"_date", "_time", "_call", "_tenten", "_vp",      
 
 TOutputFile::TOutputFile(const QString& path) : fFile(path)
 {
-    if (!fFile.open(QIODevice::WriteOnly)) {
+    // Unbuffered: a full disk fails the write itself, before the old file could be replaced.
+    if (!fFile.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         fError = QStringLiteral("Cannot create file \"%1\". %2")
                      .arg(QDir::toNativeSeparators(path), fFile.errorString());
     }

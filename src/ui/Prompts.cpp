@@ -1,5 +1,7 @@
 #include "Prompts.h"
 
+#include "FileDialogs.h"
+
 #include "data/Errors.h"
 #include "feeds/TInputDialog.h"
 
@@ -10,6 +12,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <memory>
 
 QPoint CenteredTopLeft(const QRect& window, const QSize& box)
 {
@@ -75,6 +78,16 @@ QString TitleOf(MsgKind kind)
     return QString();
 }
 
+// Runs a picker modally; the chosen path, or empty text when cancelled.
+QString RunPicker(QFileDialog* picker)
+{
+    std::unique_ptr<QFileDialog> dialog(picker);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
+        return QString();
+    }
+    return dialog->selectedFiles().first();
+}
+
 } // namespace
 
 MsgButton TRealPrompts::Message(QWidget* window, const QString& text, MsgKind kind, MsgButtons buttons)
@@ -125,24 +138,18 @@ std::optional<QString> TRealPrompts::Input(QWidget* window, const QString& capti
 QString TRealPrompts::OpenFile(QWidget* window, const QString& caption, const QString& folder,
                                const QString& filter)
 {
-    return QFileDialog::getOpenFileName(window, caption, folder, DialogFilter(filter));
+    return RunPicker(CreateFileDialog(window, TPickerKind::OpenFile, caption, folder, filter));
 }
 
 QString TRealPrompts::SaveFile(QWidget* window, const QString& caption, const QString& folder,
                                const QString& filter, const QString& defaultSuffix)
 {
-    QFileDialog dialog(window, caption, folder, DialogFilter(filter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(defaultSuffix);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return QString();
-    }
-    return dialog.selectedFiles().first();
+    return RunPicker(CreateFileDialog(window, TPickerKind::SaveFile, caption, folder, filter, defaultSuffix));
 }
 
 QString TRealPrompts::Folder(QWidget* window, const QString& caption, const QString& folder)
 {
-    return QFileDialog::getExistingDirectory(window, caption, folder);
+    return RunPicker(CreateFileDialog(window, TPickerKind::Folder, caption, folder));
 }
 
 std::optional<QColor> TRealPrompts::Color(QWidget* window, const QColor& initial)

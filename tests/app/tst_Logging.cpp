@@ -379,10 +379,20 @@ private slots:
         QCOMPARE(f.Find<QLabel>("lblEpcPoints")->text(), QStringLiteral("EPC: 12"));
     }
 
-    // A log table of the older layout is rebuilt when selected, keeping its contacts.
+    // A log table of the older layout is rebuilt when selected, keeping its contacts. A temp_table left
+    // by an interrupted rebuild is kept under a dated name and the operator is told.
+    void OldLayoutMigratedOnSelection_data()
+    {
+        QTest::addColumn<bool>("leftover");
+        QTest::newRow("plain") << false;
+        QTest::newRow("leftover temp_table") << true;
+    }
+
     void OldLayoutMigratedOnSelection()
     {
+        QFETCH(bool, leftover);
         TAppFixture f;
+        f.window->SetClock([] { return QDateTime(QDate(2024, 6, 1), QTime(12, 0)); });
         TMysettings rec;
         rec.TableName = QStringLiteral("W1AW_2019_Sprint");
         rec.ContestName = QStringLiteral("Sprint");
@@ -397,6 +407,12 @@ private slots:
         QVERIFY(q.exec(
             QStringLiteral("insert into W1AW_2019_Sprint (_call,_tenten,_points) values ('K1ABC','5',2),"
                            "('K2ABC','',1)")));
+        if (leftover) {
+            QVERIFY(q.exec(QStringLiteral("create table temp_table (_call VARCHAR(10))")));
+            QVERIFY(q.exec(QStringLiteral("insert into temp_table values ('ONLYCOPY')")));
+            f.prompts.AnswerMessage(MsgButton::OK);
+        }
+        q.finish();
         Select(f, rec.TableName);
         QCOMPARE(
             f.Scalar(QStringLiteral("select count(*) from pragma_table_info('W1AW_2019_Sprint')")).toInt(),
@@ -404,6 +420,16 @@ private slots:
         QCOMPARE(f.Rows(rec.TableName), 2);
         QCOMPARE(f.window->totalpoints(), 3);
         QVERIFY(f.window->HasCurrentLog());
+        if (leftover) {
+            QCOMPARE(f.prompts.Messages().size(), 1);
+            QVERIFY2(f.prompts.Messages().first().contains(QStringLiteral("temp_table_2024_06_01")),
+                     qPrintable(f.prompts.Messages().first()));
+            QCOMPARE(f.prompts.Records().first().kind, MsgKind::Information);
+            QCOMPARE(f.Scalar(QStringLiteral("select _call from temp_table_2024_06_01")).toString(),
+                     QStringLiteral("ONLYCOPY"));
+        } else {
+            QVERIFY(f.prompts.Records().isEmpty());
+        }
     }
 
     // A log whose table is gone is reported and does not become current.

@@ -1,5 +1,7 @@
 #include "app/TfrmMain.h"
+#include "common/TPeer.h"
 #include "common/TScriptedPrompts.h"
+#include "common/TSmallDisk.h"
 #include "common/TTestHome.h"
 #include "common/TestRegistry.h"
 #include "data/TSettings.h"
@@ -10,6 +12,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QLocalServer>
 #include <QMenu>
 #include <QSqlQuery>
 #include <QTabWidget>
@@ -175,6 +178,52 @@ private slots:
         QCOMPARE(prompts.Pending(), 0);
     }
 
+    // The copy of an older folder takes its databases through SQLite: the copy holds what is still in
+    // the journal, and the older database (open here, as another program could hold it) keeps its locks,
+    // so a contact logged into it after another program has read it is not lost.
+    void CopyOfOlderFolderLeavesItsDatabasesToSqlite()
+    {
+        TTestHome home;
+        const QString older = home.Profile() + QStringLiteral("/.vantrel/");
+        QDir().mkpath(older);
+        QFile::copy(QStringLiteral("config.db"), older + QStringLiteral("config.db"));
+        WriteFile(older + QStringLiteral("Vantrel.cfg"), "[Settings]\nGrid=FN31PR\n");
+        const QString logs = older + QStringLiteral("logs.db");
+        const QString table = QStringLiteral("W1AW_2026_General_Log");
+        {
+            QSqlDatabase live = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("live"));
+            live.setDatabaseName(logs);
+            QVERIFY(live.open());
+            QSqlQuery q(live);
+            for (const char* sql : {"PRAGMA journal_mode=WAL", "PRAGMA wal_autocheckpoint=0",
+                                    "create table config (tablename VARCHAR(100), processed INTEGER)",
+                                    "create table W1AW_2026_General_Log (_call VARCHAR(10), pkey INTEGER "
+                                    "PRIMARY KEY AUTOINCREMENT NOT NULL)",
+                                    "insert into W1AW_2026_General_Log (_call) values ('K1ABC')"}) {
+                QVERIFY2(q.exec(QString::fromLatin1(sql)), sql);
+            }
+            QVERIFY(QFileInfo(logs + QStringLiteral("-wal")).size() > 0);
+
+            TScriptedPrompts prompts;
+            prompts.AnswerMessage(MsgButton::OK);
+            prompts.AnswerMessage(MsgButton::Yes);
+            {
+                TfrmMain window(prompts);
+                QCOMPARE(prompts.Messages(), (QStringList{kFirstRun, kOlder}));
+            }
+            QCOMPARE(TPeer::Calls(home.Work() + QStringLiteral("logs.db"), table),
+                     QStringList{QStringLiteral("K1ABC")});
+
+            QVERIFY(TPeer::Peek(logs));
+            QVERIFY(q.exec(QStringLiteral("insert into W1AW_2026_General_Log (_call) values ('K2DEF')")));
+            QCOMPARE(TPeer::Calls(logs, table),
+                     (QStringList{QStringLiteral("K1ABC"), QStringLiteral("K2DEF")}));
+            q.finish();
+            live.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("live"));
+    }
+
     void ExistingFolderAsksNothing()
     {
         TTestHome home;
@@ -212,20 +261,158 @@ private slots:
         QVERIFY(prompts.Messages().first().contains(QStringLiteral("no such table: config")));
     }
 
+    // A database that cannot be opened is reported once, naming the file and what the operator can do;
+    // start-up goes on without the steps that need it (no second, empty box).
+    void DatabaseOpenFailureIsReported_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("folder");
+        QTest::addColumn<QString>("advice");
+        QTest::newRow("logs.db is a folder") << "logs.db" << true << "move logs.db out of the work folder";
+        QTest::newRow("logs.db is not a database")
+            << "logs.db" << false << "move logs.db out of the work folder";
+        QTest::newRow("config.db is not a database")
+            << "config.db" << false << "move config.db out of the work folder";
+    }
+
     void DatabaseOpenFailureIsReported()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, folder);
+        QFETCH(QString, advice);
+        TTestHome home;
+        home.PrepareWorkFolder();
+        home.WriteSettings({QStringLiteral("Grid=FN20XR")});
+        const QString path = home.Work() + file;
+        QFile::remove(path);
+        if (folder) {
+            QDir().mkpath(path);
+        } else {
+            WriteFile(path, QByteArray("This is not a database of any kind. ").repeated(200));
+        }
+        TScriptedPrompts prompts;
+        prompts.AnswerMessage(MsgButton::OK);
+        TfrmMain window(prompts);
+        QCOMPARE(prompts.Messages().size(), 1);
+        const QString message = prompts.Messages().first();
+        QVERIFY2(message.startsWith(QStringLiteral("Exception raised with messageThe ")),
+                 qPrintable(message));
+        QVERIFY2(message.contains(QDir::toNativeSeparators(path) + QStringLiteral(" cannot be opened: ")),
+                 qPrintable(message));
+        QVERIFY2(message.contains(advice), qPrintable(message));
+        QCOMPARE(prompts.Records().first().kind, MsgKind::Error);
+        // The file is left for the operator to keep.
+        QCOMPARE(QFileInfo(path).isDir(), folder);
+        QVERIFY(folder || QFileInfo(path).size() > 0);
+    }
+
+    // An existing work folder without config.db gets the shipped one, as on a first run, and is told so.
+    void MissingReferenceDatabaseIsReplaced()
+    {
+        TTestHome home;
+        home.WriteSettings({QStringLiteral("Grid=FN20XR")});
+        TScriptedPrompts prompts;
+        prompts.AnswerMessage(MsgButton::OK);
+        TfrmMain window(prompts);
+        const QString config = home.Work() + QStringLiteral("config.db");
+        QCOMPARE(prompts.Messages().size(), 1);
+        QVERIFY2(prompts.Messages().first().startsWith(QStringLiteral("The reference database ") +
+                                                       QDir::toNativeSeparators(config) +
+                                                       QStringLiteral(" was missing")),
+                 qPrintable(prompts.Messages().first()));
+        QCOMPARE(prompts.Records().first().kind, MsgKind::Information);
+        QVERIFY(window.Countries().contains(QStringLiteral("United States")));
+        QVERIFY(window.Events().contains(QStringLiteral("Open Season")));
+    }
+
+    // A zero-length logs.db is set up as a new one, and the operator is told.
+    void EmptyLogsDatabaseIsReported()
     {
         TTestHome home;
         home.PrepareWorkFolder();
         home.WriteSettings({QStringLiteral("Grid=FN20XR")});
-        QDir().mkpath(home.Work() + QStringLiteral("logs.db"));
+        const QString logs = home.Work() + QStringLiteral("logs.db");
+        WriteFile(logs, QByteArray());
+        QVERIFY(QFileInfo::exists(logs));
+        TScriptedPrompts prompts;
+        prompts.AnswerMessage(MsgButton::OK);
+        TfrmMain window(prompts);
+        QCOMPARE(
+            prompts.Messages(),
+            QStringList{QStringLiteral("The logs database %1 was empty (0 bytes) and has been set up as a "
+                                       "new logs database. If it held your logs, close Vantrel and put "
+                                       "back a backup copy of logs.db.")
+                            .arg(QDir::toNativeSeparators(logs))});
+        QCOMPARE(Tables(logs), QStringList{QStringLiteral("config")});
+    }
+
+    // A read-only work folder cannot hold a log safely (SQLite writes its journal beside the database):
+    // one clear message, logging off, and nothing written there, not even the settings at exit.
+    void ReadOnlyWorkFolderIsRefused()
+    {
+        TSmallDisk disk(4096);
+        if (!disk.IsMounted()) {
+            QSKIP(qPrintable(disk.Reason()));
+        }
+        TTestHome home;
+        const QString work = disk.Path() + QStringLiteral("work/");
+        qputenv("VANTREL_HOME", QFile::encodeName(work));
+        QDir().mkpath(work);
+        QVERIFY(QFile::copy(QStringLiteral("config.db"), work + QStringLiteral("config.db")));
+        WriteFile(work + QStringLiteral("Vantrel.cfg"), "[Settings]\nGrid=FN20XR\n");
+        {
+            TScriptedPrompts prompts;
+            TfrmMain window(prompts);
+            window.close();
+            QVERIFY(prompts.Records().isEmpty());
+        }
+        const QByteArray settings = [&] {
+            QFile f(work + QStringLiteral("Vantrel.cfg"));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        QVERIFY(disk.MakeReadOnly());
+
+        TScriptedPrompts prompts;
+        prompts.AnswerMessage(MsgButton::OK);
+        TfrmMain window(prompts);
+        QCOMPARE(prompts.Messages().size(), 1);
+        QVERIFY2(prompts.Messages().first().startsWith(QStringLiteral("The work folder ") +
+                                                       QDir::toNativeSeparators(work) +
+                                                       QStringLiteral(" cannot be written to.")),
+                 qPrintable(prompts.Messages().first()));
+        QVERIFY(prompts.Messages().first().contains(QStringLiteral("logging is off")));
+        QVERIFY(!window.findChild<QAction*>(QStringLiteral("mnuNew"))->isEnabled());
+        QVERIFY(!window.findChild<QAction*>(QStringLiteral("mnuOpen"))->isEnabled());
+        window.close();
+        QCOMPARE(prompts.Messages().size(), 1);
+        QFile f(work + QStringLiteral("Vantrel.cfg"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), settings);
+    }
+
+    // A settings file that is there but cannot be read stops start-up with an error naming it, and is
+    // not written over, not even at exit.
+    void UnreadableSettingsFileStopsStartup()
+    {
+        TTestHome home;
+        home.PrepareWorkFolder();
+        const QString path = home.Work() + QStringLiteral("Vantrel.cfg");
+        // A socket file: there, but nobody (root included) can open it to read.
+        QLocalServer socket;
+        QVERIFY(socket.listen(path));
         TScriptedPrompts prompts;
         prompts.AnswerMessage(MsgButton::OK);
         prompts.AnswerMessage(MsgButton::OK);
-        TfrmMain window(prompts);
-        QCOMPARE(prompts.Messages().size(), 2);
-        QVERIFY(prompts.Messages().first().startsWith(QStringLiteral("Exception raised with message")));
-        QVERIFY(prompts.Messages().first().size() > QStringLiteral("Exception raised with message").size());
-        QCOMPARE(prompts.Records().first().kind, MsgKind::Error);
+        {
+            TfrmMain window(prompts);
+            QCOMPARE(prompts.Messages().size(), 1);
+            QVERIFY2(prompts.Messages().first().startsWith(QStringLiteral("Unable to read ") + path + ": "),
+                     qPrintable(prompts.Messages().first()));
+            QCOMPARE(prompts.Records().first().kind, MsgKind::Error);
+            window.close();
+        }
+        QVERIFY(QFileInfo::exists(path));
+        QVERIFY(!QFileInfo(path).isFile());
     }
 
     void ShutdownWritesSettings_data()

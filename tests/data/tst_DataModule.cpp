@@ -241,6 +241,35 @@ private slots:
         }
     }
 
+    // A temp_table left by an interrupted conversion may hold the only copy of a log: the migration
+    // never drops it but renames it aside with the date (and a number when that name is taken).
+    void LeftoverTempTableIsKeptAside()
+    {
+        fDM->CreateConfig();
+        const QDate today(2026, 12, 10);
+        for (const QString& expected :
+             {QStringLiteral("temp_table_2026_12_10"), QStringLiteral("temp_table_2026_12_10_2")}) {
+            CreateOldTable(QStringLiteral("temp_table"));
+            QSqlQuery q(fDM->condb());
+            QVERIFY(q.exec(QStringLiteral("delete from temp_table where pkey=7")));
+            const QString table = QStringLiteral("W1AW_2019_Open_Season") + expected.right(2);
+            CreateOldTable(table);
+            q.finish();
+            QCOMPARE(fDM->CheckTable(table, today), std::optional<QString>(expected));
+            QCOMPARE(
+                Scalar(QStringLiteral("select group_concat(_call) from \"%1\"").arg(expected)).toString(),
+                QStringLiteral("W1AW,K2XYZ"));
+            QCOMPARE(Columns(table).size(), 20);
+            QCOMPARE(Scalar(QStringLiteral("select count(*) from \"%1\"").arg(table)).toInt(), 3);
+            QCOMPARE(
+                Scalar(QStringLiteral("select count(*) from sqlite_master where name='temp_table'")).toInt(),
+                0);
+        }
+        // Without a leftover there is nothing to report.
+        CreateOldTable(QStringLiteral("W1AW_2020_Open_Season"));
+        QCOMPARE(fDM->CheckTable(QStringLiteral("W1AW_2020_Open_Season"), today), std::nullopt);
+    }
+
     void StartupListsFromReferenceDatabase()
     {
         QVERIFY(fDM->GetStates().contains(QStringLiteral("AZ")));

@@ -1,3 +1,4 @@
+#include "common/TSmallDisk.h"
 #include "common/TTestHome.h"
 #include "common/TTestHttpServer.h"
 #include "common/TestRegistry.h"
@@ -208,6 +209,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("missing.dat"));
         QFile old(path);
         QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("earlier download");
         old.close();
         try {
             DownloadFile(url, path);
@@ -215,7 +217,43 @@ private slots:
         } catch (const EVantrel& e) {
             QCOMPARE(e.Message(), QStringLiteral("Error downloading URL: ") + url);
         }
-        QVERIFY(!QFile::exists(path));
+        // The earlier download is kept.
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("earlier download"));
+    }
+
+    // A download that arrives but cannot be written (full disk) keeps the earlier file and says why.
+    void DownloadToFullDisk()
+    {
+        TSmallDisk disk;
+        if (!disk.IsMounted()) {
+            QSKIP(qPrintable(disk.Reason()));
+        }
+        TTestHttpServer server;
+        QVERIFY(server.Listen());
+        server.SetHandler([](const TTestHttpServer::TRequest&) {
+            TTestHttpServer::TResponse response;
+            response.body = "W1AW,1\r\nK2XYZ,2\r\n";
+            return response;
+        });
+        const QString path = disk.Path() + QStringLiteral("1010.dat");
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("earlier download");
+        old.close();
+        QVERIFY(disk.Fill());
+        const QString url = server.Url(QStringLiteral("/1010.dat")).toString();
+        try {
+            DownloadFile(url, path);
+            QFAIL("no error raised");
+        } catch (const EVantrel& e) {
+            QCOMPARE(
+                e.Message(),
+                QStringLiteral("Error downloading URL: %1 (unable to write to %2: No space left on device)")
+                    .arg(url, path));
+        }
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("earlier download"));
     }
 
     // A body larger than the limit, announced or endless, stops the transfer with a clear error; no part

@@ -8,6 +8,7 @@
 #include "data/ReferenceLookup.h"
 #include "data/TDM.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
 #include <QTest>
@@ -155,7 +156,14 @@ void TReferenceDataTest::CountryOfCall()
 void TReferenceDataTest::CountryOfCallWithoutTables()
 {
     TDM empty;
-    empty.OpenConfig(fHome->Root() + QStringLiteral("/empty.db"));
+    // The reference database is never created by opening it: a missing file is an error.
+    const QString path = fHome->Root() + QStringLiteral("/empty.db");
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, empty.OpenConfig(path));
+    QVERIFY(!QFileInfo::exists(path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    empty.OpenConfig(path);
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, ::CountryOfCall(empty, QStringLiteral("K1ABC")));
 }
 

@@ -1,9 +1,12 @@
+#include "common/TPermissionsApply.h"
+#include "common/TSmallDisk.h"
 #include "common/TestRegistry.h"
 #include "data/Errors.h"
 #include "data/TSettings.h"
 
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -109,6 +112,132 @@ private slots:
         QCOMPARE(TSettings(FilePath()).GetSetting(QStringLiteral("grid"), ""), QStringLiteral("FN31PR"));
     }
 
+    // A line break in a section, key or value would start a line of its own in the file (a value could
+    // set another key): the write is refused and the file keeps its bytes.
+    void LineBreaksRefused_data()
+    {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("LF in value") << "Settings"
+                                     << "HAMqthXML_sessionID"
+                                     << "abc\nHamQTHUrl=http://evil";
+        QTest::newRow("CR LF in value") << "Settings"
+                                        << "Grid"
+                                        << "FN31\r\n[Other]";
+        QTest::newRow("CR in value") << "Settings"
+                                     << "Grid"
+                                     << "FN31\rTop=1";
+        QTest::newRow("LF in key") << "Settings"
+                                   << "Grid\nTop"
+                                   << "1";
+        QTest::newRow("LF in section") << "Settings]\n[Other"
+                                       << "Grid"
+                                       << "1";
+    }
+
+    void LineBreaksRefused()
+    {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        const QByteArray before = "[Settings]\nGrid=FN31PR\n";
+        WriteBytes(FilePath(), before);
+        TIniFile file(FilePath());
+        QVERIFY_THROWS_EXCEPTION(EVantrel, file.Write(section, key, value));
+        QCOMPARE(ReadBytes(FilePath()), before);
+    }
+
+    // Keys that a write does not change keep their exact bytes, whatever their encoding, and the
+    // byte-order mark and line ends stay as they were; values read in the encoding the line has.
+    void UntouchedLinesKeepTheirBytes_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<QString>("orvane");
+        QTest::newRow("Latin-1 path")
+            << QByteArray("[Settings]\r\nOrvanePath=/home/J\xFCrgen\r\nGrid=FN31\r\n")
+            << QByteArray("[Settings]\r\nOrvanePath=/home/J\xFCrgen\r\nGrid=EM10\r\n")
+            << QStringLiteral("/home/J\u00fcrgen");
+        QTest::newRow("Latin-1 and UTF-8 lines, no final line end")
+            << QByteArray("[Settings]\nOrvanePath=/home/J\xFCrgen\nLastMode=Jos\xC3\xA9\nGrid=FN31")
+            << QByteArray("[Settings]\nOrvanePath=/home/J\xFCrgen\nLastMode=Jos\xC3\xA9\nGrid=EM10")
+            << QStringLiteral("/home/J\u00fcrgen");
+        QTest::newRow("UTF-8 with mark")
+            << QByteArray("\xEF\xBB\xBF[Settings]\nOrvanePath=/home/J\xC3\xBCrgen\n")
+            << QByteArray("\xEF\xBB\xBF[Settings]\nOrvanePath=/home/J\xC3\xBCrgen\nGrid=EM10\n")
+            << QStringLiteral("/home/J\u00fcrgen");
+        const auto utf16 = [](const QString& text) -> QByteArray {
+            QStringEncoder encoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+            return encoder(text);
+        };
+        QTest::newRow("UTF-16 with mark")
+            << QByteArray(
+                   utf16(QStringLiteral("[Settings]\r\nOrvanePath=/home/J\u00fcrgen\r\nGrid=FN31\r\n")))
+            << QByteArray(
+                   utf16(QStringLiteral("[Settings]\r\nOrvanePath=/home/J\u00fcrgen\r\nGrid=EM10\r\n")))
+            << QStringLiteral("/home/J\u00fcrgen");
+    }
+
+    void UntouchedLinesKeepTheirBytes()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, expected);
+        QFETCH(QString, orvane);
+        WriteBytes(FilePath(), file);
+        TSettings settings(FilePath());
+        settings.SaveSetting(SettingKeys::Grid, "EM10");
+        QCOMPARE(ReadBytes(FilePath()), expected);
+        QCOMPARE(settings.GetSetting(SettingKeys::OrvanePath, ""), orvane);
+        QCOMPARE(TSettings(FilePath()).GetSetting(SettingKeys::Grid, ""), QStringLiteral("EM10"));
+    }
+
+    // A settings file that is there but cannot be read is not taken for an empty one: reading and
+    // writing fail with an error that names the file, and the file is never replaced.
+    void UnreadableFileIsNeverReplaced()
+    {
+        QFile::setPermissions(fDir.path(), QFileDevice::Permissions(0x7777));
+        const QByteArray before = "[Settings]\nGrid=FN31PR\nTheme=Fusion\n";
+        WriteBytes(FilePath(), before);
+        QVERIFY(QFile::setPermissions(FilePath(), QFileDevice::Permissions()));
+        {
+            TPermissionsApply permissions;
+            TSettings settings(FilePath());
+            for (int attempt = 0; attempt < 2; ++attempt) {
+                try {
+                    attempt == 0 ? void(settings.GetSetting(SettingKeys::Grid, ""))
+                                 : settings.SaveSetting(SettingKeys::Grid, "EM10");
+                    QFAIL("no error raised");
+                } catch (const EVantrel& e) {
+                    QVERIFY2(e.Message().startsWith(QStringLiteral("Unable to read ") + FilePath() +
+                                                    QStringLiteral(": ")),
+                             qPrintable(e.Message()));
+                }
+            }
+        }
+        QFile::setPermissions(FilePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QCOMPARE(ReadBytes(FilePath()), before);
+    }
+
+    // The file is parsed once: later reads come from what was parsed while the file stays as it was
+    // (here it even becomes unreadable), and a change on disk is seen.
+    void ParsedOnce()
+    {
+        QFile::setPermissions(fDir.path(), QFileDevice::Permissions(0x7777));
+        WriteBytes(FilePath(), "[Settings]\nGrid=FN31PR\nTheme=Fusion\n");
+        TSettings settings(FilePath());
+        QCOMPARE(settings.GetSetting(SettingKeys::Grid, ""), QStringLiteral("FN31PR"));
+        QVERIFY(QFile::setPermissions(FilePath(), QFileDevice::Permissions()));
+        {
+            TPermissionsApply permissions;
+            QCOMPARE(settings.GetSetting(SettingKeys::Theme, ""), QStringLiteral("Fusion"));
+            QCOMPARE(settings.GetSetting(SettingKeys::Grid, ""), QStringLiteral("FN31PR"));
+        }
+        QFile::setPermissions(FilePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        WriteBytes(FilePath(), "[Settings]\nGrid=EM10\n; a longer file than before\n");
+        QCOMPARE(settings.GetSetting(SettingKeys::Grid, ""), QStringLiteral("EM10"));
+    }
+
     void NewFileGetsSection()
     {
         TSettings settings(FilePath());
@@ -139,8 +268,33 @@ private slots:
             settings.SaveSetting(SettingKeys::Grid, "FN31PR");
             QFAIL("no error raised");
         } catch (const EVantrel& e) {
-            QCOMPARE(e.Message(), QStringLiteral("Unable to write to ") + path);
+            QVERIFY2(
+                e.Message().startsWith(QStringLiteral("Unable to write to ") + path + QStringLiteral(": ")),
+                qPrintable(e.Message()));
         }
+    }
+
+    // Every start writes a setting: on a full disk that write fails with the system's reason and the
+    // settings file keeps every byte.
+    void FullDiskKeepsSettingsFile()
+    {
+        TSmallDisk disk;
+        if (!disk.IsMounted()) {
+            QSKIP(qPrintable(disk.Reason()));
+        }
+        const QString path = disk.Path() + QStringLiteral("Vantrel.cfg");
+        const QByteArray before = "[Settings]\nGrid=FN31PR\nTheme=Fusion\nAutoCheckUpdate=0\n";
+        WriteBytes(path, before);
+        QVERIFY(disk.Fill());
+        TSettings settings(path);
+        try {
+            settings.SaveSetting(SettingKeys::AutoCheckUpdate, true);
+            QFAIL("no error raised");
+        } catch (const EVantrel& e) {
+            QCOMPARE(e.Message(), QStringLiteral("Unable to write to %1: No space left on device").arg(path));
+        }
+        QCOMPARE(ReadBytes(path), before);
+        QCOMPARE(QDir(disk.Path()).entryList(QDir::Files), QStringList{QStringLiteral("Vantrel.cfg")});
     }
 };
 

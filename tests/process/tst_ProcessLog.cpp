@@ -1,6 +1,7 @@
 #include "TProcessFixture.h"
 
 #include "common/TScriptedPrompts.h"
+#include "common/TSmallDisk.h"
 #include "common/TestRegistry.h"
 
 #include "data/Paths.h"
@@ -463,6 +464,42 @@ private slots:
         QVERIFY(run.dialog.isVisible());
         QVERIFY(run.fix.dm.GetTables().contains(run.fix.own.TableName));
         QVERIFY(!QFile::exists(run.File(root + folder, ".log")));
+    }
+
+    // On a full disk the write fails before any file is replaced: the files of the earlier run stay as
+    // they were, the error gives the system's reason, and no success is reported.
+    void FullDiskKeepsEarlierFiles()
+    {
+        TSmallDisk disk;
+        if (!disk.IsMounted()) {
+            QSKIP(qPrintable(disk.Reason()));
+        }
+        TRun run(QStringLiteral("General Log"));
+        run.fix.AddSampleContacts();
+        const QString out = disk.Path();
+        for (const char* extension : {".log", ".dup", ".adif"}) {
+            QFile file(run.File(out, extension));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray("earlier ") + extension);
+        }
+        QVERIFY(disk.Fill());
+        run.PickFolder(out.chopped(1));
+        run.Click("cbExport");
+        run.Click("cbProcessFlag");
+        run.dialog.show();
+        run.PressOK();
+
+        const QStringList messages = run.prompts.Messages();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages[0].contains(run.fix.own.TableName + QStringLiteral(".log\"")) &&
+                     messages[0].contains(QStringLiteral("No space left on device")),
+                 qPrintable(messages[0]));
+        QCOMPARE(run.prompts.Records().last().kind, MsgKind::Error);
+        QVERIFY(run.dialog.isVisible());
+        for (const char* extension : {".log", ".dup", ".adif"}) {
+            QCOMPARE(TProcessFixture::ReadFile(run.File(out, extension)), QByteArray("earlier ") + extension);
+        }
+        QVERIFY(run.fix.dm.GetTables().contains(run.fix.own.TableName));
     }
 
     // A file that fails part way leaves the files before it and runs none of the later steps.

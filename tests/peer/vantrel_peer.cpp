@@ -1,0 +1,141 @@
+// A second process for the tests that check what another program sees of the database files:
+//   peek <db>                 opens the database, reads it, closes it (as a backup tool or the sqlite3
+//                             shell would) and prints the number of schema objects;
+//   calls <db> <table>        prints the call signs of a log table, one a line;
+//   program <work> <picker>   plays the program: opens <work>/logs.db as the program does, logs K1ABC,
+//                             shows the real picker (open, save or folder) over the work folder until it
+//                             has listed the folder, prints "ready"; on a line from the test logs K2DEF
+//                             and prints "logged", then waits to be killed.
+#include "data/TDM.h"
+#include "data/tLogRecord.h"
+#include "ui/FileDialogs.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+#include <QThread>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+
+namespace {
+
+const QString kTable = QStringLiteral("W1AW_2026_General_Log");
+
+int Peek(const QString& path, const QString& table)
+{
+    int status = 1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("peer"));
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (table.isEmpty()) {
+                if (q.exec(QStringLiteral("select count(*) from sqlite_master")) && q.next()) {
+                    std::printf("%d\n", q.value(0).toInt());
+                    status = 0;
+                }
+            } else if (q.exec(QStringLiteral("select _call from \"%1\" order by pkey").arg(table))) {
+                while (q.next()) {
+                    std::printf("%s\n", qPrintable(q.value(0).toString()));
+                }
+                status = 0;
+            }
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("peer"));
+    return status;
+}
+
+void Log(TDM& dm, const char* call)
+{
+    tLogRecord rec;
+    rec.call = QString::fromLatin1(call);
+    dm.LogAddRecord(rec, kTable);
+}
+
+// Shows the picker until its file model has listed the folder and every row has been drawn and typed.
+void ShowPicker(const QString& work, const QString& picker)
+{
+    const TPickerKind kind = picker == QStringLiteral("open")   ? TPickerKind::OpenFile
+                             : picker == QStringLiteral("save") ? TPickerKind::SaveFile
+                                                                : TPickerKind::Folder;
+    std::unique_ptr<QFileDialog> dialog(CreateFileDialog(
+        nullptr, kind, QStringLiteral("Recall Info"), work,
+        QStringLiteral("User File (*.scr)|*.SCR|All Files (*.*)|*.*"), QStringLiteral("scr")));
+    dialog->setViewMode(QFileDialog::Detail);
+    auto* files = dialog->findChild<QFileSystemModel*>();
+    bool loaded = false;
+    QObject::connect(files, &QFileSystemModel::directoryLoaded, [&](const QString&) { loaded = true; });
+    dialog->show();
+    QElapsedTimer clock;
+    clock.start();
+    while (!loaded && clock.elapsed() < 10000) {
+        QTest::qWait(10);
+    }
+    files->setFilter(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    QTest::qWait(300);
+    const QModelIndex root = files->index(work);
+    for (int row = 0; row < files->rowCount(root); ++row) {
+        for (int column = 0; column < files->columnCount(root); ++column) {
+            const QModelIndex index = files->index(row, column, root);
+            files->data(index, Qt::DisplayRole);
+            files->data(index, Qt::DecorationRole);
+        }
+    }
+    dialog->grab();
+    QTest::qWait(300);
+    dialog->reject();
+}
+
+int Program(const QString& work, const QString& picker)
+{
+    TDM dm;
+    dm.OpenLogs(work + QStringLiteral("logs.db"));
+    dm.CreateConfig();
+    dm.CreateNewLogTable(kTable);
+    Log(dm, "K1ABC");
+    ShowPicker(work, picker);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    std::string line;
+    std::getline(std::cin, line);
+    Log(dm, "K2DEF");
+    std::printf("logged\n");
+    std::fflush(stdout);
+    // The test ends this process with a kill, as a crash or power cut would.
+    for (;;) {
+        QThread::sleep(1);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    try {
+        if (args.size() == 3 && args[1] == QStringLiteral("peek")) {
+            return Peek(args[2], QString());
+        }
+        if (args.size() == 4 && args[1] == QStringLiteral("calls")) {
+            return Peek(args[2], args[3]);
+        }
+        if (args.size() == 4 && args[1] == QStringLiteral("program")) {
+            return Program(args[2], args[3]);
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 2;
+    }
+    std::fprintf(stderr, "usage: vantrel_peer peek <db> | calls <db> <table> | program <work> <picker>\n");
+    return 2;
+}
