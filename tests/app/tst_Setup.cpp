@@ -288,130 +288,130 @@ private slots:
         auto* folder = dialog.findChild<QLineEdit*>(QStringLiteral("txtDBPath"));
         folder->setText(QStringLiteral("/data/odd\tname"));
         QCOMPARE(folder->text(), QStringLiteral("/data/odd\tname"));
+    }
 
-        // Recall Info and Save Info never read or replace a database file, whatever name is chosen: reading
-        // one would drop SQLite's locks on the open log, and saving would replace the log.
-        void UserFileRefusesDatabaseFiles_data()
-        {
-            QTest::addColumn<bool>("save");
-            QTest::addColumn<QString>("name");
-            QTest::newRow("recall logs.db") << false << "logs.db";
-            QTest::newRow("recall its journal") << false << "logs.db-wal";
-            QTest::newRow("save over logs.db") << true << "logs.db";
-            QTest::newRow("save over config.db") << true << "config.db";
-        }
+    // Recall Info and Save Info never read or replace a database file, whatever name is chosen: reading
+    // one would drop SQLite's locks on the open log, and saving would replace the log.
+    void UserFileRefusesDatabaseFiles_data()
+    {
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("recall logs.db") << false << "logs.db";
+        QTest::newRow("recall its journal") << false << "logs.db-wal";
+        QTest::newRow("save over logs.db") << true << "logs.db";
+        QTest::newRow("save over config.db") << true << "config.db";
+    }
 
-        void UserFileRefusesDatabaseFiles()
-        {
-            QFETCH(bool, save);
-            QFETCH(QString, name);
-            TAppFixture f;
-            f.window->SetClock([] { return QDateTime(QDate(2024, 6, 1), QTime(12, 0)); });
-            f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Open Season"));
-            QString orvane;
-            QString fcc;
-            TfrmSetup dialog(f.prompts, f.window->Settings(), f.window->Mysettings(), orvane, fcc);
-            dialog.SetUserFileFields(QStringList(12, QStringLiteral("KEPT")));
-            const QString path = f.home.Work() + name;
-            const auto bytes = [&] {
-                QFile file(path);
-                return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-            };
-            const QByteArray before = bytes();
-            QVERIFY(!before.isEmpty());
-            if (save) {
-                f.prompts.AnswerSaveFile(path);
-                QVERIFY_THROWS_EXCEPTION(EVantrel, dialog.Button2Click());
-            } else {
-                f.prompts.AnswerOpenFile(path);
-                QVERIFY_THROWS_EXCEPTION(EVantrel, dialog.Button1Click());
-            }
-            QCOMPARE(bytes(), before);
-            QCOMPARE(dialog.UserFileFields(), QStringList(12, QStringLiteral("KEPT")));
-            QCOMPARE(f.Rows(QStringLiteral("N0CALL_2024_Open_Season")), 0);
-        }
-
-        // A short user file fills the fields it has and empties the rest; a byte-order mark selects the
-        // encoding.
-        void ShortUserFile()
-        {
-            TAppFixture f;
-            QString orvane;
-            QString fcc;
-            TfrmSetup dialog(f.prompts, f.window->Settings(), f.window->Mysettings(), orvane, fcc);
-            dialog.SetUserFileFields(QStringList(12, QStringLiteral("old")));
-            const QString path = f.home.Root() + QStringLiteral("/short.scr");
+    void UserFileRefusesDatabaseFiles()
+    {
+        QFETCH(bool, save);
+        QFETCH(QString, name);
+        TAppFixture f;
+        f.window->SetClock([] { return QDateTime(QDate(2024, 6, 1), QTime(12, 0)); });
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Open Season"));
+        QString orvane;
+        QString fcc;
+        TfrmSetup dialog(f.prompts, f.window->Settings(), f.window->Mysettings(), orvane, fcc);
+        dialog.SetUserFileFields(QStringList(12, QStringLiteral("KEPT")));
+        const QString path = f.home.Work() + name;
+        const auto bytes = [&] {
             QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("\xEF\xBB\xBFK1ABC\r\n99\r\nJos\xC3\xA9\r\n");
-            file.close();
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        const QByteArray before = bytes();
+        QVERIFY(!before.isEmpty());
+        if (save) {
+            f.prompts.AnswerSaveFile(path);
+            QVERIFY_THROWS_EXCEPTION(EVantrel, dialog.Button2Click());
+        } else {
             f.prompts.AnswerOpenFile(path);
-            dialog.Button1Click();
-            QStringList expected(12, QString());
-            expected[0] = QStringLiteral("K1ABC");
-            expected[1] = QStringLiteral("99");
-            expected[2] = QStringLiteral("Jos\u00e9");
-            QCOMPARE(dialog.UserFileFields(), expected);
+            QVERIFY_THROWS_EXCEPTION(EVantrel, dialog.Button1Click());
         }
+        QCOMPARE(bytes(), before);
+        QCOMPARE(dialog.UserFileFields(), QStringList(12, QStringLiteral("KEPT")));
+        QCOMPARE(f.Rows(QStringLiteral("N0CALL_2024_Open_Season")), 0);
+    }
 
-        // Options > Setup shows the stored values, cannot change the event or call, and rewrites the row on
-        // Cancel too.
-        void SetupOfCurrentLog()
-        {
-            TAppFixture f;
-            f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Open Season"), QStringLiteral("SSB"),
-                     [](QDialog* d) {
-                         d->findChild<QComboBox*>(QStringLiteral("cboEntry"))->setCurrentIndex(4);
-                         d->findChild<QLineEdit*>(QStringLiteral("txtOperators"))
-                             ->setText(QStringLiteral("W1AW K2XYZ"));
-                         d->findChild<QComboBox*>(QStringLiteral("cboLookDB"))->setCurrentIndex(0);
-                     });
-            f.window->DM().MarkLogProcessed(f.window->Mysettings().TableName);
+    // A short user file fills the fields it has and empties the rest; a byte-order mark selects the
+    // encoding.
+    void ShortUserFile()
+    {
+        TAppFixture f;
+        QString orvane;
+        QString fcc;
+        TfrmSetup dialog(f.prompts, f.window->Settings(), f.window->Mysettings(), orvane, fcc);
+        dialog.SetUserFileFields(QStringList(12, QStringLiteral("old")));
+        const QString path = f.home.Root() + QStringLiteral("/short.scr");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("\xEF\xBB\xBFK1ABC\r\n99\r\nJos\xC3\xA9\r\n");
+        file.close();
+        f.prompts.AnswerOpenFile(path);
+        dialog.Button1Click();
+        QStringList expected(12, QString());
+        expected[0] = QStringLiteral("K1ABC");
+        expected[1] = QStringLiteral("99");
+        expected[2] = QStringLiteral("Jos\u00e9");
+        QCOMPARE(dialog.UserFileFields(), expected);
+    }
 
-            TAppFixture::OnNextModal([&](QDialog* d) {
-                QVERIFY(!d->findChild<QComboBox*>(QStringLiteral("cboContest"))->isEnabled());
-                QVERIFY(!d->findChild<QLineEdit*>(QStringLiteral("txtCallSign"))->isEnabled());
-                QCOMPARE(d->findChild<QLineEdit*>(QStringLiteral("txtCallSign"))->text(),
-                         QStringLiteral("N0CALL"));
-                // A club entry shows its operators at once.
-                QVERIFY(d->findChild<QLineEdit*>(QStringLiteral("txtOperators"))->isVisibleTo(d));
-                QCOMPARE(d->findChild<QLineEdit*>(QStringLiteral("txtOperators"))->text(),
-                         QStringLiteral("W1AW K2XYZ"));
-                d->findChild<QComboBox*>(QStringLiteral("cboEntry"))->setCurrentIndex(2);
-                d->findChild<QLineEdit*>(QStringLiteral("txtFirstName"))->setText(QStringLiteral("Changed"));
-                d->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
-            });
-            f.window->mnuSetupClick();
-            QCOMPARE(f.Scalar(QStringLiteral("select entitytype||','||processed||','||firstname from config"))
-                         .toString(),
-                     QStringLiteral("2,0,Pat"));
+    // Options > Setup shows the stored values, cannot change the event or call, and rewrites the row on
+    // Cancel too.
+    void SetupOfCurrentLog()
+    {
+        TAppFixture f;
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Open Season"), QStringLiteral("SSB"),
+                 [](QDialog* d) {
+                     d->findChild<QComboBox*>(QStringLiteral("cboEntry"))->setCurrentIndex(4);
+                     d->findChild<QLineEdit*>(QStringLiteral("txtOperators"))
+                         ->setText(QStringLiteral("W1AW K2XYZ"));
+                     d->findChild<QComboBox*>(QStringLiteral("cboLookDB"))->setCurrentIndex(0);
+                 });
+        f.window->DM().MarkLogProcessed(f.window->Mysettings().TableName);
 
-            TAppFixture::OnNextModal([&](QDialog* d) {
-                d->findChild<QComboBox*>(QStringLiteral("cboMode"))->setEditText(QStringLiteral("CW"));
-                d->findChild<QComboBox*>(QStringLiteral("cboLookDB"))->setCurrentIndex(5);
-                d->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
-            });
-            f.window->mnuSetupClick();
-            QCOMPARE(f.Scalar(QStringLiteral("select contestmode||','||lookuptype from config")).toString(),
-                     QStringLiteral("CW,5"));
-            QVERIFY(f.window->UseAutoLook());
-            QCOMPARE(f.Combo("cboMode")->currentText(), QStringLiteral("SSB"));
-        }
+        TAppFixture::OnNextModal([&](QDialog* d) {
+            QVERIFY(!d->findChild<QComboBox*>(QStringLiteral("cboContest"))->isEnabled());
+            QVERIFY(!d->findChild<QLineEdit*>(QStringLiteral("txtCallSign"))->isEnabled());
+            QCOMPARE(d->findChild<QLineEdit*>(QStringLiteral("txtCallSign"))->text(),
+                     QStringLiteral("N0CALL"));
+            // A club entry shows its operators at once.
+            QVERIFY(d->findChild<QLineEdit*>(QStringLiteral("txtOperators"))->isVisibleTo(d));
+            QCOMPARE(d->findChild<QLineEdit*>(QStringLiteral("txtOperators"))->text(),
+                     QStringLiteral("W1AW K2XYZ"));
+            d->findChild<QComboBox*>(QStringLiteral("cboEntry"))->setCurrentIndex(2);
+            d->findChild<QLineEdit*>(QStringLiteral("txtFirstName"))->setText(QStringLiteral("Changed"));
+            d->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
+        });
+        f.window->mnuSetupClick();
+        QCOMPARE(f.Scalar(QStringLiteral("select entitytype||','||processed||','||firstname from config"))
+                     .toString(),
+                 QStringLiteral("2,0,Pat"));
 
-        void StoredUnimplementedSourceAnnouncedAgain()
-        {
-            TAppFixture f;
-            f.prompts.AnswerMessage(MsgButton::OK);
-            f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Sprint"), QStringLiteral("CW"),
-                     [](QDialog* d) {
-                         d->findChild<QComboBox*>(QStringLiteral("cboLookDB"))->setCurrentIndex(6);
-                     });
-            f.prompts.AnswerMessage(MsgButton::OK);
-            TAppFixture::OnNextModal([](QDialog* d) { d->reject(); });
-            f.window->mnuSetupClick();
-            QCOMPARE(f.prompts.Messages(), (QStringList{kNotImplemented, kNotImplemented}));
-        }
-    };
+        TAppFixture::OnNextModal([&](QDialog* d) {
+            d->findChild<QComboBox*>(QStringLiteral("cboMode"))->setEditText(QStringLiteral("CW"));
+            d->findChild<QComboBox*>(QStringLiteral("cboLookDB"))->setCurrentIndex(5);
+            d->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+        });
+        f.window->mnuSetupClick();
+        QCOMPARE(f.Scalar(QStringLiteral("select contestmode||','||lookuptype from config")).toString(),
+                 QStringLiteral("CW,5"));
+        QVERIFY(f.window->UseAutoLook());
+        QCOMPARE(f.Combo("cboMode")->currentText(), QStringLiteral("SSB"));
+    }
 
-    VANTREL_TEST(TestSetup)
+    void StoredUnimplementedSourceAnnouncedAgain()
+    {
+        TAppFixture f;
+        f.prompts.AnswerMessage(MsgButton::OK);
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Sprint"), QStringLiteral("CW"), [](QDialog* d) {
+            d->findChild<QComboBox*>(QStringLiteral("cboLookDB"))->setCurrentIndex(6);
+        });
+        f.prompts.AnswerMessage(MsgButton::OK);
+        TAppFixture::OnNextModal([](QDialog* d) { d->reject(); });
+        f.window->mnuSetupClick();
+        QCOMPARE(f.prompts.Messages(), (QStringList{kNotImplemented, kNotImplemented}));
+    }
+};
+
+VANTREL_TEST(TestSetup)
 #include "tst_Setup.moc"
