@@ -4,7 +4,8 @@
 set -e
 cd "$(dirname "$0")"
 ./scripts/ensure-packages.sh cmake g++ make qt6-base-dev qt6-svg-dev libqt6sql6-sqlite xvfb xauth \
-    clang-format libbenchmark-dev openssl libarchive-dev libsqlite3-dev desktop-file-utils appstream xdotool
+    clang-format libbenchmark-dev openssl libarchive-dev libsqlite3-dev desktop-file-utils appstream xdotool \
+    libhamlib-utils
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DVANTREL_WERROR=ON
 cmake --build build/test -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen

@@ -1,9 +1,11 @@
 // Speed of the logging workflow on a log of 100,000 contacts: the duplicate check (with and without the
 // call-sign index), one typed character until the dupe list holds its first rows (prefixes shared by many,
-// some, few contacts, and by thousands logged last), logging a contact end to end
+// some, few contacts, and by thousands logged last), logging a contact end to end, refreshing the
+// recent-contacts list after a contact
 // and selecting the log. Also reports the program's peak memory with that log open.
 
 #include "BenchSupport.h"
+#include "app/TRecentContactsModel.h"
 #include "app/TfrmMain.h"
 #include "data/Paths.h"
 #include "ui/Prompts.h"
@@ -177,6 +179,25 @@ void BM_DoLog(benchmark::State& state)
     }
 }
 
+// Refreshing the recent-contacts list once a contact has been stored (the last step of DoLog, also run
+// by the feeds and imports).
+void BM_RecentContactsRefresh(benchmark::State& state)
+{
+    static int serial = 0;
+    TDM& dm = gWorld->window->DM();
+    SetCall(QString());
+    for (auto _ : state) {
+        state.PauseTiming();
+        tLogRecord contact;
+        contact.call = QStringLiteral("KE%1").arg(++serial);
+        contact.mode = QStringLiteral("SSB");
+        dm.LogAddRecord(contact, kTable);
+        state.ResumeTiming();
+        gWorld->window->LogTableChanged();
+        benchmark::DoNotOptimize(gWorld->window->RecentContacts().rowCount());
+    }
+}
+
 // Selecting the log in the list: migration check, configuration row, index and recount.
 void BM_SelectLog(benchmark::State& state)
 {
@@ -210,6 +231,10 @@ BENCHMARK(BM_TypeCharacter_FullCall)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 BENCHMARK(BM_DoLog)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_RecentContactsRefresh)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(BM_SelectLog)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(10)

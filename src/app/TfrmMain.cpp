@@ -2,22 +2,31 @@
 
 #include "ui_TfrmMain.h"
 
+#include "ADIFImport.h"
 #include "LogRules.h"
+#include "TRecentContactsModel.h"
 #include "TfrmBuildLicenceData.h"
+#include "TfrmEditContact.h"
 #include "TfrmSetup.h"
 #include "data/Errors.h"
 #include "data/FolderCopy.h"
+#include "data/LogEdits.h"
 #include "data/MyFunc.h"
 #include "data/Paths.h"
+#include "data/ReferenceLookup.h"
 #include "data/TfrmDatabases.h"
 #include "data/TfrmLogTable.h"
 #include "feeds/ADIFReader.h"
 #include "feeds/FeedActions.h"
 #include "feeds/TFLDigiConfig.h"
 #include "feeds/TFLDigiPoller.h"
+#include "feeds/TFeedQueue.h"
 #include "feeds/TLoggingServer.h"
+#include "feeds/TRigControl.h"
+#include "feeds/TWsjtxListener.h"
 #include "lookup/LookupText.h"
 #include "lookup/TLookup.h"
+#include "process/ADIFRecordReader.h"
 #include "process/TfrmProcessLog.h"
 #include "ui/Colors.h"
 #include "ui/OpenDocument.h"
@@ -30,17 +39,24 @@
 
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QListWidget>
 #include <QLocale>
 #include <QMouseEvent>
+#include <QProgressDialog>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QSqlQueryModel>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -101,6 +117,7 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
     fLookup = std::make_unique<TLookup>(fDM, fSettings, fPrompts, this, [this] { return fClock(); });
     fProgramUpdate = std::make_unique<TProgramUpdate>(fSettings, fPrompts, this);
     ConnectEntryForm();
+    ConnectStationPrograms();
     ConnectFeeds();
     FormCreate();
     // The clock runs from the creation of the window to its end.
@@ -115,8 +132,14 @@ TfrmMain::~TfrmMain() = default;
 
 void TfrmMain::FormCreate()
 {
-    // The window keeps its designed size: the two halves and the status bar are laid out for it.
-    setFixedSize(size());
+    // The window is laid out and resizable. Its contents scroll when the screen is smaller than they need
+    // (a small screen or a large scale factor), so that no control is ever cut off.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("scrollMain"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(takeCentralWidget());
+    setCentralWidget(scroll);
     ConnectMenu();
     try {
         // 1. Menus use a 14-point font.
@@ -243,6 +266,16 @@ void TfrmMain::ReadSettings()
     SetServerPort(fSettings.GetSetting(SettingKeys::ServerPort, 8888));
     const int top = fSettings.GetSetting(SettingKeys::Top, y());
     const int left = fSettings.GetSetting(SettingKeys::Left, x());
+    const int width = fSettings.GetSetting(SettingKeys::Width, 0);
+    const int height = fSettings.GetSetting(SettingKeys::Height, 0);
+    if (width > 0 && height > 0) {
+        resize(width, height);
+    }
+    // Never larger than the screen's free area.
+    if (const QScreen* screen = this->screen()) {
+        const QSize room = screen->availableGeometry().size();
+        resize(std::min(this->width(), room.width()), std::min(this->height(), room.height()));
+    }
     move(left, top);
     fColor = fSettings.GetSetting(SettingKeys::Color, fColor);
     fForeColor = fSettings.GetSetting(SettingKeys::ForeColor, fForeColor);
@@ -268,6 +301,9 @@ void TfrmMain::WriteSettings()
 {
     fSettings.SaveSetting(SettingKeys::Left, x());
     fSettings.SaveSetting(SettingKeys::Top, y());
+    const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+    fSettings.SaveSetting(SettingKeys::Width, normal.width());
+    fSettings.SaveSetting(SettingKeys::Height, normal.height());
     fSettings.SaveSetting(SettingKeys::Color, fColor);
     fSettings.SaveSetting(SettingKeys::Theme, fCurTheme);
     fSettings.SaveSetting(SettingKeys::LastMode, ui->cboMode->currentText());
@@ -285,7 +321,18 @@ void TfrmMain::ApplyWindowColors()
     if (const auto background = ColorFromSetting(fColor)) {
         pal.setColor(QPalette::Window, *background);
     }
-    if (const auto text = ColorFromSetting(fForeColor)) {
+    // A text colour that cannot be read on the window's background (dark red on a dark window) is not
+    // used: the labels keep the palette's own text colour, or take white or black where even that
+    // cannot be read.
+    const QColor window = pal.color(QPalette::Window);
+    std::optional<QColor> text = ColorFromSetting(fForeColor);
+    if (!text || !Legible(*text, window)) {
+        text.reset();
+        if (!Legible(pal.color(QPalette::WindowText), window)) {
+            text = window.lightnessF() < 0.5 ? QColor(Qt::white) : QColor(Qt::black);
+        }
+    }
+    if (text) {
         pal.setColor(QPalette::WindowText, *text);
         QPalette us = ui->rbUS->palette();
         us.setColor(QPalette::WindowText, *text);
@@ -429,6 +476,15 @@ void TfrmMain::DoOpen()
 void TfrmMain::ConnectMenu()
 {
     connect(ui->mnuExit, &QAction::triggered, this, &QWidget::close);
+    // Ctrl+Q quits as well, as in most programs.
+    ui->mnuExit->setShortcuts({ui->mnuExit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q)});
+    connect(ui->mnuUndoLastContact, &QAction::triggered, this, Guarded(&TfrmMain::UndoLastContact));
+    connect(ui->mnuReopenProcessedLog, &QAction::triggered, this,
+            Guarded(&TfrmMain::mnuReopenProcessedLogClick));
+    connect(ui->mnuEditContact, &QAction::triggered, this,
+            [this] { RunGuarded(fPrompts, this, [this] { EditContact(CurrentRecentRow()); }); });
+    connect(ui->mnuDeleteContact, &QAction::triggered, this,
+            [this] { RunGuarded(fPrompts, this, [this] { DeleteContact(CurrentRecentRow()); }); });
     connect(ui->mnuOpen, &QAction::triggered, this, Guarded(&TfrmMain::DoOpen));
     connect(ui->mnuAutoCheckUpdate, &QAction::triggered, this, Guarded(&TfrmMain::SetAutoCheckUpdate));
     connect(ui->mnuContents, &QAction::triggered, this, &TfrmMain::mnuContentsClick);
@@ -443,13 +499,16 @@ void TfrmMain::ConnectMenu()
     ConnectTablesAndAppearance();
     connect(ui->mnuUpdateDataFiles, &QAction::triggered, this, Guarded(&TfrmMain::mnuUpdateFilesClick));
     connect(ui->mnuCheckForUpdate, &QAction::triggered, this, Guarded(&TfrmMain::CheckforUpdate1Click));
-    // The whole Options menu waits for a current log.
+    // The whole Options menu, and the contact edits, wait for a current log.
     SetOptionsEnabled(false);
 }
 
 void TfrmMain::SetOptionsEnabled(bool enabled)
 {
     ui->mnuOptions->setEnabled(enabled);
+    for (QAction* action : ui->mnuEdit->actions()) {
+        action->setEnabled(enabled);
+    }
     for (QAction* action : ui->mnuOptions->actions()) {
         action->setEnabled(enabled);
     }
@@ -550,6 +609,7 @@ void TfrmMain::ListBox1Click()
     const QString name = item->text();
     // The dupe list may hold a result of this table: release it before the table can be rebuilt.
     fDupeModel->clear();
+    fRecentModel->Clear();
     if (const auto aside = fDM.CheckTable(name, fClock().date())) {
         ShowCenteredMessage(
             fPrompts, this,
@@ -593,7 +653,16 @@ void TfrmMain::MakeLogCurrent(const TDM::TLogCounts& counts)
     ui->btnShowXML->setVisible(fdebug);
     SetUseAutoLook(rec.LookupType != 0);
     ui->pnlEntry->show();
+    ui->lblFirstStart->hide();
+    ui->grpRecent->show();
     fHasCurrentLog = true;
+    fQTHChosen = false;
+    // A form without a mode takes the log's own mode.
+    if (ui->cboMode->currentText().isEmpty()) {
+        SelectItem(ui->cboMode, rec.ContestMode);
+        ui->cboMode->setEditText(rec.ContestMode);
+    }
+    LogTableChanged();
     ui->txtCallsign->setFocus();
 }
 
@@ -707,6 +776,9 @@ void TfrmMain::ConnectEntryForm()
     ui->txtCallsign->installEventFilter(this);
     connect(ui->txtCallsign, &QLineEdit::textChanged, this, Guarded(&TfrmMain::DoDupes));
     connect(ui->rbUS, &QRadioButton::toggled, this, [this](bool checked) {
+        // Tab lands on the marked QTH button only; the arrow keys reach the other one.
+        ui->rbUS->setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus);
+        ui->rbDX->setFocusPolicy(checked ? Qt::ClickFocus : Qt::StrongFocus);
         if (checked) {
             RunGuarded(fPrompts, this, [&] { rbUSClick(); });
         }
@@ -723,12 +795,43 @@ void TfrmMain::ConnectEntryForm()
     connect(ui->cbAutoFill, &QCheckBox::toggled, this, &TfrmMain::cbAutofillClick);
     connect(ui->ListBox1, &QListWidget::itemClicked, this, Guarded(&TfrmMain::ListBox1Click));
     connect(ui->ListBox1, &QListWidget::itemActivated, this, Guarded(&TfrmMain::ListBox1Click));
-    // Enter anywhere in the entry form logs the contact, as the Log button does.
+    // Enter in the entry form logs the contact, as the Log button does; on a push button it presses that
+    // button. Esc empties the form.
     for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
         auto* shortcut = new QShortcut(key, ui->pnlEntry);
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(shortcut, &QShortcut::activated, this, Guarded(&TfrmMain::btnLogClick));
+        connect(shortcut, &QShortcut::activated, this, Guarded(&TfrmMain::EntryFormEnter));
     }
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), ui->pnlEntry);
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(escape, &QShortcut::activated, this, &TfrmMain::btnClearClick);
+    // A QTH chosen by the operator (or filled in by a feed) is kept: the call sign's prefix no longer
+    // changes it. Only the form's own clearing and the prefix choice itself leave it open.
+    const auto chosen = [this] {
+        if (!fSettingQTH) {
+            fQTHChosen = true;
+        }
+    };
+    connect(ui->rbUS, &QRadioButton::toggled, this, chosen);
+    connect(ui->rbDX, &QRadioButton::toggled, this, chosen);
+    connect(ui->cboQTH, &QComboBox::currentTextChanged, this, chosen);
+    connect(ui->txtCallsign, &QLineEdit::textChanged, this, Guarded(&TfrmMain::PreselectQTH));
+    SetMnemonics();
+    ConnectRecentContacts();
+    // Label colours come from the palette, so that every theme and a dark desktop stay legible.
+    ui->lblServerRunning->setStyleSheet(QStringLiteral("font-weight: bold;"));
+    ui->lblOffLine->setStyleSheet(QStringLiteral("font-weight: bold;"));
+    ui->lblOffLine->setForegroundRole(QPalette::Highlight);
+    ui->TextBox3->setStyleSheet(QStringLiteral("QLabel#TextBox3 { padding: 6px; }"));
+    ui->TextBox3->setAutoFillBackground(true);
+    ui->TextBox3->setBackgroundRole(QPalette::Base);
+    ui->TextBox3->setForegroundRole(QPalette::Text);
+    lblLookupStatus = new QLabel(ui->pnlStatus);
+    lblLookupStatus->setObjectName(QStringLiteral("lblLookupStatus"));
+    lblLookupStatus->setFrameShape(QFrame::Panel);
+    lblLookupStatus->setFrameShadow(QFrame::Sunken);
+    lblLookupStatus->hide();
+    ui->pnlStatus->layout()->addWidget(lblLookupStatus);
 
     fDupeModel = new QSqlQueryModel(this);
     ui->ListView1->setModel(fDupeModel);
@@ -758,7 +861,7 @@ bool TfrmMain::IsMenuShortcut(const QKeyEvent& key) const
         }
         if (const QMenu* menu = action->menu()) {
             pending += menu->actions();
-        } else if (action->shortcut() == pressed) {
+        } else if (action->shortcuts().contains(pressed)) {
             return true;
         }
     }
@@ -767,9 +870,18 @@ bool TfrmMain::IsMenuShortcut(const QKeyEvent& key) const
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::ShortcutOverride && IsMenuShortcut(*static_cast<QKeyEvent*>(event))) {
-        // Not taken by the field: the key goes on to the menu.
-        event->ignore();
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto& key = *static_cast<QKeyEvent*>(event);
+        // Esc in the entry form empties it, whatever field holds the focus.
+        const bool escape = key.key() == Qt::Key_Escape && key.modifiers() == Qt::NoModifier &&
+                            ui->pnlEntry->isAncestorOf(qobject_cast<QWidget*>(watched));
+        if (escape || IsMenuShortcut(key)) {
+            // Not taken by the field: the key goes on to the menu or the form.
+            event->ignore();
+            return true;
+        }
+    }
+    if (event->type() == QEvent::KeyPress && QTHChoiceKey(watched, *static_cast<QKeyEvent*>(event))) {
         return true;
     }
     if (watched == ui->lblBD && event->type() == QEvent::MouseButtonRelease) {
@@ -841,6 +953,7 @@ void TfrmMain::DoLog()
     fDM.LogAddRecord(rec, Mysettings().TableName);
     RaiseCounters(score);
     ClearEntries();
+    LogTableChanged();
 }
 
 void TfrmMain::RaiseCounters(const TContactScore& score)
@@ -884,6 +997,8 @@ void TfrmMain::txtCallsignExit()
     }
     if (fautolookup && fUseAutoLook) {
         LookupCallsign();
+    } else {
+        ShowPrefixCountry();
     }
 }
 
@@ -901,10 +1016,16 @@ void TfrmMain::LookupCallsign()
 {
     // A source that fails is reported here; the panel then keeps what it showed.
     TFccRec r;
-    if (!RunGuarded(fPrompts, this,
-                    [&] { r = fLookup->LookupCall(ui->txtCallsign->text(), Mysettings().LookupType); })) {
+    const int type = Mysettings().LookupType;
+    try {
+        r = fLookup->LookupCall(ui->txtCallsign->text(), type);
+    } catch (...) {
+        ShowLookupFailure(type, std::current_exception());
         return;
     }
+    // The source answers again: a later failure is worth a box again.
+    fFailedLookups.remove(type);
+    lblLookupStatus->hide();
     if (r.callsign.isEmpty()) {
         ui->TextBox3->clear();
     } else {
@@ -1026,16 +1147,19 @@ void TfrmMain::ClearEntries()
          {ui->txtCallsign, ui->txtName, ui->txtTenTen, ui->txtVP, ui->txtEPC, ui->txtP070}) {
         field->clear();
     }
+    fSettingQTH = true;
     if (!ui->rbUS->isChecked()) {
         ui->rbUS->setChecked(true);
     }
     ui->cboQTH->setCurrentIndex(-1);
     ui->cboQTH->setEditText(QString());
+    fSettingQTH = false;
     ui->cboCounty->clear();
     ui->cboCounty->setEditText(QString());
     ui->txtComments->clear();
     ui->lblBD->clear();
     ui->TextBox3->clear();
+    fQTHChosen = false;
     ui->txtCallsign->setFocus();
 }
 
@@ -1081,6 +1205,565 @@ void TfrmMain::SetUseAutoLook(bool value)
     ui->lblBD->setVisible(value);
 }
 
+// ---- Keyboard ----
+
+void TfrmMain::SetMnemonics()
+{
+    // Alt and the underlined letter reach each field of the entry form.
+    const std::initializer_list<std::tuple<QLabel*, const char*, QWidget*>> labels = {
+        {ui->lblDate, "&Date UTC", ui->txtDate},
+        {ui->lblTime, "T&ime UTC", ui->txtTime},
+        {ui->lblCallsign, "&Callsign", ui->txtCallsign},
+        {ui->lblName, "&Name", ui->txtName},
+        {ui->lblTenTen, "&Ten-Ten", ui->txtTenTen},
+        {ui->lblVP, "&VP", ui->txtVP},
+        {ui->lblMode, "&Mode", ui->cboMode},
+        {ui->lblEPC, "&EPC", ui->txtEPC},
+        {ui->lbl070, "0&70", ui->txtP070},
+        {ui->lblCounty, "US C&ounty", ui->cboCounty},
+        {ui->lblComments, "Comment&s", ui->txtComments}};
+    for (const auto& [label, text, buddy] : labels) {
+        label->setText(QString::fromUtf8(text));
+        label->setBuddy(buddy);
+    }
+    ui->rbUS->setText(QStringLiteral("QTH &US"));
+    ui->rbDX->setText(QStringLiteral("QTH D&X"));
+    ui->cbLookup->setText(QStringLiteral("&Lookup"));
+    ui->cbAutoFill->setText(QStringLiteral("&AutoFill"));
+    // The QTH box has no label of its own: Alt+Q reaches it.
+    auto* qth = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Q), ui->pnlEntry);
+    qth->setContext(Qt::WindowShortcut);
+    connect(qth, &QShortcut::activated, this, [this] {
+        if (ui->pnlEntry->isVisible()) {
+            ui->cboQTH->setFocus(Qt::ShortcutFocusReason);
+        }
+    });
+}
+
+void TfrmMain::EntryFormEnter()
+{
+    if (auto* button = qobject_cast<QPushButton*>(QApplication::focusWidget());
+        button && ui->pnlEntry->isAncestorOf(button)) {
+        button->click();
+        return;
+    }
+    btnLogClick();
+}
+
+bool TfrmMain::QTHChoiceKey(QObject* watched, const QKeyEvent& key)
+{
+    if (watched != ui->rbUS && watched != ui->rbDX) {
+        return false;
+    }
+    if (key.key() != Qt::Key_Up && key.key() != Qt::Key_Down && key.key() != Qt::Key_Left &&
+        key.key() != Qt::Key_Right) {
+        return false;
+    }
+    // The two choices stand side by side: Left or Up marks QTH US, Right or Down QTH DX, and the focus
+    // moves with the mark.
+    QRadioButton* target = key.key() == Qt::Key_Left || key.key() == Qt::Key_Up ? ui->rbUS : ui->rbDX;
+    if (!target->isChecked()) {
+        target->setChecked(true);
+    }
+    target->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void TfrmMain::PreselectQTH()
+{
+    if (fQTHChosen || !fHasCurrentLog || ui->pnlEntry->isHidden()) {
+        return;
+    }
+    const QString call = ui->txtCallsign->text();
+    if (call.isEmpty()) {
+        return;
+    }
+    const QString country = CountryOfCall(fDM, call);
+    if (country.isEmpty()) {
+        return;
+    }
+    fSettingQTH = true;
+    const auto done = qScopeGuard([this] { fSettingQTH = false; });
+    if (country == QStringLiteral("United States")) {
+        if (!ui->rbUS->isChecked()) {
+            ui->rbUS->setChecked(true);
+        }
+        return;
+    }
+    if (!ui->rbDX->isChecked()) {
+        ui->rbDX->setChecked(true);
+    }
+    if (ui->cboQTH->currentText() != country) {
+        SelectItem(ui->cboQTH, country);
+    }
+}
+
+// ---- Lookup failures ----
+
+void TfrmMain::ShowPrefixCountry()
+{
+    const QString call = ui->txtCallsign->text();
+    if (call.isEmpty() || !fHasCurrentLog) {
+        return;
+    }
+    QString country;
+    RunGuarded(fPrompts, this, [&] { country = CountryOfCall(fDM, call); });
+    if (!country.isEmpty()) {
+        ui->TextBox3->setText(call + QStringLiteral("\nCountry: ") + country);
+    }
+}
+
+void TfrmMain::ShowLookupFailure(int lookupType, const std::exception_ptr& error)
+{
+    QString message;
+    try {
+        std::rethrow_exception(error);
+    } catch (const EVantrel& e) {
+        message = e.Message();
+    } catch (const std::exception& e) {
+        message = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        message = QStringLiteral("Unknown error");
+    }
+    // The first failure of a source is shown in a box; the next ones only here, so that a dead
+    // service does not stop the operator at every call.
+    if (!fFailedLookups.contains(lookupType)) {
+        fFailedLookups.insert(lookupType);
+        ShowActionError(fPrompts, this, error);
+    }
+    const QString line = QStringLiteral("Lookup failed: ") + message.section(QLatin1Char('\n'), 0, 0);
+    lblLookupStatus->setText(QLatin1Char(' ') + line + QLatin1Char(' '));
+    lblLookupStatus->setToolTip(message);
+    lblLookupStatus->show();
+    ShowPrefixCountry();
+    const QString country = ui->TextBox3->text();
+    ui->TextBox3->setText(country.isEmpty() ? line : country + QStringLiteral("\n\n") + line);
+    ui->lblBD->clear();
+}
+
+// ---- Recent contacts ----
+
+void TfrmMain::ConnectRecentContacts()
+{
+    fRecentModel = new TRecentContactsModel(this);
+    QTableView* grid = ui->gridRecent;
+    grid->setModel(fRecentModel);
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
+    grid->horizontalHeader()->setStretchLastSection(true);
+    grid->setWordWrap(false);
+    const QFontMetrics fm = grid->fontMetrics();
+    const int widths[] = {6, 10, 6, 14, 14, 7, 6, 6, 6, 6};
+    for (int column = 0; column < int(std::size(widths)); ++column) {
+        grid->setColumnWidth(column, fm.horizontalAdvance(QLatin1Char('M')) * widths[column] * 2 / 3 + 8);
+    }
+    connect(grid, &QTableView::activated, this, [this](const QModelIndex& index) {
+        RunGuarded(fPrompts, this, [&] { EditContact(index.row()); });
+    });
+    auto* remove = new QShortcut(QKeySequence::Delete, grid);
+    remove->setContext(Qt::WidgetShortcut);
+    connect(remove, &QShortcut::activated, this,
+            [this] { RunGuarded(fPrompts, this, [this] { DeleteContact(CurrentRecentRow()); }); });
+    connect(ui->btnEditContact, &QPushButton::clicked, this,
+            [this] { RunGuarded(fPrompts, this, [this] { EditContact(CurrentRecentRow()); }); });
+    connect(ui->btnDeleteContact, &QPushButton::clicked, this,
+            [this] { RunGuarded(fPrompts, this, [this] { DeleteContact(CurrentRecentRow()); }); });
+    connect(ui->btnUndoLast, &QPushButton::clicked, this, Guarded(&TfrmMain::UndoLastContact));
+}
+
+int TfrmMain::CurrentRecentRow() const
+{
+    const QModelIndex index = ui->gridRecent->currentIndex();
+    return index.isValid() ? index.row() : -1;
+}
+
+void TfrmMain::LogTableChanged()
+{
+    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
+        fRecentModel->Clear();
+        return;
+    }
+    fRecentModel->Refresh(fDM, Mysettings().TableName);
+    const QString call = ui->txtCallsign->text();
+    if (!call.isEmpty()) {
+        DoDupes(call);
+    }
+}
+
+void TfrmMain::EditContact(int row)
+{
+    const qint64 key = fRecentModel->KeyAt(row);
+    if (!fHasCurrentLog || key == 0) {
+        ShowCenteredMessage(fPrompts, this,
+                            QStringLiteral("Select a contact in the Recent Contacts list first."),
+                            MsgKind::Information, MsgButton::OK);
+        return;
+    }
+    const QString table = Mysettings().TableName;
+    const std::optional<tLogRecord> stored = ReadContact(fDM, table, key);
+    if (!stored) {
+        LogTableChanged();
+        return;
+    }
+    TfrmEditContact::TLists lists{fStates, fCountries, fModes,
+                                  [this](const QString& state) { return fDM.GetCountyList(state); }};
+    TfrmEditContact dialog(*stored, lists, Mysettings().ContestName == Events::OpenSeason, this);
+    const TDupeRule rule = DupeRuleOf(Mysettings().ContestName);
+    dialog.SetAcceptCheck([&](const TfrmEditContact& d) {
+        const tLogRecord rec = d.Record();
+        // Only a change of what the rule compares can make a new duplicate: a log that already holds
+        // one (a contact logged by a feed without the check) can still be corrected otherwise.
+        std::optional<QString> mode;
+        std::optional<QString> county;
+        bool changed = rec.call != stored->call;
+        if (rule == TDupeRule::SameCallAndMode) {
+            mode = rec.mode;
+            changed = changed || rec.mode != stored->mode;
+        } else if (rule == TDupeRule::SameCallAndCounty) {
+            county = rec.uscounty;
+            changed = changed || rec.uscounty != stored->uscounty;
+        }
+        bool dupe = false;
+        if (changed && !RunGuarded(fPrompts, this,
+                                   [&] { dupe = IsDupeOfOther(fDM, table, key, rec.call, mode, county); })) {
+            return false;
+        }
+        if (dupe) {
+            ShowCenteredMessage(fPrompts, this,
+                                QStringLiteral("Whoa there cowboy!!  This puppy is a DUPE!!!"),
+                                MsgKind::Error, MsgButton::OK);
+            return false;
+        }
+        return true;
+    });
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    tLogRecord rec = dialog.Record();
+    rec.dxcc = dialog.IsUS() ? 0 : GetDXCC(fDM, rec.qth);
+    rec.points = ScoreContact(Mysettings().ContestName, rec.tenten, rec.epc, rec.p070).stored;
+    UpdateContact(fDM, table, key, rec);
+    RecountScores();
+    LogTableChanged();
+    ui->gridRecent->selectRow(row);
+}
+
+void TfrmMain::DeleteContact(int row)
+{
+    const qint64 key = fRecentModel->KeyAt(row);
+    if (!fHasCurrentLog || key == 0) {
+        ShowCenteredMessage(fPrompts, this,
+                            QStringLiteral("Select a contact in the Recent Contacts list first."),
+                            MsgKind::Information, MsgButton::OK);
+        return;
+    }
+    const TRecentContact& c = fRecentModel->Contacts().at(row);
+    const QString text = QStringLiteral("Delete the contact with %1 (%2 %3, %4) from the log?")
+                             .arg(c.call, c.date, c.time, c.mode);
+    if (ShowCenteredMessage(fPrompts, this, text, MsgKind::Confirmation, MsgButton::Yes | MsgButton::No) !=
+        MsgButton::Yes) {
+        return;
+    }
+    ::DeleteContact(fDM, Mysettings().TableName, key);
+    RecountScores();
+    LogTableChanged();
+}
+
+void TfrmMain::UndoLastContact()
+{
+    if (!fHasCurrentLog) {
+        return;
+    }
+    const QString table = Mysettings().TableName;
+    const std::optional<qint64> key = LastContactKey(fDM, table);
+    if (!key) {
+        ShowCenteredMessage(fPrompts, this, QStringLiteral("The log holds no contact to undo."),
+                            MsgKind::Information, MsgButton::OK);
+        return;
+    }
+    const std::optional<tLogRecord> last = ReadContact(fDM, table, *key);
+    const QString text = QStringLiteral("Undo the last contact, %1 (%2 %3, %4)? It is removed from the log.")
+                             .arg(last->call, last->date, last->time, last->mode);
+    if (ShowCenteredMessage(fPrompts, this, text, MsgKind::Confirmation, MsgButton::Yes | MsgButton::No) !=
+        MsgButton::Yes) {
+        return;
+    }
+    ::DeleteContact(fDM, table, *key);
+    RecountScores();
+    LogTableChanged();
+}
+
+void TfrmMain::mnuReopenProcessedLogClick()
+{
+    const QStringList logs = ProcessedLogs(fDM);
+    if (logs.isEmpty()) {
+        ShowCenteredMessage(fPrompts, this, QStringLiteral("No log has been processed."),
+                            MsgKind::Information, MsgButton::OK);
+        return;
+    }
+    QDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("frmReopenLog"));
+    dialog.setWindowTitle(QStringLiteral("Reopen Processed Log"));
+    auto* list = new QListWidget(&dialog);
+    list->setObjectName(QStringLiteral("lstProcessedLogs"));
+    list->addItems(logs);
+    list->setCurrentRow(0);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    connect(list, &QListWidget::itemActivated, &dialog, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(QStringLiteral("Processed logs:"), &dialog));
+    layout->addWidget(list);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted || !list->currentItem()) {
+        return;
+    }
+    const QString table = list->currentItem()->text();
+    ReopenLog(fDM, table);
+    // The list of open logs, when it is shown, lists it at once.
+    if (!ui->ListBox1->isHidden()) {
+        ui->ListBox1->clear();
+        ui->ListBox1->addItems(fDM.GetTables());
+    }
+    ShowCenteredMessage(fPrompts, this, table + QStringLiteral(" is open again: File > Open lists it."),
+                        MsgKind::Information, MsgButton::OK);
+}
+
+// ---- Other programs of the station: ADIF files, WSJT-X / JTDX, rigctld ----
+
+void TfrmMain::ConnectStationPrograms()
+{
+    connect(ui->mnuImportADIF, &QAction::triggered, this, Guarded(&TfrmMain::mnuImportADIFClick));
+    // A switch that fails stays as it was, its tick included.
+    connect(ui->mnuRigControl, &QAction::triggered, this, [this] {
+        RunGuarded(fPrompts, this, [&] { SetRigControlEnable(!fRigControlEnable); });
+        ui->mnuRigControl->setChecked(fRigControlEnable);
+    });
+    connect(ui->mnuWSJTX, &QAction::triggered, this, [this] {
+        RunGuarded(fPrompts, this, [&] { SetWSJTXEnable(!fWSJTXEnable); });
+        ui->mnuWSJTX->setChecked(fWSJTXEnable);
+    });
+
+    fRig = std::make_unique<TRigControl>();
+    connect(fRig.get(), &TRigControl::StateChanged, this, &TfrmMain::ShowRigState);
+    connect(fRig.get(), &TRigControl::FrequencyChanged, this, &TfrmMain::ShowRigState);
+    connect(fRig.get(), &TRigControl::ModeChanged, this, &TfrmMain::RigModeChanged);
+
+    fFeedQueue = std::make_unique<TFeedQueue>();
+    fWSJTX = std::make_unique<TWsjtxListener>(*fFeedQueue, [this](const QByteArray& adif) {
+        RunGuarded(fPrompts, this, [&] { LogReportedContact(adif); });
+    });
+}
+
+void TfrmMain::mnuImportADIFClick()
+{
+    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
+        ShowCenteredMessage(fPrompts, this,
+                            QStringLiteral("No log is open. Select a log in the Logs list or create one with "
+                                           "File > New before importing an ADIF file."),
+                            MsgKind::Error, MsgButton::OK);
+        return;
+    }
+    const QString path = fPrompts.OpenFile(this, QStringLiteral("Import ADIF"), Paths::UserProfile(),
+                                           QStringLiteral("ADIF files|*.adi;*.adif|All files|*"));
+    if (path.isEmpty()) {
+        return;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw EVantrel(QStringLiteral("Cannot open file \"%1\". %2")
+                           .arg(QDir::toNativeSeparators(path), file.errorString()));
+    }
+    const QByteArray bytes = file.readAll();
+    file.close();
+
+    // A file of more than a few thousand records takes a moment: a progress bar shows how far it is.
+    constexpr qsizetype kProgressBytes = 1024 * 1024;
+    std::unique_ptr<QProgressDialog> progress;
+    if (bytes.size() > kProgressBytes) {
+        progress = std::make_unique<QProgressDialog>(
+            QStringLiteral("Importing ") + QFileInfo(path).fileName(), QString(), 0, 200, this);
+        progress->setWindowTitle(QStringLiteral("Import ADIF"));
+        progress->setWindowModality(Qt::WindowModal);
+        progress->setMinimumDuration(0);
+        progress->setValue(0);
+    }
+    TADIFImport import(fDM, Mysettings());
+    import.Read(bytes, [&](qsizetype read) {
+        if (progress) {
+            progress->setValue(int(100 * read / qMax<qsizetype>(bytes.size(), 1)));
+}
+});
+bool keepDuplicates = false;
+if (import.Duplicates() > 0) {
+    if (progress) {
+        progress->hide();
+    }
+    const MsgButton answer =
+        ShowCenteredMessage(fPrompts, this,
+                            QStringLiteral("%1 of the %2 contacts in the file are duplicates in this log.\n"
+                                           "Import the duplicates as well?")
+                                .arg(import.Duplicates())
+                                .arg(import.Contacts()),
+                            MsgKind::Confirmation, MsgButton::Yes | MsgButton::No | MsgButton::Cancel);
+    if (answer == MsgButton::Cancel) {
+        return;
+    }
+    keepDuplicates = answer == MsgButton::Yes;
+    if (progress) {
+        progress->show();
+    }
+}
+const qsizetype toStore = keepDuplicates ? import.Contacts() : import.Contacts() - import.Duplicates();
+int imported = 0;
+try {
+    imported = import.Store(keepDuplicates, [&](qsizetype stored) {
+        if (progress) {
+            progress->setValue(100 + int(100 * stored / qMax<qsizetype>(toStore, 1)));
+        }
+    });
+} catch (...) {
+    progress.reset();
+    throw;
+}
+progress.reset();
+RecountScores();
+fDupeModel->clear();
+LogTableChanged();
+ShowCenteredMessage(fPrompts, this,
+                    QStringLiteral("ADIF import from %1\n\n").arg(QFileInfo(path).fileName()) +
+                        import.Summary(imported, keepDuplicates),
+                    MsgKind::Information, MsgButton::OK);
+}
+
+void TfrmMain::SetRigControlEnable(bool value)
+{
+    if (value) {
+        const QString host = fSettings.GetSetting(SettingKeys::RigHost, "127.0.0.1");
+        const int port = fSettings.GetSetting(SettingKeys::RigPort, 4532);
+        if (port < 1 || port > 65535) {
+            throw EVantrel(
+                QStringLiteral("The rigctld port %1 (setting RigPort) is no port number").arg(port));
+        }
+        fRig->Start(host, quint16(port));
+    } else {
+        fRig->Stop();
+    }
+    fRigControlEnable = value;
+    ui->mnuRigControl->setChecked(value);
+    ShowRigState();
+}
+
+void TfrmMain::ShowRigState()
+{
+    QLabel* label = ui->lblRig;
+    const QString where = fRig->Host() + QLatin1Char(':') + QString::number(fRig->Port());
+    // Red on yellow: the operator must look (no rig, or a rig outside the band of the contest).
+    const QString warning = QStringLiteral("color: rgb(192, 0, 0); background-color: rgb(255, 255, 160);");
+    switch (fRig->State()) {
+    case TRigControl::TState::Off:
+        label->hide();
+        label->clear();
+        return;
+    case TRigControl::TState::Connecting:
+        label->setText(QStringLiteral(" Rig: connecting "));
+        label->setToolTip(QStringLiteral("Connecting to rigctld at %1").arg(where));
+        label->setStyleSheet(QString());
+        break;
+    case TRigControl::TState::Lost:
+        // The status bar has room for the state; the address and the reason are in the tip.
+        label->setText(QStringLiteral(" Rig: no connection, retrying "));
+        label->setToolTip(
+            QStringLiteral("No connection to rigctld at %1: %2").arg(where, fRig->LostReason()));
+        label->setStyleSheet(warning);
+        break;
+    case TRigControl::TState::Connected: {
+        const qint64 hertz = fRig->Frequency();
+        label->setText(QStringLiteral(" Rig: ") + FrequencyText(hertz) + QLatin1Char(' '));
+        label->setToolTip(IsTenMetres(hertz) ? QString()
+                                             : QStringLiteral("The rig is outside the 10 m band"));
+        label->setStyleSheet(IsTenMetres(hertz) ? QString() : warning);
+        break;
+    }
+    }
+    label->show();
+}
+
+void TfrmMain::RigModeChanged(const QString& mode)
+{
+    const QString formMode = FormModeForRig(mode, DigitalModeOfLog(Mysettings().ContestMode));
+    if (formMode.isEmpty()) {
+        return;
+    }
+    const int index = ui->cboMode->findText(formMode, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index >= 0) {
+        ui->cboMode->setCurrentIndex(index);
+    }
+    ui->cboMode->setEditText(formMode);
+}
+
+void TfrmMain::SetWSJTXEnable(bool value)
+{
+    if (value) {
+        const int port = fSettings.GetSetting(SettingKeys::WSJTXPort, 2237);
+        if (port < 1 || port > 65535) {
+            throw EVantrel(
+                QStringLiteral("The WSJT-X port %1 (setting WSJTXPort) is no port number").arg(port));
+        }
+        fWSJTX->Open(quint16(port), fSettings.GetSetting(SettingKeys::WSJTXGroup, ""));
+    } else {
+        fWSJTX->Close();
+    }
+    fWSJTXEnable = value;
+    ui->mnuWSJTX->setChecked(value);
+    const QString group = fSettings.GetSetting(SettingKeys::WSJTXGroup, "");
+    ui->lblWSJTXRunning->setText(QStringLiteral("WSJT-X - ") + (group.isEmpty() ? QString() : group + ':') +
+                                 QString::number(fWSJTX->LocalPort()));
+    ui->lblWSJTXRunning->setVisible(value);
+}
+
+void TfrmMain::LogReportedContact(const QByteArray& adif)
+{
+    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
+        ShowCenteredMessage(fPrompts, this,
+                            QStringLiteral("WSJT-X logged a contact, but no log is open. Select a log in the "
+                                           "Logs list or create one with File > New."),
+                            MsgKind::Error, MsgButton::OK);
+        return;
+    }
+    TADIFRecordReader reader(adif);
+    TADIFRecord record;
+    if (!reader.Next(record)) {
+        return;
+    }
+    TCountryTable countries;
+    countries.Load(fDM);
+    tLogRecord rec;
+    TContactScore score;
+    QString reason;
+    switch (LogADIFContact(fDM, Mysettings(), countries, record, rec, score, reason)) {
+    case TADIFLogResult::Logged:
+        RaiseCounters(score);
+        LogTableChanged();
+        break;
+    case TADIFLogResult::Duplicate:
+        ShowCenteredMessage(
+            fPrompts, this,
+            QStringLiteral("%1, logged in WSJT-X, is a duplicate in this log and was not logged "
+                           "here.")
+                .arg(rec.call),
+            MsgKind::Warning, MsgButton::OK);
+        break;
+    case TADIFLogResult::Skipped:
+        ShowCenteredMessage(
+            fPrompts, this,
+            QStringLiteral("The contact logged in WSJT-X could not be logged here: %1").arg(reason),
+            MsgKind::Error, MsgButton::OK);
+        break;
+    }
+}
+
 // ---- Live logging feeds: the logging server and FLdigi polling ----
 
 namespace {
@@ -1099,8 +1782,9 @@ const QString kNoLogForFLdigi = QStringLiteral(
 
 void TfrmMain::ConnectFeeds()
 {
+    // The server's datagrams share the feeds' ordered queue with the WSJT-X listener's.
     fServerSocket1 = std::make_unique<TLoggingServer>(
-        [this](const TServerCommand& command) { ServerSocket1UDPRead(command); });
+        *fFeedQueue, [this](const TServerCommand& command) { ServerSocket1UDPRead(command); });
     fFLDigi = std::make_unique<TFLDigiPoller>(Paths::WorkFolder(), [this] { return fClock(); });
     fFLDigiTimer = new QTimer(this);
     fFLDigiTimer->setObjectName(QStringLiteral("FLDigiTimer"));
@@ -1220,6 +1904,7 @@ void TfrmMain::ProcessAdifContact(const tLogRecord& rec)
     }
     if (fFLDigiAutoLog) {
         RaiseCounters(AutoLogContact(fDM, Mysettings(), rec));
+        LogTableChanged();
     } else {
         FillFormFromContact(rec, *this);
     }

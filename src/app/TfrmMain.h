@@ -7,19 +7,25 @@
 #include "ui/Prompts.h"
 
 #include <QMainWindow>
+#include <QSet>
 #include <QStringList>
+#include <exception>
 #include <memory>
 
 class IPrompts;
 class TLookup;
+class TFeedQueue;
+class TRigControl;
+class TWsjtxListener;
 class TfrmProcessLog;
 class TProgramUpdate;
 class QActionGroup;
+class TRecentContactsModel;
+struct TContactScore;
 class QSqlQueryModel;
 class QTimer;
 class TFLDigiPoller;
 class TLoggingServer;
-struct TContactScore;
 struct TServerCommand;
 struct tLogRecord;
 
@@ -90,6 +96,23 @@ public:
     void rbDXClick();
     void cboQTHClick();
     void txtCallsignExit();
+    // Marks QTH US or QTH DX, and the country, from the prefix of the call sign in the form, unless the
+    // operator has chosen the QTH of this contact already.
+    void PreselectQTH();
+
+    // The single point to call whenever the current log's table has changed (a contact logged by the
+    // form, a feed or an import, or edited or removed): refreshes the recent-contacts list and the dupe
+    // list.
+    void LogTableChanged();
+    TRecentContactsModel& RecentContacts() { return *fRecentModel; }
+    // Edits the contact of a recent-contacts line (Edit > Edit Contact, Enter or a double click on it).
+    void EditContact(int row);
+    // Removes the contact of a recent-contacts line, after a confirmation.
+    void DeleteContact(int row);
+    // Removes the newest contact of the log, after a confirmation (Edit > Undo Last Contact, Ctrl+Z).
+    void UndoLastContact();
+    // File > Reopen Processed Log: lists the processed logs and clears the mark of the one chosen.
+    void mnuReopenProcessedLogClick();
 
     // Score counters of the current log; each setter rewrites its status bar text.
     int ctx_with() const { return fctxwith; }
@@ -145,6 +168,22 @@ public:
     void mnuBuildLicenceDataClick();
     void btnShowXMLClick();
 
+    // File > Import ADIF…: the contacts of another program's ADIF file into the current log.
+    void mnuImportADIFClick();
+
+    // Rig control through rigctld (Server menu): the entry form's mode follows the rig and the status bar
+    // shows its frequency. Off at every start; host and port come from the settings.
+    bool RigControlEnable() const { return fRigControlEnable; }
+    void SetRigControlEnable(bool value);
+    TRigControl& RigControl() { return *fRig; }
+
+    // WSJT-X / JTDX logging (Server menu): contacts logged there are logged here. Off at every start;
+    // the port and the multicast group come from the settings.
+    bool WSJTXEnable() const { return fWSJTXEnable; }
+    void SetWSJTXEnable(bool value);
+    TWsjtxListener& WSJTXListener() { return *fWSJTX; }
+    // The ordered queue of the live feeds' datagrams.
+    TFeedQueue& FeedQueue() { return *fFeedQueue; }
     // The logging server (Server menu): other programs fill the entry form and log contacts with
     // datagrams. Off at every start; the port comes from the settings.
     bool ServerEnable() const { return fServerEnable; }
@@ -206,6 +245,21 @@ private:
             [this, handler](Args... args) { RunGuarded(fPrompts, this, [&] { (this->*handler)(args...); }); };
     }
     void MakeLogCurrent(const TDM::TLogCounts& counts);
+    void ConnectRecentContacts();
+    void SetMnemonics();
+    int CurrentRecentRow() const;
+    // Enter in the entry form: a focused push button is pressed, anywhere else the contact is logged.
+    void EntryFormEnter();
+    // The QTH choice from the keyboard: an arrow key on QTH US or QTH DX marks the other one.
+    bool QTHChoiceKey(QObject* watched, const class QKeyEvent& key);
+    // A lookup failure: a box the first time for a source, then only the panel and the status bar.
+    void ShowLookupFailure(int lookupType, const std::exception_ptr& error);
+    void ShowPrefixCountry();
+    void ConnectStationPrograms();
+    void ShowRigState();
+    void RigModeChanged(const QString& mode);
+    // Logs the contact of one ADIF record that WSJT-X or JTDX reported.
+    void LogReportedContact(const QByteArray& adif);
     void SetCounters(const TDM::TLogCounts& counts);
     void SetOptionsEnabled(bool enabled);
     tLogRecord RecordFromForm();
@@ -286,6 +340,9 @@ private:
     TfrmProcessLog* fProcessLog = nullptr;
     QTimer* tmr1 = nullptr;
 
+    // The one ordered queue of the datagrams of the logging server and the WSJT-X listener; it outlives
+    // both.
+    std::unique_ptr<TFeedQueue> fFeedQueue;
     bool fServerEnable = false;
     std::unique_ptr<TLoggingServer> fServerSocket1;
     bool fEnableFLDigi = false;
@@ -294,4 +351,18 @@ private:
     // True while a contact of either feed is being handled: the other feed waits.
     bool fFeedBusy = false;
     QSqlQueryModel* fDupeModel = nullptr;
+    TRecentContactsModel* fRecentModel = nullptr;
+    class QLabel* lblLookupStatus = nullptr;
+    // The operator chose the QTH of the contact in the form (marked a QTH button or picked a QTH).
+    bool fQTHChosen = false;
+    // Set while the program itself marks QTH US or QTH DX.
+    bool fSettingQTH = false;
+    // Lookup sources whose failure has been shown in a box during this run, until one of their lookups
+    // succeeds again.
+    QSet<int> fFailedLookups;
+
+    bool fRigControlEnable = false;
+    std::unique_ptr<TRigControl> fRig;
+    bool fWSJTXEnable = false;
+    std::unique_ptr<TWsjtxListener> fWSJTX;
 };

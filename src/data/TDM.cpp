@@ -6,11 +6,13 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QStringDecoder>
 #include <QUrl>
 #include <atomic>
+#include <sqlite3.h>
 
 namespace {
 
@@ -461,6 +463,104 @@ void TDM::LogAddRecord(const tLogRecord& rec, const QString& tablename)
          TextValue(rec.comment)});
 }
 
+namespace {
+
+const QString kInsertColumns =
+    QStringLiteral(" (`_date`,`_time`,`_call`,`_tenten`,`_vp`,`_epc`,`_p070`,`_mode`,`_name`,`_qth`,"
+                   "`_mycounty`,`_uscounty`,`_points`,`_dxcc`,`_comment`)"
+                   " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+
+// The connection's own SQLite handle: many rows are inserted through one prepared statement of the
+// engine, without a value object per column.
+sqlite3* SqliteHandle(const QSqlDatabase& db)
+{
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+        return nullptr;
+    }
+    return *static_cast<sqlite3* const*>(handle.data());
+}
+
+// Binds a text as the bound values of single statements store it: never NULL, an empty text as ''.
+int BindText(sqlite3_stmt* statement, int index, const QString& text)
+{
+    return sqlite3_bind_text16(statement, index, text.utf16(), int(text.size() * sizeof(char16_t)),
+                               SQLITE_STATIC);
+}
+
+} // namespace
+
+void TDM::LogAddRecords(const QList<tLogRecord>& records, const QString& tablename,
+                        const std::function<void(qsizetype stored)>& progress)
+{
+    QSqlDatabase db = condb();
+    sqlite3* handle = SqliteHandle(db);
+    if (!handle) {
+        throw EDatabaseError(QStringLiteral("The logs database is not open"));
+    }
+    if (!db.transaction()) {
+        throw EDatabaseError(ErrorText(db.lastError()));
+    }
+    sqlite3_stmt* statement = nullptr;
+    const auto fail = [&] { throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(handle))); };
+    try {
+        const QByteArray sql =
+            (QStringLiteral("INSERT INTO ") + QuoteIdent(tablename) + kInsertColumns).toUtf8();
+        if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &statement, nullptr) != SQLITE_OK) {
+            fail();
+        }
+        qsizetype stored = 0;
+        for (const tLogRecord& rec : records) {
+            int index = 0;
+            for (const QString* text :
+                 {&rec.date, &rec.time, &rec.call, &rec.tenten, &rec.vp, &rec.epc, &rec.p070, &rec.mode,
+                  &rec.name, &rec.qth, &rec.mycounty, &rec.uscounty}) {
+                if (BindText(statement, ++index, *text) != SQLITE_OK) {
+                    fail();
+                }
+            }
+            if (sqlite3_bind_int(statement, ++index, rec.points) != SQLITE_OK ||
+                sqlite3_bind_int(statement, ++index, rec.dxcc) != SQLITE_OK ||
+                BindText(statement, ++index, rec.comment) != SQLITE_OK) {
+                fail();
+            }
+            if (sqlite3_step(statement) != SQLITE_DONE) {
+                fail();
+            }
+            sqlite3_reset(statement);
+            ++stored;
+            if (progress && stored % 1000 == 0) {
+                progress(stored);
+            }
+        }
+        sqlite3_finalize(statement);
+        statement = nullptr;
+        if (!db.commit()) {
+            throw EDatabaseError(ErrorText(db.lastError()));
+        }
+        if (progress) {
+            progress(stored);
+        }
+    } catch (...) {
+        sqlite3_finalize(statement);
+        db.rollback();
+        throw;
+    }
+}
+
+void TDM::ReadDupeColumns(
+    const QString& table,
+    const std::function<void(const QString& call, const QString& mode, const QString& county)>& row)
+{
+    QSqlQuery q(condb());
+    q.setForwardOnly(true);
+    ExecSql(q, QStringLiteral("select _call, _mode, _uscounty from ") + QuoteIdent(table) +
+                   QStringLiteral(" order by pkey"));
+    while (q.next()) {
+        row(q.value(0).toString(), q.value(1).toString(), q.value(2).toString());
+    }
+}
+
 void TDM::ConfigAddRecord(const TMysettings& r)
 {
     QSqlQuery& q = dbQuery();
@@ -638,6 +738,19 @@ QStringList TDM::GetCountyList(const QString& state)
 {
     return ReadColumn(dbConfigQuery(), QStringLiteral("select name from county where state=?"),
                       QStringLiteral("name"), {TextValue(state.toLower())});
+}
+
+QList<QPair<QString, int>> TDM::GetCountryCodes()
+{
+    QSqlQuery& q = dbConfigQuery();
+    q.finish();
+    ExecSql(q, QStringLiteral("select name, dxcc from country"));
+    QList<QPair<QString, int>> result;
+    while (q.next()) {
+        result.append({q.value(0).toString(), q.value(1).toInt()});
+    }
+    q.finish();
+    return result;
 }
 
 std::optional<QString> TDM::CountryDXCC(const QString& country)

@@ -8,6 +8,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -108,6 +109,17 @@ public:
     // The `dxcc` value of a country name as text (a NULL value is empty text); nothing when the country
     // is not in the table.
     std::optional<QString> CountryDXCC(const QString& country);
+    // Every country of the `country` table with its DXCC number (a NULL number reads as 0).
+    QList<QPair<QString, int>> GetCountryCodes();
+
+    // Passes the call sign, mode and US county of every row of a log table, in the order logged.
+    void ReadDupeColumns(
+        const QString& table,
+        const std::function<void(const QString& call, const QString& mode, const QString& county)>& row);
+    // Adds many records to a log table in one transaction: all of them or, on an error, none. The
+    // progress function is told how many are stored so far.
+    void LogAddRecords(const QList<tLogRecord>& records, const QString& tablename,
+                       const std::function<void(qsizetype stored)>& progress = {});
 
 private:
     QStringList ReadColumn(QSqlQuery& query, const QString& statement, const QString& column,

@@ -40,6 +40,8 @@ inline const QString FCCPath = QStringLiteral("FCCPath");
 inline const QString ServerPort = QStringLiteral("ServerPort");
 inline const QString Top = QStringLiteral("Top");
 inline const QString Left = QStringLiteral("Left");
+inline const QString Width = QStringLiteral("Width");
+inline const QString Height = QStringLiteral("Height");
 inline const QString Color = QStringLiteral("Color");
 inline const QString ForeColor = QStringLiteral("Fore_color");
 inline const QString FLDigiLogFile = QStringLiteral("FLDigiLogFile");
@@ -53,4 +55,8 @@ inline const QString QRZXMLSessionID = QStringLiteral("QRZXML_sessionID");
 inline const QString QRZXMLSessionEXP = QStringLiteral("QRZXML_sessionEXP");
 inline const QString HamQTHSessionID = QStringLiteral("HAMqthXML_sessionID");
 inline const QString HamQTHSessionEXP = QStringLiteral("HAMqthXML_sessionEXP");
+inline const QString WSJTXPort = QStringLiteral("WSJTXPort");
+inline const QString WSJTXGroup = QStringLiteral("WSJTXGroup");
+inline const QString RigHost = QStringLiteral("RigHost");
+inline const QString RigPort = QStringLiteral("RigPort");
 } // namespace SettingKeys

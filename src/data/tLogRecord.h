@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QTypeInfo>
 
 // One contact on its way into an event log table.
 struct tLogRecord
@@ -25,3 +26,6 @@ struct tLogRecord
     int submit_county = 0;
     bool mobile = false;
 };
+
+// Its texts can move in memory as bytes, so a long list of records grows without copying them.
+Q_DECLARE_TYPEINFO(tLogRecord, Q_RELOCATABLE_TYPE);

@@ -1,17 +1,24 @@
 #include "TLoggingServer.h"
 
+#include "TFeedQueue.h"
 #include "data/Errors.h"
 
 #include <QElapsedTimer>
 #include <QNetworkDatagram>
+#include <QPointer>
 #include <QUdpSocket>
 #include <QVariant>
 
-TLoggingServer::TLoggingServer(THandler handler, QObject* parent)
-    : QObject(parent), fHandler(std::move(handler))
+TLoggingServer::TLoggingServer(TFeedQueue& queue, THandler handler, QObject* parent)
+    : QObject(parent), fQueue(queue), fHandler(std::move(handler))
 {}
 
-TLoggingServer::~TLoggingServer() = default;
+TLoggingServer::~TLoggingServer()
+{
+    if (fDrain) {
+        fQueue.RemoveDrain(fDrain);
+    }
+}
 
 void TLoggingServer::Open(quint16 port)
 {
@@ -28,9 +35,10 @@ void TLoggingServer::Open(quint16 port)
     // not report further datagrams while a message box of the handler is open.
     connect(socket, &QUdpSocket::readyRead, this, [this] {
         Drain();
-        ScheduleHandling();
+        fQueue.Schedule();
     });
     fSocket = socket;
+    fDrain = fQueue.AddDrain([this] { Drain(); });
 }
 
 void TLoggingServer::Close()
@@ -40,10 +48,12 @@ void TLoggingServer::Close()
     }
     // What the system has received already is kept for the handler.
     Drain();
+    fQueue.RemoveDrain(fDrain);
+    fDrain = 0;
     fSocket->close();
     fSocket->deleteLater();
     fSocket = nullptr;
-    ScheduleHandling();
+    fQueue.Schedule();
 }
 
 bool TLoggingServer::IsOpen() const
@@ -58,26 +68,17 @@ quint16 TLoggingServer::LocalPort() const
 
 void TLoggingServer::SetHeld(bool held)
 {
-    fHeld = held;
-    if (!held) {
-        Drain();
-        ScheduleHandling();
-    }
+    fQueue.SetHeld(held);
 }
 
-void TLoggingServer::ScheduleHandling()
+bool TLoggingServer::IsHandling() const
 {
-    if (fScheduled || fHandling || fHeld || fQueue.empty()) {
-        return;
-    }
-    fScheduled = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            fScheduled = false;
-            HandleQueue();
-        },
-        Qt::QueuedConnection);
+    return fQueue.IsHandling();
+}
+
+bool TLoggingServer::IsIdle() const
+{
+    return fQueue.IsIdle();
 }
 
 void TLoggingServer::Drain()
@@ -99,37 +100,25 @@ void TLoggingServer::Drain()
             break;
         }
         ++fReceived;
-        fQueue.push_back(datagram.data());
+        // A server gone before its datagrams were handled leaves them unhandled.
+        QPointer<TLoggingServer> self(this);
+        fQueue.Push(datagram.data(), [self](const QByteArray& payload) {
+            if (self) {
+                self->Handle(payload);
+            }
+        });
     }
 }
 
-void TLoggingServer::HandleQueue()
+void TLoggingServer::Handle(const QByteArray& payload)
 {
-    if (fHandling || fHeld) {
+    const TServerCommand command = ParseDatagram(payload);
+    if (command.kind == TServerCommandKind::None) {
+        ++fDropped;
         return;
     }
-    fHandling = true;
-    // Cleared again however the handler leaves.
-    struct TDone
-    {
-        bool& flag;
-        ~TDone() { flag = false; }
-    } done{fHandling};
-    while (!fHeld) {
-        Drain();
-        if (fQueue.empty()) {
-            break;
-        }
-        const QByteArray payload = std::move(fQueue.front());
-        fQueue.pop_front();
-        const TServerCommand command = ParseDatagram(payload);
-        if (command.kind == TServerCommandKind::None) {
-            ++fDropped;
-            continue;
-        }
-        QElapsedTimer timer;
-        timer.start();
-        fHandler(command);
-        emit CommandHandled(command.kind, timer.nsecsElapsed());
-    }
+    QElapsedTimer timer;
+    timer.start();
+    fHandler(command);
+    emit CommandHandled(command.kind, timer.nsecsElapsed());
 }

@@ -3,19 +3,20 @@
 #include "ServerCommand.h"
 
 #include <QObject>
-#include <deque>
 #include <functional>
 
 class QUdpSocket;
+class TFeedQueue;
 
 // The UDP listener of the logging server: receives the datagrams of other programs on all local
 // addresses and hands their commands, one at a time and in arrival order, to a handler.
 //
-// The handler may open a message box (a duplicate warning, a lookup error), whose event loop lets the
-// socket report new datagrams meanwhile. Those are only queued: the handler is never entered again while
-// it runs, and the queue is worked off once it returns. The socket is drained completely on every
-// readiness signal and before each queued command, and its receive buffer is large, so a burst is kept
-// even while the entry form is busy.
+// The datagrams wait in the feeds' ordered queue (TFeedQueue) together with those of the other listeners.
+// A handler may open a message box (a duplicate warning), whose event loop lets the socket report new
+// datagrams meanwhile. Those are only queued: no handler is entered again while one runs, and the queue
+// is worked off once it returns. The socket is drained completely on every readiness signal and before
+// each queued datagram, and its receive buffer is large, so a burst is kept even while the entry form is
+// busy.
 class TLoggingServer : public QObject
 {
     Q_OBJECT
@@ -23,7 +24,7 @@ class TLoggingServer : public QObject
 public:
     using THandler = std::function<void(const TServerCommand&)>;
 
-    explicit TLoggingServer(THandler handler, QObject* parent = nullptr);
+    TLoggingServer(TFeedQueue& queue, THandler handler, QObject* parent = nullptr);
     ~TLoggingServer() override;
 
     // Opens the socket on a port (0: any free port) of all local addresses. Throws EVantrel with the
@@ -35,12 +36,13 @@ public:
     // The port the socket listens on (0 while closed).
     quint16 LocalPort() const;
 
-    // While held, datagrams are received and queued but not handled; releasing handles the queue.
+    // While held, datagrams of every feed are received and queued but not handled; releasing handles the
+    // queue.
     void SetHeld(bool held);
-    // True while the handler runs.
-    bool IsHandling() const { return fHandling; }
-    // True when every command received has been handled.
-    bool IsIdle() const { return !fHandling && !fScheduled && fQueue.empty(); }
+    // True while a handler of the feeds' queue runs.
+    bool IsHandling() const;
+    // True when every datagram received by the feeds has been handled.
+    bool IsIdle() const;
     // Datagrams received so far and those dropped as not understood.
     qint64 Received() const { return fReceived; }
     qint64 Dropped() const { return fDropped; }
@@ -54,15 +56,12 @@ signals:
 
 private:
     void Drain();
-    void ScheduleHandling();
-    void HandleQueue();
+    void Handle(const QByteArray& payload);
 
+    TFeedQueue& fQueue;
     THandler fHandler;
     QUdpSocket* fSocket = nullptr;
-    std::deque<QByteArray> fQueue;
-    bool fHandling = false;
-    bool fScheduled = false;
-    bool fHeld = false;
+    int fDrain = 0;
     qint64 fReceived = 0;
     qint64 fDropped = 0;
 };

@@ -28,7 +28,8 @@ void AppendADIFField(QByteArray& out, const char* prefix, const QString& value, 
     out.insert(tagEnd, QByteArrayView(digits, end - digits));
 }
 
-void AppendADIFRecord(QByteArray& out, const TLogRow& row, bool comments, const TCountryLookup& dxcc)
+void AppendADIFRecord(QByteArray& out, const TLogRow& row, bool comments, const TCountryLookup& dxcc,
+                      const QString& stationCallsign)
 {
     QString rst = QStringLiteral("599");
     QString tenten = QStringLiteral("0");
@@ -99,12 +100,16 @@ void AppendADIFRecord(QByteArray& out, const TLogRow& row, bool comments, const 
     if (comments) {
         AppendADIFField(out, " <comment:", comment.trimmed());
     }
+    if (!stationCallsign.isEmpty()) {
+        AppendADIFField(out, " <station_callsign:", stationCallsign);
+    }
     out.append("<eor>");
 }
 
-QString ADIFRecord(const TLogRow& row, bool comments, const TCountryLookup& dxcc)
+QString ADIFRecord(const TLogRow& row, bool comments, const TCountryLookup& dxcc,
+                   const QString& stationCallsign)
 {
     QByteArray out;
-    AppendADIFRecord(out, row, comments, dxcc);
+    AppendADIFRecord(out, row, comments, dxcc, stationCallsign);
     return QString::fromUtf8(out);
 }

@@ -22,8 +22,11 @@ QByteArray ADIFHeader();
 void AppendADIFField(QByteArray& out, const char* prefix, const QString& value, const char* type = nullptr);
 
 // Appends the record of one log row (no line end). A column the row lacks writes no field of its own;
-// with comments on, the VP, EPC and 070 numbers are repeated in a comment field.
-void AppendADIFRecord(QByteArray& out, const TLogRow& row, bool comments, const TCountryLookup& dxcc);
+// with comments on, the VP, EPC and 070 numbers are repeated in a comment field. The log's own call sign,
+// when given, ends the record in a station_callsign field, as logging programs expect on import.
+void AppendADIFRecord(QByteArray& out, const TLogRow& row, bool comments, const TCountryLookup& dxcc,
+                      const QString& stationCallsign = QString());
 
 // The record of one log row as text.
-QString ADIFRecord(const TLogRow& row, bool comments, const TCountryLookup& dxcc);
+QString ADIFRecord(const TLogRow& row, bool comments, const TCountryLookup& dxcc,
+                   const QString& stationCallsign = QString());

@@ -104,7 +104,7 @@ void TLogProcessor::ProcessTheLog()
         if (fADIF) {
             text.clear();
             text.append('\n');
-            AppendADIFRecord(text, row, fOptions.adifcomment, dxcc);
+            AppendADIFRecord(text, row, fOptions.adifcomment, dxcc, fOwn.Callsign);
             fADIF->Write(text);
         }
     });

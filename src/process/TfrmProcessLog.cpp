@@ -9,6 +9,15 @@
 #include "ui/TOneLineValidator.h"
 
 #include <QButtonGroup>
+#include <QDir>
+
+namespace {
+
+const QString kProcessFlagQuestion =
+    QStringLiteral("Setting the process flag takes this log off the list of open logs once it is processed.\n"
+                   "File > Reopen Processed Log brings it back.\n\nSet the process flag?");
+
+} // namespace
 
 TfrmProcessLog::TfrmProcessLog(IPrompts& prompts, TDM& dm, const TMysettings& settings, TCounters counters,
                                QWidget* parent)
@@ -29,6 +38,15 @@ TfrmProcessLog::TfrmProcessLog(IPrompts& prompts, TDM& dm, const TMysettings& se
     connect(ui->btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(ui->cbExport, &QCheckBox::toggled, this, &TfrmProcessLog::cbExportClick);
     connect(ui->cbProcessFlag, &QCheckBox::toggled, this, &TfrmProcessLog::cbProcessFlagClick);
+    // Ticking the flag takes the log off the list of open logs once processed: the operator confirms it.
+    connect(ui->cbProcessFlag, &QCheckBox::clicked, this, [this](bool checked) {
+        if (checked && ShowCenteredMessage(fPrompts, this, kProcessFlagQuestion, MsgKind::Confirmation,
+                                           MsgButton::Yes | MsgButton::No) != MsgButton::Yes) {
+            ui->cbProcessFlag->setChecked(false);
+        }
+    });
+    // Without a picked folder the files go to the work folder.
+    ui->txtFileName->setPlaceholderText(QDir::toNativeSeparators(Paths::WorkFolder()));
     connect(ui->cbADIFComment, &QCheckBox::toggled, this, &TfrmProcessLog::cbADIFCommentClick);
     connect(fRadioGroup1, &QButtonGroup::idClicked, this, &TfrmProcessLog::RadioGroup1Click);
 }
@@ -80,7 +98,9 @@ void TfrmProcessLog::btnOKClick()
 void TfrmProcessLog::ProcessTheLog()
 {
     TProcessOptions options;
-    options.folder = fFloderName;
+    // No folder picked: the work folder, never the program's current directory.
+    const QString folder = fFloderName.isEmpty() ? Paths::WorkFolder() : fFloderName;
+    options.folder = folder;
     options.soapbox = ui->txtSoapBox->text();
     options.eol = fEOL;
     options.adifexport = fadifexport;
@@ -90,7 +110,8 @@ void TfrmProcessLog::ProcessTheLog()
 
     TLogProcessor(fDM, fSettings, ftablename, score, options).ProcessTheLog();
 
-    ShowCenteredMessage(fPrompts, this, QStringLiteral("Submission files written to ") + fFloderName,
+    ShowCenteredMessage(fPrompts, this,
+                        QStringLiteral("Submission files written to ") + QDir::toNativeSeparators(folder),
                         MsgKind::Information, MsgButton::OK);
     accept();
 }

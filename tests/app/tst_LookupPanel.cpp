@@ -159,7 +159,8 @@ private slots:
         QVERIFY(!f.Find<QLabel>("lblBD")->text().isEmpty());
         QCOMPARE(f.Edit("txtName")->text(), QStringLiteral("typed"));
         QCOMPARE(f.Edit("txtTenTen")->text(), QString());
-        QVERIFY(!f.Find<QRadioButton>("rbUS")->isChecked() && !f.Find<QRadioButton>("rbDX")->isChecked());
+        // The QTH is the one the call's prefix chose, not the lookup's.
+        QVERIFY(f.Find<QRadioButton>("rbUS")->isChecked());
     }
 
     // Leaving the call field looks nothing up while "Lookup" is unticked, or in a log without a source.
@@ -175,17 +176,21 @@ private slots:
         QVERIFY(none.Find<QCheckBox>("cbLookup")->isChecked());
         QVERIFY(none.Find("lblBD")->isHidden());
         none.LookUp(QStringLiteral("W7ABC"));
-        QCOMPARE(none.Find<QLabel>("TextBox3")->text(), QString());
+        // Without a lookup the panel still names the country of the call's prefix.
+        QCOMPARE(none.Find<QLabel>("TextBox3")->text(), QStringLiteral("W7ABC\nCountry: United States"));
         QCOMPARE(none.server.Requests().size(), 0);
     }
 
-    // A service that never answers ends the lookup with an error box; the panel keeps what it showed.
-    void DeadServiceKeepsPanel()
+    // A service that never answers: its first failure shows a box, the next ones only the panel (with the
+    // country of the prefix) and the status bar, until a lookup of the service succeeds again.
+    void DeadServiceShownOnce()
     {
         TPanel f(QStringLiteral("Open Season"), LookupTypes::QRZXML);
         f.LookUp(QStringLiteral("W7ABC"));
-        const QString before = f.Find<QLabel>("TextBox3")->text();
         const QString bearing = f.Find<QLabel>("lblBD")->text();
+        QVERIFY(!bearing.isEmpty());
+        auto* status = f.Find<QLabel>("lblLookupStatus");
+        QVERIFY(status->isHidden());
         f.server.SetSilent(true);
         f.window->Lookup().SetNetworkTimeout(300);
         // A new run of the program: the client logs in again through the stored key.
@@ -193,9 +198,30 @@ private slots:
         f.LookUp(QStringLiteral("K1XYZ"));
         QCOMPARE(f.prompts.Records().size(), 1);
         QCOMPARE(f.prompts.Records().first().kind, MsgKind::Error);
-        QCOMPARE(f.Find<QLabel>("TextBox3")->text(), before);
-        QCOMPARE(f.Find<QLabel>("lblBD")->text(), bearing);
+        QString panel = f.Find<QLabel>("TextBox3")->text();
+        QVERIFY2(panel.startsWith(QStringLiteral("K1XYZ\nCountry: United States\n\nLookup failed: ")),
+                 qPrintable(panel));
+        QVERIFY(!status->isHidden());
+        QVERIFY(status->text().contains(QStringLiteral("Lookup failed: ")));
+        QVERIFY(f.Find<QLabel>("lblBD")->text().isEmpty());
         QCOMPARE(f.Edit("txtCallsign")->text(), QStringLiteral("K1XYZ"));
+
+        // The second failure asks nothing.
+        f.LookUp(QStringLiteral("JA1ABC"));
+        QCOMPARE(f.prompts.Records().size(), 1);
+        panel = f.Find<QLabel>("TextBox3")->text();
+        QVERIFY2(panel.startsWith(QStringLiteral("JA1ABC\nCountry: Japan\n\nLookup failed: ")),
+                 qPrintable(panel));
+
+        // The service answers again; its next failure is worth a box again.
+        f.server.SetSilent(false);
+        f.LookUp(QStringLiteral("W7ABC"));
+        QVERIFY(status->isHidden());
+        QVERIFY(f.Find<QLabel>("TextBox3")->text().contains(QStringLiteral("Maria Lopez")));
+        f.server.SetSilent(true);
+        f.prompts.AnswerMessage(MsgButton::OK);
+        f.LookUp(QStringLiteral("K1XYZ"));
+        QCOMPARE(f.prompts.Records().size(), 2);
     }
 
     // Bearing and distance need both locators; without one there is no line rather than a bearing to

@@ -1,4 +1,5 @@
 #include "app/AppFixture.h"
+#include "app/TRecentContactsModel.h"
 #include "common/TestRegistry.h"
 #include "feeds/TFLDigiPoller.h"
 
@@ -126,6 +127,8 @@ private slots:
         }
         QCOMPARE(f.Rows(QStringLiteral("_call||'|'||_qth||'|'||_dxcc")),
                  (QStringList{QStringLiteral("W1ABC|DX|291"), QStringLiteral("W1ABC|DX|291")}));
+        // The recent-contacts list shows what was logged without the form.
+        QCOMPARE(f.window->RecentContacts().rowCount(), 2);
     }
 
     void FillsTheForm_data()

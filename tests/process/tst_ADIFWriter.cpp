@@ -156,6 +156,34 @@ private slots:
             QStringLiteral("<rst_rcvd:%1>%2<rst_sent:%1>%2<band:3>10M").arg(rst.size()).arg(rst);
         QVERIFY2(Record(Row("K1ABC", mode, "MA", "1"), false).contains(tag), qPrintable(tag));
     }
+
+    // The log's own call sign closes every record, after the comment, the rest of the record unchanged.
+    void StationCallsign_data()
+    {
+        QTest::addColumn<bool>("comments");
+        QTest::addColumn<QString>("station");
+        QTest::addColumn<QString>("end");
+        QTest::newRow("comments on") << true << "W7VNT"
+                                     << "<SRX_STRING:9>12345-0-0 <comment:0>"
+                                        " <station_callsign:5>W7VNT<eor>";
+        QTest::newRow("comments off, portable call")
+            << false << "W7VNT/M"
+            << "<SRX_STRING:9>12345-0-0 <station_callsign:7>W7VNT/M<eor>";
+    }
+    void StationCallsign()
+    {
+        QFETCH(bool, comments);
+        QFETCH(QString, station);
+        QFETCH(QString, end);
+        const TLogRow row = Row("K1ABC", "SSB", "MA", "12345");
+        const auto dxcc = [this](const QString& country) { return GetDXCCText(fDM, country); };
+        const QString record = ADIFRecord(row, comments, dxcc, station);
+        QVERIFY2(record.endsWith(end), qPrintable(record));
+        // Everything before the new field is the record as it was.
+        QCOMPARE(record,
+                 Record(row, comments).chopped(5) +
+                     QStringLiteral(" <station_callsign:%1>%2<eor>").arg(station.size()).arg(station));
+    }
 };
 
 VANTREL_TEST(TestADIFWriter)

@@ -103,6 +103,15 @@ private:
             prompts.AnswerFolder(folder);
             Click("btnBrowse");
         }
+        // Ticks "Set the process flag" and confirms it; the prompts so far are not kept among the records.
+        void TickProcessFlag()
+        {
+            prompts.AnswerMessage(MsgButton::Yes);
+            Click("cbProcessFlag");
+            QCOMPARE(prompts.Records().last().kind, MsgKind::Confirmation);
+            QCOMPARE(prompts.Pending(), 0);
+            prompts.Clear();
+        }
         // Presses OK; the answer queued goes to the message that follows.
         void PressOK()
         {
@@ -169,7 +178,7 @@ private slots:
         // Each box drives its own flag only.
         run.Click("cbExport");
         QVERIFY(dialog.adifexport() && !dialog.processflag() && !dialog.adifcomment());
-        run.Click("cbProcessFlag");
+        run.TickProcessFlag();
         run.Click("cbADIFComment");
         QVERIFY(dialog.adifexport() && dialog.processflag() && dialog.adifcomment());
         run.Click("cbExport");
@@ -350,7 +359,7 @@ private slots:
         TRun run(QStringLiteral("General Log"));
         run.PickFolder(run.fix.OutputFolder(QStringLiteral("flag")));
         if (ticked) {
-            run.Click("cbProcessFlag");
+            run.TickProcessFlag();
         }
         run.dialog.show();
         run.PressOK();
@@ -400,7 +409,7 @@ private slots:
                               " <name:0> <mode:2>CW <rst_rcvd:3>599"
                               "<rst_sent:3>599<band:3>10M <state:2>IL"
                               " <dxcc:3>291<ten_ten:1>0"
-                              "<SRX_STRING:5>0-0-0<eor>"));
+                              "<SRX_STRING:5>0-0-0 <station_callsign:5>W7VNT<eor>"));
     }
 
     void Cancel()
@@ -416,7 +425,8 @@ private slots:
         QCOMPARE(run.prompts.Messages(), QStringList());
     }
 
-    // With no folder picked the files go under their bare names into the current directory.
+    // With no folder picked the files go to the work folder, never the current directory, and the closing
+    // message names the full path.
     void NoFolderPicked()
     {
         TRun run(QStringLiteral("General Log"));
@@ -424,13 +434,33 @@ private slots:
         const QString current = QDir::currentPath();
         const QString here = run.fix.OutputFolder(QStringLiteral("current"));
         QVERIFY(QDir::setCurrent(here));
+        QCOMPARE(run.Find<QLineEdit>("txtFileName")->placeholderText(),
+                 QDir::toNativeSeparators(Paths::WorkFolder()));
         run.dialog.show();
         run.PressOK();
         QDir::setCurrent(current);
-        QCOMPARE(run.prompts.Messages(), QStringList{QStringLiteral("Submission files written to ")});
-        QCOMPARE(FilesIn(here),
-                 (QStringList{run.fix.own.TableName + ".dup", run.fix.own.TableName + ".log"}));
-        QVERIFY(TProcessFixture::ReadFile(here + run.fix.own.TableName + ".log").endsWith("\nEND_OF_LOG:\n"));
+        QCOMPARE(run.prompts.Messages(), QStringList{QStringLiteral("Submission files written to ") +
+                                                     QDir::toNativeSeparators(Paths::WorkFolder())});
+        QVERIFY(FilesIn(here).isEmpty());
+        QVERIFY(QFileInfo(Paths::WorkFolder()).isAbsolute());
+        QVERIFY(TProcessFixture::ReadFile(run.File(Paths::WorkFolder(), ".log")).endsWith("\nEND_OF_LOG:\n"));
+        QVERIFY(QFile::exists(run.File(Paths::WorkFolder(), ".dup")));
+    }
+
+    // Ticking the process flag asks first; No leaves it unticked and the log open.
+    void ProcessFlagAsksFirst()
+    {
+        TRun run(QStringLiteral("General Log"));
+        run.PickFolder(run.fix.OutputFolder(QStringLiteral("ask")));
+        run.prompts.AnswerMessage(MsgButton::No);
+        run.Click("cbProcessFlag");
+        QCOMPARE(run.prompts.Records().last().kind, MsgKind::Confirmation);
+        QCOMPARE(run.prompts.Records().last().buttons, MsgButton::Yes | MsgButton::No);
+        QVERIFY(!run.Find<QCheckBox>("cbProcessFlag")->isChecked());
+        QVERIFY(!run.dialog.processflag());
+        run.dialog.show();
+        run.PressOK();
+        QVERIFY(run.fix.dm.GetTables().contains(run.fix.own.TableName));
     }
 
     void UnwritableFolder_data()
@@ -451,7 +481,7 @@ private slots:
         }
         run.PickFolder(root + folder.chopped(1));
         run.Click("cbExport");
-        run.Click("cbProcessFlag");
+        run.TickProcessFlag();
         run.dialog.show();
         run.PressOK();
 
@@ -485,7 +515,7 @@ private slots:
         QVERIFY(disk.Fill());
         run.PickFolder(out.chopped(1));
         run.Click("cbExport");
-        run.Click("cbProcessFlag");
+        run.TickProcessFlag();
         run.dialog.show();
         run.PressOK();
 
@@ -511,7 +541,7 @@ private slots:
         QVERIFY(QDir().mkpath(run.File(out, ".dup")));
         run.PickFolder(out);
         run.Click("cbExport");
-        run.Click("cbProcessFlag");
+        run.TickProcessFlag();
         run.dialog.show();
         run.PressOK();
 

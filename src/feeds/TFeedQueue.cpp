@@ -1,0 +1,80 @@
+#include "TFeedQueue.h"
+
+int TFeedQueue::AddDrain(TDrain drain)
+{
+    fDrains.emplace_back(fNextDrain, std::move(drain));
+    return fNextDrain++;
+}
+
+void TFeedQueue::RemoveDrain(int id)
+{
+    for (auto it = fDrains.begin(); it != fDrains.end(); ++it) {
+        if (it->first == id) {
+            fDrains.erase(it);
+            return;
+        }
+    }
+}
+
+void TFeedQueue::Push(QByteArray payload, THandler handler)
+{
+    fQueue.push_back({std::move(payload), std::move(handler)});
+}
+
+void TFeedQueue::Schedule()
+{
+    if (fScheduled || fHandling || fHeld || fQueue.empty()) {
+        return;
+    }
+    fScheduled = true;
+    // Handled after the socket's readiness signal has returned: inside it the socket would not report
+    // further datagrams while a message box of a handler is open.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            fScheduled = false;
+            HandleQueue();
+        },
+        Qt::QueuedConnection);
+}
+
+void TFeedQueue::SetHeld(bool held)
+{
+    fHeld = held;
+    if (!held) {
+        DrainAll();
+        Schedule();
+    }
+}
+
+void TFeedQueue::DrainAll()
+{
+    // A drain may remove itself (its listener closing): walk a copy.
+    const auto drains = fDrains;
+    for (const auto& [id, drain] : drains) {
+        drain();
+    }
+}
+
+void TFeedQueue::HandleQueue()
+{
+    if (fHandling || fHeld) {
+        return;
+    }
+    fHandling = true;
+    // Cleared again however the handler leaves.
+    struct TDone
+    {
+        bool& flag;
+        ~TDone() { flag = false; }
+    } done{fHandling};
+    while (!fHeld) {
+        DrainAll();
+        if (fQueue.empty()) {
+            break;
+        }
+        TItem item = std::move(fQueue.front());
+        fQueue.pop_front();
+        item.handler(item.payload);
+    }
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <deque>
+#include <functional>
+
+// The one ordered queue of the live feeds: datagrams of every listener wait here and are handled one at
+// a time, in the order they arrived, each by the handler of its listener.
+//
+// A handler may open a message box (a duplicate warning), whose event loop lets the sockets report new
+// datagrams meanwhile. Those are only queued: no handler is entered while another runs, and the queue
+// is worked off once it returns. Before each datagram is handled, every listener's socket is drained
+// into the queue, so a burst keeps its order even while the entry form is busy.
+class TFeedQueue : public QObject
+{
+    Q_OBJECT
+
+public:
+    using THandler = std::function<void(const QByteArray& payload)>;
+    using TDrain = std::function<void()>;
+
+    explicit TFeedQueue(QObject* parent = nullptr) : QObject(parent) {}
+
+    // A listener's drain: reads what its socket holds into the queue. Returns an id for RemoveDrain.
+    int AddDrain(TDrain drain);
+    void RemoveDrain(int id);
+
+    // Queues a datagram with the handler that takes it, and has the queue worked off soon.
+    void Push(QByteArray payload, THandler handler);
+    // Has the queue worked off after the current signal has returned.
+    void Schedule();
+
+    // While held, datagrams are queued but not handled; releasing works the queue off.
+    void SetHeld(bool held);
+    bool IsHandling() const { return fHandling; }
+    // True when every datagram queued has been handled.
+    bool IsIdle() const { return !fHandling && !fScheduled && fQueue.empty(); }
+
+private:
+    struct TItem
+    {
+        QByteArray payload;
+        THandler handler;
+    };
+    void DrainAll();
+    void HandleQueue();
+
+    std::deque<TItem> fQueue;
+    std::deque<std::pair<int, TDrain>> fDrains;
+    int fNextDrain = 1;
+    bool fHandling = false;
+    bool fScheduled = false;
+    bool fHeld = false;
+};
