@@ -88,6 +88,7 @@ void TfrmSetup::FormCreate()
     setPalette(pal);
 
     ui->txtCallSign->setValidator(new TUpperCaseValidator(ui->txtCallSign));
+    TOneLineValidator::KeepOneLine(this, {ui->txtDBPath});
     ui->cboEntry->setCurrentIndex(-1);
     ui->cboLookDB->setCurrentIndex(-1);
     ui->lblOperators->hide();

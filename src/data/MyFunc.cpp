@@ -144,7 +144,7 @@ bool IsInteger(const QString& text)
     return ok;
 }
 
-QByteArray HttpGet(const QUrl& url, int timeoutMs, QNetworkAccessManager* manager)
+QByteArray HttpGet(const QUrl& url, int timeoutMs, QNetworkAccessManager* manager, qint64 maxBytes)
 {
     std::unique_ptr<QNetworkAccessManager> own;
     if (!manager) {
@@ -167,25 +167,56 @@ QByteArray HttpGet(const QUrl& url, int timeoutMs, QNetworkAccessManager* manage
         reply->abort();
     });
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    // The body is taken in as it arrives, so an endless or oversized one is stopped at the limit instead of
+    // filling the memory.
+    QByteArray body;
+    bool tooLarge = false;
+    auto stopWhenTooLarge = [&](qint64 size) {
+        if (size > maxBytes && !tooLarge) {
+            tooLarge = true;
+            reply->abort();
+        }
+    };
+    QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &loop, [&] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid()) {
+            stopWhenTooLarge(length.toLongLong());
+        }
+    });
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, [&] {
+        if (!tooLarge) {
+            body += reply->read(maxBytes + 1 - body.size());
+            stopWhenTooLarge(body.size() + reply->bytesAvailable());
+        }
+    });
     timer.start(timeoutMs);
     if (!reply->isFinished()) {
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
     timer.stop();
 
+    // The query may carry a password: messages name the address without it.
+    const QString shown = url.toDisplayString(QUrl::RemoveUserInfo | QUrl::RemoveQuery);
+    auto tooLargeError = [&] {
+        return ENetworkError(QStringLiteral("The reply from %1 is larger than %2; it was not read")
+                                 .arg(shown, maxBytes % (1024 * 1024) == 0
+                                                 ? QStringLiteral("%1 MB").arg(maxBytes / (1024 * 1024))
+                                                 : QStringLiteral("%1 kB").arg((maxBytes + 1023) / 1024)));
+    };
+    if (tooLarge) {
+        manager->clearConnectionCache();
+        throw tooLargeError();
+    }
     if (timedOut || reply->error() == QNetworkReply::OperationCanceledError ||
         reply->error() == QNetworkReply::TimeoutError) {
         throw ENetworkError(QStringLiteral("No answer from %1 within %2")
-                                .arg(url.toDisplayString(QUrl::RemoveUserInfo | QUrl::RemoveQuery),
-                                     timeoutMs % 1000 == 0
-                                         ? QStringLiteral("%1 seconds").arg(timeoutMs / 1000)
-                                         : QStringLiteral("%1 ms").arg(timeoutMs)));
+                                .arg(shown, timeoutMs % 1000 == 0
+                                                ? QStringLiteral("%1 seconds").arg(timeoutMs / 1000)
+                                                : QStringLiteral("%1 ms").arg(timeoutMs)));
     }
     if (reply->error() != QNetworkReply::NoError) {
         // A failed TLS handshake leaves a connection in the cache that a later try must not reuse.
         manager->clearConnectionCache();
-        // The query may carry a password: messages name the address without it.
-        const QString shown = url.toDisplayString(QUrl::RemoveUserInfo | QUrl::RemoveQuery);
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         if (status.isValid() && status.toInt() >= 400) {
             throw ENetworkError(
@@ -202,19 +233,21 @@ QByteArray HttpGet(const QUrl& url, int timeoutMs, QNetworkAccessManager* manage
     }
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (status.isValid() && status.toInt() >= 400) {
-        throw ENetworkError(QStringLiteral("%1 replied %2")
-                                .arg(url.toDisplayString(QUrl::RemoveUserInfo | QUrl::RemoveQuery))
-                                .arg(status.toInt()));
+        throw ENetworkError(QStringLiteral("%1 replied %2").arg(shown).arg(status.toInt()));
     }
-    return reply->readAll();
+    body += reply->readAll();
+    if (body.size() > maxBytes) {
+        throw tooLargeError();
+    }
+    return body;
 }
 
-void DownloadFile(const QString& url, const QString& path, int timeoutMs)
+void DownloadFile(const QString& url, const QString& path, int timeoutMs, qint64 maxBytes)
 {
     // The earlier download stays in place until the new one is complete on disk.
     QByteArray body;
     try {
-        body = HttpGet(QUrl(url), timeoutMs);
+        body = HttpGet(QUrl(url), timeoutMs, nullptr, maxBytes);
     } catch (const ENetworkError&) {
         throw EVantrel(QStringLiteral("Error downloading URL: %1").arg(url));
     }

@@ -36,13 +36,19 @@ QStringView FirstChars(QStringView text, qsizetype n);
 // True when the whole text is a signed 32-bit whole number (optional sign, decimal digits).
 bool IsInteger(const QString& text);
 
+// The largest body HttpGet and DownloadFile hold in memory unless told otherwise.
+constexpr qint64 kHttpMaxBytes = 64 * 1024 * 1024;
+
 // Blocking GET of a URL into memory, following redirects, with a timeout; the window ignores user input
-// meanwhile but keeps painting. Throws ENetworkError on a network or TLS failure, an HTTP error status
-// or the timeout. Uses the given manager, or a fresh one.
-QByteArray HttpGet(const QUrl& url, int timeoutMs = 30000, QNetworkAccessManager* manager = nullptr);
+// meanwhile but keeps painting. A body that passes maxBytes (announced or received) stops the transfer at
+// once. Throws ENetworkError on a network or TLS failure, an HTTP error status, the timeout or a body
+// that is too large. Uses the given manager, or a fresh one.
+QByteArray HttpGet(const QUrl& url, int timeoutMs = 30000, QNetworkAccessManager* manager = nullptr,
+                   qint64 maxBytes = kHttpMaxBytes);
 
 // Downloads a URL into a file, replacing any file of that name once the download is complete on disk.
-// Throws EVantrel "Error downloading URL: <url>" when the download fails (an HTTP error status included),
-// with the file and the system's reason added when the file cannot be written; the earlier file is then
-// kept as it was.
-void DownloadFile(const QString& url, const QString& path, int timeoutMs = 30000);
+// Throws EVantrel "Error downloading URL: <url>" when the download fails (an HTTP error status or a body
+// larger than maxBytes included), with the file and the system's reason added when the file cannot be
+// written; the earlier file is then kept as it was.
+void DownloadFile(const QString& url, const QString& path, int timeoutMs = 30000,
+                  qint64 maxBytes = kHttpMaxBytes);

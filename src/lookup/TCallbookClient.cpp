@@ -1,5 +1,6 @@
 #include "TCallbookClient.h"
 
+#include "XmlReply.h"
 #include "data/Errors.h"
 #include "data/MyFunc.h"
 #include "data/TSettings.h"
@@ -28,6 +29,19 @@ QString UrlEncode(const QString& text)
 QString UrlEncodeCallsign(const QString& callsign)
 {
     return UrlEncode(callsign).replace(QStringLiteral("%2F"), QStringLiteral("/"));
+}
+
+bool IsSessionKey(const QString& key)
+{
+    if (key.isEmpty() || key.size() > TCallbookClient::kMaxSessionKeyLength) {
+        return false;
+    }
+    for (const QChar c : key) {
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 QDateTime ParseSessionExpiry(const QString& text)
@@ -76,6 +90,9 @@ TFccRec TCallbookClient::LookupCall(const QString& callsign, const QString& user
         fusername = user;
         fpassword = passwd;
         fxmlsession = fSettings.GetSetting(fKeys.sessionId, QString());
+        if (!IsSessionKey(fxmlsession)) {
+            fxmlsession.clear(); // a damaged stored key is never sent: log in afresh
+        }
         // An expiry that cannot be read counts as past: one login too many is harmless.
         const QDateTime expiry = ParseSessionExpiry(fSettings.GetSetting(fKeys.sessionExp, "01/01/2023"));
         if (fxmlsession.isEmpty() || !expiry.isValid() || expiry < fClock()) {
@@ -94,7 +111,22 @@ TFccRec TCallbookClient::LookupCall(const QString& callsign, const QString& user
 
 void TCallbookClient::Login()
 {
+    // The password travels in the login query: only an encrypted connection may carry it, whatever the
+    // service address in the settings says.
+    if (dburl.scheme().compare(QStringLiteral("https"), Qt::CaseInsensitive) != 0) {
+        throw EVantrel(
+            QStringLiteral("%1 login not sent: the service address %2 is not https, and the password "
+                           "is only sent over an encrypted connection. Correct %3 in %4.")
+                .arg(fKeys.service, dburl.toDisplayString(QUrl::RemoveUserInfo | QUrl::RemoveQuery),
+                     fKeys.url, fSettings.Path()));
+    }
     const TCallbookLogin login = ReadLogin(Get(LoginQuery(fusername, fpassword)));
+    if (!login.key.isEmpty() && !IsSessionKey(login.key)) {
+        // Kept as received, such a key could write lines of its own into the settings file.
+        fxmlerror = QStringLiteral("the reply holds an unusable session key");
+        fisonline = false;
+        throw EVantrel(QStringLiteral("%1 login failed: %2").arg(fKeys.service, fxmlerror));
+    }
     fxmlerror = login.error;
     Setxmlsession(login.key);
     fxmlmessage = login.message;
@@ -115,5 +147,5 @@ TCallbookReply TCallbookClient::RequestCall(const QString& callsign)
 
 QByteArray TCallbookClient::Get(const QString& query)
 {
-    return HttpGet(QUrl(dburl.toString() + '?' + query), fTimeoutMs, fManager.get());
+    return HttpGet(QUrl(dburl.toString() + '?' + query), fTimeoutMs, fManager.get(), XmlReply::kMaxBytes);
 }

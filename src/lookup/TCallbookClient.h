@@ -41,6 +41,10 @@ QString UrlEncodeCallsign(const QString& callsign);
 // as month/day/year and day/month/year. An invalid date-time comes back when nothing fits.
 QDateTime ParseSessionExpiry(const QString& text);
 
+// True for a session key the program keeps: 1 to 64 ASCII letters and digits. Keys go into the settings
+// file and into request queries, so anything else in a reply's key (line breaks, "=", "&") is refused.
+bool IsSessionKey(const QString& key);
+
 // The on-line call-book clients share their session handling: one login yields a session key kept in
 // memory and in the settings file with an expiry four hours after it was obtained; each call sign is one
 // request whose XML reply fills a lookup result. A session the service reports as expired leads to one
@@ -50,6 +54,7 @@ class TCallbookClient
 public:
     static constexpr int kSessionHours = 4;
     static constexpr int kDefaultTimeoutMs = 30000;
+    static constexpr int kMaxSessionKeyLength = 64;
 
     virtual ~TCallbookClient();
     TCallbookClient(const TCallbookClient&) = delete;
@@ -57,8 +62,9 @@ public:
 
     // Logs in when needed (no session in this run and the stored key missing or expired), asks for the
     // call sign and returns the record. user and passwd are only used until a login has succeeded in this
-    // run. Throws ENetworkError when the service does not answer, EVantrel when a login is refused or a
-    // reply cannot be read.
+    // run. Throws ENetworkError when the service does not answer, EVantrel when a login is refused, a
+    // reply cannot be read or holds an unusable session key, or a login would send the password to an
+    // address that is not https.
     TFccRec LookupCall(const QString& callsign, const QString& user, const QString& passwd);
 
     // The session key; setting it saves it with an expiry four hours from now.

@@ -18,31 +18,31 @@ THamQTHxml::THamQTHxml(TSettings& settings, TClock clock)
 
 TCallbookLogin THamQTHxml::ParseLogin(const QByteArray& reply)
 {
-    const QDomDocument doc = XmlReply::Parse(reply, kService, kRoot);
-    const QDomElement session = XmlReply::Child(doc.documentElement(), QStringLiteral("session"));
-    return {XmlReply::ChildText(session, QStringLiteral("error")),
-            XmlReply::ChildText(session, QStringLiteral("session_id")),
-            XmlReply::ChildText(session, QStringLiteral("message"))};
+    const XmlReply::TReply doc = XmlReply::Parse(reply, kService, kRoot);
+    const int session = doc.Child(XmlReply::TReply::kRoot, QStringLiteral("session"));
+    return {doc.ChildText(session, QStringLiteral("error")),
+            doc.ChildText(session, QStringLiteral("session_id")),
+            doc.ChildText(session, QStringLiteral("message"))};
 }
 
 TCallbookReply THamQTHxml::ParseCall(const QByteArray& reply, const QString& callsign)
 {
-    const QDomDocument doc = XmlReply::Parse(reply, kService, kRoot);
+    const XmlReply::TReply doc = XmlReply::Parse(reply, kService, kRoot);
     TCallbookReply result;
     result.rec.callsign = callsign;
-    const QDomElement session = XmlReply::Child(doc.documentElement(), QStringLiteral("session"));
-    if (!session.isNull()) {
-        const QString error = XmlReply::ChildText(session, QStringLiteral("error")) + ' ' +
-                              session.attribute(QStringLiteral("error"));
+    const int session = doc.Child(XmlReply::TReply::kRoot, QStringLiteral("session"));
+    if (session >= 0) {
+        const QString error = doc.ChildText(session, QStringLiteral("error")) + ' ' +
+                              doc.Attribute(session, QStringLiteral("error"));
         result.sessionExpired =
             error.contains(QStringLiteral("Session does not exist or expired"), Qt::CaseInsensitive) ||
             error.contains(QStringLiteral("Session Timeout"), Qt::CaseInsensitive);
     }
-    const QDomElement search = XmlReply::Child(doc.documentElement(), QStringLiteral("search"));
-    if (search.isNull()) {
+    const int search = doc.Child(XmlReply::TReply::kRoot, QStringLiteral("search"));
+    if (search < 0) {
         return result;
     }
-    auto text = [&](const char* name) { return XmlReply::ChildText(search, QString::fromLatin1(name)); };
+    auto text = [&](const char* name) { return doc.ChildText(search, QString::fromLatin1(name)); };
     TFccRec& rec = result.rec;
     rec.firstname = text("nick");
     rec.entityname = text("adr_name");

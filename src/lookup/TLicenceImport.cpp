@@ -265,11 +265,11 @@ void ReadFolder(const QString& path, TRecordReader& reader)
         const auto done = [&] { return double(before + file.pos()) / double(qMax<qint64>(1, total)); };
         reader.ReadFile(
             kind,
-            [&](char* buffer, qint64 max) {
+            [&file](char* buffer, qint64 max) {
                 const qint64 n = file.read(buffer, max);
                 if (n < 0) {
-                    throw EVantrel(
-                        QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(filePath), file.errorString()));
+                    throw EVantrel(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(file.fileName()),
+                                                                file.errorString()));
                 }
                 return n;
             },

@@ -9,10 +9,10 @@ namespace {
 const QString kService = QStringLiteral("QRZ XML");
 const QString kRoot = QStringLiteral("QRZDatabase");
 
-QDomElement SessionOf(const QDomDocument& doc)
+int SessionOf(const XmlReply::TReply& doc)
 {
-    const QDomElement session = XmlReply::Child(doc.documentElement(), QStringLiteral("Session"));
-    if (session.isNull()) {
+    const int session = doc.Child(XmlReply::TReply::kRoot, QStringLiteral("Session"));
+    if (session < 0) {
         throw EVantrel(
             QStringLiteral("The %1 service sent an unexpected reply (no Session element)").arg(kService));
     }
@@ -20,10 +20,10 @@ QDomElement SessionOf(const QDomDocument& doc)
 }
 
 // The service reports an expired or unknown key in the session's Error text.
-bool SessionExpired(const QDomElement& session)
+bool SessionExpired(const XmlReply::TReply& doc, int session)
 {
-    const QString error = XmlReply::ChildText(session, QStringLiteral("Error")) + ' ' +
-                          session.attribute(QStringLiteral("Error"));
+    const QString error = doc.ChildText(session, QStringLiteral("Error")) + ' ' +
+                          doc.Attribute(session, QStringLiteral("Error"));
     return error.contains(QStringLiteral("Session Timeout"), Qt::CaseInsensitive) ||
            error.contains(QStringLiteral("Invalid session key"), Qt::CaseInsensitive);
 }
@@ -38,26 +38,26 @@ Tqrzxml::Tqrzxml(TSettings& settings, TClock clock)
 
 TCallbookLogin Tqrzxml::ParseLogin(const QByteArray& reply)
 {
-    const QDomElement session = SessionOf(XmlReply::Parse(reply, kService, kRoot));
-    return {XmlReply::ChildText(session, QStringLiteral("Error")),
-            XmlReply::ChildText(session, QStringLiteral("Key")),
-            XmlReply::ChildText(session, QStringLiteral("Message"))};
+    const XmlReply::TReply doc = XmlReply::Parse(reply, kService, kRoot);
+    const int session = SessionOf(doc);
+    return {doc.ChildText(session, QStringLiteral("Error")), doc.ChildText(session, QStringLiteral("Key")),
+            doc.ChildText(session, QStringLiteral("Message"))};
 }
 
 TCallbookReply Tqrzxml::ParseCall(const QByteArray& reply, const QString& callsign, QString* xmlText)
 {
-    const QDomDocument doc = XmlReply::Parse(reply, kService, kRoot);
+    const XmlReply::TReply doc = XmlReply::Parse(reply, kService, kRoot);
     if (xmlText) {
-        *xmlText = doc.toString(1);
+        *xmlText = doc.Source();
     }
     TCallbookReply result;
-    result.sessionExpired = SessionExpired(SessionOf(doc));
+    result.sessionExpired = SessionExpired(doc, SessionOf(doc));
     result.rec.callsign = callsign;
-    const QDomElement call = XmlReply::Child(doc.documentElement(), QStringLiteral("Callsign"));
-    if (call.isNull()) {
+    const int call = doc.Child(XmlReply::TReply::kRoot, QStringLiteral("Callsign"));
+    if (call < 0) {
         return result;
     }
-    auto text = [&](const char* name) { return XmlReply::ChildText(call, QString::fromLatin1(name)); };
+    auto text = [&](const char* name) { return doc.ChildText(call, QString::fromLatin1(name)); };
     TFccRec& rec = result.rec;
     rec.firstname = text("fname");
     rec.lastname = text("name");

@@ -13,12 +13,13 @@ public:
 
     explicit Tqrzxml(TSettings& settings, TClock clock = SystemNow);
 
-    // The XML text of the last call-sign reply; empty until the first one. Login replies are never kept.
+    // The text of the last call-sign reply as received; empty until the first one. Login replies are never
+    // kept.
     QString GetXML() const { return strXML; }
 
     // Reading the two replies: a login reply's Session texts, and a call-sign reply's Callsign element.
     // Both throw EVantrel when the reply is not XML or lacks QRZDatabase or its Session element. The call
-    // reply's XML text goes to xmlText when given.
+    // reply's text, as received, goes to xmlText when given.
     static TCallbookLogin ParseLogin(const QByteArray& reply);
     static TCallbookReply ParseCall(const QByteArray& reply, const QString& callsign,
                                     QString* xmlText = nullptr);

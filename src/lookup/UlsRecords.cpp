@@ -6,7 +6,7 @@
 namespace {
 
 // Field positions, counted from 1 as the FCC's data definitions number them.
-namespace En {
+namespace EnField {
 constexpr int CallSign = 5;
 constexpr int EntityName = 8;
 constexpr int FirstName = 9;
@@ -19,9 +19,9 @@ constexpr int State = 18;
 constexpr int ZipCode = 19;
 constexpr int PoBox = 20;
 constexpr int Frn = 23;
-} // namespace En
+} // namespace EnField
 
-namespace Am {
+namespace AmField {
 constexpr int CallSign = 5;
 constexpr int OperatorClass = 6;
 constexpr int GroupCode = 7;
@@ -29,9 +29,9 @@ constexpr int RegionCode = 8;
 constexpr int TrusteeCallsign = 9;
 constexpr int PreviousCallsign = 16;
 constexpr int PreviousOperatorClass = 17;
-} // namespace Am
+} // namespace AmField
 
-namespace Hd {
+namespace HdField {
 constexpr int CallSign = 5;
 constexpr int LicenseStatus = 6;
 constexpr int RadioServiceCode = 7;
@@ -40,7 +40,7 @@ constexpr int ExpiredDate = 9;
 constexpr int CancellationDate = 10;
 constexpr int EffectiveDate = 43;
 constexpr int LastActionDate = 44;
-} // namespace Hd
+} // namespace HdField
 
 // More fields than any record type has; the rest of a longer line is ignored.
 constexpr int kMaxFields = 64;
@@ -129,22 +129,22 @@ using namespace LicenceColumns;
 bool ParseEn(QByteArrayView line, QByteArray& buffer, TEnRow& row)
 {
     const TFields f(line, buffer);
-    if (!f.IsRecord("EN", En::PoBox, En::CallSign)) {
+    if (!f.IsRecord("EN", EnField::PoBox, EnField::CallSign)) {
         return false;
     }
     row[EnUsi] = f[2];
-    row[EnCallSign] = f[En::CallSign];
-    row[EnEntityName] = f[En::EntityName];
-    row[EnFirstName] = f[En::FirstName];
-    row[EnMi] = f[En::Mi];
-    row[EnLastName] = f[En::LastName];
-    row[EnSuffix] = f[En::Suffix];
-    row[EnStreetAddress] = f[En::StreetAddress];
-    row[EnCity] = f[En::City];
-    row[EnState] = f[En::State];
-    row[EnZipCode] = f[En::ZipCode];
-    row[EnPoBox] = f[En::PoBox];
-    row[EnFrn] = f[En::Frn];
+    row[EnCallSign] = f[EnField::CallSign];
+    row[EnEntityName] = f[EnField::EntityName];
+    row[EnFirstName] = f[EnField::FirstName];
+    row[EnMi] = f[EnField::Mi];
+    row[EnLastName] = f[EnField::LastName];
+    row[EnSuffix] = f[EnField::Suffix];
+    row[EnStreetAddress] = f[EnField::StreetAddress];
+    row[EnCity] = f[EnField::City];
+    row[EnState] = f[EnField::State];
+    row[EnZipCode] = f[EnField::ZipCode];
+    row[EnPoBox] = f[EnField::PoBox];
+    row[EnFrn] = f[EnField::Frn];
     row[EnCounty] = QByteArrayView();
     return true;
 }
@@ -152,35 +152,36 @@ bool ParseEn(QByteArrayView line, QByteArray& buffer, TEnRow& row)
 bool ParseAm(QByteArrayView line, QByteArray& buffer, TAmRow& row)
 {
     const TFields f(line, buffer);
-    if (!f.IsRecord("AM", Am::PreviousOperatorClass, Am::CallSign)) {
+    if (!f.IsRecord("AM", AmField::PreviousOperatorClass, AmField::CallSign)) {
         return false;
     }
     row[AmUsi] = f[2];
-    row[AmCallSign] = f[Am::CallSign];
-    row[AmOperatorClass] = f[Am::OperatorClass];
-    row[AmGroupCode] = f[Am::GroupCode];
-    row[AmRegionCode] = f[Am::RegionCode];
-    row[AmTrusteeCallsign] = f[Am::TrusteeCallsign];
-    row[AmPreviousCallsign] = f[Am::PreviousCallsign];
-    row[AmPreviousOperatorClass] = f[Am::PreviousOperatorClass];
+    row[AmCallSign] = f[AmField::CallSign];
+    row[AmOperatorClass] = f[AmField::OperatorClass];
+    row[AmGroupCode] = f[AmField::GroupCode];
+    row[AmRegionCode] = f[AmField::RegionCode];
+    row[AmTrusteeCallsign] = f[AmField::TrusteeCallsign];
+    row[AmPreviousCallsign] = f[AmField::PreviousCallsign];
+    row[AmPreviousOperatorClass] = f[AmField::PreviousOperatorClass];
     return true;
 }
 
 bool ParseHd(QByteArrayView line, QByteArray& buffer, THdRow& row)
 {
     const TFields f(line, buffer);
-    if (!f.IsRecord("HD", Hd::CancellationDate, Hd::CallSign) || f[Hd::LicenseStatus].isEmpty()) {
+    if (!f.IsRecord("HD", HdField::CancellationDate, HdField::CallSign) ||
+        f[HdField::LicenseStatus].isEmpty()) {
         return false;
     }
     row[HdUsi] = f[2];
-    row[HdCallSign] = f[Hd::CallSign];
-    row[HdLicenseStatus] = f[Hd::LicenseStatus];
-    row[HdRadioServiceCode] = f[Hd::RadioServiceCode];
-    row[HdGrantDate] = f[Hd::GrantDate];
-    row[HdExpiredDate] = f[Hd::ExpiredDate];
-    row[HdCancellationDate] = f[Hd::CancellationDate];
-    row[HdEffectiveDate] = f[Hd::EffectiveDate];
-    row[HdLastActionDate] = f[Hd::LastActionDate];
+    row[HdCallSign] = f[HdField::CallSign];
+    row[HdLicenseStatus] = f[HdField::LicenseStatus];
+    row[HdRadioServiceCode] = f[HdField::RadioServiceCode];
+    row[HdGrantDate] = f[HdField::GrantDate];
+    row[HdExpiredDate] = f[HdField::ExpiredDate];
+    row[HdCancellationDate] = f[HdField::CancellationDate];
+    row[HdEffectiveDate] = f[HdField::EffectiveDate];
+    row[HdLastActionDate] = f[HdField::LastActionDate];
     return true;
 }
 

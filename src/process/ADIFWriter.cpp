@@ -2,6 +2,7 @@
 
 #include "Utf8.h"
 #include "data/MyFunc.h"
+#include "data/OneLine.h"
 
 #include <algorithm>
 #include <charconv>
@@ -12,8 +13,10 @@ QByteArray ADIFHeader()
     return QByteArrayLiteral("ADIF Export from Vantrel Verson: 6.2\n<ADIF_VER:4>2.71\n<EOH>");
 }
 
-void AppendADIFField(QByteArray& out, const char* prefix, const QString& value, const char* type)
+void AppendADIFField(QByteArray& out, const char* prefix, const QString& text, const char* type)
 {
+    // Control characters become blanks, as in the other output files; the length counts what is written.
+    const QString value = OneLine::Clean(text);
     // Plain ASCII, by far the most common, counts one byte per character; other text is encoded first to
     // count its bytes.
     const bool ascii = std::all_of(value.begin(), value.end(), [](QChar c) { return c.unicode() < 0x80; });

@@ -4,6 +4,7 @@
 
 #include "data/EventNames.h"
 #include "data/MyFunc.h"
+#include "data/OneLine.h"
 
 #include <algorithm>
 
@@ -52,7 +53,7 @@ void Append(TQsoLine& line, QStringView value, char16_t skip = 0)
         if (c.isLowSurrogate() && i > 0 && value[i - 1].isHighSurrogate()) {
             ++line.pairs;
         }
-        line.text.append(u < 0x20 || u == 0x7F ? QChar(u' ') : c);
+        line.text.append(OneLine::Breaks(u) ? QChar(u' ') : c);
     }
 }
 
@@ -150,7 +151,9 @@ QString SubmissionHeader(const TMysettings& own, const TScoreCounters& score, co
 {
     const bool openSeason = IsOpenSeason(own.ContestName);
     QString text;
-    auto line = [&](const QString& content) { text += content + eol; };
+    // Every value is kept on its line: a line break typed or pasted into a field of the setup dialog must
+    // not add lines (a "QSO:" or "END_OF_LOG:" among them) to the log.
+    auto line = [&](const QString& content) { text += OneLine::Clean(content) + eol; };
 
     line(QStringLiteral("START-OF-LOG: VANTREL 6.2"));
     line(QStringLiteral("CONTEST: 10-10 ") + own.ContestName);
@@ -181,6 +184,7 @@ QString SubmissionHeader(const TMysettings& own, const TScoreCounters& score, co
     line(QStringLiteral("ADDRESS-STATE-PROVINCE: ") + own.State);
     line(QStringLiteral("ADDRESS-POSTALCODE: ") + own.Postal);
     line(QStringLiteral("EMAIL ADDRESS: ") + own.Email);
-    line(QStringLiteral("SOAPBOX: ") + soapbox + eol);
+    line(QStringLiteral("SOAPBOX: ") + soapbox);
+    text += eol;
     return text;
 }

@@ -1,6 +1,7 @@
 #include "TDupeSheet.h"
 
 #include "Utf8.h"
+#include "data/OneLine.h"
 
 #include <algorithm>
 
@@ -27,8 +28,12 @@ std::optional<int> TDupeSheet::CallArea(QStringView call)
     return std::nullopt;
 }
 
-void TDupeSheet::Add(const QString& call)
+void TDupeSheet::Add(const QString& sign)
 {
+    // A call holding a comma or a control character would split or break its entry on the sheet: those
+    // become blanks.
+    const bool clean = OneLine::IsClean(sign) && !sign.contains(QLatin1Char(','));
+    const QString call = clean ? sign : OneLine::Clean(sign).replace(QLatin1Char(','), QLatin1Char(' '));
     const auto area = CallArea(call);
     if (!area) {
         return;
@@ -83,7 +88,8 @@ void TDupeSheet::Write(const QString& callsign, const QString& contestName,
 {
     QByteArray out;
     out.reserve(kChunk + 4096);
-    AppendUtf8(out, callsign + QLatin1Char(' ') + contestName + QStringLiteral(" Dupe Sheet\n"));
+    AppendUtf8(out,
+               OneLine::Clean(callsign + QLatin1Char(' ') + contestName) + QStringLiteral(" Dupe Sheet\n"));
     for (int area = 0; area < 10; ++area) {
         std::vector<TEntry> calls = fAreas[area];
         std::stable_sort(calls.begin(), calls.end(),

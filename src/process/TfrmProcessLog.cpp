@@ -6,6 +6,7 @@
 
 #include "data/Paths.h"
 #include "ui/Prompts.h"
+#include "ui/TOneLineValidator.h"
 
 #include <QButtonGroup>
 #include <QDir>
@@ -24,6 +25,7 @@ TfrmProcessLog::TfrmProcessLog(IPrompts& prompts, TDM& dm, const TMysettings& se
       fSettings(settings), fCounters(std::move(counters))
 {
     ui->setupUi(this);
+    ui->txtSoapBox->setValidator(new TOneLineValidator(ui->txtSoapBox));
 
     // The line-ending choices in their order: 0 CR LF, 1 LF CR, 2 LF.
     fRadioGroup1 = new QButtonGroup(this);

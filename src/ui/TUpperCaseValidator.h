@@ -1,15 +1,16 @@
 #pragma once
 
-#include <QValidator>
+#include "TOneLineValidator.h"
 
-// Forces what is typed into a line edit to upper case as it is typed (call signs).
-class TUpperCaseValidator : public QValidator
+// Forces what is typed into a line edit to upper case as it is typed (call signs), on one line.
+class TUpperCaseValidator : public TOneLineValidator
 {
 public:
-    using QValidator::QValidator;
+    using TOneLineValidator::TOneLineValidator;
 
-    State validate(QString& input, int&) const override
+    State validate(QString& input, int& pos) const override
     {
+        TOneLineValidator::validate(input, pos);
         input = input.toUpper();
         return Acceptable;
     }

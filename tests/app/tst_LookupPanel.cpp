@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 #include "common/TTestHttpServer.h"
+#include "common/TTestTls.h"
 #include "common/TestRegistry.h"
 #include "lookup/THamQTHxml.h"
 #include "lookup/TLookup.h"
@@ -30,13 +31,17 @@ class TestLookupPanel : public QObject
 
     struct TPanel : TAppFixture
     {
+        TTrustCertificate trust{TTestTls::Shared().Certificate()};
         TTestHttpServer server;
         // The QRZ reply to a call-sign query.
         QByteArray qrzReply = Fixture(QStringLiteral("panel_qrz_us.xml"));
 
         explicit TPanel(const QString& event, int lookupType)
         {
-            server.Listen();
+            if (!TTestTls::Shared().IsValid()) {
+                qFatal("%s", qPrintable(TTestTls::Shared().Error()));
+            }
+            server.Listen(TTestTls::Shared().NewServer());
             server.SetHandler([this](const TTestHttpServer::TRequest& r) {
                 TTestHttpServer::TResponse response;
                 if (r.path == QStringLiteral("/qrz")) {

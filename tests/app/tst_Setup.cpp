@@ -5,7 +5,9 @@
 #include "data/MyFunc.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QToolButton>
@@ -239,6 +241,53 @@ private slots:
         empty.Button1Click();
         QCOMPARE(empty.UserFileFields(), fields);
         QCOMPARE(DialogFilter(f.prompts.Records().last().text), filter);
+    }
+
+    // A multi-line paste into a one-line field arrives as one line: each line break, tab or other control
+    // character becomes a blank. Folders are taken as they are.
+    void PasteKeepsOneLine_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("first name") << "txtFirstName"
+                                    << "Jane\r\nQSO: 28000 CW"
+                                    << "Jane  QSO: 28000 CW";
+        QTest::newRow("address") << "txtAddress"
+                                 << "1 Main St\nApt 4"
+                                 << "1 Main St Apt 4";
+        QTest::newRow("call sign, upper case") << "txtCallSign"
+                                               << "k6vtr\n"
+                                               << "K6VTR ";
+        QTest::newRow("Ten-Ten number") << "txtTenTen" << QString::fromUtf8("123\t45\u2028") << "123 45 ";
+        QTest::newRow("operators") << "txtOperators"
+                                   << QStringLiteral("A").append(QChar(0x0B)).append(QChar(0x85)).append(u'B')
+                                   << "A  B";
+        QTest::newRow("plain text unchanged") << "txtCity"
+                                              << "San Jos\u00e9"
+                                              << "San Jos\u00e9";
+    }
+    void PasteKeepsOneLine()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, pasted);
+        QFETCH(QString, kept);
+        TAppFixture f;
+        QString orvane;
+        QString fcc;
+        TfrmSetup dialog(f.prompts, f.window->Settings(), f.window->Mysettings(), orvane, fcc);
+        auto* edit = dialog.findChild<QLineEdit*>(field);
+        QVERIFY(edit);
+        QGuiApplication::clipboard()->setText(pasted);
+        edit->clear();
+        edit->paste();
+        QCOMPARE(edit->text(), kept);
+        edit->setText(pasted);
+        QCOMPARE(edit->text(), kept);
+
+        auto* folder = dialog.findChild<QLineEdit*>(QStringLiteral("txtDBPath"));
+        folder->setText(QStringLiteral("/data/odd\tname"));
+        QCOMPARE(folder->text(), QStringLiteral("/data/odd\tname"));
     }
 
     // Recall Info and Save Info never read or replace a database file, whatever name is chosen: reading

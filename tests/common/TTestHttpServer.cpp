@@ -1,6 +1,7 @@
 #include "TTestHttpServer.h"
 
 #include <QSslServer>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -85,7 +86,7 @@ void TTestHttpServer::OnReadyRead(QTcpSocket* socket)
     QByteArray reply = "HTTP/1.1 " + QByteArray::number(response.status) + " " +
                        (response.status < 400 ? QByteArray("OK") : QByteArray("Error")) + "\r\n";
     reply += "Content-Type: " + response.contentType + "\r\n";
-    if (response.announceLength) {
+    if (response.announceLength && !response.endless) {
         reply += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     }
     for (auto it = response.headers.cbegin(); it != response.headers.cend(); ++it) {
@@ -99,7 +100,25 @@ void TTestHttpServer::OnReadyRead(QTcpSocket* socket)
     }
     reply += response.body;
     socket->write(reply);
-    socket->disconnectFromHost();
+    if (!response.endless || response.body.isEmpty()) {
+        socket->disconnectFromHost();
+        return;
+    }
+    // Top up the send buffers whenever they run low, until the client goes away. A TLS socket hands
+    // plain bytes on to encryption at once, so its encrypted buffer is the one that shows progress.
+    const QByteArray chunk = response.body.repeated(std::max<qsizetype>(1, 65536 / response.body.size()));
+    auto* tls = qobject_cast<QSslSocket*>(socket);
+    auto topUp = [this, socket, tls, chunk] {
+        const qint64 pending = socket->bytesToWrite() + (tls ? tls->encryptedBytesToWrite() : 0);
+        if (socket->state() == QAbstractSocket::ConnectedState && pending < 65536) {
+            fStreamed += socket->write(chunk);
+        }
+    };
+    if (tls) {
+        connect(tls, &QSslSocket::encryptedBytesWritten, this, topUp);
+    } else {
+        connect(socket, &QTcpSocket::bytesWritten, this, topUp);
+    }
 }
 
 void TTestHttpServer::ReleaseHeld()

@@ -34,6 +34,8 @@ public:
         bool announceLength = true;
         // When set, only this many bytes of the body are sent; the rest waits for ReleaseHeld().
         qsizetype holdAfter = -1;
+        // Sends no Content-Length and repeats the body for as long as the client keeps reading.
+        bool endless = false;
     };
     using THandler = std::function<TResponse(const TRequest&)>;
 
@@ -52,6 +54,8 @@ public:
     void ClearRequests() { fRequests.clear(); }
     // Sends the rest of every held reply and closes its connection.
     void ReleaseHeld();
+    // Bytes of endless bodies written so far.
+    qint64 StreamedBytes() const { return fStreamed; }
 
 private:
     void OnNewConnection();
@@ -64,4 +68,5 @@ private:
     QList<TRequest> fRequests;
     QMap<QTcpSocket*, QByteArray> fBuffers;
     QMap<QTcpSocket*, QByteArray> fHeld;
+    qint64 fStreamed = 0;
 };

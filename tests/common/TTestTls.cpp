@@ -48,6 +48,12 @@ QSslServer* TTestTls::NewServer() const
     return server;
 }
 
+const TTestTls& TTestTls::Shared()
+{
+    static const TTestTls shared;
+    return shared;
+}
+
 TTrustCertificate::TTrustCertificate(const QSslCertificate& cert)
     : fOld(QSslConfiguration::defaultConfiguration())
 {

@@ -5,7 +5,7 @@
 #include <QSslKey>
 #include <QString>
 
-class QSslServer;
+#include <QSslServer>
 
 // A self-signed certificate for 127.0.0.1, made with the openssl command for one test, and TLS servers
 // that present it. IsValid() is false (with the reason in Error()) when no certificate could be made.
@@ -20,6 +20,9 @@ public:
 
     // A new TLS server presenting the certificate; TTestHttpServer::Listen takes it over.
     QSslServer* NewServer() const;
+
+    // One certificate for the whole test program, made on first use, for tests that need many servers.
+    static const TTestTls& Shared();
 
 private:
     QSslCertificate fCertificate;

@@ -256,6 +256,56 @@ private slots:
         QCOMPARE(old.readAll(), QByteArray("earlier download"));
     }
 
+    // A body larger than the limit, announced or endless, stops the transfer with a clear error; no part
+    // of it is written to a file.
+    void BodyLimit_data()
+    {
+        QTest::addColumn<bool>("endless");
+        QTest::addColumn<qint64>("limit");
+        QTest::newRow("endless body") << true << qint64(256 * 1024);
+        QTest::newRow("announced length over the limit") << false << qint64(1024 * 1024);
+    }
+
+    void BodyLimit()
+    {
+        QFETCH(bool, endless);
+        QFETCH(qint64, limit);
+        TTestHttpServer server;
+        QVERIFY(server.Listen());
+        server.SetHandler([&](const TTestHttpServer::TRequest&) {
+            TTestHttpServer::TResponse response;
+            response.body = endless ? QByteArray("W1AW,1\r\n").repeated(1000) : QByteArray(limit + 1, 'x');
+            response.endless = endless;
+            return response;
+        });
+        const QString url = server.Url(QStringLiteral("/1010.dat")).toString();
+        const QString limitText = limit == 1024 * 1024 ? QStringLiteral("1 MB") : QStringLiteral("256 kB");
+        try {
+            HttpGet(QUrl(url), 20000, nullptr, limit);
+            QFAIL("an oversized body was read");
+        } catch (const ENetworkError& e) {
+            QCOMPARE(
+                e.Message(),
+                QStringLiteral("The reply from %1 is larger than %2; it was not read").arg(url, limitText));
+        }
+        QVERIFY2(server.StreamedBytes() < 16 * 1024 * 1024,
+                 qPrintable(QString::number(server.StreamedBytes())));
+        // Exactly at the limit is fine.
+        if (!endless) {
+            server.SetHandler([&](const TTestHttpServer::TRequest&) {
+                TTestHttpServer::TResponse response;
+                response.body = QByteArray(limit, 'x');
+                return response;
+            });
+            QCOMPARE(HttpGet(QUrl(url), 20000, nullptr, limit).size(), limit);
+            return;
+        }
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("1010.dat"));
+        QVERIFY_THROWS_EXCEPTION(EVantrel, DownloadFile(url, path, 20000, limit));
+        QVERIFY(!QFile::exists(path));
+    }
+
     void FileVersion()
     {
         QCOMPARE(GetFileVersion(QCoreApplication::applicationFilePath()), QStringLiteral("6.2.0.1"));

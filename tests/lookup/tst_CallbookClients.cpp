@@ -1,5 +1,6 @@
 #include "common/TTestHome.h"
 #include "common/TTestHttpServer.h"
+#include "common/TTestTls.h"
 #include "common/TestRegistry.h"
 #include "data/Errors.h"
 #include "data/TSettings.h"
@@ -7,13 +8,10 @@
 #include "lookup/Tqrzxml.h"
 
 #include <QFile>
-#include <QProcess>
-#include <QSslConfiguration>
-#include <QSslKey>
-#include <QSslServer>
-#include <QSslSocket>
+#include <QStringEncoder>
 #include <QTest>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -26,12 +24,22 @@ QByteArray Fixture(const QString& name)
     return file.readAll();
 }
 
-// One of the two services, served by a local HTTP(S) server from recorded replies: the login reply, and
+// How the fixture's service is reached: over TLS with a certificate the client trusts (as the real
+// services are), over TLS it does not trust, or over plain HTTP.
+enum class TTransport
+{
+    Trusted,
+    Untrusted,
+    Plain
+};
+
+// One of the two services, served by a local HTTPS server from recorded replies: the login reply, and
 // the call-sign replies in turn (the last one for every further request). The client under test reaches
 // it through its settings key and reads "now" from the fixture's clock.
 struct TServiceFixture
 {
     TTestHome home;
+    std::optional<TTrustCertificate> trust;
     std::unique_ptr<TSettings> settings;
     TTestHttpServer server;
     QDateTime now = QDateTime(QDate(2026, 3, 1), QTime(12, 0));
@@ -41,8 +49,15 @@ struct TServiceFixture
     qsizetype served = 0;
     std::unique_ptr<TCallbookClient> client;
 
-    explicit TServiceFixture(bool isQrz, QTcpServer* tls = nullptr) : qrz(isQrz)
+    explicit TServiceFixture(bool isQrz, TTransport transport = TTransport::Trusted) : qrz(isQrz)
     {
+        const TTestTls& tls = TTestTls::Shared();
+        if (transport != TTransport::Plain && !tls.IsValid()) {
+            qFatal("%s", qPrintable(tls.Error()));
+        }
+        if (transport == TTransport::Trusted) {
+            trust.emplace(tls.Certificate());
+        }
         home.WriteSettings({});
         settings = std::make_unique<TSettings>(home.Work() + QStringLiteral("Vantrel.cfg"));
         loginReply = qrz ? QStringLiteral("qrz_login.xml") : QStringLiteral("hamqth_login.xml");
@@ -57,7 +72,7 @@ struct TServiceFixture
             }
             return response;
         });
-        if (!server.Listen(tls)) {
+        if (!server.Listen(transport == TTransport::Plain ? nullptr : tls.NewServer())) {
             qFatal("cannot listen");
         }
         settings->SaveSetting(
@@ -112,23 +127,6 @@ struct TServiceFixture
     }
 };
 
-// The default TLS configuration trusts one more certificate while it lives.
-class TTrustedCertificate
-{
-public:
-    explicit TTrustedCertificate(const QSslCertificate& cert)
-        : fOld(QSslConfiguration::defaultConfiguration())
-    {
-        QSslConfiguration trusting = fOld;
-        trusting.addCaCertificate(cert);
-        QSslConfiguration::setDefaultConfiguration(trusting);
-    }
-    ~TTrustedCertificate() { QSslConfiguration::setDefaultConfiguration(fOld); }
-
-private:
-    QSslConfiguration fOld;
-};
-
 } // namespace
 
 // The two call-book clients against recorded replies served on 127.0.0.1: when they log in, what they
@@ -161,6 +159,14 @@ private slots:
     void SilentServer_data();
     void SilentServer();
     void Https();
+    void UnusableSessionKey_data();
+    void UnusableSessionKey();
+    void DamagedStoredKey();
+    void PasswordOnlyOverHttps_data();
+    void PasswordOnlyOverHttps();
+    void HostileReply_data();
+    void HostileReply();
+    void ShowXmlKeepsReplyAsReceived();
 };
 
 namespace {
@@ -594,52 +600,262 @@ void TestCallbookClients::SilentServer()
 
 void TestCallbookClients::Https()
 {
-    if (!QSslSocket::supportsSsl()) {
-        QFAIL("Qt has no TLS backend");
-    }
-    // A self-signed certificate for 127.0.0.1, made for this test.
-    QTemporaryDir dir;
-    QProcess openssl;
-    openssl.start(QStringLiteral("openssl"),
-                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                   QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
-                   QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
-                   QStringLiteral("-keyout"), dir.filePath(QStringLiteral("key.pem")), QStringLiteral("-out"),
-                   dir.filePath(QStringLiteral("cert.pem")), QStringLiteral("-days"), QStringLiteral("2"),
-                   QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
-                   QStringLiteral("subjectAltName=IP:127.0.0.1")});
-    QVERIFY2(openssl.waitForFinished(30000) && openssl.exitCode() == 0,
-             "the openssl command is needed to make the test certificate");
-    QFile certFile(dir.filePath(QStringLiteral("cert.pem")));
-    QFile keyFile(dir.filePath(QStringLiteral("key.pem")));
-    QVERIFY(certFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly));
-    const QSslCertificate cert(certFile.readAll(), QSsl::Pem);
-    const QSslKey key(keyFile.readAll(), QSsl::Ec, QSsl::Pem);
-    QVERIFY(!cert.isNull() && !key.isNull());
-
-    auto tlsServer = [&] {
-        auto* server = new QSslServer;
-        QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-        config.setLocalCertificate(cert);
-        config.setPrivateKey(key);
-        server->setSslConfiguration(config);
-        return server;
-    };
-
     // Not trusted: the TLS check refuses the service.
     {
-        TServiceFixture untrusted(false, tlsServer());
+        TServiceFixture untrusted(false, TTransport::Untrusted);
         QVERIFY(untrusted.server.Url().scheme() == QStringLiteral("https"));
         QVERIFY_THROWS_EXCEPTION(ENetworkError, untrusted.Lookup());
         QCOMPARE(untrusted.server.Requests().size(), 0);
     }
     // Trusted: login and call-sign request over TLS.
-    TTrustedCertificate trust(cert);
-    TServiceFixture f(false, tlsServer());
+    TServiceFixture f(false);
+    QVERIFY(f.server.Url().scheme() == QStringLiteral("https"));
     const TFccRec rec = f.Lookup(QStringLiteral("OK1VTR"));
     QCOMPARE(rec.firstname, QStringLiteral("Petr"));
     QCOMPARE(f.Logins(), 1);
     QCOMPARE(f.server.Requests().size(), 2);
+}
+
+namespace {
+QByteArray LoginWithKey(bool qrz, const QByteArray& key)
+{
+    return qrz ? "<?xml version=\"1.0\"?><QRZDatabase><Session><Key>" + key +
+                     "</Key><Count>1</Count></Session></QRZDatabase>"
+               : "<?xml version=\"1.0\"?><HamQTH version=\"2.8\"><session><session_id>" + key +
+                     "</session_id></session></HamQTH>";
+}
+
+// A reply nested that many levels deep inside the root.
+QByteArray Nested(const QByteArray& root, int depth)
+{
+    return "<" + root + ">" + QByteArray("<a>").repeated(depth) + "x" + QByteArray("</a>").repeated(depth) +
+           "</" + root + ">";
+}
+} // namespace
+
+void TestCallbookClients::UnusableSessionKey_data()
+{
+    QTest::addColumn<bool>("qrz");
+    QTest::addColumn<QByteArray>("key");
+    for (const bool qrz : {true, false}) {
+        const QString service = qrz ? QStringLiteral("QRZ ") : QStringLiteral("HamQTH ");
+        auto row = [&](const char* name) -> QTestData& {
+            return QTest::newRow(qPrintable(service + QString::fromLatin1(name)));
+        };
+        row("line break adding a setting") << qrz << QByteArray("abc&#10;HamQTHUrl=http://127.0.0.1:9/evil");
+        row("carriage return") << qrz << QByteArray("abc&#13;QRZXMLUrl=http://127.0.0.1:9/evil");
+        row("query separator") << qrz << QByteArray("abc&amp;callsign=W1AW");
+        row("space") << qrz << QByteArray("abc def");
+        row("longer than 64 characters") << qrz << QByteArray(65, 'a');
+    }
+}
+
+void TestCallbookClients::UnusableSessionKey()
+{
+    QFETCH(bool, qrz);
+    QFETCH(QByteArray, key);
+    TServiceFixture f(qrz);
+    QFile cfg(f.settings->Path());
+    QVERIFY(cfg.open(QIODevice::ReadOnly));
+    const QByteArray before = cfg.readAll();
+    cfg.close();
+    f.server.SetHandler([&](const TTestHttpServer::TRequest&) {
+        TTestHttpServer::TResponse response;
+        response.body = LoginWithKey(qrz, key);
+        return response;
+    });
+    try {
+        f.Lookup();
+        QFAIL("an unusable session key was accepted");
+    } catch (const EVantrel& e) {
+        QCOMPARE(e.Message(), (qrz ? QStringLiteral("QRZ XML") : QStringLiteral("HamQTH XML")) +
+                                  QStringLiteral(" login failed: the reply holds an unusable session key"));
+    }
+    // Nothing of the key reached the settings file, and the key was never sent back.
+    QVERIFY(cfg.open(QIODevice::ReadOnly));
+    QCOMPARE(cfg.readAll(), before);
+    QCOMPARE(f.server.Requests().size(), 1);
+    QVERIFY(!f.client->IsOnline());
+
+    // The longest accepted key is kept as it came.
+    f.server.SetHandler([&](const TTestHttpServer::TRequest& request) {
+        TTestHttpServer::TResponse response;
+        response.body =
+            f.IsLogin(request) ? LoginWithKey(qrz, QByteArray(64, 'K')) : Fixture(f.callReplies[0]);
+        return response;
+    });
+    f.Lookup();
+    QCOMPARE(f.settings->GetSetting(f.IdKey(), QString()), QString(64, 'K'));
+}
+
+void TestCallbookClients::DamagedStoredKey()
+{
+    for (const bool qrz : {true, false}) {
+        TServiceFixture f(qrz);
+        f.StoreSession(QStringLiteral("abc&callsign=W1AW"), f.now.addSecs(3600).toString(Qt::ISODate));
+        f.Lookup();
+        // A stored key that no login would have kept is not sent: a fresh login replaces it.
+        QCOMPARE(f.Logins(), 1);
+        QCOMPARE(f.CallKeys(), QStringList{f.NewKey()});
+    }
+}
+
+void TestCallbookClients::PasswordOnlyOverHttps_data()
+{
+    AddServiceRows("over plain http");
+}
+
+void TestCallbookClients::PasswordOnlyOverHttps()
+{
+    QFETCH(bool, qrz);
+    TServiceFixture f(qrz, TTransport::Plain);
+    const QString url =
+        f.server.Url(qrz ? QStringLiteral("/xml/current/") : QStringLiteral("/xml.php")).toString();
+    try {
+        f.client->LookupCall(QStringLiteral("K6VTR"), QStringLiteral("user"), QStringLiteral("hunter2"));
+        QFAIL("a login went out over plain http");
+    } catch (const EVantrel& e) {
+        QCOMPARE(e.Message(),
+                 QStringLiteral("%1 login not sent: the service address %2 is not https, and the "
+                                "password is only sent over an encrypted connection. Correct %3 in %4.")
+                     .arg(qrz ? QStringLiteral("QRZ XML") : QStringLiteral("HamQTH XML"), url,
+                          qrz ? Tqrzxml::kUrlKey : THamQTHxml::kUrlKey, f.settings->Path()));
+    }
+    QCOMPARE(f.server.Requests().size(), 0);
+
+    // A redirect from the real service to plain http does not carry the password along either.
+    TServiceFixture tls(qrz);
+    tls.server.SetHandler([&](const TTestHttpServer::TRequest&) {
+        TTestHttpServer::TResponse response;
+        response.status = 302;
+        response.headers.insert("Location", url.toUtf8() + "?stolen=1");
+        return response;
+    });
+    QVERIFY_THROWS_EXCEPTION(ENetworkError, tls.Lookup());
+    QCOMPARE(tls.server.Requests().size(), 1);
+    QCOMPARE(f.server.Requests().size(), 0);
+}
+
+void TestCallbookClients::HostileReply_data()
+{
+    QTest::addColumn<bool>("qrz");
+    QTest::addColumn<bool>("login");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("endless");
+    QTest::addColumn<QString>("message");
+    const QString unreadable = QStringLiteral("service sent a reply that cannot be read: ");
+    QTest::newRow("QRZ call reply 4,200 levels deep") << true << false << Nested("QRZDatabase", 4200) << false
+                                                      << unreadable + "it is nested more than 32 levels deep";
+    QTest::newRow("HamQTH login reply 4,200 levels deep")
+        << false << true << Nested("HamQTH", 4200) << false
+        << unreadable + "it is nested more than 32 levels deep";
+    QTest::newRow("QRZ endless body")
+        << true << false << QByteArray("<QRZDatabase>") + QByteArray("<a>x</a>").repeated(512) << true
+        << "is larger than 1 MB; it was not read";
+    QTest::newRow("HamQTH endless login body")
+        << false << true << QByteArray("<HamQTH>") + QByteArray("<a>x</a>").repeated(512) << true
+        << "is larger than 1 MB; it was not read";
+    QTest::newRow("QRZ 1.1 MB reply")
+        << true << false << Nested("QRZDatabase", 20) + QByteArray(1100 * 1024, ' ') << false
+        << "is larger than 1 MB; it was not read";
+    QByteArray attributes = "<QRZDatabase><Session";
+    for (int i = 0; i < 100000; ++i) {
+        attributes += " a" + QByteArray::number(i) + "=''";
+    }
+    attributes += "/></QRZDatabase>";
+    QTest::newRow("QRZ 100,000 attributes on one element")
+        << true << false << attributes << false << unreadable + "an element has more than 32 attributes";
+    QByteArray defaults = "<!DOCTYPE QRZDatabase [";
+    for (int i = 0; i < 30000; ++i) {
+        defaults += "<!ATTLIST Session a" + QByteArray::number(i) + " CDATA 'x'>";
+    }
+    defaults += "]><QRZDatabase><Session/></QRZDatabase>";
+    QTest::newRow("QRZ 30,000 declared default attributes")
+        << true << false << defaults << false << unreadable + "it carries a document type declaration";
+    QTest::newRow("HamQTH entity declarations")
+        << false << true
+        << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE HamQTH [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b "
+                      "\"&a;&a;&a;\">]>"
+                      "<HamQTH><session><session_id>&b;</session_id></session></HamQTH>")
+        << false << unreadable + "it carries a document type declaration";
+    QTest::newRow("HamQTH 100,000 elements")
+        << false << false << QByteArray("<HamQTH>") + QByteArray("<a/>").repeated(100000) + "</HamQTH>"
+        << false << unreadable + "it holds more than 20000 elements";
+}
+
+void TestCallbookClients::HostileReply()
+{
+    QFETCH(bool, qrz);
+    QFETCH(bool, login);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, endless);
+    QFETCH(QString, message);
+    TServiceFixture f(qrz);
+    f.client->SetTimeout(20000);
+    if (!login) {
+        f.StoreSession(QStringLiteral("storedkey1"), f.now.addSecs(3600).toString(Qt::ISODate));
+    }
+    f.server.SetHandler([&](const TTestHttpServer::TRequest&) {
+        TTestHttpServer::TResponse response;
+        response.body = body;
+        response.endless = endless;
+        return response;
+    });
+    try {
+        f.Lookup();
+        QFAIL("a hostile reply was accepted");
+    } catch (const EVantrel& e) {
+        QVERIFY2(e.Message().contains(message), qPrintable(e.Message()));
+        QVERIFY2(!e.Message().startsWith(QStringLiteral("No answer")), qPrintable(e.Message()));
+    }
+    QCOMPARE(f.server.Requests().size(), 1);
+    // The endless body was stopped near the limit, not read on.
+    QVERIFY2(f.server.StreamedBytes() < 16 * 1024 * 1024,
+             qPrintable(QString::number(f.server.StreamedBytes())));
+    if (qrz) {
+        QCOMPARE(static_cast<Tqrzxml&>(*f.client).GetXML(), QString());
+    }
+}
+
+void TestCallbookClients::ShowXmlKeepsReplyAsReceived()
+{
+    TServiceFixture f(true);
+    // Line breaks, indentation, comments and the declaration stay as the service sent them.
+    const QByteArray reply =
+        "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n<QRZDatabase version=\"1.36\">"
+        "<!-- ü -->\r\n\t<Session><Key>k1</Key></Session>\n<Callsign><fname>Jürgen</fname>"
+        "<name>A &amp; B</name></Callsign></QRZDatabase>\n";
+    f.server.SetHandler([&](const TTestHttpServer::TRequest& request) {
+        TTestHttpServer::TResponse response;
+        response.body = f.IsLogin(request) ? Fixture(f.loginReply) : reply;
+        return response;
+    });
+    const TFccRec rec = f.Lookup();
+    QCOMPARE(rec.firstname, QStringLiteral("Jürgen"));
+    QCOMPARE(rec.lastname, QStringLiteral("A & B"));
+    QCOMPARE(static_cast<Tqrzxml&>(*f.client).GetXML(), QString::fromUtf8(reply));
+
+    // A reply in UTF-16 with a byte-order mark reads and shows the same.
+    QStringEncoder utf16(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
+    const QByteArray wide =
+        utf16.encode(QString::fromUtf8(reply).replace(QStringLiteral("utf-8"), QStringLiteral("UTF-16")));
+    QString shownWide;
+    QCOMPARE(Tqrzxml::ParseCall(wide, QStringLiteral("X"), &shownWide).rec.firstname,
+             QStringLiteral("Jürgen"));
+    QCOMPARE(shownWide, QString::fromUtf8(reply).replace(QStringLiteral("utf-8"), QStringLiteral("UTF-16")));
+
+    // An encoding the program does not know is a clear error.
+    QVERIFY_THROWS_EXCEPTION(
+        EVantrel,
+        Tqrzxml::ParseCall("<?xml version='1.0' encoding='X-NONE'?><QRZDatabase><Session/></QRZDatabase>",
+                           QStringLiteral("X")));
+
+    // A reply declared in Latin-1 is shown in its own characters.
+    const QByteArray latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><QRZDatabase><Session/>"
+                              "<Callsign><fname>J\xfcrgen</fname></Callsign></QRZDatabase>";
+    QString shown;
+    QCOMPARE(Tqrzxml::ParseCall(latin1, QStringLiteral("X"), &shown).rec.firstname, QStringLiteral("Jürgen"));
+    QCOMPARE(shown, QString::fromLatin1(latin1));
 }
 
 VANTREL_TEST(TestCallbookClients)

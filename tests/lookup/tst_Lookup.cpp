@@ -1,6 +1,7 @@
 #include "common/TScriptedPrompts.h"
 #include "common/TTestHome.h"
 #include "common/TTestHttpServer.h"
+#include "common/TTestTls.h"
 #include "common/TestRegistry.h"
 #include "data/Errors.h"
 #include "data/MyFunc.h"
@@ -428,6 +429,9 @@ void TestLookup::OnlineResultGetsRosterNumbers()
     QFETCH(QString, call);
     TLookupFixture f;
     const bool qrz = type == LookupTypes::QRZXML;
+    const TTestTls& tls = TTestTls::Shared();
+    QVERIFY2(tls.IsValid(), qPrintable(tls.Error()));
+    TTrustCertificate trust(tls.Certificate());
     TTestHttpServer server;
     server.SetHandler([&](const TTestHttpServer::TRequest& request) {
         TTestHttpServer::TResponse response;
@@ -436,7 +440,7 @@ void TestLookup::OnlineResultGetsRosterNumbers()
             login ? (qrz ? QStringLiteral("qrz_login.xml") : QStringLiteral("hamqth_login.xml")) : callReply);
         return response;
     });
-    QVERIFY(server.Listen());
+    QVERIFY(server.Listen(tls.NewServer()));
     f.settings->SaveSetting(qrz ? QStringLiteral("QRZXMLUrl") : QStringLiteral("HamQTHUrl"),
                             server.Url(QStringLiteral("/xml")).toString());
     f.settings->Mysettings.QRZXMLid = QStringLiteral("qrzuser");

@@ -119,6 +119,15 @@ private slots:
             << TLogRow{{"_date", "3.2.24"}, {"_time", "17:05"}, {"_call", "K1ABC"}} << false
             << "<qso_date:6:d>3.2.24 <time_on:4>1705 <call:5>K1ABC <rst_rcvd:3>599<rst_sent:3>599<band:3>10M"
                "<SRX_STRING:5>0-0-0<eor>";
+        // Control characters become blanks, as in the other files; each count is that of the value written.
+        QTest::newRow("line breaks, tab and NUL in values")
+            << Row("K1\tABC", "CW", "MA", "12\r\n3", QStringLiteral("4").append(QChar(0)).append(u'5'), "",
+                   "", "Bob\r\n<eor>")
+            << true
+            << start +
+                   "<call:6>K1 ABC <name:10>Bob  <eor> <mode:2>CW <rst_rcvd:3>599<rst_sent:3>599<band:3>10M"
+                   " <state:2>MA <dxcc:3>291<ten_ten:5>12  3 <vp:3>4 5<SRX_STRING:9>12  3-0-0 "
+                   "<comment:6>VP:4 5<eor>";
     }
     void Record()
     {

@@ -83,6 +83,26 @@ private slots:
         const QString text = sheet.Text("W7VNT", "Open Season");
         QVERIFY(text.contains("\nCall Area 1\n" + calls.join(',') + ",\n\nCall Area 2\n"));
     }
+
+    // A call sign holding a comma, a line break, a tab or a NUL stays one entry on its area's line.
+    void CallsStayWhole()
+    {
+        TDupeSheet sheet;
+        for (const QString& call :
+             {QStringLiteral("K1A,B"), QStringLiteral("K1C\nD"), QStringLiteral("K1E\tF"),
+              QStringLiteral("K1G").append(QChar(0)).append(QLatin1Char('H')),
+              QStringLiteral("K1I\r\nCall Area 2")}) {
+            sheet.Add(call);
+        }
+        const QString text = sheet.Text(QStringLiteral("W7VNT\n"), QStringLiteral("General\tLog"));
+        QVERIFY2(
+            text.startsWith(QStringLiteral("W7VNT  General Log Dupe Sheet\n\n\nCall Area 0\n\n\nCall Area 1\n"
+                                           "K1A B,K1C D,K1E F,K1G H,K1I  Call Area 2,\n\nCall Area 2\n\n")),
+            qPrintable(text));
+        QCOMPARE(text.count(QLatin1Char('\n')), 31);
+        QVERIFY(!text.contains(QChar(0)) && !text.contains(QLatin1Char('\t')) &&
+                !text.contains(QLatin1Char('\r')));
+    }
 };
 
 VANTREL_TEST(TestDupeSheet)

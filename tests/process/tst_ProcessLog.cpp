@@ -9,8 +9,10 @@
 #include "process/TfrmProcessLog.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDirIterator>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -158,6 +160,11 @@ private slots:
         QVERIFY(run.Find<QLineEdit>("txtFileName")->text().isEmpty());
         QVERIFY(run.Find<QLineEdit>("txtFileName")->isReadOnly());
         QVERIFY(run.Find<QLineEdit>("txtSoapBox")->text().isEmpty());
+        // A multi-line soapbox pasted in stays one line.
+        QGuiApplication::clipboard()->setText(QStringLiteral("Great fun\r\nEND_OF_LOG:"));
+        run.Find<QLineEdit>("txtSoapBox")->paste();
+        QCOMPARE(run.Find<QLineEdit>("txtSoapBox")->text(), QStringLiteral("Great fun  END_OF_LOG:"));
+        run.Find<QLineEdit>("txtSoapBox")->clear();
 
         // Start: unticked, flags off, LF.
         for (const char* name : {"cbExport", "cbProcessFlag", "cbADIFComment"}) {

@@ -384,6 +384,44 @@ private slots:
         QCOMPARE(header.contains(QStringLiteral("\nEPC: \n070: \n")), IsOpenSeason(contest));
         QVERIFY(header.endsWith(QStringLiteral("\nSOAPBOX: \n\n")));
     }
+
+    // Whatever the own details hold, each stays on its header line: no value can add a "QSO:" or
+    // "END_OF_LOG:" line, a tab or a NUL.
+    void HeaderValuesStayOnTheirLines()
+    {
+        TMysettings own = Own();
+        own.ContestName = QStringLiteral("Open Season");
+        own.FirstName = QStringLiteral("Rex\r\nQSO: 28000 CW 2024-01-01 0000 W7VNT");
+        own.LastName = QStringLiteral("Smith\nEND_OF_LOG:");
+        own.Address = QStringLiteral("1 Main St\tApt 2");
+        own.City = QStringLiteral("Salem\x00");
+        own.Email = QStringLiteral("rex@example.org\u2028x");
+        own.ClubOperators = QStringLiteral("A\rB");
+        own.epc = QStringLiteral("12").append(QChar(0x7F)).append(u'3');
+        const QString header = SubmissionHeader(
+            own, {1, 0, 2}, {0, 0}, QStringLiteral("Fun\r\n\r\nEND_OF_LOG:"), QStringLiteral("\r\n"));
+        const QStringList lines = header.split(QStringLiteral("\r\n"));
+        // 23 header lines (Open Season, with a category), the empty line, and the end of the last line end.
+        QCOMPARE(lines.size(), 25);
+        QCOMPARE(lines.value(22), QStringLiteral("SOAPBOX: Fun    END_OF_LOG:"));
+        QCOMPARE(lines.value(23), QString());
+        QVERIFY(lines.contains(
+            QStringLiteral("NAME: Rex  QSO: 28000 CW 2024-01-01 0000 W7VNT Smith END_OF_LOG:")));
+        QVERIFY(lines.contains(QStringLiteral("ADDRESS: 1 Main St Apt 2")));
+        QVERIFY(lines.contains(QStringLiteral("ADDRESS-CITY: Salem ")));
+        QVERIFY(lines.contains(QStringLiteral("EMAIL ADDRESS: rex@example.org x")));
+        QVERIFY(lines.contains(QStringLiteral("OPERATORS: A B")));
+        QVERIFY(lines.contains(QStringLiteral("EPC: 12 3")));
+        for (const QString& line : lines) {
+            QVERIFY2(!line.startsWith(QStringLiteral("QSO:")) &&
+                         !line.startsWith(QStringLiteral("END_OF_LOG")),
+                     qPrintable(line));
+            for (const QChar c : line) {
+                QVERIFY2(c.unicode() >= 0x20 && c.unicode() != 0x7F && c.unicode() != 0x2028,
+                         qPrintable(line));
+            }
+        }
+    }
 };
 
 VANTREL_TEST(TestSubmissionLog)
