@@ -370,20 +370,21 @@ void TfrmMain::SetTheme(const QString& name)
 
 void TfrmMain::mnuForgroundColorClick()
 {
-    if (const auto color = fPrompts.Color(this, fPickedColor)) {
-        fPickedColor = *color;
-        fForeColor = ColorToSetting(*color);
-        fSettings.SaveSetting(SettingKeys::ForeColor, fForeColor);
-        ApplyWindowColors();
-    }
+    PickWindowColor(fForeColor, SettingKeys::ForeColor);
 }
 
 void TfrmMain::mnuBackgroundColorClick()
 {
+    PickWindowColor(fColor, SettingKeys::Color);
+}
+
+// The colour picker starts from the colour picked last; the choice is stored at once and shown.
+void TfrmMain::PickWindowColor(int& setting, const QString& key)
+{
     if (const auto color = fPrompts.Color(this, fPickedColor)) {
         fPickedColor = *color;
-        fColor = ColorToSetting(*color);
-        fSettings.SaveSetting(SettingKeys::Color, fColor);
+        setting = ColorToSetting(*color);
+        fSettings.SaveSetting(key, setting);
         ApplyWindowColors();
     }
 }

@@ -152,6 +152,7 @@ public:
     // Display > Forground Color and Background Color (under the "Windows" theme only).
     void mnuForgroundColorClick();
     void mnuBackgroundColorClick();
+    void PickWindowColor(int& setting, const QString& key);
     // Help > About.
     void mnuAboutClick();
     // File > Update Data Files: the roster update dialog, modal.

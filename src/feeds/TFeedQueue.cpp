@@ -1,12 +1,30 @@
 #include "TFeedQueue.h"
 
-int TFeedQueue::AddDrain(TDrain drain)
+#include <QUdpSocket>
+
+int TFeedQueue::Attach(QUdpSocket* socket, TDrain drain)
 {
+    connect(socket, &QUdpSocket::readyRead, this, [this, drain] {
+        drain();
+        Schedule();
+    });
     fDrains.emplace_back(fNextDrain, std::move(drain));
     return fNextDrain++;
 }
 
-void TFeedQueue::RemoveDrain(int id)
+void TFeedQueue::Detach(int id)
+{
+    for (const auto& [drainId, drain] : fDrains) {
+        if (drainId == id) {
+            drain();
+            break;
+        }
+    }
+    Forget(id);
+    Schedule();
+}
+
+void TFeedQueue::Forget(int id)
 {
     for (auto it = fDrains.begin(); it != fDrains.end(); ++it) {
         if (it->first == id) {

@@ -5,6 +5,8 @@
 #include <deque>
 #include <functional>
 
+class QUdpSocket;
+
 // The one ordered queue of the live feeds: datagrams of every listener wait here and are handled one at
 // a time, in the order they arrived, each by the handler of its listener.
 //
@@ -22,9 +24,16 @@ public:
 
     explicit TFeedQueue(QObject* parent = nullptr) : QObject(parent) {}
 
-    // A listener's drain: reads what its socket holds into the queue. Returns an id for RemoveDrain.
-    int AddDrain(TDrain drain);
-    void RemoveDrain(int id);
+    // Ties a listener's socket to the queue. The drain reads what the socket holds into the queue; it runs
+    // on every readiness signal, and the queue is worked off after that signal has returned (inside it
+    // the socket would not report further datagrams while a handler's message box is open). Returns an
+    // id for Detach.
+    int Attach(QUdpSocket* socket, TDrain drain);
+    // Drains the socket a last time (what the system has received already is kept for the handler),
+    // forgets it, and has the queue worked off.
+    void Detach(int id);
+    // Forgets a socket without draining it (its listener is being destroyed).
+    void Forget(int id);
 
     // Queues a datagram with the handler that takes it, and has the queue worked off soon.
     void Push(QByteArray payload, THandler handler);

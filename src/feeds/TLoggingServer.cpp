@@ -16,7 +16,7 @@ TLoggingServer::TLoggingServer(TFeedQueue& queue, THandler handler, QObject* par
 TLoggingServer::~TLoggingServer()
 {
     if (fDrain) {
-        fQueue.RemoveDrain(fDrain);
+        fQueue.Forget(fDrain);
     }
 }
 
@@ -31,14 +31,8 @@ void TLoggingServer::Open(quint16 port)
         throw EVantrel(error);
     }
     socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(kReceiveBufferSize));
-    // The commands are handled after the readiness signal has returned: inside it the socket would
-    // not report further datagrams while a message box of the handler is open.
-    connect(socket, &QUdpSocket::readyRead, this, [this] {
-        Drain();
-        fQueue.Schedule();
-    });
     fSocket = socket;
-    fDrain = fQueue.AddDrain([this] { Drain(); });
+    fDrain = fQueue.Attach(socket, [this] { Drain(); });
 }
 
 void TLoggingServer::Close()
@@ -46,14 +40,11 @@ void TLoggingServer::Close()
     if (!fSocket) {
         return;
     }
-    // What the system has received already is kept for the handler.
-    Drain();
-    fQueue.RemoveDrain(fDrain);
+    fQueue.Detach(fDrain);
     fDrain = 0;
     fSocket->close();
     fSocket->deleteLater();
     fSocket = nullptr;
-    fQueue.Schedule();
 }
 
 bool TLoggingServer::IsOpen() const

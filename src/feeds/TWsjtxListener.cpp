@@ -23,7 +23,7 @@ TWsjtxListener::TWsjtxListener(TFeedQueue& queue, THandler handler, QObject* par
 TWsjtxListener::~TWsjtxListener()
 {
     if (fDrain) {
-        fQueue.RemoveDrain(fDrain);
+        fQueue.Forget(fDrain);
     }
 }
 
@@ -68,12 +68,8 @@ void TWsjtxListener::Open(quint16 port, const QString& group)
             throw EVantrel(QStringLiteral("Unable to join the multicast group %1: %2").arg(group, error));
         }
     }
-    connect(socket, &QUdpSocket::readyRead, this, [this] {
-        Drain();
-        fQueue.Schedule();
-    });
     fSocket = socket;
-    fDrain = fQueue.AddDrain([this] { Drain(); });
+    fDrain = fQueue.Attach(socket, [this] { Drain(); });
 }
 
 void TWsjtxListener::Close()
@@ -81,14 +77,11 @@ void TWsjtxListener::Close()
     if (!fSocket) {
         return;
     }
-    // What the system has received already is kept for the handler.
-    Drain();
-    fQueue.RemoveDrain(fDrain);
+    fQueue.Detach(fDrain);
     fDrain = 0;
     fSocket->close();
     fSocket->deleteLater();
     fSocket = nullptr;
-    fQueue.Schedule();
 }
 
 quint16 TWsjtxListener::LocalPort() const
