@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <algorithm>
 #include <memory>
 #include <sqlite3.h>
 
@@ -61,14 +62,40 @@ QString ColumnText(sqlite3_stmt* q, int i)
     }
 }
 
+// A value in UTF-8 as ColumnText gives it. Text stored as plain ASCII, nearly every value of a log, is
+// viewed where it lies in the engine's row, without a copy; any other value is converted into converted.
+QByteArrayView ValueText(sqlite3_stmt* q, int i, QByteArray& converted)
+{
+    // The value object is asked directly: each sqlite3_column_*() call looks the column up anew.
+    sqlite3_value* value = sqlite3_column_value(q, i);
+    switch (sqlite3_value_type(value)) {
+    case SQLITE_NULL:
+        return QByteArrayView();
+    case SQLITE_TEXT: {
+        const char* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+        const int size = sqlite3_value_bytes(value);
+        if (std::all_of(text, text + size, [](char c) { return quint8(c) < 0x80; })) {
+            return QByteArrayView(text, size);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    // Text outside ASCII goes through the engine's UTF-16 form, as Qt's driver reads it: whatever the
+    // bytes stored, the text written is then valid UTF-8.
+    converted = ColumnText(q, i).toUtf8();
+    return converted;
+}
+
 } // namespace
 
 void ForEachLogRow(TDM& dm, const QString& table, const QStringList& columns,
-                   const std::function<void(const TLogRow&)>& visit)
+                   const std::function<void(const TLogRowText&)>& visit)
 {
-    // Reading only the columns needed matters for a large log: the driver converts every column it
-    // returns. A table with none of them (or none at all) is read whole, which reports a missing table.
-    QStringList selected = columns.isEmpty() ? QStringList() : PresentColumns(dm, table, columns);
+    // Reading only the columns needed matters for a large log. A table with none of them (or none at all)
+    // is read whole, which reports a missing table.
+    const QStringList selected = PresentColumns(dm, table, columns);
     QString list = QStringLiteral("*");
     if (!selected.isEmpty()) {
         QStringList quoted;
@@ -79,8 +106,7 @@ void ForEachLogRow(TDM& dm, const QString& table, const QStringList& columns,
     }
 
     // The rows are read through the engine's own interface on the logs connection: a million-row log is
-    // read several times faster than through QSqlQuery, which wraps every value in a QVariant first. The
-    // values come out as QVariant::toString() would give them.
+    // read several times faster than through QSqlQuery, which wraps every value in a QVariant first.
     const QString statement = QStringLiteral("select ") + list + QStringLiteral(" from ") + QuoteIdent(table);
     sqlite3* db = NativeHandle(dm);
     sqlite3_stmt* q = nullptr;
@@ -91,21 +117,20 @@ void ForEachLogRow(TDM& dm, const QString& table, const QStringList& columns,
         throw EDatabaseError(message);
     }
     const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> finalize(q, sqlite3_finalize);
-    const int count = sqlite3_column_count(q);
-    QStringList names;
-    for (int i = 0; i < count; ++i) {
-        names << QString::fromUtf8(sqlite3_column_name(q, i));
+    TLogRowText row;
+    row.fSource.assign(columns.size(), -1);
+    row.fValues.resize(columns.size());
+    row.fConverted.resize(columns.size());
+    if (!selected.isEmpty()) {
+        for (qsizetype i = 0; i < columns.size(); ++i) {
+            row.fSource[i] = int(selected.indexOf(columns[i]));
+        }
     }
-    TLogRow row(names);
     int rc = SQLITE_ROW;
     while ((rc = sqlite3_step(q)) == SQLITE_ROW) {
-        for (int i = 0; i < count; ++i) {
-            // Plain ASCII text is taken as stored (UTF-8), without a conversion inside the engine.
-            const bool ascii = sqlite3_column_type(q, i) == SQLITE_TEXT &&
-                               row.SetAsciiAt(i, reinterpret_cast<const char*>(sqlite3_column_text(q, i)),
-                                              sqlite3_column_bytes(q, i));
-            if (!ascii) {
-                row.SetAt(i, ColumnText(q, i));
+        for (size_t i = 0; i < row.fSource.size(); ++i) {
+            if (row.fSource[i] >= 0) {
+                row.fValues[i] = ValueText(q, row.fSource[i], row.fConverted[i]);
             }
         }
         visit(row);

@@ -3,14 +3,13 @@
 #include <QHash>
 #include <QList>
 #include <QString>
-#include <algorithm>
 #include <array>
 #include <initializer_list>
 #include <memory>
 #include <utility>
 
-// One row of an event log table: every column by name, NULL read as empty text. Rows read from one
-// query share their column index, so a row costs only its values.
+// One row of an event log table held as QString values: every column by name, NULL as empty text. Copies
+// of a row share its column index, so a copy costs only its values.
 class TLogRow
 {
 public:
@@ -20,15 +19,6 @@ public:
         for (const auto& [column, value] : fields) {
             Set(column, value);
         }
-    }
-
-    // A row over the columns of a query, all values empty until set by position.
-    explicit TLogRow(const QStringList& columns) : fIndex(std::make_shared<QHash<QString, int>>())
-    {
-        for (const QString& column : columns) {
-            fIndex->insert(column.toLower(), int(fIndex->size()));
-        }
-        fValues.resize(fIndex->size());
     }
 
     // Column names are matched without regard to case, as the database does.
@@ -57,24 +47,6 @@ public:
             fValues.resize(fIndex->size());
         }
         fValues[i] = value;
-    }
-
-    // Sets a value by the column's position in the query the row was made for.
-    void SetAt(int position, const QString& value) { fValues[position] = value; }
-    // The same from plain ASCII text, reusing the value's storage when nothing else holds it (reading a
-    // large table then costs no allocation per value). False, and nothing set, when the text is not ASCII.
-    bool SetAsciiAt(int position, const char* text, qsizetype size)
-    {
-        if (!std::all_of(text, text + size, [](char c) { return quint8(c) < 0x80; })) {
-            return false;
-        }
-        QString& value = fValues[position];
-        value.resize(size);
-        QChar* out = value.data();
-        for (qsizetype i = 0; i < size; ++i) {
-            out[i] = QLatin1Char(text[i]);
-        }
-        return true;
     }
 
 private:

@@ -1,156 +1,167 @@
 #include "ADIFWriter.h"
 
+#include "TTextCursor.h"
 #include "Utf8.h"
-#include "data/MyFunc.h"
-#include "data/OneLine.h"
 
-#include <algorithm>
-#include <charconv>
 #include <cstring>
+
+namespace {
+
+// The most a field adds beside its value: the longest opening, 20 digits, the type and ">".
+constexpr qsizetype kFieldRoom = 48;
+
+// Appends one field of a UTF-8 value, as AppendADIFField describes it.
+void AppendField(TTextCursor& out, QByteArrayView prefix, QByteArrayView text, QByteArrayView type = {})
+{
+    // Control characters become blanks, as in the other output files; the length counts what is written.
+    thread_local QByteArray cleaned;
+    QByteArrayView value = text;
+    if (!Utf8::IsPrintableAscii(text) && Utf8::HasBreak(text)) {
+        cleaned.resize(0);
+        TTextCursor(cleaned, text.size()).AppendOneLine(text);
+        value = cleaned;
+    }
+    out.Append(prefix);
+    out.AppendNumber(value.size());
+    out.Append(type);
+    out.Append('>');
+    out.Append(value);
+}
+
+// The text with every occurrence of one character left out, in a buffer reused from record to record.
+QByteArrayView Without(QByteArrayView text, char drop, QByteArray& buffer)
+{
+    buffer.resize(0);
+    TTextCursor out(buffer, text.size());
+    for (const char c : text) {
+        if (c != drop) {
+            out.Append(c);
+        }
+    }
+    out.Finish();
+    return buffer;
+}
+
+} // namespace
+
+QByteArray TCountryCodes::Code(QByteArrayView country)
+{
+    auto it = fCodes.constFind(QByteArray::fromRawData(country.data(), country.size()));
+    if (it == fCodes.constEnd()) {
+        it = fCodes.insert(country.toByteArray(), fLookup(QString::fromUtf8(country)).toUtf8());
+    }
+    return *it;
+}
 
 QByteArray ADIFHeader()
 {
     return QByteArrayLiteral("ADIF Export from Vantrel Verson: 6.2\n<ADIF_VER:4>2.71\n<EOH>");
 }
 
-void AppendADIFField(QByteArray& out, const char* prefix, const QString& text, const char* type)
+void AppendADIFField(QByteArray& out, const char* prefix, const QString& value, const char* type)
 {
-    // Control characters become blanks, as in the other output files; the length counts what is written.
-    const QString value = OneLine::Clean(text);
-    // Plain ASCII, by far the most common, counts one byte per character; other text is encoded first to
-    // count its bytes.
-    const bool ascii = std::all_of(value.begin(), value.end(), [](QChar c) { return c.unicode() < 0x80; });
-    QByteArray encoded;
-    if (!ascii) {
-        AppendUtf8(encoded, value);
-    }
-    const qsizetype length = ascii ? value.size() : encoded.size();
-    char digits[24];
-    const qsizetype digitCount = std::to_chars(digits, digits + sizeof(digits), length).ptr - digits;
-    const qsizetype prefixSize = qsizetype(std::strlen(prefix));
-    const qsizetype typeSize = type ? qsizetype(std::strlen(type)) : 0;
-    // The whole field is written in place after one resize: a record is some fifteen fields, a log a
-    // million records.
-    const qsizetype start = out.size();
-    out.resize(start + prefixSize + digitCount + typeSize + 1 + length);
-    char* p = out.data() + start;
-    p = std::copy_n(prefix, prefixSize, p);
-    p = std::copy_n(digits, digitCount, p);
-    p = std::copy_n(type ? type : "", typeSize, p);
-    *p++ = '>';
-    if (ascii) {
-        for (const QChar c : value) {
-            *p++ = char(c.unicode());
-        }
-    } else {
-        std::copy_n(encoded.constData(), length, p);
-    }
+    const QByteArray text = value.toUtf8();
+    TTextCursor cursor(out, qsizetype(std::strlen(prefix)) + kFieldRoom + text.size());
+    AppendField(cursor, prefix, text, type);
 }
 
-namespace {
-
-// A text with every occurrence of one character left out, in a buffer reused from call to call (the
-// date and time of every record).
-const QString& Without(const QString& text, char16_t drop)
+void AppendADIFRecord(QByteArray& out, const TContactText& contact, bool comments, TCountryCodes& dxcc,
+                      QByteArrayView stationCallsign)
 {
-    thread_local QString buffer;
-    buffer.resize(0);
-    for (const QChar c : text) {
-        if (c.unicode() != drop) {
-            buffer.append(c);
-        }
-    }
-    return buffer;
-}
+    // Buffers for the values put together here, reused from record to record: a log is a million records.
+    thread_local QByteArray date;
+    thread_local QByteArray time;
+    thread_local QByteArray joined;
+    thread_local QByteArray comment;
 
-} // namespace
+    const bool us = contact.hasQth && Utf8::CharCount(contact.qth) <= 2;
+    const QByteArray code = contact.hasQth && !us ? dxcc.Code(contact.qth) : QByteArray();
+    // Some twenty fields and 64 bytes of fixed text; a value is written at most three times (a club number in
+    // its field, SRX_STRING and the comment).
+    TTextCursor cursor(out, 20 * kFieldRoom + 64 + 3 * contact.Size() + code.size() + stationCallsign.size());
 
-void AppendADIFRecord(QByteArray& out, const TLogRow& row, bool comments, const TCountryLookup& dxcc,
-                      const QString& stationCallsign)
-{
-    QString rst = QStringLiteral("599");
-    QString tenten = QStringLiteral("0");
-    QString epc = QStringLiteral("0");
-    QString p070 = QStringLiteral("0");
-    QString state;
-    QString comment;
+    QByteArrayView rst = "599";
+    QByteArrayView tenten = "0";
+    QByteArrayView epc = "0";
+    QByteArrayView p070 = "0";
 
     // The date's length is that of the value written, so a date not stored as yyyy-mm-dd cannot make a
     // reader take the next field's text as part of the date.
-    AppendADIFField(out, "<qso_date:", Without(row.Value(QStringLiteral("_date")), u'-'), ":d");
-    AppendADIFField(out, " <time_on:", Without(row.Value(QStringLiteral("_time")), u':'));
-    AppendADIFField(out, " <call:", row.Value(QStringLiteral("_call")));
-    if (row.Has(QStringLiteral("_name"))) {
-        AppendADIFField(out, " <name:", row.Value(QStringLiteral("_name")));
+    AppendField(cursor, "<qso_date:", Without(contact.date, '-', date), ":d");
+    AppendField(cursor, " <time_on:", Without(contact.time, ':', time));
+    AppendField(cursor, " <call:", contact.call);
+    if (contact.hasName) {
+        AppendField(cursor, " <name:", contact.name);
     }
-    if (row.Has(QStringLiteral("_mode"))) {
-        const QString mode = row.Value(QStringLiteral("_mode"));
-        AppendADIFField(out, " <mode:", mode);
+    if (contact.hasMode) {
+        const QByteArrayView mode = contact.mode;
+        AppendField(cursor, " <mode:", mode);
         // Phone contacts exchange a two-digit report, all others three digits.
-        if (EqualsAscii(mode, QLatin1String("SSB")) || EqualsAscii(mode, QLatin1String("AM")) ||
-            EqualsAscii(mode, QLatin1String("FM"))) {
-            rst = QStringLiteral("59");
+        if (mode == QByteArrayView("SSB") || mode == QByteArrayView("AM") || mode == QByteArrayView("FM")) {
+            rst = "59";
         }
     }
-    AppendADIFField(out, " <rst_rcvd:", rst);
-    AppendADIFField(out, "<rst_sent:", rst);
-    out.append("<band:3>10M");
-    if (row.Has(QStringLiteral("_qth"))) {
-        const QString qth = row.Value(QStringLiteral("_qth"));
-        if (CharCount(qth) <= 2) {
-            // A state code (or nothing): a contact in the United States.
-            AppendADIFField(out, " <state:", qth);
-            out.append(" <dxcc:3>291");
-            state = qth;
-            const QString county = row.Value(QStringLiteral("_uscounty")).trimmed();
-            if (!state.isEmpty() && !county.isEmpty()) {
-                AppendADIFField(out, " <cnty:", state + QLatin1Char(',') + county);
-            }
-        } else {
-            AppendADIFField(out, "<dxcc:", dxcc(qth));
+    AppendField(cursor, " <rst_rcvd:", rst);
+    AppendField(cursor, "<rst_sent:", rst);
+    cursor.Append("<band:3>10M");
+    if (us) {
+        // A state code (or nothing): a contact in the United States.
+        AppendField(cursor, " <state:", contact.qth);
+        cursor.Append(" <dxcc:3>291");
+        const QByteArrayView county = Utf8::Trimmed(contact.uscounty);
+        if (!contact.qth.isEmpty() && !county.isEmpty()) {
+            joined.resize(0);
+            joined.append(contact.qth.data(), contact.qth.size())
+                .append(',')
+                .append(county.data(), county.size());
+            AppendField(cursor, " <cnty:", joined);
         }
+    } else if (contact.hasQth) {
+        AppendField(cursor, "<dxcc:", code);
     }
-    if (row.Has(QStringLiteral("_tenten"))) {
-        tenten = row.Value(QStringLiteral("_tenten"));
-        if (tenten.isEmpty()) {
-            tenten = QStringLiteral("0");
+    if (contact.hasTenten) {
+        if (!contact.tenten.isEmpty()) {
+            tenten = contact.tenten;
         }
-        AppendADIFField(out, "<ten_ten:", tenten);
+        AppendField(cursor, "<ten_ten:", tenten);
     }
-    const QString vp = row.Value(QStringLiteral("_vp"));
-    if (!vp.isEmpty()) {
-        AppendADIFField(out, " <vp:", vp);
-        comment += QStringLiteral("VP:") + vp + QLatin1Char(' ');
+    comment.resize(0);
+    const auto addComment = [&](const char* label, QByteArrayView value) {
+        comment.append(label).append(value.data(), value.size()).append(' ');
+    };
+    if (!contact.vp.isEmpty()) {
+        AppendField(cursor, " <vp:", contact.vp);
+        addComment("VP:", contact.vp);
     }
-    const QString rowEpc = row.Value(QStringLiteral("_epc"));
-    if (!rowEpc.isEmpty()) {
-        AppendADIFField(out, " <epc:", rowEpc);
-        epc = rowEpc;
-        comment += QStringLiteral("EPC:") + rowEpc + QLatin1Char(' ');
+    if (!contact.epc.isEmpty()) {
+        AppendField(cursor, " <epc:", contact.epc);
+        epc = contact.epc;
+        addComment("EPC:", contact.epc);
     }
-    const QString rowP070 = row.Value(QStringLiteral("_p070"));
-    if (!rowP070.isEmpty()) {
-        AppendADIFField(out, " <p070:", rowP070);
-        p070 = rowP070;
-        comment += QStringLiteral("070:") + rowP070 + QLatin1Char(' ');
+    if (!contact.p070.isEmpty()) {
+        AppendField(cursor, " <p070:", contact.p070);
+        p070 = contact.p070;
+        addComment("070:", contact.p070);
     }
-    QString srx;
-    srx.reserve(tenten.size() + epc.size() + p070.size() + 2);
-    srx.append(tenten).append(QLatin1Char('-')).append(epc).append(QLatin1Char('-')).append(p070);
-    AppendADIFField(out, "<SRX_STRING:", srx);
+    joined.resize(0);
+    joined.append(tenten.data(), tenten.size()).append('-');
+    joined.append(epc.data(), epc.size()).append('-');
+    joined.append(p070.data(), p070.size());
+    AppendField(cursor, "<SRX_STRING:", joined);
     if (comments) {
-        AppendADIFField(out, " <comment:", comment.trimmed());
+        AppendField(cursor, " <comment:", Utf8::Trimmed(comment));
     }
     if (!stationCallsign.isEmpty()) {
-        AppendADIFField(out, " <station_callsign:", stationCallsign);
+        AppendField(cursor, " <station_callsign:", stationCallsign);
     }
-    out.append("<eor>");
+    cursor.Append("<eor>");
 }
 
 QString ADIFRecord(const TLogRow& row, bool comments, const TCountryLookup& dxcc,
                    const QString& stationCallsign)
 {
     QByteArray out;
-    AppendADIFRecord(out, row, comments, dxcc, stationCallsign);
+    TCountryCodes codes(dxcc);
+    AppendADIFRecord(out, TContactCopy(row).Text(), comments, codes, stationCallsign.toUtf8());
     return QString::fromUtf8(out);
 }

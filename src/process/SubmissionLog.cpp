@@ -1,76 +1,72 @@
 #include "SubmissionLog.h"
 
+#include "TTextCursor.h"
 #include "Utf8.h"
 
 #include "data/EventNames.h"
 #include "data/MyFunc.h"
 #include "data/OneLine.h"
 
-#include <algorithm>
-
 namespace {
 
-// A QSO line under construction. Columns count characters: a character written as a surrogate pair
-// takes one column, so the line's column is its length less the pairs it holds.
+// A QSO line being appended to the file's text. Columns count characters, not bytes.
 struct TQsoLine
 {
-    QString text;
-    qsizetype pairs = 0;
+    TTextCursor& out;
+    qsizetype column = 0;
 
-    qsizetype Column() const { return text.size() - pairs; }
+    // Text of the line itself: plain ASCII, written as it is.
+    void Text(QByteArrayView ascii)
+    {
+        out.Append(ascii);
+        column += ascii.size();
+    }
+
+    // A value, with every control character turned into a blank, so that a value holding a line break or
+    // a tab cannot break the line or its columns. Characters equal to skip are left out.
+    void Value(QByteArrayView value, char skip = 0) { column += out.AppendOneLine(value, skip); }
+
+    // Moves to a value's column: over blanks when the line has not reached it yet; else the value before
+    // ran into this slot, and one blank keeps both whole and apart.
+    void MoveTo(qsizetype target)
+    {
+        if (column <= target) {
+            out.Fill(target - column, ' ');
+            column = target;
+        } else {
+            Text(" ");
+        }
+    }
+
+    // A club number padded with leading zeros to five characters; a longer one is written unchanged.
+    void ExchangeNumber(QByteArrayView number)
+    {
+        const qsizetype length = Utf8::CharCount(number);
+        if (length < 5) {
+            Text(QByteArrayView("00000").first(5 - length));
+        }
+        Value(number);
+    }
 };
 
-// Moves to a value's column: over blanks when the line has not reached it yet; else the value before ran
-// into this slot, and one blank keeps both whole and apart.
-void MoveTo(TQsoLine& line, qsizetype column)
-{
-    if (line.Column() <= column) {
-        line.text.resize(line.text.size() + column - line.Column(), QLatin1Char(' '));
-    } else {
-        line.text.append(QLatin1Char(' '));
-    }
-}
-
-// Appends a value with every control character turned into a blank, so that a value holding a line
-// break or a tab cannot break the line or its columns. Characters equal to skip are left out.
-void Append(TQsoLine& line, QStringView value, char16_t skip = 0)
-{
-    // The common value (no control character, nothing to leave out, no surrogate pair) goes in whole.
-    const bool plain = std::none_of(value.begin(), value.end(), [skip](QChar c) {
-        const char16_t u = c.unicode();
-        return u < 0x20 || u == 0x7F || (u == skip && skip != 0) || c.isSurrogate();
-    });
-    if (plain) {
-        line.text.append(value);
-        return;
-    }
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value[i];
-        const char16_t u = c.unicode();
-        if (u == skip && skip != 0) {
-            continue;
-        }
-        if (c.isLowSurrogate() && i > 0 && value[i - 1].isHighSurrogate()) {
-            ++line.pairs;
-        }
-        line.text.append(OneLine::Breaks(u) ? QChar(u' ') : c);
-    }
-}
-
-// Pads a club number with leading zeros to five characters; a longer one is written unchanged.
-void AppendExchangeNumber(TQsoLine& line, const QString& number)
-{
-    const qsizetype length = CharCount(number);
-    if (length < 5) {
-        line.text.append(QString(5 - length, QLatin1Char('0')));
-    }
-    Append(line, number);
-}
-
 // A state or QTH of exactly two characters stands as it is; anything else is "DX".
-QString TwoCharactersOrDX(const QString& text)
+QByteArrayView TwoCharactersOrDX(QByteArrayView text)
 {
-    return CharCount(text) == 2 ? text : QStringLiteral("DX");
+    return Utf8::CharCount(text) == 2 ? text : QByteArrayView("DX");
+}
+
+const char* ModeCategoryText(QByteArrayView mode)
+{
+    if (mode == QByteArrayView("CW")) {
+        return "CW";
+    }
+    if (mode == QByteArrayView("AM") || mode == QByteArrayView("FM") || mode == QByteArrayView("SSB")) {
+        return "PH";
+    }
+    if (mode == QByteArrayView("RTTY") || mode == QByteArrayView("FSK")) {
+        return "RY";
+    }
+    return "DG";
 }
 
 } // namespace
@@ -95,55 +91,59 @@ bool IsOpenSeason(const QString& contestName)
 
 QString ModeCategory(const QString& mode)
 {
-    if (EqualsAscii(mode, QLatin1String("CW"))) {
-        return QStringLiteral("CW");
+    return QString::fromLatin1(ModeCategoryText(mode.toUtf8()));
+}
+
+TQsoStation::TQsoStation(const TMysettings& own)
+    : callsign(own.Callsign.toUtf8()), firstName(own.FirstName.toUtf8()),
+      state(CharCount(own.State) == 2 ? own.State.toUtf8() : QByteArray("DX")), tenten(own.TenTen.toUtf8())
+{}
+
+void AppendQSOLine(QByteArray& out, const TQsoStation& own, const TContactText& contact, bool openSeason)
+{
+    // The fixed text, blanks and zeros of a line take less than 160 bytes; cleaning never lengthens a value.
+    TTextCursor cursor(out, 160 + contact.Size() + own.callsign.size() + own.firstName.size() +
+                                own.state.size() + own.tenten.size());
+    char* const start = cursor.Position();
+    TQsoLine line{cursor};
+    line.Text("QSO: 28000");
+    line.MoveTo(11);
+    line.Text(ModeCategoryText(contact.mode));
+    line.MoveTo(14);
+    line.Value(contact.date);
+    line.Text(" ");
+    line.Value(contact.time, ':');
+    line.MoveTo(30);
+    line.Value(own.callsign);
+    line.MoveTo(43);
+    line.Value(own.firstName);
+    line.MoveTo(54);
+    line.Value(own.state);
+    line.MoveTo(59);
+    line.Value(own.tenten);
+    line.MoveTo(65);
+    line.Value(contact.call);
+    line.MoveTo(78);
+    line.Value(Utf8::FirstChars(contact.name, 10));
+    line.MoveTo(89);
+    line.Value(TwoCharactersOrDX(contact.qth));
+    line.MoveTo(94);
+    line.ExchangeNumber(contact.tenten);
+    if (openSeason) {
+        line.Text("-");
+        line.ExchangeNumber(contact.epc);
+        line.Text("-");
+        line.ExchangeNumber(contact.p070);
     }
-    if (EqualsAscii(mode, QLatin1String("AM")) || EqualsAscii(mode, QLatin1String("FM")) ||
-        EqualsAscii(mode, QLatin1String("SSB"))) {
-        return QStringLiteral("PH");
-    }
-    if (EqualsAscii(mode, QLatin1String("RTTY")) || EqualsAscii(mode, QLatin1String("FSK"))) {
-        return QStringLiteral("RY");
-    }
-    return QStringLiteral("DG");
+    // No blanks at the end of the line.
+    cursor.SetPosition(start + Utf8::Trimmed(QByteArrayView(start, cursor.Position())).size());
 }
 
 QString QSOLine(const TMysettings& own, const TLogRow& row, bool openSeason)
 {
-    const QString qth = row.Value(QStringLiteral("_qth"));
-    const QString name = row.Value(QStringLiteral("_name"));
-    TQsoLine line;
-    line.text.reserve(128);
-    line.text.append(QLatin1String("QSO: 28000"));
-    MoveTo(line, 11);
-    line.text.append(ModeCategory(row.Value(QStringLiteral("_mode"))));
-    MoveTo(line, 14);
-    Append(line, row.Value(QStringLiteral("_date")));
-    line.text.append(QLatin1Char(' '));
-    Append(line, row.Value(QStringLiteral("_time")), u':');
-    MoveTo(line, 30);
-    Append(line, own.Callsign);
-    MoveTo(line, 43);
-    Append(line, own.FirstName);
-    MoveTo(line, 54);
-    Append(line, TwoCharactersOrDX(own.State));
-    MoveTo(line, 59);
-    Append(line, own.TenTen);
-    MoveTo(line, 65);
-    Append(line, row.Value(QStringLiteral("_call")));
-    MoveTo(line, 78);
-    Append(line, FirstChars(name, 10));
-    MoveTo(line, 89);
-    Append(line, TwoCharactersOrDX(qth));
-    MoveTo(line, 94);
-    AppendExchangeNumber(line, row.Value(QStringLiteral("_tenten")));
-    if (openSeason) {
-        line.text.append(QLatin1Char('-'));
-        AppendExchangeNumber(line, row.Value(QStringLiteral("_epc")));
-        line.text.append(QLatin1Char('-'));
-        AppendExchangeNumber(line, row.Value(QStringLiteral("_p070")));
-    }
-    return std::move(line.text).trimmed();
+    QByteArray line;
+    AppendQSOLine(line, TQsoStation(own), TContactCopy(row).Text(), openSeason);
+    return QString::fromUtf8(line);
 }
 
 QString SubmissionHeader(const TMysettings& own, const TScoreCounters& score, const TClubCounts& clubs,

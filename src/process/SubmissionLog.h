@@ -1,8 +1,11 @@
 #pragma once
 
+#include "TContactText.h"
+
 #include "data/TLogRow.h"
 #include "data/TMysettings.h"
 
+#include <QByteArray>
 #include <QString>
 
 // The submission log sent to the event's organisers: a header of station and score lines, then one
@@ -39,12 +42,26 @@ bool IsOpenSeason(const QString& contestName);
 // anything else, an empty mode included. Exact, case-sensitive comparison.
 QString ModeCategory(const QString& mode);
 
-// One QSO line (no line end). Each value starts at a fixed column: 0 "QSO: 28000", 11 mode category,
-// 14 date and time without colons, 30 own call, 43 own first name, 54 own state or "DX", 59 own Ten-Ten
-// number, 65 worked call, 78 the first 10 characters of the name, 89 worked state or "DX", 94 the
+// The own station's values of every QSO line, in UTF-8, made once per log.
+struct TQsoStation
+{
+    explicit TQsoStation(const TMysettings& own);
+    QByteArray callsign;
+    QByteArray firstName;
+    QByteArray state; // the own state, or "DX" when it is not two characters
+    QByteArray tenten;
+};
+
+// Appends one QSO line (no line end). Each value starts at a fixed column: 0 "QSO: 28000", 11 mode
+// category, 14 date and time without colons, 30 own call, 43 own first name, 54 own state or "DX", 59 own
+// Ten-Ten number, 65 worked call, 78 the first 10 characters of the name, 89 worked state or "DX", 94 the
 // exchange (Ten-Ten number, or Ten-Ten-EPC-070 in Open Season, each left-padded with zeros to 5 digits;
-// a longer number kept whole). A value longer than its slot is kept
-// whole and the values after it move right, one blank after it, until the line is back in its columns.
+// a longer number kept whole). A value longer than its slot is kept whole and the values after it move
+// right, one blank after it, until the line is back in its columns. Columns count characters; the line
+// ends with its last character that is not a blank.
+void AppendQSOLine(QByteArray& out, const TQsoStation& own, const TContactText& contact, bool openSeason);
+
+// The same line as text, for a row held as QString values.
 QString QSOLine(const TMysettings& own, const TLogRow& row, bool openSeason);
 
 // The header lines, each followed by the line end, ending with the soapbox line and one empty line.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -22,6 +23,8 @@ public:
     // Lists a call under its call area; a call without one is left out. A call logged twice is listed
     // twice.
     void Add(const QString& call);
+    // The same for a call in UTF-8.
+    void AddUtf8(QByteArrayView call);
 
     // The sheet: "<own call> <event> Dupe Sheet", then for each area 0 to 9 an empty line, a
     // "Call Area <digit>" line and the line of its calls in case-insensitive order (calls equal but for
@@ -41,7 +44,10 @@ private:
         quint32 size : 31; // its length in bytes
         quint32 ascii : 1; // plain ASCII: the key orders it against other ASCII calls
     };
-    bool Less(const TEntry& a, const TEntry& b) const;
+    // Below zero when a comes first, zero when the two are equal but for case.
+    int Compare(const TEntry& a, const TEntry& b) const;
+    // Puts the calls of one area in the order of the sheet.
+    void SortCalls(std::vector<TEntry>& calls) const;
 
     QByteArray fText;
     std::array<std::vector<TEntry>, 10> fAreas;

@@ -1,7 +1,6 @@
 #include "TLogProcessor.h"
 
 #include "ADIFWriter.h"
-#include "Utf8.h"
 
 #include "data/Errors.h"
 #include "data/LogQueries.h"
@@ -9,16 +8,11 @@
 #include "data/TDM.h"
 
 #include <QDir>
-#include <QHash>
 
 namespace {
 
 // Text is handed to the file in pieces of about this size.
 constexpr qsizetype kChunk = 256 * 1024;
-
-// The columns the three files use.
-const QStringList kColumns = {"_date", "_time", "_call", "_tenten", "_vp",      "_epc",
-                              "_p070", "_mode", "_name", "_qth",    "_uscounty"};
 
 } // namespace
 
@@ -89,25 +83,19 @@ void TLogProcessor::ProcessTheLog()
     log.Write(SubmissionHeader(fOwn, fScore, clubs, fOptions.soapbox, fOptions.eol).toUtf8());
     fDupeSheet = TDupeSheet();
 
-    // Country names repeat from contact to contact: each is looked up once per run.
-    QHash<QString, QString> countries;
-    const TCountryLookup dxcc = [&](const QString& country) {
-        auto it = countries.constFind(country);
-        if (it == countries.constEnd()) {
-            it = countries.insert(country, GetDXCCText(fDM, country));
-        }
-        return *it;
-    };
-
+    const TQsoStation station(fOwn);
+    const QByteArray stationCallsign = fOwn.Callsign.toUtf8();
+    TCountryCodes dxcc([this](const QString& country) { return GetDXCCText(fDM, country); });
     const QByteArray eol = fOptions.eol.toUtf8();
-    ForEachLogRow(fDM, fTable, kColumns, [&](const TLogRow& row) {
-        AppendUtf8(log.Buffer(), QSOLine(fOwn, row, openSeason));
+    ForEachLogRow(fDM, fTable, ContactColumns(), [&](const TLogRowText& row) {
+        const TContactText contact = ContactText(row);
+        AppendQSOLine(log.Buffer(), station, contact, openSeason);
         log.Buffer().append(eol);
         log.Written();
-        fDupeSheet.Add(row.Value(QStringLiteral("_call")));
+        fDupeSheet.AddUtf8(contact.call);
         if (fADIF) {
             fADIF->Buffer().append('\n');
-            AppendADIFRecord(fADIF->Buffer(), row, fOptions.adifcomment, dxcc, fOwn.Callsign);
+            AppendADIFRecord(fADIF->Buffer(), contact, fOptions.adifcomment, dxcc, stationCallsign);
             fADIF->Written();
         }
     });

@@ -62,10 +62,17 @@ private slots:
 
     // The order of a large sheet is that of QString::compare without regard to case, equal calls in the
     // order added: calls that share long beginnings, differ only in case or in characters around the
-    // letters ("_", "/", digits), are longer than eight characters, or hold letters outside ASCII.
+    // letters ("_", "/", digits), are longer than eight characters, or hold letters outside ASCII (a sheet
+    // of ASCII calls only is sorted on a shorter path).
+    void OrderOfManyCalls_data()
+    {
+        QTest::addColumn<QString>("alphabet");
+        QTest::newRow("ASCII calls") << "KkAa_/019";
+        QTest::newRow("letters outside ASCII") << QString::fromUtf8("KkAa_/019ÄäŁ");
+    }
     void OrderOfManyCalls()
     {
-        const QString alphabet = QString::fromUtf8("KkAa_/019ÄäŁ");
+        QFETCH(QString, alphabet);
         QRandomGenerator random(16);
         TDupeSheet sheet;
         QStringList calls;
