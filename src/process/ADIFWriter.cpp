@@ -3,7 +3,10 @@
 #include "TTextCursor.h"
 #include "Utf8.h"
 
+#include <algorithm>
 #include <cstring>
+#include <initializer_list>
+#include <utility>
 
 namespace {
 
@@ -28,18 +31,55 @@ void AppendField(TTextCursor& out, QByteArrayView prefix, QByteArrayView text, Q
     out.Append(value);
 }
 
-// The text with every occurrence of one character left out, in a buffer reused from record to record.
-QByteArrayView Without(QByteArrayView text, char drop, QByteArray& buffer)
+// Appends one field whose value is the pieces one after the other. Plain pieces, the common case, are
+// copied where they lie; others are joined first and cleaned as one value.
+void AppendJoinedField(TTextCursor& out, QByteArrayView prefix, std::initializer_list<QByteArrayView> pieces)
 {
-    buffer.resize(0);
-    TTextCursor out(buffer, text.size());
-    for (const char c : text) {
-        if (c != drop) {
-            out.Append(c);
-        }
+    qsizetype size = 0;
+    bool plain = true;
+    for (const QByteArrayView piece : pieces) {
+        size += piece.size();
+        plain = plain && Utf8::IsPrintableAscii(piece);
     }
-    out.Finish();
-    return buffer;
+    if (!plain) {
+        thread_local QByteArray joined;
+        joined.resize(0);
+        for (const QByteArrayView piece : pieces) {
+            joined.append(piece);
+        }
+        AppendField(out, prefix, joined);
+        return;
+    }
+    out.Append(prefix);
+    out.AppendNumber(size);
+    out.Append('>');
+    for (const QByteArrayView piece : pieces) {
+        out.Append(piece);
+    }
+}
+
+// Appends one field of a value with every occurrence of one character left out (the separators of a date
+// or a time).
+void AppendFieldWithout(TTextCursor& out, QByteArrayView prefix, QByteArrayView text, char drop,
+                        QByteArrayView type = {})
+{
+    if (!Utf8::IsPrintableAscii(text)) {
+        thread_local QByteArray kept;
+        kept.resize(0);
+        kept.reserve(text.size());
+        for (const char c : text) {
+            if (c != drop) {
+                kept.append(c);
+            }
+        }
+        AppendField(out, prefix, kept, type);
+        return;
+    }
+    out.Append(prefix);
+    out.AppendNumber(text.size() - std::count(text.begin(), text.end(), drop));
+    out.Append(type);
+    out.Append('>');
+    out.AppendWithout(text, drop);
 }
 
 } // namespace
@@ -68,53 +108,40 @@ void AppendADIFField(QByteArray& out, const char* prefix, const QString& value, 
 void AppendADIFRecord(QByteArray& out, const TContactText& contact, bool comments, TCountryCodes& dxcc,
                       QByteArrayView stationCallsign)
 {
-    // Buffers for the values put together here, reused from record to record: a log is a million records.
-    thread_local QByteArray date;
-    thread_local QByteArray time;
-    thread_local QByteArray joined;
-    thread_local QByteArray comment;
-
     const bool us = contact.hasQth && Utf8::CharCount(contact.qth) <= 2;
     const QByteArray code = contact.hasQth && !us ? dxcc.Code(contact.qth) : QByteArray();
     // Some twenty fields and 64 bytes of fixed text; a value is written at most three times (a club number in
     // its field, SRX_STRING and the comment).
     TTextCursor cursor(out, 20 * kFieldRoom + 64 + 3 * contact.Size() + code.size() + stationCallsign.size());
 
-    QByteArrayView rst = "599";
     QByteArrayView tenten = "0";
     QByteArrayView epc = "0";
     QByteArrayView p070 = "0";
 
     // The date's length is that of the value written, so a date not stored as yyyy-mm-dd cannot make a
     // reader take the next field's text as part of the date.
-    AppendField(cursor, "<qso_date:", Without(contact.date, '-', date), ":d");
-    AppendField(cursor, " <time_on:", Without(contact.time, ':', time));
+    AppendFieldWithout(cursor, "<qso_date:", contact.date, '-', ":d");
+    AppendFieldWithout(cursor, " <time_on:", contact.time, ':');
     AppendField(cursor, " <call:", contact.call);
     if (contact.hasName) {
         AppendField(cursor, " <name:", contact.name);
     }
     if (contact.hasMode) {
-        const QByteArrayView mode = contact.mode;
-        AppendField(cursor, " <mode:", mode);
-        // Phone contacts exchange a two-digit report, all others three digits.
-        if (mode == QByteArrayView("SSB") || mode == QByteArrayView("AM") || mode == QByteArrayView("FM")) {
-            rst = "59";
-        }
+        AppendField(cursor, " <mode:", contact.mode);
     }
-    AppendField(cursor, " <rst_rcvd:", rst);
-    AppendField(cursor, "<rst_sent:", rst);
-    cursor.Append("<band:3>10M");
+    // Phone contacts exchange a two-digit report, all others three digits.
+    const QByteArrayView mode = contact.mode;
+    const bool phone = contact.hasMode && (mode == QByteArrayView("SSB") || mode == QByteArrayView("AM") ||
+                                           mode == QByteArrayView("FM"));
+    cursor.Append(phone ? QByteArrayView(" <rst_rcvd:2>59<rst_sent:2>59<band:3>10M")
+                        : QByteArrayView(" <rst_rcvd:3>599<rst_sent:3>599<band:3>10M"));
     if (us) {
         // A state code (or nothing): a contact in the United States.
         AppendField(cursor, " <state:", contact.qth);
         cursor.Append(" <dxcc:3>291");
         const QByteArrayView county = Utf8::Trimmed(contact.uscounty);
         if (!contact.qth.isEmpty() && !county.isEmpty()) {
-            joined.resize(0);
-            joined.append(contact.qth.data(), contact.qth.size())
-                .append(',')
-                .append(county.data(), county.size());
-            AppendField(cursor, " <cnty:", joined);
+            AppendJoinedField(cursor, " <cnty:", {contact.qth, ",", county});
         }
     } else if (contact.hasQth) {
         AppendField(cursor, "<dxcc:", code);
@@ -125,30 +152,34 @@ void AppendADIFRecord(QByteArray& out, const TContactText& contact, bool comment
         }
         AppendField(cursor, "<ten_ten:", tenten);
     }
-    comment.resize(0);
-    const auto addComment = [&](const char* label, QByteArrayView value) {
-        comment.append(label).append(value.data(), value.size()).append(' ');
-    };
     if (!contact.vp.isEmpty()) {
         AppendField(cursor, " <vp:", contact.vp);
-        addComment("VP:", contact.vp);
     }
     if (!contact.epc.isEmpty()) {
         AppendField(cursor, " <epc:", contact.epc);
         epc = contact.epc;
-        addComment("EPC:", contact.epc);
     }
     if (!contact.p070.isEmpty()) {
         AppendField(cursor, " <p070:", contact.p070);
         p070 = contact.p070;
-        addComment("070:", contact.p070);
     }
-    joined.resize(0);
-    joined.append(tenten.data(), tenten.size()).append('-');
-    joined.append(epc.data(), epc.size()).append('-');
-    joined.append(p070.data(), p070.size());
-    AppendField(cursor, "<SRX_STRING:", joined);
+    AppendJoinedField(cursor, "<SRX_STRING:", {tenten, "-", epc, "-", p070});
     if (comments) {
+        // "VP:<vp> EPC:<epc> 070:<p070>" of the numbers the contact has, without blanks at either end.
+        thread_local QByteArray comment;
+        comment.resize(0);
+        {
+            TTextCursor text(comment, 14 + contact.vp.size() + contact.epc.size() + contact.p070.size());
+            for (const auto& [label, value] : {std::pair{QByteArrayView("VP:"), contact.vp},
+                                               std::pair{QByteArrayView("EPC:"), contact.epc},
+                                               std::pair{QByteArrayView("070:"), contact.p070}}) {
+                if (!value.isEmpty()) {
+                    text.Append(label);
+                    text.Append(value);
+                    text.Append(' ');
+                }
+            }
+        }
         AppendField(cursor, " <comment:", Utf8::Trimmed(comment));
     }
     if (!stationCallsign.isEmpty()) {

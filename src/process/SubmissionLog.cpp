@@ -49,6 +49,20 @@ struct TQsoLine
     }
 };
 
+// The own station's values, from the own call (at column 30, or one blank after a value that ran into it)
+// to the worked call's column.
+void AppendOwnValues(TQsoLine& line, const TQsoStation& own)
+{
+    line.Value(own.callsign);
+    line.MoveTo(43);
+    line.Value(own.firstName);
+    line.MoveTo(54);
+    line.Value(own.state);
+    line.MoveTo(59);
+    line.Value(own.tenten);
+    line.MoveTo(65);
+}
+
 // A state or QTH of exactly two characters stands as it is; anything else is "DX".
 QByteArrayView TwoCharactersOrDX(QByteArrayView text)
 {
@@ -97,7 +111,12 @@ QString ModeCategory(const QString& mode)
 TQsoStation::TQsoStation(const TMysettings& own)
     : callsign(own.Callsign.toUtf8()), firstName(own.FirstName.toUtf8()),
       state(CharCount(own.State) == 2 ? own.State.toUtf8() : QByteArray("DX")), tenten(own.TenTen.toUtf8())
-{}
+{
+    TTextCursor cursor(ownColumns, 64 + callsign.size() + firstName.size() + state.size() + tenten.size());
+    TQsoLine line{cursor, 30};
+    AppendOwnValues(line, *this);
+    ownColumnsEnd = line.column;
+}
 
 void AppendQSOLine(QByteArray& out, const TQsoStation& own, const TContactText& contact, bool openSeason)
 {
@@ -114,14 +133,12 @@ void AppendQSOLine(QByteArray& out, const TQsoStation& own, const TContactText& 
     line.Text(" ");
     line.Value(contact.time, ':');
     line.MoveTo(30);
-    line.Value(own.callsign);
-    line.MoveTo(43);
-    line.Value(own.firstName);
-    line.MoveTo(54);
-    line.Value(own.state);
-    line.MoveTo(59);
-    line.Value(own.tenten);
-    line.MoveTo(65);
+    if (line.column == 30) {
+        cursor.Append(own.ownColumns);
+        line.column = own.ownColumnsEnd;
+    } else {
+        AppendOwnValues(line, own);
+    }
     line.Value(contact.call);
     line.MoveTo(78);
     line.Value(Utf8::FirstChars(contact.name, 10));

@@ -50,6 +50,10 @@ struct TQsoStation
     QByteArray firstName;
     QByteArray state; // the own state, or "DX" when it is not two characters
     QByteArray tenten;
+    // The same as they stand in every line that reaches the own call's column in time: from column 30 to
+    // the worked call's column (or the column after them, when they run past it).
+    QByteArray ownColumns;
+    qsizetype ownColumnsEnd = 0;
 };
 
 // Appends one QSO line (no line end). Each value starts at a fixed column: 0 "QSO: 28000", 11 mode

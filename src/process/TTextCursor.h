@@ -25,7 +25,11 @@ public:
     TTextCursor& operator=(const TTextCursor&) = delete;
 
     // Gives back the room not used: the text ends where the cursor stands.
-    void Finish() { fOut.truncate(fP - fOut.constData()); }
+    void Finish()
+    {
+        Q_ASSERT(fP <= fOut.constData() + fOut.size()); // the text stayed within the room made for it
+        fOut.truncate(fP - fOut.constData());
+    }
 
     // Where the next byte goes; going back to an earlier position drops what was written after it.
     char* Position() const { return fP; }
@@ -43,6 +47,16 @@ public:
     {
         std::memset(fP, c, size_t(count));
         fP += count;
+    }
+    // Appends the bytes of the text but every occurrence of drop.
+    void AppendWithout(QByteArrayView text, char drop)
+    {
+        char* p = fP;
+        for (const char c : text) {
+            *p = c;
+            p += c != drop;
+        }
+        fP = p;
     }
     // A number in decimal: at most 20 bytes.
     void AppendNumber(qsizetype number) { fP = std::to_chars(fP, fP + 24, number).ptr; }
