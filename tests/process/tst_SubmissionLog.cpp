@@ -294,6 +294,14 @@ private slots:
             << "12345"
             << ""
             << "" << cols("CW", "2024-02-03 1705", "OR", "K1ABC", "Bob Smith", "MA", "12345");
+        QTest::newRow("NEL and line separator become blanks")
+            << gl << "OR"
+            << "Rex"
+            << "CW"
+            << "17:05" << QStringLiteral("K1\u0085AB") << QStringLiteral("Bob\u2028Smith") << "MA"
+            << "12345"
+            << ""
+            << "" << cols("CW", "2024-02-03 1705", "OR", "K1 AB", "Bob Smith", "MA", "12345");
     }
     void QSOLine()
     {
