@@ -741,7 +741,7 @@ void TfrmMain::SetTotalpoints(int value)
 
 void TfrmMain::RecountScores()
 {
-    SetCounters(fDM.Recount(Mysettings().TableName));
+    SetCounters(fDM.LogCounts(Mysettings().TableName));
 }
 
 void TfrmMain::SetCounters(const TDM::TLogCounts& counts)

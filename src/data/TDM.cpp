@@ -11,6 +11,7 @@
 #include <QSqlRecord>
 #include <QStringDecoder>
 #include <QUrl>
+#include <array>
 #include <atomic>
 #include <sqlite3.h>
 
@@ -61,6 +62,59 @@ QString CreateLogTableStatement(const QString& name)
 {
     return QStringLiteral("CREATE TABLE ") + QuoteIdent(name) + QStringLiteral(" (") + kLogColumns +
            QStringLiteral(")");
+}
+
+// Each log's counters, kept true by triggers on the log table through every insert, delete and update of
+// a counted column, whichever program makes it; a selection then reads one row instead of every contact.
+const QString kCountsTable =
+    QStringLiteral("CREATE TABLE log_counts (log TEXT PRIMARY KEY NOT NULL,total INTEGER NOT NULL,"
+                   "tenten INTEGER NOT NULL,epc INTEGER NOT NULL,p070 INTEGER NOT NULL,points NOT NULL)");
+
+struct TCountTrigger
+{
+    QString name;
+    QString sql;
+};
+
+// The triggers that keep a log table's row of log_counts. A column counts as the recount counts it: a
+// non-empty text (NULL !='' is NULL, read as 0); NULL points add nothing, as in sum(). The row is named by
+// the table name as a literal, so a renamed table's triggers no longer read as this table's.
+std::array<TCountTrigger, 3> CountTriggers(const QString& table)
+{
+    const auto terms = [](const QString& row) {
+        QStringList t;
+        for (const char* column : {"_tenten", "_epc", "_p070"}) {
+            t << QStringLiteral("ifnull(%1.%2!='',0)").arg(row, QLatin1String(column));
+        }
+        t << QStringLiteral("ifnull(%1._points,0)").arg(row);
+        return t;
+    };
+    const QStringList added = terms(QStringLiteral("new"));
+    const QStringList removed = terms(QStringLiteral("old"));
+    const QStringList counters = {QStringLiteral("tenten"), QStringLiteral("epc"), QStringLiteral("p070"),
+                                  QStringLiteral("points")};
+    QString insert = QStringLiteral("total=total+1");
+    QString erase = QStringLiteral("total=total-1");
+    QString update;
+    for (qsizetype i = 0; i < counters.size(); ++i) {
+        const QString& c = counters[i];
+        insert += ',' + c + '=' + c + '+' + added[i];
+        erase += ',' + c + '=' + c + '-' + removed[i];
+        update += (i ? QStringLiteral(",") : QString()) + c + '=' + c + '+' + added[i] + '-' + removed[i];
+    }
+    const QString on =
+        QStringLiteral(" ON ") + QuoteIdent(table) + QStringLiteral(" BEGIN UPDATE log_counts SET ");
+    const QString where = QStringLiteral(" WHERE log='") +
+                          QString(table).replace('\'', QStringLiteral("''")) + QStringLiteral("'; END");
+    const auto trigger = [&](const QString& suffix, const QString& event, const QString& set) {
+        const QString name = table + suffix;
+        return TCountTrigger{name, QStringLiteral("CREATE TRIGGER ") + QuoteIdent(name) + ' ' + event + on +
+                                       set + where};
+    };
+    return {trigger(QStringLiteral("_counts_insert"), QStringLiteral("AFTER INSERT"), insert),
+            trigger(QStringLiteral("_counts_delete"), QStringLiteral("AFTER DELETE"), erase),
+            trigger(QStringLiteral("_counts_update"),
+                    QStringLiteral("AFTER UPDATE OF _tenten,_epc,_p070,_points"), update)};
 }
 
 } // namespace
@@ -268,6 +322,7 @@ void TDM::CreateLog(const TMysettings& rec)
         dbQuery().finish();
         CreateNewLogTable(rec.TableName);
         EnsureCallIndex(rec.TableName);
+        KeepCounts(rec.TableName, TLogCounts());
         if (!db.commit()) {
             throw EDatabaseError(ErrorText(db.lastError()));
         }
@@ -392,8 +447,119 @@ TDM::TLogCounts TDM::LogCounts(const QString& table)
         return fKeptCounts->counts;
     }
     fKeptCounts.reset();
-    const TLogCounts counts = Recount(table);
+    const std::optional<TLogCounts> stored = StoredCounts(table);
+    const TLogCounts counts = stored ? *stored : CountAndKeep(table);
     fKeptCounts = TKeptCounts{table, counts, ChangeMark()};
+    return counts;
+}
+
+std::optional<TDM::TLogCounts> TDM::StoredCounts(const QString& table)
+{
+    const std::array<TCountTrigger, 3> triggers = CountTriggers(table);
+    QSqlQuery& q = dbQuery();
+    q.finish();
+    // The row holds only while the counts table and the three triggers stand exactly as this program
+    // writes them for this table name: a rebuilt table has lost its triggers, a renamed one has changed them.
+    ExecSql(q,
+            QStringLiteral("select sql from sqlite_master where (type='trigger' and name in (?,?,?)) or "
+                           "(type='table' and name='log_counts')"),
+            {triggers[0].name, triggers[1].name, triggers[2].name});
+    QStringList found;
+    while (q.next()) {
+        found << q.value(0).toString();
+    }
+    q.finish();
+    QStringList expected = {kCountsTable, triggers[0].sql, triggers[1].sql, triggers[2].sql};
+    found.sort();
+    expected.sort();
+    if (found != expected) {
+        return std::nullopt;
+    }
+    ExecSql(q, QStringLiteral("select total,tenten,epc,p070,points from log_counts where log=?"), {table});
+    std::optional<TLogCounts> counts;
+    if (q.next()) {
+        counts = TLogCounts{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt(), q.value(3).toInt(),
+                            q.value(4).toInt()};
+    }
+    q.finish();
+    return counts;
+}
+
+bool TDM::KeepCounts(const QString& table, const TLogCounts& counts)
+{
+    QSqlQuery q(condb());
+    ExecSql(q, QStringLiteral("select sql from sqlite_master where type='table' and name='log_counts'"));
+    const std::optional<QString> existing = q.next() ? std::optional(q.value(0).toString()) : std::nullopt;
+    q.finish();
+    const bool foreign = existing && *existing != kCountsTable;
+    if (!existing) {
+        ExecSql(q, kCountsTable);
+    }
+    for (const TCountTrigger& trigger : CountTriggers(table)) {
+        ExecSql(q, QStringLiteral("DROP TRIGGER IF EXISTS ") + QuoteIdent(trigger.name));
+        if (!foreign) {
+            ExecSql(q, trigger.sql);
+        }
+    }
+    if (foreign) {
+        // A table of that name that is not ours is left alone, and no trigger may write to it; the log is
+        // then counted at each selection.
+        return false;
+    }
+    ExecSql(q, QStringLiteral("INSERT OR REPLACE INTO log_counts VALUES(?,?,?,?,?,?)"),
+            {table, counts.total, counts.withTenTen, counts.withEpc, counts.with070, counts.points});
+    return true;
+}
+
+bool TDM::DropOrphanedCountTriggers(const QString& table)
+{
+    QSqlQuery q(condb());
+    ExecSql(q, QStringLiteral("select sql from sqlite_master where type='table' and name='log_counts'"));
+    const bool countsTable = q.next() && q.value(0).toString() == kCountsTable;
+    q.finish();
+    if (countsTable) {
+        return false;
+    }
+    const std::array<TCountTrigger, 3> triggers = CountTriggers(table);
+    ExecSql(q, QStringLiteral("select count(*) from sqlite_master where type='trigger' and name in (?,?,?)"),
+            {triggers[0].name, triggers[1].name, triggers[2].name});
+    const bool found = q.next() && q.value(0).toInt() > 0;
+    q.finish();
+    if (!found) {
+        return false;
+    }
+    ForgetStatements();
+    for (const TCountTrigger& trigger : triggers) {
+        ExecSql(q, QStringLiteral("DROP TRIGGER IF EXISTS ") + QuoteIdent(trigger.name));
+    }
+    return true;
+}
+
+TDM::TLogCounts TDM::CountAndKeep(const QString& table)
+{
+    if (!InAutocommit()) {
+        return Recount(table);
+    }
+    // The count and the triggers go in under one write lock, so no row can change between them. Counts
+    // that cannot be kept (a busy or full database, a foreign log_counts table) are still right: the log
+    // is counted again at its next selection.
+    QSqlQuery begin(condb());
+    if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        return Recount(table);
+    }
+    TLogCounts counts;
+    try {
+        counts = Recount(table);
+    } catch (...) {
+        begin.exec(QStringLiteral("ROLLBACK"));
+        throw;
+    }
+    try {
+        KeepCounts(table, counts);
+        ExecSql(begin, QStringLiteral("COMMIT"));
+    } catch (const EDatabaseError&) {
+        begin.exec(QStringLiteral("ROLLBACK"));
+    }
     return counts;
 }
 
@@ -575,12 +741,22 @@ void TDM::LogAddRecord(const tLogRecord& rec, const QString& tablename)
     if (!kept) {
         fKeptCounts.reset();
     }
-    RunLogStatement(TLogStatement::Insert, tablename,
-                    {TextValue(rec.date), TextValue(rec.time), TextValue(rec.call), TextValue(rec.tenten),
-                     TextValue(rec.vp), TextValue(rec.epc), TextValue(rec.p070), TextValue(rec.mode),
-                     TextValue(rec.name), TextValue(rec.qth), TextValue(rec.mycounty),
-                     TextValue(rec.uscounty), rec.points, rec.dxcc, TextValue(rec.comment)})
-        .finish();
+    const auto insert = [&] {
+        RunLogStatement(TLogStatement::Insert, tablename,
+                        {TextValue(rec.date), TextValue(rec.time), TextValue(rec.call), TextValue(rec.tenten),
+                         TextValue(rec.vp), TextValue(rec.epc), TextValue(rec.p070), TextValue(rec.mode),
+                         TextValue(rec.name), TextValue(rec.qth), TextValue(rec.mycounty),
+                         TextValue(rec.uscounty), rec.points, rec.dxcc, TextValue(rec.comment)})
+            .finish();
+    };
+    try {
+        insert();
+    } catch (const EDatabaseError&) {
+        if (!DropOrphanedCountTriggers(tablename)) {
+            throw;
+        }
+        insert();
+    }
     if (kept) {
         TLogCounts& counts = fKeptCounts->counts;
         ++counts.total;
@@ -635,7 +811,11 @@ void TDM::LogAddRecords(const QList<tLogRecord>& records, const QString& tablena
     try {
         const QByteArray sql =
             (QStringLiteral("INSERT INTO ") + QuoteIdent(tablename) + kInsertColumns).toUtf8();
-        if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &statement, nullptr) != SQLITE_OK) {
+        const auto prepare = [&] {
+            return sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &statement, nullptr) ==
+                   SQLITE_OK;
+        };
+        if (!prepare() && !(DropOrphanedCountTriggers(tablename) && prepare())) {
             fail();
         }
         qsizetype stored = 0;

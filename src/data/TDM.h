@@ -115,10 +115,13 @@ public:
     // Counts of a log table: every row, rows with a Ten-Ten, EPC or 070 number (any non-empty text) and
     // the sum of the stored points (0 for an empty log). One pass over the table.
     TLogCounts Recount(const QString& table);
-    // The same counts without a pass over the table when nothing but LogAddRecord has changed the
-    // database since they were last counted on this connection (any other change, by any statement or
-    // another program, and the table is counted again).
+    // The same counts without a pass over the table: kept on this connection while nothing but
+    // LogAddRecord changes the database, else read from the table's row of log_counts, which triggers on
+    // the table keep true through any change. A table without them (made by an earlier version, rebuilt or
+    // renamed) is counted, and the triggers and its row are set up under the same write lock.
     TLogCounts LogCounts(const QString& table);
+    // The row of log_counts of a table, when it and the table's triggers stand as this program writes them.
+    std::optional<TLogCounts> StoredCounts(const QString& table);
 
     // Start-up lists from "config.db".
     QStringList GetCountries();
@@ -147,6 +150,16 @@ private:
     // Finalises every kept statement: before the connection closes or a table is rebuilt, and after a
     // statement failed.
     void ForgetStatements();
+
+    // Creates log_counts when missing, (re)creates the table's triggers and stores its counts, inside the
+    // caller's transaction. When a log_counts table of other columns stands there, it only drops the
+    // table's triggers and returns false. Throws EDatabaseError when a statement fails.
+    bool KeepCounts(const QString& table, const TLogCounts& counts);
+    // Drops the table's count triggers when log_counts is gone or not ours, as they would refuse every
+    // change of the table; true when it dropped any. The table is counted again at its next selection.
+    bool DropOrphanedCountTriggers(const QString& table);
+    // Recounts a table and keeps its counts (see LogCounts); the counts stand even when keeping fails.
+    TLogCounts CountAndKeep(const QString& table);
 
     QStringList ReadColumn(QSqlQuery& query, const QString& statement, const QString& column,
                            const QVariantList& values = {});

@@ -3,6 +3,7 @@
 #include "data/Errors.h"
 #include "data/TDM.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTest>
@@ -69,6 +70,30 @@ class TestDataModule : public QObject
                     .arg(pkey)
                     .arg(QString::fromLatin1(call))));
         }
+    }
+
+    // Compares the counts kept in the file for a table with a count of its rows.
+    void VerifyStoredCounts(const QString& table)
+    {
+        const std::optional<TDM::TLogCounts> stored = fDM->StoredCounts(table);
+        QVERIFY(stored);
+        const TDM::TLogCounts counted = fDM->Recount(table);
+        QCOMPARE(stored->total, counted.total);
+        QCOMPARE(stored->withTenTen, counted.withTenTen);
+        QCOMPARE(stored->withEpc, counted.withEpc);
+        QCOMPARE(stored->with070, counted.with070);
+        QCOMPARE(stored->points, counted.points);
+    }
+
+    static tLogRecord Contact(const QString& call, const QString& tenten, const QString& epc, int points)
+    {
+        tLogRecord rec;
+        rec.call = call;
+        rec.tenten = tenten;
+        rec.epc = epc;
+        rec.p070 = points > 2 ? QStringLiteral("70") : QString();
+        rec.points = points;
+        return rec;
     }
 
 private slots:
@@ -298,6 +323,126 @@ private slots:
         // Without a leftover there is nothing to report.
         CreateOldTable(QStringLiteral("W1AW_2020_Open_Season"));
         QCOMPARE(fDM->CheckTable(QStringLiteral("W1AW_2020_Open_Season"), today), std::nullopt);
+    }
+
+    // A log's counters are kept in the file by triggers on its table, so a selection reads them without a
+    // pass over the contacts. After any change, by this program or another one, they equal a recount.
+    void StoredCountsFollowEveryChange_data()
+    {
+        QTest::addColumn<bool>("otherProgram");
+        QTest::addColumn<QStringList>("statements"); // %1 is the quoted table name
+        const QStringList odd = {
+            "insert into %1 (_call,_tenten,_epc,_p070,_points) values ('K1A','5','','7',3),"
+            "('K1B',NULL,'9',NULL,NULL),('K1C',0,' ','',-2),('K1D','','',NULL,'12'),('K1E','x','','','abc')"};
+        const QStringList updates = {"update %1 set _tenten='',_epc='1',_points=_points+4 where _call='W1AW'",
+                                     "update %1 set _tenten=NULL,_p070='3' where _call='K2XYZ'",
+                                     "update %1 set _name='changed',_call=lower(_call),_mode='CW'"};
+        const QStringList deletes = {"delete from %1 where _call='W1AW'",
+                                     "insert into %1 (_call) values ('K9Z')", "delete from %1"};
+        const QStringList rolledBack = {"begin",
+                                        "insert into %1 (_call,_tenten,_points) values ('K8Q','8',2)",
+                                        "delete from %1 where _call='K2XYZ'", "rollback"};
+        for (const bool other : {false, true}) {
+            const char* who = other ? ", another program" : "";
+            QTest::addRow("odd values%s", who) << other << odd;
+            QTest::addRow("updates%s", who) << other << updates;
+            QTest::addRow("deletes%s", who) << other << deletes;
+            QTest::addRow("rolled back%s", who) << other << rolledBack;
+        }
+    }
+
+    void StoredCountsFollowEveryChange()
+    {
+        QFETCH(bool, otherProgram);
+        QFETCH(QStringList, statements);
+        fDM->CreateConfig();
+        const QString table = QStringLiteral("N0CALL_2024_Open_Season");
+        fDM->CreateLog(Config(table));
+        VerifyStoredCounts(table);
+        QCOMPARE(fDM->StoredCounts(table)->total, 0);
+        fDM->LogAddRecord(Contact(QStringLiteral("W1AW"), QStringLiteral("12"), QString(), 2), table);
+        fDM->LogAddRecords({Contact(QStringLiteral("K2XYZ"), QStringLiteral("13"), QStringLiteral("4"), 3),
+                            Contact(QStringLiteral("VE3ABC"), QString(), QString(), 1)},
+                           table);
+        VerifyStoredCounts(table);
+        QCOMPARE(fDM->StoredCounts(table)->points, 6);
+
+        const QString connection = QStringLiteral("other");
+        {
+            QSqlDatabase db = fDM->condb();
+            if (otherProgram) {
+                db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+                db.setDatabaseName(fDM->condb().databaseName());
+                QVERIFY(db.open());
+            }
+            QSqlQuery q(db);
+            for (const QString& statement : statements) {
+                QVERIFY2(q.exec(QString(statement).replace(QStringLiteral("%1"), QuoteIdent(table))),
+                         qPrintable(q.lastError().text()));
+            }
+        }
+        QSqlDatabase::removeDatabase(connection);
+        VerifyStoredCounts(table);
+        // A new connection, as at the next start, reads the same counts without counting.
+        fDM = std::make_unique<TDM>();
+        fDM->OpenLogs(fHome->Work() + QStringLiteral("logs.db"));
+        VerifyStoredCounts(table);
+    }
+
+    // Counts the triggers no longer keep are counted again when the log is selected, and kept from then
+    // on. Counts triggers that have lost their table never stop a contact from being stored.
+    void LostCountsAreCountedAgain_data()
+    {
+        QTest::addColumn<QStringList>("statements"); // %1 is the quoted table name
+        QTest::addColumn<bool>("keptAfter");
+        QTest::newRow("table made again") << QStringList{"drop table %1"} << true;
+        QTest::newRow("counts row deleted") << QStringList{"delete from log_counts"} << true;
+        QTest::newRow("counts table dropped") << QStringList{"drop table log_counts"} << true;
+        QTest::newRow("someone else's log_counts")
+            << QStringList{"drop table log_counts", "create table log_counts (x)"} << false;
+        QTest::newRow("a trigger dropped")
+            << QStringList{"drop trigger \"N0CALL_2024_Open_Season_counts_delete\""} << true;
+    }
+
+    void LostCountsAreCountedAgain()
+    {
+        QFETCH(QStringList, statements);
+        QFETCH(bool, keptAfter);
+        fDM->CreateConfig();
+        const QString table = QStringLiteral("N0CALL_2024_Open_Season");
+        fDM->CreateLog(Config(table));
+        fDM->LogAddRecord(Contact(QStringLiteral("W1AW"), QStringLiteral("12"), QString(), 2), table);
+        fDM->LogAddRecord(Contact(QStringLiteral("K2XYZ"), QString(), QStringLiteral("4"), 3), table);
+        QSqlQuery q(fDM->condb());
+        for (const QString& statement : statements) {
+            QVERIFY2(q.exec(QString(statement).replace(QStringLiteral("%1"), QuoteIdent(table))),
+                     qPrintable(q.lastError().text()));
+        }
+        q.finish();
+        const bool tableMadeAgain = statements.first() == QStringLiteral("drop table %1");
+        if (tableMadeAgain) {
+            fDM->CreateNewLogTable(table);
+        }
+        // Contacts are stored whatever became of the counts.
+        QVERIFY_THROWS_NO_EXCEPTION(fDM->LogAddRecord(
+            Contact(QStringLiteral("K3Q"), QStringLiteral("14"), QStringLiteral("5"), 3), table));
+        QVERIFY_THROWS_NO_EXCEPTION(
+            fDM->LogAddRecords({Contact(QStringLiteral("K4Q"), QString(), QString(), 1)}, table));
+        const int rows = tableMadeAgain ? 2 : 4;
+        QCOMPARE(Scalar(QStringLiteral("select count(*) from %1").arg(QuoteIdent(table))).toInt(), rows);
+        fDM = std::make_unique<TDM>();
+        fDM->OpenLogs(fHome->Work() + QStringLiteral("logs.db"));
+        QCOMPARE(fDM->LogCounts(table).total, rows);
+        QCOMPARE(fDM->LogCounts(table).points, fDM->Recount(table).points);
+        QCOMPARE(fDM->StoredCounts(table).has_value(), keptAfter);
+        if (keptAfter) {
+            fDM->LogAddRecord(Contact(QStringLiteral("K5Q"), QStringLiteral("15"), QString(), 2), table);
+            VerifyStoredCounts(table);
+        } else {
+            QCOMPARE(
+                Scalar(QStringLiteral("select sql from sqlite_master where name='log_counts'")).toString(),
+                QStringLiteral("CREATE TABLE log_counts (x)"));
+        }
     }
 
     void StartupListsFromReferenceDatabase()
