@@ -70,8 +70,10 @@ void TLogProcessor::ProcessTheLog()
     const bool openSeason = IsOpenSeason(fOwn.ContestName);
     TClubCounts clubs;
     if (openSeason) {
-        clubs.epc = fDM.CountNonEmpty(fTable, QStringLiteral("_epc"));
-        clubs.p070 = fDM.CountNonEmpty(fTable, QStringLiteral("_p070"));
+        // The log's own counters, which the database keeps as contacts change: no pass over the table.
+        const TDM::TLogCounts counts = fDM.LogCounts(fTable);
+        clubs.epc = counts.withEpc;
+        clubs.p070 = counts.with070;
     }
 
     TOutputFile log(LogFileName());
