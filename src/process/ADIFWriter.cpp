@@ -17,9 +17,9 @@ constexpr qsizetype kFieldRoom = 48;
 void AppendField(TTextCursor& out, QByteArrayView prefix, QByteArrayView text, QByteArrayView type = {})
 {
     // Control characters become blanks, as in the other output files; the length counts what is written.
-    thread_local QByteArray cleaned;
     QByteArrayView value = text;
     if (!Utf8::IsPrintableAscii(text) && Utf8::HasBreak(text)) {
+        thread_local QByteArray cleaned;
         cleaned.resize(0);
         TTextCursor(cleaned, text.size()).AppendOneLine(text);
         value = cleaned;

@@ -140,13 +140,25 @@ void TDupeSheet::Write(const QString& callsign, const QString& contestName,
         out.append("\n\nCall Area ");
         out.append(char('0' + area));
         out.append('\n');
-        for (const TEntry& call : calls) {
-            out.append(fText.constData() + call.offset, call.size);
-            out.append(',');
+        // The calls go out a piece at a time, each piece written through one cursor.
+        for (auto first = calls.cbegin(); first != calls.cend();) {
+            qsizetype room = 0;
+            auto last = first;
+            for (; last != calls.cend() && room < kChunk; ++last) {
+                room += last->size + 1;
+            }
+            {
+                TTextCursor text(out, room);
+                for (auto call = first; call != last; ++call) {
+                    text.Append(QByteArrayView(fText.constData() + call->offset, call->size));
+                    text.Append(',');
+                }
+            }
             if (out.size() >= kChunk) {
                 sink(out);
                 out.resize(0);
             }
+            first = last;
         }
     }
     sink(out);
