@@ -66,7 +66,8 @@ QString ColumnText(sqlite3_stmt* q, int i)
 // viewed where it lies in the engine's row, without a copy; any other value is converted into converted.
 QByteArrayView ValueText(sqlite3_stmt* q, int i, QByteArray& converted)
 {
-    // The value object is asked directly: each sqlite3_column_*() call looks the column up anew.
+    // The value object is asked directly, as each sqlite3_column_*() call looks the column up anew; the
+    // connection is used from this thread alone, which such an unprotected value needs.
     sqlite3_value* value = sqlite3_column_value(q, i);
     switch (sqlite3_value_type(value)) {
     case SQLITE_NULL:

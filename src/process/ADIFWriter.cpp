@@ -101,8 +101,9 @@ QByteArray ADIFHeader()
 void AppendADIFField(QByteArray& out, const char* prefix, const QString& value, const char* type)
 {
     const QByteArray text = value.toUtf8();
-    TTextCursor cursor(out, qsizetype(std::strlen(prefix)) + kFieldRoom + text.size());
-    AppendField(cursor, prefix, text, type);
+    const QByteArrayView typeText = type ? QByteArrayView(type) : QByteArrayView();
+    TTextCursor cursor(out, qsizetype(std::strlen(prefix)) + 24 + typeText.size() + text.size());
+    AppendField(cursor, prefix, text, typeText);
 }
 
 void AppendADIFRecord(QByteArray& out, const TContactText& contact, bool comments, TCountryCodes& dxcc,

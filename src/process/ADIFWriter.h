@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QString>
 #include <functional>
+#include <utility>
 
 // The ADIF export: the whole log for import into other logging programs, with the club numbers in
 // fields of their own (ten_ten, vp, epc, p070) and joined in SRX_STRING.
