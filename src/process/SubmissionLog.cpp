@@ -123,7 +123,7 @@ void AppendQSOLine(QByteArray& out, const TQsoStation& own, const TContactText& 
     // The fixed text, blanks and zeros of a line take less than 160 bytes; cleaning never lengthens a value.
     TTextCursor cursor(out, 160 + contact.Size() + own.callsign.size() + own.firstName.size() +
                                 own.state.size() + own.tenten.size());
-    char* const start = cursor.Position();
+    const qsizetype start = cursor.Offset();
     TQsoLine line{cursor};
     line.Text("QSO: 28000");
     line.MoveTo(11);
@@ -153,7 +153,7 @@ void AppendQSOLine(QByteArray& out, const TQsoStation& own, const TContactText& 
         line.ExchangeNumber(contact.p070);
     }
     // No blanks at the end of the line.
-    cursor.SetPosition(start + Utf8::Trimmed(QByteArrayView(start, cursor.Position())).size());
+    cursor.BackTo(start + Utf8::Trimmed(cursor.Since(start)).size());
 }
 
 QString QSOLine(const TMysettings& own, const TLogRow& row, bool openSeason)

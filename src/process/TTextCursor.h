@@ -4,13 +4,15 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
 // Appends text to a QByteArray through a plain pointer, into room made once beforehand: the files of a
 // large log are put together from many millions of short pieces, and a QByteArray::append() for each
-// costs more than copying the piece. The caller makes room for the most the text can take; what was not
-// used is given back when the cursor goes.
+// costs more than copying the piece. The caller makes room for the most the text can take; should a piece
+// not fit all the same, the array grows, so no text is ever written past its end. What was not used is
+// given back when the cursor goes.
 class TTextCursor
 {
 public:
@@ -19,38 +21,45 @@ public:
         const qsizetype start = out.size();
         out.resize(start + room);
         fP = out.data() + start;
+        fEnd = out.data() + out.size();
     }
     ~TTextCursor() { Finish(); }
     TTextCursor(const TTextCursor&) = delete;
     TTextCursor& operator=(const TTextCursor&) = delete;
 
     // Gives back the room not used: the text ends where the cursor stands.
-    void Finish()
+    void Finish() { fOut.truncate(Offset()); }
+
+    // Where the next byte goes, counted from the start of the array.
+    qsizetype Offset() const { return fP - fOut.constData(); }
+    // The text written from an offset on.
+    QByteArrayView Since(qsizetype offset) const { return QByteArrayView(fOut.constData() + offset, fP); }
+    // Goes back to an earlier offset, dropping what was written after it.
+    void BackTo(qsizetype offset) { fP = fOut.data() + offset; }
+
+    void Append(char c)
     {
-        Q_ASSERT(fP <= fOut.constData() + fOut.size()); // the text stayed within the room made for it
-        fOut.truncate(fP - fOut.constData());
+        Reserve(1);
+        *fP++ = c;
     }
-
-    // Where the next byte goes; going back to an earlier position drops what was written after it.
-    char* Position() const { return fP; }
-    void SetPosition(char* p) { fP = p; }
-
-    void Append(char c) { *fP++ = c; }
     void Append(QByteArrayView text)
     {
         if (!text.isEmpty()) {
+            Reserve(text.size());
             std::memcpy(fP, text.data(), size_t(text.size()));
             fP += text.size();
         }
     }
     void Fill(qsizetype count, char c)
     {
+        Reserve(count);
         std::memset(fP, c, size_t(count));
         fP += count;
     }
     // Appends the bytes of the text but every occurrence of drop.
     void AppendWithout(QByteArrayView text, char drop)
     {
+        Reserve(text.size());
         char* p = fP;
         for (const char c : text) {
             *p = c;
@@ -59,7 +68,11 @@ public:
         fP = p;
     }
     // A number in decimal: at most 20 bytes.
-    void AppendNumber(qsizetype number) { fP = std::to_chars(fP, fP + 24, number).ptr; }
+    void AppendNumber(qsizetype number)
+    {
+        Reserve(24);
+        fP = std::to_chars(fP, fEnd, number).ptr;
+    }
 
     // Appends UTF-8 text with every line-breaking character turned into one blank (OneLine::Breaks) and
     // every occurrence of skip (an ASCII character; none when 0) left out; at most text.size() bytes.
@@ -70,12 +83,29 @@ public:
             Append(text);
             return text.size();
         }
+        Reserve(text.size());
         qsizetype count = 0;
         fP = Utf8::WriteOneLine(fP, text, skip, count);
         return count;
     }
 
 private:
+    // Makes sure that n more bytes fit: the array grows when the room made beforehand falls short.
+    void Reserve(qsizetype n)
+    {
+        if (fEnd - fP < n) [[unlikely]] {
+            Grow(n);
+        }
+    }
+    void Grow(qsizetype n)
+    {
+        const qsizetype used = Offset();
+        fOut.resize(std::max(used + n, fOut.size() * 2));
+        fP = fOut.data() + used;
+        fEnd = fOut.data() + fOut.size();
+    }
+
     QByteArray& fOut;
     char* fP;
+    char* fEnd;
 };

@@ -4,6 +4,7 @@
 #include "data/MyFunc.h"
 #include "data/TDM.h"
 #include "process/ADIFWriter.h"
+#include "process/TTextCursor.h"
 
 #include <QTest>
 
@@ -183,6 +184,27 @@ private slots:
         QCOMPARE(record,
                  Record(row, comments).chopped(5) +
                      QStringLiteral(" <station_callsign:%1>%2<eor>").arg(station.size()).arg(station));
+    }
+    // The files are put together through a cursor into room made beforehand; text that does not fit makes
+    // the array grow instead of running past its end, and going back drops only what came after.
+    void CursorGrowsBeyondTheRoomMade()
+    {
+        QByteArray out("head:");
+        {
+            TTextCursor cursor(out, 4);
+            const qsizetype start = cursor.Offset();
+            cursor.Append(QByteArrayView("a long piece of text"));
+            cursor.Fill(3, '.');
+            cursor.AppendNumber(-1234567890123);
+            cursor.AppendWithout(QByteArrayView("2024-02-03"), '-');
+            QCOMPARE(cursor.AppendOneLine(QByteArrayView("two\nlines"), 'o'), 8);
+            QCOMPARE(cursor.Since(start),
+                     QByteArrayView("a long piece of text...-123456789012320240203tw lines"));
+            cursor.Append(QByteArray(100000, 'x'));
+            cursor.BackTo(start + 6);
+            cursor.Append('!');
+        }
+        QCOMPARE(out, QByteArray("head:a long!"));
     }
 };
 
