@@ -4,7 +4,6 @@
 #include "TDM.h"
 
 #include <QLocale>
-#include <QSqlDriver>
 #include <QSqlError>
 #include <algorithm>
 #include <memory>
@@ -34,8 +33,7 @@ QStringList PresentColumns(TDM& dm, const QString& table, const QStringList& wan
 // one this program links).
 sqlite3* NativeHandle(TDM& dm)
 {
-    const QVariant handle = dm.condb().driver()->handle();
-    sqlite3* db = handle.isValid() ? *static_cast<sqlite3* const*>(handle.constData()) : nullptr;
+    sqlite3* db = SqliteHandle(dm.condb());
     if (!db) {
         throw EDatabaseError(QStringLiteral("The logs database is not open"));
     }

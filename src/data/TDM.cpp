@@ -135,6 +135,15 @@ QVariant TextValue(const QString& text)
     return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
 }
 
+sqlite3* SqliteHandle(const QSqlDatabase& db)
+{
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+        return nullptr;
+    }
+    return *static_cast<sqlite3* const*>(handle.data());
+}
+
 void ExecSql(QSqlQuery& query, const QString& statement, const QVariantList& values)
 {
     bool ok = false;
@@ -409,49 +418,44 @@ QSqlQuery& TDM::Prepared(TLogStatement kind, const QString& table)
 void TDM::ForgetStatements()
 {
     fPrepared.clear();
-    fKeptCounts.reset();
-}
-
-qint64 TDM::TotalChanges() const
-{
-    const QVariant handle = condb().driver()->handle();
-    auto* db = handle.isValid() ? *static_cast<sqlite3* const*>(handle.constData()) : nullptr;
-    return db ? sqlite3_total_changes64(db) : -1;
 }
 
 bool TDM::InAutocommit() const
 {
-    const QVariant handle = condb().driver()->handle();
-    auto* db = handle.isValid() ? *static_cast<sqlite3* const*>(handle.constData()) : nullptr;
+    sqlite3* db = SqliteHandle(condb());
     return db && sqlite3_get_autocommit(db) != 0;
-}
-
-TDM::TChangeMark TDM::ChangeMark()
-{
-    TChangeMark mark;
-    mark.changes = TotalChanges();
-    QSqlQuery& q = dbQuery();
-    q.finish();
-    ExecSql(q, QStringLiteral("PRAGMA data_version"));
-    mark.dataVersion = q.next() ? q.value(0).toLongLong() : -1;
-    q.finish();
-    ExecSql(q, QStringLiteral("PRAGMA schema_version"));
-    mark.schemaVersion = q.next() ? q.value(0).toLongLong() : -1;
-    q.finish();
-    return mark;
 }
 
 TDM::TLogCounts TDM::LogCounts(const QString& table)
 {
-    if (fKeptCounts && fKeptCounts->table == table && fKeptCounts->mark == ChangeMark()) {
-        return fKeptCounts->counts;
-    }
-    fKeptCounts.reset();
     const std::optional<TLogCounts> stored = StoredCounts(table);
-    const TLogCounts counts = stored ? *stored : CountAndKeep(table);
-    fKeptCounts = TKeptCounts{table, counts, ChangeMark()};
-    return counts;
+    return stored ? *stored : CountAndKeep(table);
 }
+
+namespace {
+
+QVariantList TriggerNames(const std::array<TCountTrigger, 3>& triggers)
+{
+    return {triggers[0].name, triggers[1].name, triggers[2].name};
+}
+
+// The statement log_counts was made with, if there is such a table.
+std::optional<QString> CountsTableSql(QSqlQuery& q)
+{
+    ExecSql(q, QStringLiteral("select sql from sqlite_master where type='table' and name='log_counts'"));
+    const std::optional<QString> sql = q.next() ? std::optional(q.value(0).toString()) : std::nullopt;
+    q.finish();
+    return sql;
+}
+
+void DropCountTriggers(QSqlQuery& q, const std::array<TCountTrigger, 3>& triggers)
+{
+    for (const TCountTrigger& trigger : triggers) {
+        ExecSql(q, QStringLiteral("DROP TRIGGER IF EXISTS ") + QuoteIdent(trigger.name));
+    }
+}
+
+} // namespace
 
 std::optional<TDM::TLogCounts> TDM::StoredCounts(const QString& table)
 {
@@ -463,7 +467,7 @@ std::optional<TDM::TLogCounts> TDM::StoredCounts(const QString& table)
     ExecSql(q,
             QStringLiteral("select sql from sqlite_master where (type='trigger' and name in (?,?,?)) or "
                            "(type='table' and name='log_counts')"),
-            {triggers[0].name, triggers[1].name, triggers[2].name});
+            TriggerNames(triggers));
     QStringList found;
     while (q.next()) {
         found << q.value(0).toString();
@@ -485,53 +489,43 @@ std::optional<TDM::TLogCounts> TDM::StoredCounts(const QString& table)
     return counts;
 }
 
-bool TDM::KeepCounts(const QString& table, const TLogCounts& counts)
+void TDM::KeepCounts(const QString& table, const TLogCounts& counts)
 {
     QSqlQuery q(condb());
-    ExecSql(q, QStringLiteral("select sql from sqlite_master where type='table' and name='log_counts'"));
-    const std::optional<QString> existing = q.next() ? std::optional(q.value(0).toString()) : std::nullopt;
-    q.finish();
-    const bool foreign = existing && *existing != kCountsTable;
+    const std::optional<QString> existing = CountsTableSql(q);
+    const std::array<TCountTrigger, 3> triggers = CountTriggers(table);
+    DropCountTriggers(q, triggers);
+    if (existing && *existing != kCountsTable) {
+        // A table of that name that is not ours is left alone, and no trigger may write to it; the log is
+        // then counted at each selection.
+        return;
+    }
     if (!existing) {
         ExecSql(q, kCountsTable);
     }
-    for (const TCountTrigger& trigger : CountTriggers(table)) {
-        ExecSql(q, QStringLiteral("DROP TRIGGER IF EXISTS ") + QuoteIdent(trigger.name));
-        if (!foreign) {
-            ExecSql(q, trigger.sql);
-        }
-    }
-    if (foreign) {
-        // A table of that name that is not ours is left alone, and no trigger may write to it; the log is
-        // then counted at each selection.
-        return false;
+    for (const TCountTrigger& trigger : triggers) {
+        ExecSql(q, trigger.sql);
     }
     ExecSql(q, QStringLiteral("INSERT OR REPLACE INTO log_counts VALUES(?,?,?,?,?,?)"),
             {table, counts.total, counts.withTenTen, counts.withEpc, counts.with070, counts.points});
-    return true;
 }
 
 bool TDM::DropOrphanedCountTriggers(const QString& table)
 {
     QSqlQuery q(condb());
-    ExecSql(q, QStringLiteral("select sql from sqlite_master where type='table' and name='log_counts'"));
-    const bool countsTable = q.next() && q.value(0).toString() == kCountsTable;
-    q.finish();
-    if (countsTable) {
+    if (CountsTableSql(q) == kCountsTable) {
         return false;
     }
     const std::array<TCountTrigger, 3> triggers = CountTriggers(table);
     ExecSql(q, QStringLiteral("select count(*) from sqlite_master where type='trigger' and name in (?,?,?)"),
-            {triggers[0].name, triggers[1].name, triggers[2].name});
+            TriggerNames(triggers));
     const bool found = q.next() && q.value(0).toInt() > 0;
     q.finish();
     if (!found) {
         return false;
     }
     ForgetStatements();
-    for (const TCountTrigger& trigger : triggers) {
-        ExecSql(q, QStringLiteral("DROP TRIGGER IF EXISTS ") + QuoteIdent(trigger.name));
-    }
+    DropCountTriggers(q, triggers);
     return true;
 }
 
@@ -733,14 +727,6 @@ std::optional<QString> TDM::CheckTable(const QString& name, const QDate& today)
 
 void TDM::LogAddRecord(const tLogRecord& rec, const QString& tablename)
 {
-    // Kept counts of this table stay true through the insert: they follow the row stored. Only the rows
-    // changed on this connection are looked at here (no statement); the insert changes nothing else that
-    // the mark holds. Inside a transaction they are dropped instead, as a rollback would undo the row.
-    const bool kept = fKeptCounts && fKeptCounts->table == tablename &&
-                      fKeptCounts->mark.changes == TotalChanges() && InAutocommit();
-    if (!kept) {
-        fKeptCounts.reset();
-    }
     const auto insert = [&] {
         RunLogStatement(TLogStatement::Insert, tablename,
                         {TextValue(rec.date), TextValue(rec.time), TextValue(rec.call), TextValue(rec.tenten),
@@ -757,15 +743,6 @@ void TDM::LogAddRecord(const tLogRecord& rec, const QString& tablename)
         }
         insert();
     }
-    if (kept) {
-        TLogCounts& counts = fKeptCounts->counts;
-        ++counts.total;
-        counts.withTenTen += rec.tenten.isEmpty() ? 0 : 1;
-        counts.withEpc += rec.epc.isEmpty() ? 0 : 1;
-        counts.with070 += rec.p070.isEmpty() ? 0 : 1;
-        counts.points += rec.points;
-        fKeptCounts->mark.changes = TotalChanges();
-    }
 }
 
 namespace {
@@ -774,17 +751,6 @@ const QString kInsertColumns =
     QStringLiteral(" (`_date`,`_time`,`_call`,`_tenten`,`_vp`,`_epc`,`_p070`,`_mode`,`_name`,`_qth`,"
                    "`_mycounty`,`_uscounty`,`_points`,`_dxcc`,`_comment`)"
                    " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-
-// The connection's own SQLite handle: many rows are inserted through one prepared statement of the
-// engine, without a value object per column.
-sqlite3* SqliteHandle(const QSqlDatabase& db)
-{
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
-        return nullptr;
-    }
-    return *static_cast<sqlite3* const*>(handle.data());
-}
 
 // Binds a text as the bound values of single statements store it: never NULL, an empty text as ''.
 int BindText(sqlite3_stmt* statement, int index, const QString& text)

@@ -115,10 +115,10 @@ public:
     // Counts of a log table: every row, rows with a Ten-Ten, EPC or 070 number (any non-empty text) and
     // the sum of the stored points (0 for an empty log). One pass over the table.
     TLogCounts Recount(const QString& table);
-    // The same counts without a pass over the table: kept on this connection while nothing but
-    // LogAddRecord changes the database, else read from the table's row of log_counts, which triggers on
-    // the table keep true through any change. A table without them (made by an earlier version, rebuilt or
-    // renamed) is counted, and the triggers and its row are set up under the same write lock.
+    // The same counts without a pass over the table: read from the table's row of log_counts, which
+    // triggers on the table keep true through any change. A table without them (made by an earlier
+    // version, rebuilt or renamed) is counted, and the triggers and its row are set up under the same
+    // write lock.
     TLogCounts LogCounts(const QString& table);
     // The row of log_counts of a table, when it and the table's triggers stand as this program writes them.
     std::optional<TLogCounts> StoredCounts(const QString& table);
@@ -153,8 +153,8 @@ private:
 
     // Creates log_counts when missing, (re)creates the table's triggers and stores its counts, inside the
     // caller's transaction. When a log_counts table of other columns stands there, it only drops the
-    // table's triggers and returns false. Throws EDatabaseError when a statement fails.
-    bool KeepCounts(const QString& table, const TLogCounts& counts);
+    // table's triggers. Throws EDatabaseError when a statement fails.
+    void KeepCounts(const QString& table, const TLogCounts& counts);
     // Drops the table's count triggers when log_counts is gone or not ours, as they would refuse every
     // change of the table; true when it dropped any. The table is counted again at its next selection.
     bool DropOrphanedCountTriggers(const QString& table);
@@ -174,28 +174,8 @@ private:
     std::unique_ptr<QSqlQuery> fdbPostalQuery;
     QHash<std::pair<int, QString>, std::shared_ptr<QSqlQuery>> fPrepared;
 
-    // What changes when anything changes the logs database: rows changed on this connection, commits of
-    // other connections, the schema.
-    struct TChangeMark
-    {
-        qint64 changes = -1;
-        qint64 dataVersion = -1;
-        qint64 schemaVersion = -1;
-        bool operator==(const TChangeMark&) const = default;
-    };
-    TChangeMark ChangeMark();
-    // Rows changed by statements on the logs connection since it opened (rolled back ones included).
-    qint64 TotalChanges() const;
     // True outside an explicit transaction on the logs connection.
     bool InAutocommit() const;
-    // The counts of one table as they stood at a change mark.
-    struct TKeptCounts
-    {
-        QString table;
-        TLogCounts counts;
-        TChangeMark mark;
-    };
-    std::optional<TKeptCounts> fKeptCounts;
 };
 
 // The engine's own message of a failure where there is one, else Qt's description of it.
@@ -206,6 +186,11 @@ QString QuoteIdent(const QString& name);
 
 // A text value as it is bound: never NULL, an empty text stays ''.
 QVariant TextValue(const QString& text);
+
+struct sqlite3;
+// The engine's own handle of a connection (nullptr when it is not an open SQLite one): for work that goes
+// through the engine's interface, such as many rows through one prepared statement.
+sqlite3* SqliteHandle(const QSqlDatabase& db);
 
 // Executes a statement on a query, throwing EDatabaseError with the engine's message on failure.
 void ExecSql(QSqlQuery& query, const QString& statement, const QVariantList& values = {});
