@@ -96,3 +96,34 @@ void TFeedQueue::HandleQueue()
         item.handler(item.payload);
     }
 }
+
+TFeedSocket::~TFeedSocket()
+{
+    if (fDrain) {
+        fQueue.Forget(fDrain);
+    }
+}
+
+void TFeedSocket::Attach(QUdpSocket* socket, TFeedQueue::TDrain drain)
+{
+    Close();
+    fSocket = socket;
+    fDrain = fQueue.Attach(socket, std::move(drain));
+}
+
+void TFeedSocket::Close()
+{
+    if (!fSocket) {
+        return;
+    }
+    fQueue.Detach(fDrain);
+    fDrain = 0;
+    fSocket->close();
+    fSocket->deleteLater();
+    fSocket = nullptr;
+}
+
+quint16 TFeedSocket::LocalPort() const
+{
+    return fSocket ? fSocket->localPort() : 0;
+}

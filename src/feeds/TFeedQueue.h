@@ -62,3 +62,27 @@ private:
     bool fScheduled = false;
     bool fHeld = false;
 };
+
+// A listener's socket tied to the feed queue: attached while open; on closing drained a last time and
+// detached; forgotten, undrained, when its listener goes.
+class TFeedSocket
+{
+public:
+    explicit TFeedSocket(TFeedQueue& queue) : fQueue(queue) {}
+    ~TFeedSocket();
+    TFeedSocket(const TFeedSocket&) = delete;
+    TFeedSocket& operator=(const TFeedSocket&) = delete;
+
+    // Takes a bound socket (owned by the listener as its QObject parent) and ties it to the queue with
+    // the drain that reads it.
+    void Attach(QUdpSocket* socket, TFeedQueue::TDrain drain);
+    void Close();
+    // The open socket, or nullptr.
+    QUdpSocket* Socket() const { return fSocket; }
+    quint16 LocalPort() const;
+
+private:
+    TFeedQueue& fQueue;
+    QUdpSocket* fSocket = nullptr;
+    int fDrain = 0;
+};

@@ -10,15 +10,8 @@
 #include <QVariant>
 
 TLoggingServer::TLoggingServer(TFeedQueue& queue, THandler handler, QObject* parent)
-    : QObject(parent), fQueue(queue), fHandler(std::move(handler))
+    : QObject(parent), fQueue(queue), fFeed(queue), fHandler(std::move(handler))
 {}
-
-TLoggingServer::~TLoggingServer()
-{
-    if (fDrain) {
-        fQueue.Forget(fDrain);
-    }
-}
 
 void TLoggingServer::Open(quint16 port)
 {
@@ -31,30 +24,7 @@ void TLoggingServer::Open(quint16 port)
         throw EVantrel(error);
     }
     socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(kReceiveBufferSize));
-    fSocket = socket;
-    fDrain = fQueue.Attach(socket, [this] { Drain(); });
-}
-
-void TLoggingServer::Close()
-{
-    if (!fSocket) {
-        return;
-    }
-    fQueue.Detach(fDrain);
-    fDrain = 0;
-    fSocket->close();
-    fSocket->deleteLater();
-    fSocket = nullptr;
-}
-
-bool TLoggingServer::IsOpen() const
-{
-    return fSocket != nullptr;
-}
-
-quint16 TLoggingServer::LocalPort() const
-{
-    return fSocket ? fSocket->localPort() : 0;
+    fFeed.Attach(socket, [this] { Drain(); });
 }
 
 void TLoggingServer::SetHeld(bool held)
@@ -74,19 +44,20 @@ bool TLoggingServer::IsIdle() const
 
 void TLoggingServer::Drain()
 {
-    if (!fSocket) {
+    QUdpSocket* socket = fFeed.Socket();
+    if (!socket) {
         return;
     }
-    while (fSocket->hasPendingDatagrams()) {
-        const qint64 size = fSocket->pendingDatagramSize();
+    while (socket->hasPendingDatagrams()) {
+        const qint64 size = socket->pendingDatagramSize();
         if (size > kMaxDatagramSize) {
             // Read and thrown away: only the size is wanted.
-            fSocket->receiveDatagram(0);
+            socket->receiveDatagram(0);
             ++fReceived;
             ++fDropped;
             continue;
         }
-        const QNetworkDatagram datagram = fSocket->receiveDatagram(qMax<qint64>(size, 0));
+        const QNetworkDatagram datagram = socket->receiveDatagram(qMax<qint64>(size, 0));
         if (!datagram.isValid()) {
             break;
         }

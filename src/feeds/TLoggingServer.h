@@ -1,12 +1,12 @@
 #pragma once
 
 #include "ServerCommand.h"
+#include "TFeedQueue.h"
 
 #include <QObject>
 #include <functional>
 
 class QUdpSocket;
-class TFeedQueue;
 
 // The UDP listener of the logging server: receives the datagrams of other programs on all local
 // addresses and hands their commands, one at a time and in arrival order, to a handler.
@@ -25,16 +25,15 @@ public:
     using THandler = std::function<void(const TServerCommand&)>;
 
     TLoggingServer(TFeedQueue& queue, THandler handler, QObject* parent = nullptr);
-    ~TLoggingServer() override;
 
     // Opens the socket on a port (0: any free port) of all local addresses. Throws EVantrel with the
     // socket's error text when it cannot be opened (the port in use, for instance).
     void Open(quint16 port);
     // Closes the socket. Commands already received are still handled.
-    void Close();
-    bool IsOpen() const;
+    void Close() { fFeed.Close(); }
+    bool IsOpen() const { return fFeed.Socket() != nullptr; }
     // The port the socket listens on (0 while closed).
-    quint16 LocalPort() const;
+    quint16 LocalPort() const { return fFeed.LocalPort(); }
 
     // While held, datagrams of every feed are received and queued but not handled; releasing handles the
     // queue.
@@ -59,9 +58,8 @@ private:
     void Handle(const QByteArray& payload);
 
     TFeedQueue& fQueue;
+    TFeedSocket fFeed;
     THandler fHandler;
-    QUdpSocket* fSocket = nullptr;
-    int fDrain = 0;
     qint64 fReceived = 0;
     qint64 fDropped = 0;
 };

@@ -17,15 +17,8 @@ constexpr qint64 kMaxDatagram = 64 * 1024;
 } // namespace
 
 TWsjtxListener::TWsjtxListener(TFeedQueue& queue, THandler handler, QObject* parent)
-    : QObject(parent), fQueue(queue), fHandler(std::move(handler))
+    : QObject(parent), fQueue(queue), fFeed(queue), fHandler(std::move(handler))
 {}
-
-TWsjtxListener::~TWsjtxListener()
-{
-    if (fDrain) {
-        fQueue.Forget(fDrain);
-    }
-}
 
 void TWsjtxListener::Open(quint16 port, const QString& group)
 {
@@ -68,36 +61,19 @@ void TWsjtxListener::Open(quint16 port, const QString& group)
             throw EVantrel(QStringLiteral("Unable to join the multicast group %1: %2").arg(group, error));
         }
     }
-    fSocket = socket;
-    fDrain = fQueue.Attach(socket, [this] { Drain(); });
-}
-
-void TWsjtxListener::Close()
-{
-    if (!fSocket) {
-        return;
-    }
-    fQueue.Detach(fDrain);
-    fDrain = 0;
-    fSocket->close();
-    fSocket->deleteLater();
-    fSocket = nullptr;
-}
-
-quint16 TWsjtxListener::LocalPort() const
-{
-    return fSocket ? fSocket->localPort() : 0;
+    fFeed.Attach(socket, [this] { Drain(); });
 }
 
 void TWsjtxListener::Drain()
 {
-    if (!fSocket) {
+    QUdpSocket* socket = fFeed.Socket();
+    if (!socket) {
         return;
     }
-    while (fSocket->hasPendingDatagrams()) {
-        const qint64 size = fSocket->pendingDatagramSize();
+    while (socket->hasPendingDatagrams()) {
+        const qint64 size = socket->pendingDatagramSize();
         const QNetworkDatagram datagram =
-            fSocket->receiveDatagram(size > kMaxDatagram ? 0 : qMax<qint64>(size, 0));
+            socket->receiveDatagram(size > kMaxDatagram ? 0 : qMax<qint64>(size, 0));
         if (!datagram.isValid()) {
             break;
         }

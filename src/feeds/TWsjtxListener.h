@@ -1,11 +1,12 @@
 #pragma once
 
+#include "TFeedQueue.h"
+
 #include <QHostAddress>
 #include <QObject>
 #include <functional>
 
 class QUdpSocket;
-class TFeedQueue;
 
 // The listener for WSJT-X and JTDX: receives their UDP messages on a port (2237 unless the settings say
 // otherwise), on all local addresses or, with a multicast group, as a member of that group on every
@@ -22,15 +23,14 @@ public:
     using THandler = std::function<void(const QByteArray& adif)>;
 
     TWsjtxListener(TFeedQueue& queue, THandler handler, QObject* parent = nullptr);
-    ~TWsjtxListener() override;
 
     // Opens the socket on a port (0: any free port); with a group address, joins that multicast group.
     // Throws EVantrel with the reason when the socket cannot be opened or the group is no multicast
     // address or cannot be joined.
     void Open(quint16 port, const QString& group = QString());
-    void Close();
-    bool IsOpen() const { return fSocket != nullptr; }
-    quint16 LocalPort() const;
+    void Close() { fFeed.Close(); }
+    bool IsOpen() const { return fFeed.Socket() != nullptr; }
+    quint16 LocalPort() const { return fFeed.LocalPort(); }
 
     // Messages received, and contacts handed to the handler.
     qint64 Received() const { return fReceived; }
@@ -41,9 +41,8 @@ private:
     void Handle(const QByteArray& payload);
 
     TFeedQueue& fQueue;
+    TFeedSocket fFeed;
     THandler fHandler;
-    QUdpSocket* fSocket = nullptr;
-    int fDrain = 0;
     qint64 fReceived = 0;
     qint64 fContacts = 0;
 };
