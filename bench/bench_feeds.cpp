@@ -7,6 +7,7 @@
 // (--calls FIRST COUNT) for the checks of that script.
 
 #include "app/TfrmMain.h"
+#include "common/TQuietPrompts.h"
 #include "data/Paths.h"
 #include "feeds/TLoggingServer.h"
 #include "ui/Prompts.h"
@@ -53,17 +54,6 @@ QByteArray UpdateOf(int n)
         .arg(n % 3 ? QString::number(1000 + n % 70000) : QString())
         .toUtf8();
 }
-
-// Answers every prompt with OK and says what it was asked on stderr.
-class TQuietPrompts : public TRealPrompts
-{
-public:
-    MsgButton Message(QWidget*, const QString& text, MsgKind, MsgButtons) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return MsgButton::OK;
-    }
-};
 
 // A work folder with the shipped config.db and the own locator set, so start-up asks nothing.
 void PrepareWorkFolder(const QString& work)

@@ -6,6 +6,7 @@
 // Run it niced: the import keeps one core busy for its whole length.
 
 #include "BenchSupport.h"
+#include "common/TQuietPrompts.h"
 #include "data/LicenceStore.h"
 #include "data/Paths.h"
 #include "data/TDM.h"
@@ -32,16 +33,6 @@ namespace {
 constexpr int kLicences = 1500000;
 // Calls below this many are given out twice: an older cancelled or expired licence and a newer one.
 constexpr int kReissued = 100000;
-
-class TQuietPrompts : public TRealPrompts
-{
-public:
-    MsgButton Message(QWidget*, const QString& text, MsgKind, MsgButtons) override
-    {
-        qWarning("unexpected message: %s", qPrintable(text));
-        return MsgButton::OK;
-    }
-};
 
 // A different call sign for each number below 2,109,120: prefix, call-area digit, three letters.
 QByteArray CallOf(int i)

@@ -11,6 +11,7 @@
 #include "BenchSupport.h"
 #include "app/TRecentContactsModel.h"
 #include "app/TfrmMain.h"
+#include "common/TQuietPrompts.h"
 #include "data/Paths.h"
 #include "ui/Prompts.h"
 
@@ -35,17 +36,6 @@ int gContacts = 100000;
 const QString kTable = QStringLiteral("N0CALL_2026_Open_Season");
 // The call typed one character after the other in the keystroke benchmarks.
 const QString kTypedCall = QStringLiteral("KB1ABC");
-
-// Answers every prompt with OK; the benchmark never expects one.
-class TQuietPrompts : public TRealPrompts
-{
-public:
-    MsgButton Message(QWidget*, const QString& text, MsgKind, MsgButtons) override
-    {
-        qWarning("unexpected message: %s", qPrintable(text));
-        return MsgButton::OK;
-    }
-};
 
 struct TWorld
 {

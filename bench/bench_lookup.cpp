@@ -3,6 +3,7 @@
 // with the "FCC Lookup" source (licence query, postal step, prefix walk, roster numbers). Also the cost of
 // a lookup with no source. Each benchmark reports the median of single lookups as "median_ms".
 
+#include "common/TQuietPrompts.h"
 #include "data/Paths.h"
 #include "data/TDM.h"
 #include "data/TSettings.h"
@@ -26,17 +27,6 @@ namespace {
 
 constexpr int kLicences = 1000000;
 constexpr int kZipCodes = 42000;
-
-// Answers every prompt with OK; the benchmark never expects one.
-class TQuietPrompts : public TRealPrompts
-{
-public:
-    MsgButton Message(QWidget*, const QString& text, MsgKind, MsgButtons) override
-    {
-        qWarning("unexpected message: %s", qPrintable(text));
-        return MsgButton::OK;
-    }
-};
 
 // Runs statements on a file of its own connection; stops the program on the first failure.
 void Run(const QString& path, const QStringList& statements)

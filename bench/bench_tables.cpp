@@ -3,6 +3,7 @@
 // the row keys when it opens and the values of the rows it shows, so neither depends much on the log size.
 
 #include "BenchSupport.h"
+#include "common/TQuietPrompts.h"
 
 #include "data/Paths.h"
 #include "data/TDBGrid.h"
@@ -24,17 +25,6 @@ namespace {
 
 constexpr int kContacts = 100000;
 const QString kTable = QStringLiteral("N0CALL_2026_Open_Season");
-
-// Reports any prompt: the benchmark never expects one.
-class TQuietPrompts : public TRealPrompts
-{
-public:
-    MsgButton Message(QWidget*, const QString& text, MsgKind, MsgButtons) override
-    {
-        qWarning("unexpected message: %s", qPrintable(text));
-        return MsgButton::OK;
-    }
-};
 
 struct TWorld
 {
