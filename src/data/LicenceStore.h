@@ -17,6 +17,10 @@ struct sqlite3_stmt;
 //
 // Every failure throws EDatabaseError with SQLite's own text.
 
+// The names of the two files in a licence data folder.
+inline const QString kLicenceFile = QStringLiteral("fccdata.db");
+inline const QString kPostalFile = QStringLiteral("postal.db");
+
 // One ZIP code of the postal data.
 struct TPostalCode
 {

@@ -21,8 +21,6 @@
 
 namespace {
 
-const QString kLicenceFile = QStringLiteral("fccdata.db");
-const QString kPostalFile = QStringLiteral("postal.db");
 
 // Reading the record files is most of the work; the index and the renames take the last few percent.
 constexpr int kReadingShare = 95;

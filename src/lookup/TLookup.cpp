@@ -4,6 +4,7 @@
 #include "THamQTHxml.h"
 #include "Tqrzxml.h"
 #include "data/Errors.h"
+#include "data/LicenceStore.h"
 #include "data/LookupQueries.h"
 #include "data/MyFunc.h"
 #include "data/Paths.h"
@@ -17,8 +18,6 @@
 
 namespace {
 
-const QString kLicenceFile = QStringLiteral("fccdata.db");
-const QString kPostalFile = QStringLiteral("postal.db");
 
 // The licence files belong to other programs: they are only read, and a missing one is never created.
 const QString kReadOnly = QStringLiteral("QSQLITE_OPEN_READONLY");

@@ -8,9 +8,6 @@
 
 namespace {
 
-// Text is handed to the sink in pieces of about this size.
-constexpr qsizetype kChunk = 256 * 1024;
-
 char FoldAscii(char c)
 {
     return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
@@ -131,7 +128,7 @@ void TDupeSheet::Write(const QString& callsign, const QString& contestName,
                        const std::function<void(const QByteArray&)>& sink) const
 {
     QByteArray out;
-    out.reserve(kChunk + 4096);
+    out.reserve(kWriteChunk + 4096);
     out.append((OneLine::Clean(callsign + QLatin1Char(' ') + contestName) + QStringLiteral(" Dupe Sheet\n"))
                    .toUtf8());
     for (int area = 0; area < 10; ++area) {
@@ -144,7 +141,7 @@ void TDupeSheet::Write(const QString& callsign, const QString& contestName,
         for (auto first = calls.cbegin(); first != calls.cend();) {
             qsizetype room = 0;
             auto last = first;
-            for (; last != calls.cend() && room < kChunk; ++last) {
+            for (; last != calls.cend() && room < kWriteChunk; ++last) {
                 room += last->size + 1;
             }
             {
@@ -154,7 +151,7 @@ void TDupeSheet::Write(const QString& callsign, const QString& contestName,
                     text.Append(',');
                 }
             }
-            if (out.size() >= kChunk) {
+            if (out.size() >= kWriteChunk) {
                 sink(out);
                 out.resize(0);
             }

@@ -1,6 +1,7 @@
 #include "TLogProcessor.h"
 
 #include "ADIFWriter.h"
+#include "TTextCursor.h"
 
 #include "data/Errors.h"
 #include "data/LogQueries.h"
@@ -9,13 +10,6 @@
 
 #include <QDir>
 
-namespace {
-
-// Text is handed to the file in pieces of about this size.
-constexpr qsizetype kChunk = 256 * 1024;
-
-} // namespace
-
 TOutputFile::TOutputFile(const QString& path) : fFile(path)
 {
     // Unbuffered: a full disk fails the write itself, before the old file could be replaced.
@@ -23,7 +17,7 @@ TOutputFile::TOutputFile(const QString& path) : fFile(path)
         fError = QStringLiteral("Cannot create file \"%1\". %2")
                      .arg(QDir::toNativeSeparators(path), fFile.errorString());
     }
-    fBuffer.reserve(kChunk + 4096);
+    fBuffer.reserve(kWriteChunk + 4096);
 }
 
 void TOutputFile::Write(const QByteArray& bytes)
@@ -34,7 +28,7 @@ void TOutputFile::Write(const QByteArray& bytes)
 
 void TOutputFile::Written()
 {
-    if (fBuffer.size() >= kChunk) {
+    if (fBuffer.size() >= kWriteChunk) {
         Flush();
     }
 }

@@ -8,6 +8,9 @@
 #include <charconv>
 #include <cstring>
 
+// Text is handed to a file in pieces of about this size.
+inline constexpr qsizetype kWriteChunk = 256 * 1024;
+
 // Appends text to a QByteArray through a plain pointer, into room made once beforehand: the files of a
 // large log are put together from many millions of short pieces, and a QByteArray::append() for each
 // costs more than copying the piece. The caller makes room for the most the text can take; should a piece

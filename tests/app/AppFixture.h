@@ -15,6 +15,9 @@
 #include <functional>
 #include <memory>
 
+// The box that answers a duplicate typed into the entry form.
+inline const QString kDupe = QStringLiteral("Whoa there cowboy!!  This puppy is a DUPE!!!");
+
 // A main window over a private work folder that already exists (no first-run questions), with the own
 // locator set so that start-up asks nothing.
 struct TAppFixture

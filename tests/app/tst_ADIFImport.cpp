@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "common/TestFiles.h"
 #include "common/TestRegistry.h"
 #include "process/TProcessFixture.h"
 
@@ -48,15 +49,6 @@ QStringList WholeRows(TDM& dm, const QString& table)
         rows << values.join(QLatin1Char('|'));
     }
     return rows;
-}
-
-QString WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-        return QString();
-    }
-    return path;
 }
 
 // A contact as the entry form would log it: DXCC 0 for a US state, the table's number for a country.
@@ -322,12 +314,12 @@ private slots:
         f.NewLog(QStringLiteral("W7VNT"), QStringLiteral("Open Season"));
         f.Type(QStringLiteral("W1AW"), QStringLiteral("100"));
         f.window->DoLog();
-        const QString path =
-            WriteFile(f.home.Root() + QStringLiteral("/other.adi"),
-                      "<EOH>\n<CALL:4>W1AW<QSO_DATE:8>20240203<TIME_ON:4>1705<EOR>\n"
-                      "<CALL:5>K1ABC<QSO_DATE:8>20240203<TIME_ON:4>1706<TEN_TEN:3>200<EPC:2>12<EOR>\n"
-                      "<CALL:4>N0AA<QSO_DATE:8>20240203<TIME_ON:4>1707<EOR>\n"
-                      "<QSO_DATE:8>20240203<TIME_ON:4>1708<EOR>\n");
+        const QString path = f.home.Root() + QStringLiteral("/other.adi");
+        QVERIFY(WriteTestFile(path,
+                              "<EOH>\n<CALL:4>W1AW<QSO_DATE:8>20240203<TIME_ON:4>1705<EOR>\n"
+                              "<CALL:5>K1ABC<QSO_DATE:8>20240203<TIME_ON:4>1706<TEN_TEN:3>200<EPC:2>12<EOR>\n"
+                              "<CALL:4>N0AA<QSO_DATE:8>20240203<TIME_ON:4>1707<EOR>\n"
+                              "<QSO_DATE:8>20240203<TIME_ON:4>1708<EOR>\n"));
         QVERIFY(!path.isEmpty());
         f.prompts.AnswerOpenFile(path);
         f.prompts.AnswerMessage(MsgButton::No);
@@ -394,7 +386,8 @@ private slots:
         QFETCH(QString, output);
         QFETCH(int, rows);
         TProcessFixture fix(QStringLiteral("Winter Phone"));
-        const QString path = WriteFile(fix.home.Root() + QStringLiteral("/in.adi"), file);
+        const QString path = fix.home.Root() + QStringLiteral("/in.adi");
+        QVERIFY(WriteTestFile(path, file));
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));

@@ -11,12 +11,6 @@
 #include <QTabWidget>
 #include <QTreeView>
 
-namespace {
-
-const QString kDupe = QStringLiteral("Whoa there cowboy!!  This puppy is a DUPE!!!");
-
-} // namespace
-
 // Selecting logs, entering contacts, the duplicate rules, the dupe list, the counters and the clock.
 class TestLogging : public QObject
 {

@@ -1,6 +1,7 @@
 #include "AppFixture.h"
 #include "common/TTestHttpServer.h"
 #include "common/TTestTls.h"
+#include "common/TestFiles.h"
 #include "common/TestRegistry.h"
 #include "lookup/THamQTHxml.h"
 #include "lookup/TLookup.h"
@@ -13,15 +14,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
-namespace {
-
-QByteArray Fixture(const QString& name)
-{
-    QFile file(QStringLiteral(VANTREL_FIXTURES "/lookup/") + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
+namespace {} // namespace
 
 // The lookup panel: the lookup text, AutoFill of the entry form and the bearing line, against a call-book
 // service served on 127.0.0.1.
@@ -34,7 +27,7 @@ class TestLookupPanel : public QObject
         TTrustCertificate trust{TTestTls::Shared().Certificate()};
         TTestHttpServer server;
         // The QRZ reply to a call-sign query.
-        QByteArray qrzReply = Fixture(QStringLiteral("panel_qrz_us.xml"));
+        QByteArray qrzReply = ReadFixture(QStringLiteral("lookup/panel_qrz_us.xml"));
 
         explicit TPanel(const QString& event, int lookupType)
         {
@@ -46,12 +39,12 @@ class TestLookupPanel : public QObject
                 TTestHttpServer::TResponse response;
                 if (r.path == QStringLiteral("/qrz")) {
                     response.body = r.query.contains(QStringLiteral("username="))
-                                        ? Fixture(QStringLiteral("qrz_login.xml"))
+                                        ? ReadFixture(QStringLiteral("lookup/qrz_login.xml"))
                                         : qrzReply;
                 } else {
                     response.body = r.query.startsWith(QStringLiteral("u="))
-                                        ? Fixture(QStringLiteral("hamqth_login.xml"))
-                                        : Fixture(QStringLiteral("panel_hamqth_dx.xml"));
+                                        ? ReadFixture(QStringLiteral("lookup/hamqth_login.xml"))
+                                        : ReadFixture(QStringLiteral("lookup/panel_hamqth_dx.xml"));
                 }
                 return response;
             });

@@ -16,8 +16,6 @@
 
 namespace {
 
-const QString kDupe = QStringLiteral("Whoa there cowboy!!  This puppy is a DUPE!!!");
-
 // A shown main window with a current log, driven by real key events.
 struct TDesk : TAppFixture
 {

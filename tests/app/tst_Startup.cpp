@@ -3,6 +3,7 @@
 #include "common/TScriptedPrompts.h"
 #include "common/TSmallDisk.h"
 #include "common/TTestHome.h"
+#include "common/TestFiles.h"
 #include "common/TestRegistry.h"
 #include "data/TSettings.h"
 
@@ -49,15 +50,6 @@ QStringList Tables(const QString& dbPath)
     return names;
 }
 
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly)) {
-        f.write(bytes);
-    }
-}
-
 QString ReadText(const QString& path)
 {
     QFile f(path);
@@ -85,8 +77,8 @@ class TestStartup : public QObject
         const QString older = home.Profile() + QStringLiteral("/.vantrel/");
         QDir().mkpath(older);
         QFile::copy(QStringLiteral("config.db"), older + QStringLiteral("config.db"));
-        WriteFile(older + QStringLiteral("sub/notes.txt"), "kept");
-        WriteFile(older + QStringLiteral("Vantrel.cfg"), "[Settings]\nGrid=FN31PR\n");
+        QVERIFY(WriteTestFile(older + QStringLiteral("sub/notes.txt"), "kept"));
+        QVERIFY(WriteTestFile(older + QStringLiteral("Vantrel.cfg"), "[Settings]\nGrid=FN31PR\n"));
     }
 
 private slots:
@@ -187,7 +179,7 @@ private slots:
         const QString older = home.Profile() + QStringLiteral("/.vantrel/");
         QDir().mkpath(older);
         QFile::copy(QStringLiteral("config.db"), older + QStringLiteral("config.db"));
-        WriteFile(older + QStringLiteral("Vantrel.cfg"), "[Settings]\nGrid=FN31PR\n");
+        QVERIFY(WriteTestFile(older + QStringLiteral("Vantrel.cfg"), "[Settings]\nGrid=FN31PR\n"));
         const QString logs = older + QStringLiteral("logs.db");
         const QString table = QStringLiteral("W1AW_2026_General_Log");
         {
@@ -288,7 +280,7 @@ private slots:
         if (folder) {
             QDir().mkpath(path);
         } else {
-            WriteFile(path, QByteArray("This is not a database of any kind. ").repeated(200));
+            QVERIFY(WriteTestFile(path, QByteArray("This is not a database of any kind. ").repeated(200)));
         }
         TScriptedPrompts prompts;
         prompts.AnswerMessage(MsgButton::OK);
@@ -332,7 +324,7 @@ private slots:
         home.PrepareWorkFolder();
         home.WriteSettings({QStringLiteral("Grid=FN20XR")});
         const QString logs = home.Work() + QStringLiteral("logs.db");
-        WriteFile(logs, QByteArray());
+        QVERIFY(WriteTestFile(logs, QByteArray()));
         QVERIFY(QFileInfo::exists(logs));
         TScriptedPrompts prompts;
         prompts.AnswerMessage(MsgButton::OK);
@@ -359,7 +351,7 @@ private slots:
         qputenv("VANTREL_HOME", QFile::encodeName(work));
         QDir().mkpath(work);
         QVERIFY(QFile::copy(QStringLiteral("config.db"), work + QStringLiteral("config.db")));
-        WriteFile(work + QStringLiteral("Vantrel.cfg"), "[Settings]\nGrid=FN20XR\n");
+        QVERIFY(WriteTestFile(work + QStringLiteral("Vantrel.cfg"), "[Settings]\nGrid=FN20XR\n"));
         {
             TScriptedPrompts prompts;
             TfrmMain window(prompts);
@@ -530,9 +522,9 @@ private slots:
         QTemporaryDir bin;
         const QString opened = bin.filePath(QStringLiteral("opened"));
         if (!opener.isEmpty()) {
-            WriteFile(
+            QVERIFY(WriteTestFile(
                 bin.filePath(QStringLiteral("xdg-open")),
-                QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > '%1'\n%2\n").arg(opened, opener).toUtf8());
+                QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > '%1'\n%2\n").arg(opened, opener).toUtf8()));
             QFile::setPermissions(bin.filePath(QStringLiteral("xdg-open")),
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }

@@ -1,5 +1,6 @@
 #include "app/AppFixture.h"
 #include "app/TRecentContactsModel.h"
+#include "common/TestFiles.h"
 #include "common/TestRegistry.h"
 #include "feeds/TFLDigiPoller.h"
 
@@ -15,13 +16,6 @@ QByteArray Record(const QByteArray& call, const QByteArray& more = QByteArray())
 {
     return "<QSO_DATE:8>20240615<TIME_ON:6>142305<CALL:" + QByteArray::number(call.size()) + ">" + call +
            "<MODE:3>PSK" + more + "<EOR>\n";
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 // A main window whose FLdigi log file lies in the test's own folder.
@@ -98,7 +92,8 @@ private slots:
         QFETCH(QString, counters);
         TFLDigiFixture f(true, event);
         f.window->SetFLDigiEnable(true);
-        WriteFile(f.LogFile(), Record("w1abc", fields + "<STATE:2>CT<CNTY:11>CT,Hartford<NAME:5>Hiram"));
+        QVERIFY(WriteTestFile(f.LogFile(),
+                              Record("w1abc", fields + "<STATE:2>CT<CNTY:11>CT,Hartford<NAME:5>Hiram")));
         f.window->FLDigiTimerTimer();
         QVERIFY(!QFile::exists(f.LogFile()));
         QCOMPARE(f.Rows(QStringLiteral(
@@ -122,7 +117,7 @@ private slots:
         TFLDigiFixture f(true);
         f.window->SetFLDigiEnable(true);
         for (int i = 0; i < 2; ++i) {
-            WriteFile(f.LogFile(), Record("W1ABC", "<COUNTRY:7>England"));
+            QVERIFY(WriteTestFile(f.LogFile(), Record("W1ABC", "<COUNTRY:7>England")));
             f.window->FLDigiTimerTimer();
         }
         QCOMPARE(f.Rows(QStringLiteral("_call||'|'||_qth||'|'||_dxcc")),
@@ -148,7 +143,7 @@ private slots:
         TFLDigiFixture f(false, QStringLiteral("Open Season"));
         f.Edit("txtComments")->setText(QStringLiteral("kept"));
         f.window->SetFLDigiEnable(true);
-        WriteFile(f.LogFile(), Record("w1abc", fields));
+        QVERIFY(WriteTestFile(f.LogFile(), Record("w1abc", fields)));
         f.window->FLDigiTimerTimer();
         QVERIFY(!QFile::exists(f.LogFile()));
         const QString actual = QStringList{f.Edit("txtCallsign")->text(),
@@ -170,7 +165,7 @@ private slots:
     void LeftoverDeletedWhenSwitchedOn()
     {
         TFLDigiFixture f(true);
-        WriteFile(f.LogFile(), Record("W1OLD"));
+        QVERIFY(WriteTestFile(f.LogFile(), Record("W1OLD")));
         QAction* use = f.Find<QAction>("mnuUseFLDigi");
         use->trigger();
         QVERIFY(f.window->FLDigiEnable());
@@ -190,7 +185,7 @@ private slots:
         TFLDigiFixture f(true);
         f.window->SetFLDigiEnable(true);
         QCOMPARE(f.window->FLDigiTimer()->interval(), 1000);
-        WriteFile(f.LogFile(), Record("W1ABC"));
+        QVERIFY(WriteTestFile(f.LogFile(), Record("W1ABC")));
         QTRY_COMPARE_WITH_TIMEOUT(f.Rows(QStringLiteral("_call")), QStringList{QStringLiteral("W1ABC")},
                                   5000);
     }
@@ -201,7 +196,7 @@ private slots:
         f.window->SetClock([] { return QDateTime(QDate(2024, 6, 15), QTime(14, 23, 5)); });
         f.window->SetFLDigiEnable(true);
         const QByteArray bad = "<CALL:five>W1ABC<EOR>";
-        WriteFile(f.LogFile(), bad);
+        QVERIFY(WriteTestFile(f.LogFile(), bad));
         f.prompts.AnswerMessage(MsgButton::OK);
         f.window->FLDigiTimerTimer();
         QVERIFY(!QFile::exists(f.LogFile()));
@@ -213,7 +208,7 @@ private slots:
         QVERIFY(f.prompts.Messages().first().contains(QDir::toNativeSeparators(kept)));
         QCOMPARE(f.Rows(QStringLiteral("_call")), QStringList());
         // A second one of the same second gets a name of its own.
-        WriteFile(f.LogFile(), "<NAME:3>Bob<EOR>");
+        QVERIFY(WriteTestFile(f.LogFile(), "<NAME:3>Bob<EOR>"));
         f.prompts.AnswerMessage(MsgButton::OK);
         f.window->FLDigiTimerTimer();
         QVERIFY(QFile::exists(f.home.Work() + QStringLiteral("fldigi-20240615-142305-2.adif")));
@@ -226,17 +221,17 @@ private slots:
         f.window->SetFLDigiEnable(true);
         const QByteArray whole = Record("W1ABC", "<NAME:5>Hiram");
         const QByteArray part = whole.left(whole.indexOf("<NAME"));
-        WriteFile(f.LogFile(), part);
+        QVERIFY(WriteTestFile(f.LogFile(), part));
         f.window->FLDigiTimerTimer();
         QVERIFY(QFile::exists(f.LogFile()));
         QCOMPARE(f.Rows(QStringLiteral("_call")), QStringList());
         // FLdigi finishes the record: the next tick takes it whole.
-        WriteFile(f.LogFile(), whole);
+        QVERIFY(WriteTestFile(f.LogFile(), whole));
         f.window->FLDigiTimerTimer();
         QVERIFY(!QFile::exists(f.LogFile()));
         QCOMPARE(f.Rows(QStringLiteral("_call||'|'||_name")), QStringList{QStringLiteral("W1ABC|HIRAM")});
         // A file without an end-of-record marker that no longer changes is a contact too.
-        WriteFile(f.LogFile(), "<CALL:4>N0XX<NAME:3>Bob");
+        QVERIFY(WriteTestFile(f.LogFile(), "<CALL:4>N0XX<NAME:3>Bob"));
         f.window->FLDigiTimerTimer();
         QVERIFY(QFile::exists(f.LogFile()));
         f.window->FLDigiTimerTimer();
@@ -250,7 +245,7 @@ private slots:
         TFLDigiFixture f(true, QString());
         f.window->SetFLDigiEnable(true);
         // No log open: the contact waits in its file, with one message however many ticks pass.
-        WriteFile(f.LogFile(), Record("W1ABC"));
+        QVERIFY(WriteTestFile(f.LogFile(), Record("W1ABC")));
         f.prompts.AnswerMessage(MsgButton::OK);
         for (int i = 0; i < 3; ++i) {
             f.window->FLDigiTimerTimer();
@@ -272,7 +267,7 @@ private slots:
         QCOMPARE(f.prompts.Messages().size(), 2);
         QVERIFY(f.prompts.Messages().last().startsWith(QStringLiteral("Unable to read the FLdigi log file")));
         QVERIFY(QDir().rmdir(f.LogFile()));
-        WriteFile(f.LogFile(), Record("K2XX"));
+        QVERIFY(WriteTestFile(f.LogFile(), Record("K2XX")));
         f.window->FLDigiTimerTimer();
         QCOMPARE(f.Rows(QStringLiteral("_call")).last(), QStringLiteral("K2XX"));
         QCOMPARE(f.prompts.Messages().size(), 2);
@@ -281,7 +276,7 @@ private slots:
     void TestADIFKeepsTheFile()
     {
         TFLDigiFixture f(false);
-        WriteFile(f.LogFile(), Record("W1ABC"));
+        QVERIFY(WriteTestFile(f.LogFile(), Record("W1ABC")));
         f.Find<QAction>("mnuTestADIF")->trigger();
         QCOMPARE(f.Edit("txtCallsign")->text(), QStringLiteral("W1ABC"));
         QVERIFY(QFile::exists(f.LogFile()));

@@ -10,7 +10,6 @@
 
 namespace {
 
-const QString kDupe = QStringLiteral("Whoa there cowboy!!  This puppy is a DUPE!!!");
 const QString kInvalidPort = QStringLiteral("Invalid port number, action terminated");
 
 // A main window with a log open and the logging server listening on a free port of its own.

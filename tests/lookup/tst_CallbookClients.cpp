@@ -1,6 +1,7 @@
 #include "common/TTestHome.h"
 #include "common/TTestHttpServer.h"
 #include "common/TTestTls.h"
+#include "common/TestFiles.h"
 #include "common/TestRegistry.h"
 #include "data/Errors.h"
 #include "data/TSettings.h"
@@ -14,15 +15,6 @@
 #include <optional>
 
 namespace {
-
-QByteArray Fixture(const QString& name)
-{
-    QFile file(QStringLiteral(VANTREL_FIXTURES "/lookup/") + name);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qFatal("missing fixture %s", qPrintable(name));
-    }
-    return file.readAll();
-}
 
 // How the fixture's service is reached: over TLS with a certificate the client trusts (as the real
 // services are), over TLS it does not trust, or over plain HTTP.
@@ -65,9 +57,10 @@ struct TServiceFixture
         server.SetHandler([this](const TTestHttpServer::TRequest& request) {
             TTestHttpServer::TResponse response;
             if (IsLogin(request)) {
-                response.body = Fixture(loginReply);
+                response.body = ReadFixture(QStringLiteral("lookup/") + loginReply);
             } else {
-                response.body = Fixture(callReplies.value(std::min(served, callReplies.size() - 1)));
+                response.body = ReadFixture(QStringLiteral("lookup/") +
+                                            callReplies.value(std::min(served, callReplies.size() - 1)));
                 ++served;
             }
             return response;
@@ -398,7 +391,7 @@ void TestCallbookClients::QrzReply_data()
 {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QString>("county");
-    const QByteArray recorded = Fixture(QStringLiteral("qrz_callsign.xml"));
+    const QByteArray recorded = ReadFixture(QStringLiteral("lookup/qrz_callsign.xml"));
     QTest::newRow("default namespace") << recorded << "San Joaquin";
     QTest::newRow("no namespace") << QByteArray(recorded).replace(" xmlns=\"http://xmldata.qrz.com\"", "")
                                   << "San Joaquin";
@@ -431,13 +424,13 @@ void TestCallbookClients::QrzReply()
     QCOMPARE(r.rec.entityname, QString());
     QCOMPARE(r.rec.opclass, QString());
 
-    const TCallbookLogin login = Tqrzxml::ParseLogin(Fixture(QStringLiteral("qrz_login.xml")));
+    const TCallbookLogin login = Tqrzxml::ParseLogin(ReadFixture(QStringLiteral("lookup/qrz_login.xml")));
     QCOMPARE(login.key, QStringLiteral("7c1d0f4e2a9b8c3d5e6f708192a3b4c5"));
     QCOMPARE(login.error, QString());
-    QVERIFY(
-        Tqrzxml::ParseCall(Fixture(QStringLiteral("qrz_timeout.xml")), QStringLiteral("X")).sessionExpired);
-    QVERIFY(
-        !Tqrzxml::ParseCall(Fixture(QStringLiteral("qrz_notfound.xml")), QStringLiteral("X")).sessionExpired);
+    QVERIFY(Tqrzxml::ParseCall(ReadFixture(QStringLiteral("lookup/qrz_timeout.xml")), QStringLiteral("X"))
+                .sessionExpired);
+    QVERIFY(!Tqrzxml::ParseCall(ReadFixture(QStringLiteral("lookup/qrz_notfound.xml")), QStringLiteral("X"))
+                 .sessionExpired);
 }
 
 void TestCallbookClients::HamQTHReply_data()
@@ -495,7 +488,8 @@ void TestCallbookClients::HamQTHReply_data()
 void TestCallbookClients::HamQTHReply()
 {
     QFETCH(QString, file);
-    const TCallbookReply r = THamQTHxml::ParseCall(Fixture(file), QStringLiteral("OK1VTR"));
+    const TCallbookReply r =
+        THamQTHxml::ParseCall(ReadFixture(QStringLiteral("lookup/") + file), QStringLiteral("OK1VTR"));
     QVERIFY(!r.sessionExpired);
     QCOMPARE(r.rec.callsign, QStringLiteral("OK1VTR"));
     QTEST(r.rec.firstname, "firstname");
@@ -520,7 +514,7 @@ void TestCallbookClients::UnreadableReply_data()
     QTest::newRow("QRZ HTML page") << true << QByteArray("<html><body>Service unavailable<br></body></html>")
                                    << "The QRZ XML service sent a reply that is not valid XML";
     QTest::newRow("QRZ wrong root")
-        << true << Fixture(QStringLiteral("hamqth_search.xml"))
+        << true << ReadFixture(QStringLiteral("lookup/hamqth_search.xml"))
         << "The QRZ XML service sent an unexpected reply (no QRZDatabase element)";
     QTest::newRow("QRZ without Session")
         << true
@@ -529,7 +523,7 @@ void TestCallbookClients::UnreadableReply_data()
     QTest::newRow("HamQTH empty") << false << QByteArray()
                                   << "The HamQTH XML service sent a reply that is not valid XML";
     QTest::newRow("HamQTH wrong root")
-        << false << Fixture(QStringLiteral("qrz_callsign.xml"))
+        << false << ReadFixture(QStringLiteral("lookup/qrz_callsign.xml"))
         << "The HamQTH XML service sent an unexpected reply (no HamQTH element)";
 }
 
@@ -680,8 +674,8 @@ void TestCallbookClients::UnusableSessionKey()
     // The longest accepted key is kept as it came.
     f.server.SetHandler([&](const TTestHttpServer::TRequest& request) {
         TTestHttpServer::TResponse response;
-        response.body =
-            f.IsLogin(request) ? LoginWithKey(qrz, QByteArray(64, 'K')) : Fixture(f.callReplies[0]);
+        response.body = f.IsLogin(request) ? LoginWithKey(qrz, QByteArray(64, 'K'))
+                                           : ReadFixture(QStringLiteral("lookup/") + f.callReplies[0]);
         return response;
     });
     f.Lookup();
@@ -827,7 +821,7 @@ void TestCallbookClients::ShowXmlKeepsReplyAsReceived()
         "<name>A &amp; B</name></Callsign></QRZDatabase>\n";
     f.server.SetHandler([&](const TTestHttpServer::TRequest& request) {
         TTestHttpServer::TResponse response;
-        response.body = f.IsLogin(request) ? Fixture(f.loginReply) : reply;
+        response.body = f.IsLogin(request) ? ReadFixture(QStringLiteral("lookup/") + f.loginReply) : reply;
         return response;
     });
     const TFccRec rec = f.Lookup();

@@ -2,6 +2,7 @@
 #include "common/TTestHome.h"
 #include "common/TTestHttpServer.h"
 #include "common/TTestTls.h"
+#include "common/TestFiles.h"
 #include "common/TestRegistry.h"
 #include "data/Errors.h"
 #include "data/MyFunc.h"
@@ -90,12 +91,6 @@ void WriteLicenceFolder(const QString& folder, const QString& k1abcFirstName = Q
          QStringLiteral("INSERT INTO zipcodes VALUES ('06111', 'Hartford', '41.68', '-72.73')"),
          QStringLiteral("INSERT INTO zipcodes VALUES ('96813', 'Honolulu', '21.31', '-157.86')"),
          QStringLiteral("INSERT INTO zipcodes VALUES ('00000', 'Nowhere', '', NULL)")});
-}
-
-QByteArray Fixture(const QString& name)
-{
-    QFile file(QStringLiteral(VANTREL_FIXTURES "/lookup/") + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // A work folder with the reference database (a small prefix table and the club rosters), the settings
@@ -436,8 +431,10 @@ void TestLookup::OnlineResultGetsRosterNumbers()
     server.SetHandler([&](const TTestHttpServer::TRequest& request) {
         TTestHttpServer::TResponse response;
         const bool login = request.query.startsWith(qrz ? QStringLiteral("username=") : QStringLiteral("u="));
-        response.body = Fixture(
-            login ? (qrz ? QStringLiteral("qrz_login.xml") : QStringLiteral("hamqth_login.xml")) : callReply);
+        response.body =
+            ReadFixture(QStringLiteral("lookup/") +
+                        (login ? (qrz ? QStringLiteral("qrz_login.xml") : QStringLiteral("hamqth_login.xml"))
+                               : callReply));
         return response;
     });
     QVERIFY(server.Listen(tls.NewServer()));
