@@ -21,7 +21,6 @@
 
 namespace {
 
-
 // Reading the record files is most of the work; the index and the renames take the last few percent.
 constexpr int kReadingShare = 95;
 // How often the import looks at the cancel flag and reports progress, in lines.

@@ -18,7 +18,6 @@
 
 namespace {
 
-
 // The licence files belong to other programs: they are only read, and a missing one is never created.
 const QString kReadOnly = QStringLiteral("QSQLITE_OPEN_READONLY");
 
