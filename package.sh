@@ -16,7 +16,7 @@ if [ -z "$build" ]; then
         launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
     fi
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-        -DVANTREL_BUILD_TESTS=OFF -DVANTREL_BUILD_BENCH=OFF $launcher
+        -DVANTREL_BUILD_TESTS=OFF -DVANTREL_BUILD_BENCH=OFF -DCMAKE_UNITY_BUILD=ON $launcher
     cmake --build "$build" -j"${JOBS:-$(nproc)}"
 fi
 mkdir -p build/package
