@@ -270,7 +270,8 @@ private slots:
         QCOMPARE(f.prompts.Records().last().kind, MsgKind::Error);
         const QString url = failing == kP070Path ? f.settings->GetSetting(SettingKeys::P070Url, QString())
                                                  : f.server.Url(failing).toString();
-        QCOMPARE(f.prompts.Messages().last(), QStringLiteral("Error downloading URL: ") + url);
+        QCOMPARE(f.prompts.Messages().last(),
+                 QStringLiteral("Error downloading URL: %1 (the server answered 404 Error)").arg(url));
         QVERIFY(dialog->isVisible());
         QVERIFY(!Shown(*dialog, "lblTenComplete"));
         QCOMPARE(f.Rows(QStringLiteral("tenten")), tenten);
