@@ -6,9 +6,13 @@
 //                             shows the real picker (open, save or folder) over the work folder until it
 //                             has listed the folder, prints "ready"; on a line from the test logs K2DEF
 //                             and prints "logged", then waits to be killed.
+//   rosters <config.db>       loads the Ten-Ten and VP rosters from the work folder's downloads into
+//                             <config.db> as the roster update does; once the first VP line is in,
+//                             prints "loading" and waits to be killed.
 #include "data/TDM.h"
 #include "data/tLogRecord.h"
 #include "ui/FileDialogs.h"
+#include "update/RosterUpdate.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -115,6 +119,25 @@ int Program(const QString& work, const QString& picker)
     }
 }
 
+int Rosters(const QString& config)
+{
+    TDM dm;
+    dm.OpenConfig(config);
+    TRosterHooks hooks;
+    hooks.progress = [](TRoster roster, int done, int) {
+        if (roster == TRoster::VP && done == 1) {
+            std::printf("loading\n");
+            std::fflush(stdout);
+            // The test ends this process with a kill halfway through the update.
+            for (;;) {
+                QThread::sleep(1);
+            }
+        }
+    };
+    LoadRosters(dm, {TRoster::TenTen, TRoster::VP}, hooks);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -132,10 +155,14 @@ int main(int argc, char** argv)
         if (args.size() == 4 && args[1] == QStringLiteral("program")) {
             return Program(args[2], args[3]);
         }
+        if (args.size() == 3 && args[1] == QStringLiteral("rosters")) {
+            return Rosters(args[2]);
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 2;
     }
-    std::fprintf(stderr, "usage: vantrel_peer peek <db> | calls <db> <table> | program <work> <picker>\n");
+    std::fprintf(stderr, "usage: vantrel_peer peek <db> | calls <db> <table> | program <work> <picker> | "
+                         "rosters <config.db>\n");
     return 2;
 }
