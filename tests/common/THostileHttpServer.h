@@ -50,7 +50,3 @@ private:
     std::atomic<qint64> fWritten{0};
     std::thread fThread;
 };
-
-// The peak memory of this process (VmHWM) in bytes since the last ResetPeakMemory.
-qint64 PeakMemory();
-void ResetPeakMemory();

@@ -9,8 +9,11 @@
 //   rosters <config.db>       loads the Ten-Ten and VP rosters from the work folder's downloads into
 //                             <config.db> as the roster update does; once the first VP line is in,
 //                             prints "loading" and waits to be killed.
+//   licence <source> <folder> starts a licence import of <source> into <folder>; once its partial files
+//                             are on the disk, prints "importing" and waits to be killed.
 #include "data/TDM.h"
 #include "data/tLogRecord.h"
+#include "lookup/TLicenceImport.h"
 #include "ui/FileDialogs.h"
 #include "update/RosterUpdate.h"
 
@@ -138,6 +141,21 @@ int Rosters(const QString& config)
     return 0;
 }
 
+int Licence(const QString& source, const QString& folder)
+{
+    TLicenceImport licenceImport(source, folder);
+    licenceImport.SetProgress([](int) {
+        std::printf("importing\n");
+        std::fflush(stdout);
+        // The test ends this process with a kill, or leaves it running while another import starts.
+        for (;;) {
+            QThread::sleep(1);
+        }
+    });
+    licenceImport.Run();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -158,11 +176,14 @@ int main(int argc, char** argv)
         if (args.size() == 3 && args[1] == QStringLiteral("rosters")) {
             return Rosters(args[2]);
         }
+        if (args.size() == 4 && args[1] == QStringLiteral("licence")) {
+            return Licence(args[2], args[3]);
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 2;
     }
     std::fprintf(stderr, "usage: vantrel_peer peek <db> | calls <db> <table> | program <work> <picker> | "
-                         "rosters <config.db>\n");
+                         "rosters <config.db> | licence <source> <folder>\n");
     return 2;
 }

@@ -1,4 +1,5 @@
 #include "common/THostileHttpServer.h"
+#include "common/TPeakMemory.h"
 #include "common/TScriptedPrompts.h"
 #include "common/TTestHome.h"
 #include "common/TTestHttpServer.h"
