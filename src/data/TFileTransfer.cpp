@@ -1,5 +1,7 @@
 #include "TFileTransfer.h"
 
+#include "FileWrite.h"
+
 #include <QDir>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -141,7 +143,7 @@ void TFileTransfer::WriteAvailable()
         Fail(TOutcome::Failed, TooLarge());
         return;
     }
-    if (fFile->write(chunk) != chunk.size()) {
+    if (!WriteAll(*fFile, chunk)) {
         Fail(TOutcome::FileFailed, WriteFailure(fFile->fileName(), fFile->errorString()));
         return;
     }

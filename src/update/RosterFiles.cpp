@@ -1,6 +1,7 @@
 #include "RosterFiles.h"
 
 #include "data/Errors.h"
+#include "data/FileWrite.h"
 #include "data/MyFunc.h"
 
 #include <QDir>
@@ -157,8 +158,7 @@ void FormatEPCFile(const QString& infile, const QString& OutFile)
     // Unbuffered, so a full disk fails the write itself instead of leaving an empty file behind a
     // commit that reports success.
     QSaveFile file(OutFile);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(text) != text.size() ||
-        !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !WriteAll(file, text) || !file.commit()) {
         throw EVantrel(FileError(OutFile, file.errorString()));
     }
 }

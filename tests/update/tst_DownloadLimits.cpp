@@ -1,6 +1,7 @@
 #include "common/THostileHttpServer.h"
 #include "common/TPeakMemory.h"
 #include "common/TScriptedPrompts.h"
+#include "common/TSmallDisk.h"
 #include "common/TTestHome.h"
 #include "common/TTestHttpServer.h"
 #include "common/TTestTls.h"
@@ -208,6 +209,36 @@ private slots:
                                  .arg(url)});
         QVERIFY2(server.Written() < 40 * 1024 * 1024, qPrintable(QString::number(server.Written())));
         QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+    }
+
+    // A full disk under the installer download is named as such, and nothing is left on the disk.
+    void InstallerToFullDisk()
+    {
+        TSmallDisk disk;
+        if (!disk.IsMounted()) {
+            QSKIP(qPrintable(disk.Reason()));
+        }
+        TTestHttpServer server;
+        QVERIFY(server.Listen());
+        server.SetHandler([](const TTestHttpServer::TRequest&) {
+            TTestHttpServer::TResponse response;
+            response.body = QByteArray(512 * 1024, 'x');
+            return response;
+        });
+        QVERIFY(disk.FillLeaving(64 * 1024));
+        const QString path = disk.Path() + QStringLiteral("vantrel_setup.deb");
+        TScriptedPrompts prompts;
+        prompts.AnswerMessage(MsgButton::OK);
+        TfrmFileDownload dialog(prompts, nullptr, path, server.Url(QStringLiteral("/setup")).toString());
+        QSignalSpy finished(&dialog, &QDialog::finished);
+        dialog.show();
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(
+            prompts.Messages(),
+            QStringList{
+                QStringLiteral("Downoad Error\nunable to write to %1: No space left on device").arg(path)});
+        QCOMPARE(QDir(disk.Path()).entryList(QDir::Files), QStringList());
     }
 };
 
