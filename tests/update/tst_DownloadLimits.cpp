@@ -152,6 +152,20 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("1010.dat")});
     }
 
+    // A reply read into memory (the call-book lookups) stops at its limit too, however fast the server
+    // sends: the connection is read no further ahead than the reply is taken.
+    void HttpGetStopsAtLimit()
+    {
+        THostileHttpServer server(THostileHttpServer::TBody::EndlessChunked, "<QRZDatabase>");
+        ResetPeakMemory();
+        const qint64 before = PeakMemory();
+        QVERIFY_THROWS_EXCEPTION(ENetworkError,
+                                 HttpGet(server.Url(QStringLiteral("/xml")), 30000, nullptr, 1024 * 1024));
+        QVERIFY2(server.Written() < 32 * 1024 * 1024, qPrintable(QString::number(server.Written())));
+        QVERIFY2(PeakMemory() - before < 48 * 1024 * 1024,
+                 qPrintable(QString::number(PeakMemory() - before)));
+    }
+
     // The version file is a few characters: a large one is refused, not read as a version, and no question
     // is asked.
     void VersionFileTooLarge_data()
