@@ -126,7 +126,7 @@ QString ContactFromADIF(const TADIFRecord& record, const TCountryTable& countrie
         return QStringLiteral("TIME_ON \"%1\" is not a time (HHMM or HHMMSS)").arg(time);
     }
     // The log keeps hours and minutes, as the entry form writes them.
-    rec.time = time.left(4).insert(2, QLatin1Char(':'));
+    rec.time = ContactTime(time);
 
     rec.name = record.Value("name");
     rec.mode = record.Value("mode").trimmed();

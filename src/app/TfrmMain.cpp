@@ -905,7 +905,8 @@ tLogRecord TfrmMain::RecordFromForm()
 {
     tLogRecord rec;
     rec.date = ui->txtDate->text();
-    rec.time = ui->txtTime->text();
+    // A time typed with seconds (off-line logging) is kept as hours and minutes, as the clock writes it.
+    rec.time = ContactTime(ui->txtTime->text());
     rec.call = ui->txtCallsign->text();
     rec.mode = ui->cboMode->currentText();
     rec.qth = ui->cboQTH->currentText();
