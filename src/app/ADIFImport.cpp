@@ -302,28 +302,3 @@ QString TADIFImport::Summary(int imported, bool keptDuplicates) const
     }
     return text;
 }
-
-TADIFLogResult LogADIFContact(TDM& dm, const TMysettings& log, const TCountryTable& countries,
-                              const TADIFRecord& record, tLogRecord& rec, TContactScore& score,
-                              QString& reason)
-{
-    reason = ContactFromADIF(record, countries, rec);
-    if (!reason.isEmpty()) {
-        return TADIFLogResult::Skipped;
-    }
-    const TDupeRule rule = DupeRuleOf(log.ContestName);
-    std::optional<QString> mode;
-    std::optional<QString> county;
-    if (rule == TDupeRule::SameCallAndMode) {
-        mode = rec.mode;
-    } else if (rule == TDupeRule::SameCallAndCounty) {
-        county = rec.uscounty;
-    }
-    if (dm.IsDupe(log.TableName, rec.call, mode, county)) {
-        return TADIFLogResult::Duplicate;
-    }
-    score = ScoreContact(log.ContestName, rec.tenten, rec.epc, rec.p070);
-    rec.points = score.stored;
-    dm.LogAddRecord(rec, log.TableName);
-    return TADIFLogResult::Logged;
-}
