@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QToolButton>
 #include <QUdpSocket>
 #include <arpa/inet.h>
@@ -253,8 +254,9 @@ private slots:
             Flood(port, datagram, std::chrono::milliseconds(2500));
             done = true;
         });
+        // Joined however the test ends.
+        const auto joined = qScopeGuard([&] { flood.join(); });
         QTRY_VERIFY_WITH_TIMEOUT(done, 60000);
-        flood.join();
         QVERIFY(f.window->ServerSocket1().Received() > 1000);
         // The rest of the flood, still in the receive queue, is read before a marker sent after it (sent
         // again while the feed queue is still too full to take it).

@@ -286,11 +286,12 @@ private slots:
         QFETCH(QByteArray, answer);
         TFakeRigctld daemon;
         daemon.frequency = answer;
+        // Outlives the rig, which reports its last state as it goes.
+        QList<TRigControl::TState> states;
         TRigControl rig;
         rig.SetPollInterval(50);
         rig.SetReplyTimeout(300);
         rig.SetRetryInterval(100);
-        QList<TRigControl::TState> states;
         connect(&rig, &TRigControl::StateChanged, [&](TRigControl::TState state) { states << state; });
         rig.Start(QStringLiteral("127.0.0.1"), daemon.Port());
         QTRY_COMPARE(rig.State(), TRigControl::TState::Lost);
