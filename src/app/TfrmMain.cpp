@@ -56,6 +56,7 @@
 #include <QScrollArea>
 #include <QShortcut>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -905,7 +906,8 @@ tLogRecord TfrmMain::RecordFromForm()
 {
     tLogRecord rec;
     rec.date = ui->txtDate->text();
-    rec.time = ui->txtTime->text();
+    // A time typed with seconds (off-line logging) is kept as hours and minutes, as the clock writes it.
+    rec.time = ContactTime(ui->txtTime->text());
     rec.call = ui->txtCallsign->text();
     rec.mode = ui->cboMode->currentText();
     rec.qth = ui->cboQTH->currentText();
@@ -935,17 +937,29 @@ bool TfrmMain::DupeCheck()
 
 void TfrmMain::DoLog()
 {
-    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
+    switch (LogForm()) {
+    case TLogOutcome::Logged:
+        break;
+    case TLogOutcome::NoLog:
         ShowCenteredMessage(fPrompts, this,
                             QStringLiteral("No log is open. Select a log in the Logs list or create one with "
                                            "File > New before logging a contact."),
                             MsgKind::Error, MsgButton::OK);
-        return;
-    }
-    if (DupeCheck()) {
+        break;
+    case TLogOutcome::Duplicate:
         ShowCenteredMessage(fPrompts, this, QStringLiteral("Whoa there cowboy!!  This puppy is a DUPE!!!"),
                             MsgKind::Error, MsgButton::OK);
-        return;
+        break;
+    }
+}
+
+TfrmMain::TLogOutcome TfrmMain::LogForm()
+{
+    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
+        return TLogOutcome::NoLog;
+    }
+    if (DupeCheck()) {
+        return TLogOutcome::Duplicate;
     }
     tLogRecord rec = RecordFromForm();
     const TContactScore score = ScoreContact(Mysettings().ContestName, rec.tenten, rec.epc, rec.p070);
@@ -955,6 +969,7 @@ void TfrmMain::DoLog()
     RaiseCounters(score);
     ClearEntries();
     LogTableChanged();
+    return TLogOutcome::Logged;
 }
 
 void TfrmMain::RaiseCounters(const TContactScore& score)
@@ -1325,7 +1340,8 @@ void TfrmMain::ShowLookupFailure(int lookupType, const std::exception_ptr& error
     }
     // The first failure of a source is shown in a box; the next ones only here, so that a dead
     // service does not stop the operator at every call.
-    if (!fFailedLookups.contains(lookupType)) {
+    // A lookup that a feed started never stops the feed with a box: the note below says it.
+    if (!fFeedBusy && !fFailedLookups.contains(lookupType)) {
         fFailedLookups.insert(lookupType);
         ShowActionError(fPrompts, this, error);
     }
@@ -1530,6 +1546,22 @@ void TfrmMain::mnuReopenProcessedLogClick()
 
 // ---- Other programs of the station: ADIF files, WSJT-X / JTDX, rigctld ----
 
+template <typename F> void TfrmMain::RunFeed(const QString& source, F&& action)
+{
+    const bool wasBusy = fFeedBusy;
+    fFeedBusy = true;
+    const auto done = qScopeGuard([&] { fFeedBusy = wasBusy; });
+    try {
+        action();
+    } catch (const EVantrel& e) {
+        ShowFeedProblem(source + QStringLiteral(": ") + e.Message());
+    } catch (const std::exception& e) {
+        ShowFeedProblem(source + QStringLiteral(": ") + QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        ShowFeedProblem(source + QStringLiteral(": Unknown error"));
+    }
+}
+
 void TfrmMain::ConnectStationPrograms()
 {
     connect(ui->mnuImportADIF, &QAction::triggered, this, Guarded(&TfrmMain::mnuImportADIFClick));
@@ -1550,7 +1582,7 @@ void TfrmMain::ConnectStationPrograms()
 
     fFeedQueue = std::make_unique<TFeedQueue>();
     fWSJTX = std::make_unique<TWsjtxListener>(*fFeedQueue, [this](const QByteArray& adif) {
-        RunGuarded(fPrompts, this, [&] { LogReportedContact(adif); });
+        RunFeed(QStringLiteral("WSJT-X"), [&] { LogReportedContact(adif); });
     });
 }
 
@@ -1709,7 +1741,8 @@ void TfrmMain::SetWSJTXEnable(bool value)
             throw EVantrel(
                 QStringLiteral("The WSJT-X port %1 (setting WSJTXPort) is no port number").arg(port));
         }
-        fWSJTX->Open(quint16(port), fSettings.GetSetting(SettingKeys::WSJTXGroup, ""));
+        fWSJTX->Open(quint16(port), fSettings.GetSetting(SettingKeys::WSJTXGroup, ""),
+                     fSettings.GetSetting(SettingKeys::WSJTXAllAddresses, false));
     } else {
         fWSJTX->Close();
     }
@@ -1723,13 +1756,6 @@ void TfrmMain::SetWSJTXEnable(bool value)
 
 void TfrmMain::LogReportedContact(const QByteArray& adif)
 {
-    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
-        ShowCenteredMessage(fPrompts, this,
-                            QStringLiteral("WSJT-X logged a contact, but no log is open. Select a log in the "
-                                           "Logs list or create one with File > New."),
-                            MsgKind::Error, MsgButton::OK);
-        return;
-    }
     TADIFRecordReader reader(adif);
     TADIFRecord record;
     if (!reader.Next(record)) {
@@ -1738,27 +1764,123 @@ void TfrmMain::LogReportedContact(const QByteArray& adif)
     TCountryTable countries;
     countries.Load(fDM);
     tLogRecord rec;
-    TContactScore score;
-    QString reason;
-    switch (LogADIFContact(fDM, Mysettings(), countries, record, rec, score, reason)) {
-    case TADIFLogResult::Logged:
-        RaiseCounters(score);
-        LogTableChanged();
-        break;
-    case TADIFLogResult::Duplicate:
-        ShowCenteredMessage(
-            fPrompts, this,
-            QStringLiteral("%1, logged in WSJT-X, is a duplicate in this log and was not logged "
-                           "here.")
-                .arg(rec.call),
-            MsgKind::Warning, MsgButton::OK);
-        break;
-    case TADIFLogResult::Skipped:
-        ShowCenteredMessage(
-            fPrompts, this,
-            QStringLiteral("The contact logged in WSJT-X could not be logged here: %1").arg(reason),
-            MsgKind::Error, MsgButton::OK);
-        break;
+    const QString reason = ContactFromADIF(record, countries, rec);
+    if (!reason.isEmpty()) {
+        ShowFeedProblem(
+            QStringLiteral("The contact logged in WSJT-X could not be logged here: %1").arg(reason));
+        return;
+    }
+    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
+        ShowFeedProblem(
+            QStringLiteral("%1, logged in WSJT-X, was not logged here: no log is open. Select a log "
+                           "in the Logs list or create one with File > New.")
+                .arg(rec.call));
+        return;
+    }
+    CompleteFeedContact(rec, QStringLiteral("WSJT-X"));
+    if (IsDuplicateContact(fDM, Mysettings(), rec)) {
+        ShowFeedProblem(
+            QStringLiteral("%1, logged in WSJT-X, is a duplicate in this log and was not logged here.")
+                .arg(rec.call));
+        return;
+    }
+    RaiseCounters(StoreContact(fDM, Mysettings(), rec));
+    LogTableChanged();
+}
+
+void TfrmMain::CompleteFeedContact(tLogRecord& rec, const QString& source)
+{
+    if (!fautolookup || rec.call.isEmpty()) {
+        return;
+    }
+    TFccRec r;
+    try {
+        r = fLookup->LookupLocal(rec.call, Mysettings().LookupType);
+    } catch (const EVantrel& e) {
+        // The contact is logged as it came; the note says why nothing was added.
+        ShowFeedProblem(QStringLiteral("%1: %2 was not looked up: %3").arg(source, rec.call, e.Message()));
+        return;
+    }
+    const auto fill = [](QString& field, const QString& value) {
+        if (field.isEmpty()) {
+            field = value;
+        }
+    };
+    fill(rec.tenten, r.tenten);
+    fill(rec.vp, r.vp);
+    // The EPC and 070 numbers count, and show in the form, in an Open Season log only.
+    if (Mysettings().ContestName == Events::OpenSeason) {
+        fill(rec.epc, r.EPC);
+        fill(rec.p070, r.P070);
+    }
+    fill(rec.name, r.firstname.isEmpty() ? r.entityname : r.firstname);
+    // "DX" (an FLdigi country without a state) stands for a country not yet named.
+    if (rec.qth.isEmpty() || rec.qth == QStringLiteral("DX")) {
+        if (r.country == QStringLiteral("United States") && !r.state.isEmpty()) {
+            if (rec.qth.isEmpty()) {
+                rec.qth = r.state;
+                fill(rec.uscounty, r.county);
+                rec.dxcc = 0;
+            }
+        } else {
+            // The country of the call's prefix, as the entry form marks it for a typed call.
+            const QString country = r.country.isEmpty() ? CountryOfCall(fDM, rec.call) : r.country;
+            if (!country.isEmpty() && country != QStringLiteral("United States")) {
+                rec.qth = country;
+                rec.dxcc = GetDXCC(fDM, country);
+            }
+        }
+    }
+}
+
+void TfrmMain::ShowFeedProblem(const QString& text)
+{
+    // What another program sent may be long, or look like markup: shown cut and as plain text.
+    const auto cut = [](const QString& line, qsizetype length) {
+        return line.size() > length ? line.left(length) + QChar(0x2026) : line;
+    };
+    fFeedProblems.append(fClock().toUTC().toString(QStringLiteral("HH:mm:ss ")) + cut(text, 400));
+    constexpr int kKept = 20;
+    while (fFeedProblems.size() > kKept) {
+        fFeedProblems.removeFirst();
+    }
+    // A button takes "&" for a keyboard mnemonic: doubled, it is shown as written.
+    QString note = cut(text.section(QLatin1Char('\n'), 0, 0), 120);
+    note.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    lblFeedStatus->setText(QLatin1Char(' ') + note + QLatin1Char(' '));
+    QStringList tip;
+    for (const QString& line : fFeedProblems) {
+        tip << line.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+    }
+    lblFeedStatus->setToolTip(QStringLiteral("<qt>") + tip.join(QStringLiteral("<br>")) +
+                              QStringLiteral("<br><i>Click to put this note away.</i></qt>"));
+    lblFeedStatus->show();
+}
+
+QString TfrmMain::FeedNote() const
+{
+    return lblFeedStatus->isHidden()
+               ? QString()
+               : lblFeedStatus->text().trimmed().replace(QStringLiteral("&&"), QStringLiteral("&"));
+}
+
+void TfrmMain::ShowFeedDrops()
+{
+    const qint64 contacts = fFeedQueue->DroppedContacts() - fReportedDroppedContacts;
+    const qint64 others = fFeedQueue->DroppedOthers() - fReportedDroppedOthers;
+    fReportedDroppedContacts = fFeedQueue->DroppedContacts();
+    fReportedDroppedOthers = fFeedQueue->DroppedOthers();
+    if (contacts > 0) {
+        ShowFeedProblem(
+            QStringLiteral("%1 contact(s) sent by other programs were lost: they arrived faster than "
+                           "they could be logged (%2 other datagram(s) dropped as well).")
+                .arg(contacts)
+                .arg(others));
+    } else if (others > 0) {
+        ShowFeedProblem(
+            QStringLiteral("%1 datagram(s) of other programs were dropped: they arrived faster than "
+                           "they could be handled. No contact was lost.")
+                .arg(others));
     }
 }
 
@@ -1786,6 +1908,18 @@ void TfrmMain::ConnectFeeds()
     fFLDigi = std::make_unique<TFLDigiPoller>(Paths::WorkFolder(), [this] { return fClock(); });
     fFLDigiTimer = new QTimer(this);
     fFLDigiTimer->setObjectName(QStringLiteral("FLDigiTimer"));
+    // Red on yellow, as the rig's warning: the operator must look, but nothing waits for an answer.
+    lblFeedStatus = new QToolButton(ui->pnlStatus);
+    lblFeedStatus->setObjectName(QStringLiteral("lblFeedStatus"));
+    lblFeedStatus->setAutoRaise(true);
+    lblFeedStatus->setFocusPolicy(Qt::NoFocus);
+    lblFeedStatus->setStyleSheet(QStringLiteral(
+        "QToolButton#lblFeedStatus { color: rgb(192, 0, 0); background-color: rgb(255, 255, 160); "
+        "border: 1px solid rgb(192, 0, 0); }"));
+    lblFeedStatus->hide();
+    ui->pnlStatus->layout()->addWidget(lblFeedStatus);
+    connect(lblFeedStatus, &QToolButton::clicked, lblFeedStatus, &QWidget::hide);
+    connect(fFeedQueue.get(), &TFeedQueue::Dropped, this, &TfrmMain::ShowFeedDrops);
     connect(fFLDigiTimer, &QTimer::timeout, this, &TfrmMain::FLDigiTimerTimer);
 
     ui->mnuEnableServer->setCheckable(true);
@@ -1848,18 +1982,15 @@ void TfrmMain::mnuServerConfigClick()
 
 void TfrmMain::ServerSocket1UDPRead(const TServerCommand& command)
 {
-    const bool wasBusy = fFeedBusy;
-    fFeedBusy = true;
-    RunGuarded(fPrompts, this, [&] { ApplyServerCommand(command, *this); });
-    fFeedBusy = wasBusy;
+    RunFeed(QStringLiteral("Logging server"), [&] { ApplyServerCommand(command, *this); });
 }
 
 void TfrmMain::SetFLDigiEnable(bool value)
 {
     if (value) {
-        // A contact left over from before polling was switched on is not taken.
+        // A contact FLdigi wrote before polling was switched on is taken at the first poll, as a new one.
         fFLDigi->SetPath(fFLDigiLogFile);
-        fFLDigi->DiscardLeftover();
+        fFLDigi->Restart();
         fFLDigiTimer->setInterval(fFldigiInterval);
         fFLDigiTimer->start();
     } else {
@@ -1876,33 +2007,40 @@ void TfrmMain::FLDigiTimerTimer()
     if (fFeedBusy || fServerSocket1->IsHandling()) {
         return;
     }
-    fFeedBusy = true;
     fServerSocket1->SetHeld(true);
     TFLDigiPoller::TResult result;
-    RunGuarded(fPrompts, this, [&] {
+    RunFeed(QStringLiteral("FLdigi"), [&] {
         fFLDigi->SetPath(fFLDigiLogFile);
         result = fFLDigi->Poll([this](const tLogRecord& rec) { ProcessAdifContact(rec); });
     });
     fServerSocket1->SetHeld(false);
     if (!result.message.isEmpty()) {
-        ShowCenteredMessage(fPrompts, this, result.message, MsgKind::Error, MsgButton::OK);
+        ShowFeedProblem(result.message);
     }
-    fFeedBusy = false;
 }
 
-void TfrmMain::ProcessAdifLog(const QString& data)
+void TfrmMain::ProcessAdifLog(const QByteArray& data)
 {
     ProcessAdifContact(ProcessADIFLine(data));
 }
 
-void TfrmMain::ProcessAdifContact(const tLogRecord& rec)
+void TfrmMain::ProcessAdifContact(const tLogRecord& contact)
 {
     if (!fHasCurrentLog) {
         throw EVantrel(kNoLogForFLdigi);
     }
+    tLogRecord rec = contact;
+    CompleteFeedContact(rec, QStringLiteral("FLdigi"));
     if (fFLDigiAutoLog) {
+        // Logged without a duplicate check, as auto logging does; a duplicate is pointed out.
+        const bool duplicate = IsDuplicateContact(fDM, Mysettings(), rec);
         RaiseCounters(AutoLogContact(fDM, Mysettings(), rec));
         LogTableChanged();
+        if (duplicate) {
+            ShowFeedProblem(QStringLiteral("%1, logged from FLdigi, is a duplicate in this log (auto logging "
+                                           "logs it all the same).")
+                                .arg(rec.call));
+        }
     } else {
         FillFormFromContact(rec, *this);
     }
@@ -2001,7 +2139,23 @@ void TfrmMain::QTHClick()
 
 void TfrmMain::LogContact()
 {
-    DoLog();
+    // A LOG of the logging server: a contact that cannot be logged stays in the form, and the note says
+    // why; the datagrams after it go on.
+    switch (LogForm()) {
+    case TLogOutcome::Logged:
+        break;
+    case TLogOutcome::NoLog:
+        ShowFeedProblem(
+            QStringLiteral("Logging server: %1 was not logged: no log is open. Select a log in the "
+                           "Logs list or create one with File > New.")
+                .arg(ui->txtCallsign->text()));
+        break;
+    case TLogOutcome::Duplicate:
+        ShowFeedProblem(QStringLiteral("Logging server: %1 is a duplicate in this log and was not logged; it "
+                                       "stays in the entry form.")
+                            .arg(ui->txtCallsign->text()));
+        break;
+    }
 }
 
 void TfrmMain::ClearForm()

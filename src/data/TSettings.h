@@ -57,6 +57,7 @@ inline const QString HamQTHSessionID = QStringLiteral("HAMqthXML_sessionID");
 inline const QString HamQTHSessionEXP = QStringLiteral("HAMqthXML_sessionEXP");
 inline const QString WSJTXPort = QStringLiteral("WSJTXPort");
 inline const QString WSJTXGroup = QStringLiteral("WSJTXGroup");
+inline const QString WSJTXAllAddresses = QStringLiteral("WSJTXAllAddresses");
 inline const QString RigHost = QStringLiteral("RigHost");
 inline const QString RigPort = QStringLiteral("RigPort");
 } // namespace SettingKeys

@@ -1,11 +1,14 @@
+#include "app/ADIFImport.h"
 #include "common/TestRegistry.h"
 #include "data/Errors.h"
 #include "data/MyFunc.h"
 #include "data/TIniFile.h"
+#include "feeds/WsjtxMessage.h"
 #include "lookup/ArchiveText.h"
 #include "lookup/THamQTHxml.h"
 #include "lookup/Tqrzxml.h"
 #include "lookup/UlsRecords.h"
+#include "process/ADIFRecordReader.h"
 #include "update/RosterFiles.h"
 #include "update/RosterUpdate.h"
 
@@ -153,6 +156,28 @@ private:
         }
     }
 
+    static void WsjtxCheck(const QByteArray& input)
+    {
+        const std::optional<TWsjtxMessage> message = ParseWsjtxMessage(input);
+        if (!message || message->adif.isEmpty()) {
+            return;
+        }
+        QVERIFY(message->type == Wsjtx::kQsoLogged || message->type == Wsjtx::kLoggedAdif);
+        TADIFRecordReader reader(message->adif);
+        TADIFRecord record;
+        const bool read = reader.Next(record);
+        if (message->type == Wsjtx::kQsoLogged) {
+            QVERIFY(read);
+            QCOMPARE(record.problem, QString());
+            QVERIFY(!reader.Next(record));
+        }
+        tLogRecord rec;
+        if (read && ContactFromADIF(record, TCountryTable(), rec).isEmpty()) {
+            QCOMPARE(rec.time.size(), 5);
+            QCOMPARE(rec.time.at(2), QLatin1Char(':'));
+        }
+    }
+
     static const QMap<QString, TCheck>& Checks()
     {
         static const QMap<QString, TCheck> checks{{QStringLiteral("decodetext"), DecodeTextCheck},
@@ -160,7 +185,8 @@ private:
                                                   {QStringLiteral("qrzreply"), QrzCheck},
                                                   {QStringLiteral("hamqthreply"), HamQTHCheck},
                                                   {QStringLiteral("licencelines"), LicenceLinesCheck},
-                                                  {QStringLiteral("rosterlines"), RosterLinesCheck}};
+                                                  {QStringLiteral("rosterlines"), RosterLinesCheck},
+                                                  {QStringLiteral("wsjtxmessage"), WsjtxCheck}};
         return checks;
     }
 
