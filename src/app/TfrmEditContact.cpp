@@ -1,6 +1,7 @@
 #include "TfrmEditContact.h"
 
 #include "ui/TUpperCaseValidator.h"
+#include "ui/WindowFit.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -103,6 +104,7 @@ TfrmEditContact::TfrmEditContact(const tLogRecord& rec, const TLists& lists, boo
             cboCounty->setEditText(QString());
         }
     });
+    WindowFit::RoomForCaptions(this);
     txtCallsign->setFocus();
 }
 
