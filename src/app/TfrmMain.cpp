@@ -35,6 +35,7 @@
 #include "ui/TAboutBox.h"
 #include "ui/TUpperCaseValidator.h"
 #include "ui/Themes.h"
+#include "ui/WindowFit.h"
 #include "update/ProgramUpdate.h"
 #include "update/TfrmDataUpdate.h"
 
@@ -90,6 +91,9 @@ const QString kConfigReplacedText = QStringLiteral(
     "The reference database %1 was missing, so a copy of the one shipped with Vantrel has been put in its "
     "place. Rosters downloaded and reference tables edited before are not in it.");
 
+// The least size the main window opens at: the entry form and the recent contacts without scrolling.
+constexpr QSize kUsableSize(800, 600);
+
 const QString kEmptyLogsText = QStringLiteral(
     "The logs database %1 was empty (0 bytes) and has been set up as a new logs database. If it held your "
     "logs, close Vantrel and put back a backup copy of logs.db.");
@@ -113,6 +117,8 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
       fSettings(Paths::WorkFolder() + QStringLiteral("Vantrel.cfg"))
 {
     ui->setupUi(this);
+    // Every window of the program fits the screen it opens on and gives the focus back when it closes.
+    WindowFit::Install();
     // The lookup dispatcher exists from the start; it opens nothing until the first lookup.
     fLookup = std::make_unique<TLookup>(fDM, fSettings, fPrompts, this, [this] { return fClock(); });
     fProgramUpdate = std::make_unique<TProgramUpdate>(fSettings, fPrompts, this);
@@ -128,7 +134,20 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
     tmr1Timer();
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain()
+{
+    DetachWidgets();
+}
+
+void TfrmMain::DetachWidgets()
+{
+    // The widgets outlive the databases and the members their signals and key handling reach: a field that
+    // loses the focus as the window goes (a state typed into the QTH box is then picked) is not handled.
+    for (QWidget* w : findChildren<QWidget*>()) {
+        w->removeEventFilter(this);
+        QObject::disconnect(w, nullptr, this, nullptr);
+    }
+}
 
 void TfrmMain::FormCreate()
 {
@@ -268,15 +287,16 @@ void TfrmMain::ReadSettings()
     const int left = fSettings.GetSetting(SettingKeys::Left, x());
     const int width = fSettings.GetSetting(SettingKeys::Width, 0);
     const int height = fSettings.GetSetting(SettingKeys::Height, 0);
-    if (width > 0 && height > 0) {
-        resize(width, height);
-    }
-    // Never larger than the screen's free area.
-    if (const QScreen* screen = this->screen()) {
-        const QSize room = screen->availableGeometry().size();
-        resize(std::min(this->width(), room.width()), std::min(this->height(), room.height()));
-    }
+    // A size saved at another scale factor or on another screen may be too small to work in: the window
+    // opens at least at a usable size, and never larger than the free area of its screen; once shown it
+    // lies wholly on that screen.
+    QSize size = width > 0 && height > 0 ? QSize(width, height) : this->size();
+    size = size.expandedTo(kUsableSize);
     move(left, top);
+    if (const QScreen* screen = WindowFit::ScreenFor(this)) {
+        size = size.boundedTo(screen->availableGeometry().size());
+    }
+    resize(size);
     fColor = fSettings.GetSetting(SettingKeys::Color, fColor);
     fForeColor = fSettings.GetSetting(SettingKeys::ForeColor, fForeColor);
     ApplyWindowColors();
@@ -315,6 +335,7 @@ void TfrmMain::ApplyWindowColors()
     if (fCurTheme != Themes::kPlain) {
         setPalette(QPalette());
         ui->rbUS->setPalette(QPalette());
+        ApplyStateColors();
         return;
     }
     QPalette pal = palette();
@@ -339,6 +360,22 @@ void TfrmMain::ApplyWindowColors()
         ui->rbUS->setPalette(us);
     }
     setPalette(pal);
+    ApplyStateColors();
+}
+
+void TfrmMain::ApplyStateColors()
+{
+    // Green for a feed that is running, red for off-line logging: each as dark or as light as the
+    // window's background needs for the text to be read.
+    const QColor window = palette().color(QPalette::Window);
+    const auto paint = [&window](QLabel* label, const QColor& wanted) {
+        QPalette p = label->palette();
+        p.setColor(QPalette::WindowText, LegibleOn(wanted, window, 4.5));
+        label->setPalette(p);
+    };
+    paint(ui->lblOffLine, QColor(192, 0, 0));
+    paint(ui->lblServerRunning, QColor(0, 128, 0));
+    paint(ui->lblWSJTXRunning, QColor(0, 128, 0));
 }
 
 void TfrmMain::BuildThemeMenu()
@@ -590,6 +627,7 @@ bool TfrmMain::event(QEvent* event)
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
+    DetachWidgets();
     fDM.CloseLogs();
     fDM.CloseConfig();
     // Nothing is written into a read-only work folder.
@@ -819,10 +857,10 @@ void TfrmMain::ConnectEntryForm()
     connect(ui->txtCallsign, &QLineEdit::textChanged, this, Guarded(&TfrmMain::PreselectQTH));
     SetMnemonics();
     ConnectRecentContacts();
-    // Label colours come from the palette, so that every theme and a dark desktop stay legible.
-    ui->lblServerRunning->setStyleSheet(QStringLiteral("font-weight: bold;"));
-    ui->lblOffLine->setStyleSheet(QStringLiteral("font-weight: bold;"));
-    ui->lblOffLine->setForegroundRole(QPalette::Highlight);
+    // The state labels take their colours from ApplyStateColors, legible in every theme.
+    for (QLabel* label : {ui->lblServerRunning, ui->lblWSJTXRunning, ui->lblOffLine}) {
+        label->setStyleSheet(QStringLiteral("font-weight: bold;"));
+    }
     ui->TextBox3->setStyleSheet(QStringLiteral("QLabel#TextBox3 { padding: 6px; }"));
     ui->TextBox3->setAutoFillBackground(true);
     ui->TextBox3->setBackgroundRole(QPalette::Base);
@@ -1372,7 +1410,8 @@ void TfrmMain::ConnectRecentContacts()
 int TfrmMain::CurrentRecentRow() const
 {
     const QModelIndex index = ui->gridRecent->currentIndex();
-    return index.isValid() ? index.row() : -1;
+    const QItemSelectionModel* selection = ui->gridRecent->selectionModel();
+    return index.isValid() && selection && selection->isRowSelected(index.row()) ? index.row() : -1;
 }
 
 void TfrmMain::LogTableChanged()
@@ -1381,7 +1420,12 @@ void TfrmMain::LogTableChanged()
         fRecentModel->Clear();
         return;
     }
+    const qint64 newest = fRecentModel->KeyAt(0);
     fRecentModel->Refresh(fDM, Mysettings().TableName);
+    // A contact just added is shown, even while older ones were scrolled into view.
+    if (fRecentModel->KeyAt(0) != newest) {
+        ui->gridRecent->scrollToTop();
+    }
     const QString call = ui->txtCallsign->text();
     if (!call.isEmpty()) {
         DoDupes(call);
@@ -1390,6 +1434,10 @@ void TfrmMain::LogTableChanged()
 
 void TfrmMain::EditContact(int row)
 {
+    // With no line chosen, the contact logged last is the one to correct.
+    if (row < 0 && fRecentModel->rowCount() > 0) {
+        row = 0;
+    }
     const qint64 key = fRecentModel->KeyAt(row);
     if (!fHasCurrentLog || key == 0) {
         ShowCenteredMessage(fPrompts, this,

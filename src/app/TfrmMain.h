@@ -105,7 +105,8 @@ public:
     // list.
     void LogTableChanged();
     TRecentContactsModel& RecentContacts() { return *fRecentModel; }
-    // Edits the contact of a recent-contacts line (Edit > Edit Contact, Enter or a double click on it).
+    // Edits the contact of a recent-contacts line (Edit > Edit Contact, Enter or a double click on it); the
+    // newest contact when no line is chosen (row -1).
     void EditContact(int row);
     // Removes the contact of a recent-contacts line, after a confirmation.
     void DeleteContact(int row);
@@ -223,6 +224,7 @@ protected:
 
 private:
     void FormCreate();
+    void DetachWidgets();
     void CreateWorkFolder();
     void ReadSettings();
     void WriteSettings();
@@ -231,6 +233,7 @@ private:
     void ConnectMenu();
     void ConnectTablesAndAppearance();
     void ApplyWindowColors();
+    void ApplyStateColors();
     void mnuContentsClick();
     void CheckforUpdate1Click();
     void ConnectEntryForm();

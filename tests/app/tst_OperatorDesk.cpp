@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSqlQueryModel>
 #include <QTableView>
 #include <QTreeView>
@@ -347,6 +348,60 @@ private slots:
         QCOMPARE(f.DupeList(), QStringList({"K2ABD"}));
         QCOMPARE(f.Counters(), QStringLiteral("1/0/2"));
         QCOMPARE(f.prompts.Pending(), 0);
+    }
+
+    // F6 with no line chosen edits the contact logged last, from any field or the list itself.
+    void EditLastWithNothingSelected_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::newRow("call sign field") << "txtCallsign";
+        QTest::newRow("recent contacts, no line chosen") << "gridRecent";
+    }
+
+    void EditLastWithNothingSelected()
+    {
+        QFETCH(QString, from);
+        TDesk f;
+        f.KeyContact(QStringLiteral("W1AW"), QStringLiteral("Hiram"), QStringLiteral("123"));
+        f.KeyContact(QStringLiteral("K2ABC"), QStringLiteral("Sam"), QString());
+        QWidget* field = f.Find(qPrintable(from));
+        field->setFocus(Qt::OtherFocusReason);
+        QTRY_VERIFY(field->hasFocus());
+        QString shown;
+        TAppFixture::OnNextModal([&shown](QDialog* d) {
+            shown = d->findChild<QLineEdit*>(QStringLiteral("txtCallsign"))->text();
+            d->findChild<QLineEdit*>(QStringLiteral("txtName"))->setText(QStringLiteral("Samuel"));
+            d->accept();
+        });
+        QTest::keyClick(field, Qt::Key_F6);
+        QCOMPARE(shown, QStringLiteral("K2ABC"));
+        QCOMPARE(f.Scalar(QStringLiteral("select _name from \"%1\" where _call='K2ABC'").arg(f.Table()))
+                     .toString(),
+                 QStringLiteral("Samuel"));
+        QCOMPARE(f.prompts.Messages(), QStringList());
+    }
+
+    // A contact logged while older lines are scrolled into view brings the list back to the newest.
+    void NewestContactInView()
+    {
+        TDesk f;
+        for (int i = 0; i < 40; ++i) {
+            f.Type(QStringLiteral("W%1AA").arg(i));
+            f.window->DoLog();
+        }
+        auto* grid = f.Find<QTableView>("gridRecent");
+        QScrollBar* bar = grid->verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0);
+        bar->setValue(bar->maximum());
+        QVERIFY(!grid->viewport()->rect().intersects(grid->visualRect(grid->model()->index(0, 0))));
+        f.KeyContact(QStringLiteral("K9NEW"), QStringLiteral("Ann"), QString());
+        QCOMPARE(f.RecentCalls().first(), QStringLiteral("K9NEW"));
+        QTRY_VERIFY(grid->viewport()->rect().contains(grid->visualRect(grid->model()->index(0, 1))));
+        // An edit keeps the place in the list.
+        bar->setValue(bar->maximum());
+        f.window->RecountScores();
+        f.window->LogTableChanged();
+        QCOMPARE(bar->value(), bar->maximum());
     }
 
     // In a "Spirit Of 76" log the edit applies its rule: same call on another mode is no duplicate.
