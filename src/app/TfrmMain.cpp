@@ -385,7 +385,8 @@ void TfrmMain::BuildThemeMenu()
     fThemeGroup->setExclusive(true);
     ui->mnuThemes->clear();
     for (const QString& name : fThemes) {
-        QAction* action = ui->mnuThemes->addAction(name);
+        // Alt and the theme's first letter choose it while the menu is open.
+        QAction* action = ui->mnuThemes->addAction(QLatin1Char('&') + name);
         action->setCheckable(true);
         fThemeGroup->addAction(action);
         connect(action, &QAction::triggered, this, [this, action] {
@@ -1245,7 +1246,8 @@ void TfrmMain::SetUseAutoLook(bool value)
 
 void TfrmMain::SetMnemonics()
 {
-    // Alt and the underlined letter reach each field of the entry form.
+    // Alt and the underlined letter reach each field of the entry form. The letters differ from those of
+    // the menu bar (File, Edit, Options, Server, Display, Help), so that each Alt key has one meaning.
     const std::initializer_list<std::tuple<QLabel*, const char*, QWidget*>> labels = {
         {ui->lblDate, "&Date UTC", ui->txtDate},
         {ui->lblTime, "T&ime UTC", ui->txtTime},
@@ -1254,9 +1256,9 @@ void TfrmMain::SetMnemonics()
         {ui->lblTenTen, "&Ten-Ten", ui->txtTenTen},
         {ui->lblVP, "&VP", ui->txtVP},
         {ui->lblMode, "&Mode", ui->cboMode},
-        {ui->lblEPC, "&EPC", ui->txtEPC},
+        {ui->lblEPC, "E&PC", ui->txtEPC},
         {ui->lbl070, "0&70", ui->txtP070},
-        {ui->lblCounty, "US C&ounty", ui->cboCounty},
+        {ui->lblCounty, "US Count&y", ui->cboCounty},
         {ui->lblComments, "Comment&s", ui->txtComments}};
     for (const auto& [label, text, buddy] : labels) {
         label->setText(QString::fromUtf8(text));
@@ -1264,7 +1266,7 @@ void TfrmMain::SetMnemonics()
     }
     ui->rbUS->setText(QStringLiteral("QTH &US"));
     ui->rbDX->setText(QStringLiteral("QTH D&X"));
-    ui->cbLookup->setText(QStringLiteral("&Lookup"));
+    ui->cbLookup->setText(QStringLiteral("Loo&kup"));
     ui->cbAutoFill->setText(QStringLiteral("&AutoFill"));
     // The QTH box has no label of its own: Alt+Q reaches it.
     auto* qth = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Q), ui->pnlEntry);
@@ -1396,7 +1398,9 @@ void TfrmMain::ConnectRecentContacts()
     connect(grid, &QTableView::activated, this, [this](const QModelIndex& index) {
         RunGuarded(fPrompts, this, [&] { EditContact(index.row()); });
     });
-    auto* remove = new QShortcut(QKeySequence::Delete, grid);
+    // The Delete key alone: the platform's Delete binding may include Ctrl+D (X11), the menu's key for the
+    // roster update, which would then do nothing while the list has the focus.
+    auto* remove = new QShortcut(QKeySequence(Qt::Key_Delete), grid);
     remove->setContext(Qt::WidgetShortcut);
     connect(remove, &QShortcut::activated, this,
             [this] { RunGuarded(fPrompts, this, [this] { DeleteContact(CurrentRecentRow()); }); });

@@ -15,6 +15,7 @@
 #include <QScrollBar>
 #include <QSpacerItem>
 #include <QStyle>
+#include <QTimer>
 
 namespace WindowFit {
 
@@ -115,6 +116,15 @@ protected:
             // A message box takes its size only while it is shown; it places itself.
             if (!qobject_cast<QMessageBox*>(w)) {
                 FitToScreen(w);
+            }
+            // A modal window takes the keyboard, even where no window manager hands it over (a bare X
+            // server): what the operator types next belongs to it.
+            if (w->isModal()) {
+                QTimer::singleShot(0, w, [w] {
+                    if (w->isVisible() && !w->isActiveWindow()) {
+                        w->activateWindow();
+                    }
+                });
             }
             if (w->isModal() && !fFocusBefore.contains(w)) {
                 QWidget* focus = QApplication::focusWidget();

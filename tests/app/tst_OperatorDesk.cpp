@@ -251,10 +251,10 @@ private slots:
         QTest::newRow("Ten-Ten") << int(Qt::Key_T) << "txtTenTen";
         QTest::newRow("VP") << int(Qt::Key_V) << "txtVP";
         QTest::newRow("Mode") << int(Qt::Key_M) << "cboMode";
-        QTest::newRow("EPC") << int(Qt::Key_E) << "txtEPC";
+        QTest::newRow("EPC") << int(Qt::Key_P) << "txtEPC";
         QTest::newRow("070") << int(Qt::Key_7) << "txtP070";
         QTest::newRow("QTH box") << int(Qt::Key_Q) << "cboQTH";
-        QTest::newRow("County") << int(Qt::Key_O) << "cboCounty";
+        QTest::newRow("County") << int(Qt::Key_Y) << "cboCounty";
         QTest::newRow("Comments") << int(Qt::Key_S) << "txtComments";
     }
 
@@ -544,7 +544,7 @@ private slots:
         f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Sprint"));
         const QString table = f.window->Mysettings().TableName;
         QCOMPARE(f.window->findChild<QAction*>(QStringLiteral("mnuReopenProcessedLog"))->text(),
-                 QStringLiteral("Reopen Processed Log…"));
+                 QStringLiteral("&Reopen Processed Log…"));
         f.prompts.AnswerMessage(MsgButton::OK);
         f.window->mnuReopenProcessedLogClick();
         QCOMPARE(f.prompts.Messages().last(), QStringLiteral("No log has been processed."));

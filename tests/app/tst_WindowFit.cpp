@@ -84,7 +84,7 @@ TOpened OpenDialog(const std::function<void()>& open)
 } // namespace
 
 // Every window fits the screen it opens on, at a scale factor of 1 and of 2; sizes saved on one come back
-// usable on the other; a closed box gives the keyboard back to the field that had it.
+// usable on the other.
 class TestWindowFit : public QObject
 {
     Q_OBJECT
@@ -178,55 +178,6 @@ private slots:
         if (expected.isValid()) {
             QCOMPARE(f.window->size(), expected);
         }
-    }
-
-    // A box opened from a field gives the keyboard back to that field when it closes: the next keys the
-    // operator types land there, and the menu's keys work again.
-    void FocusComesBack_data()
-    {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
-        QTest::newRow("About (Ctrl+A) from the QTH box")
-            << "cboQTH" << int(Qt::Key_A) << int(Qt::ControlModifier);
-        QTest::newRow("Setup (Ctrl+S) from Comments")
-            << "txtComments" << int(Qt::Key_S) << int(Qt::ControlModifier);
-        QTest::newRow("Edit Contact (F6) from the recent contacts") << "gridRecent" << int(Qt::Key_F6) << 0;
-        QTest::newRow("Log window (F3) from the call sign") << "txtCallsign" << int(Qt::Key_F3) << 0;
-    }
-
-    void FocusComesBack()
-    {
-        QFETCH(QString, field);
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
-        TAppFixture f;
-        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Sprint"));
-        f.Type(QStringLiteral("W6XYZ"));
-        f.window->DoLog();
-        f.window->show();
-        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-        QWidget* target = f.window->findChild<QWidget*>(field);
-        target->setFocus(Qt::OtherFocusReason);
-        QTRY_COMPARE(QApplication::focusWidget(), target);
-        for (int round = 0; round < 2; ++round) {
-            bool opened = false;
-            TAppFixture::OnNextModal([&opened](QDialog* d) {
-                // The operator closes the box with Esc once it has the keyboard.
-                opened = QTest::qWaitForWindowActive(d);
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-            });
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-            QVERIFY2(opened, "the menu's key opened its dialog");
-            QTRY_COMPARE(QApplication::activeWindow(), f.window.get());
-            QCOMPARE(QApplication::focusWidget(), target);
-        }
-        if (auto* box = qobject_cast<QComboBox*>(target)) {
-            box->setEditText(QString());
-            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("CA"));
-            QCOMPARE(box->currentText(), QStringLiteral("CA"));
-        }
-        QCOMPARE(f.prompts.Messages(), QStringList());
     }
 };
 

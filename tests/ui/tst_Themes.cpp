@@ -93,7 +93,7 @@ QString Ticked(TAppFixture& f)
     QStringList ticked;
     for (QAction* action : f.Find<QMenu>("mnuThemes")->actions()) {
         if (action->isChecked()) {
-            ticked << action->text();
+            ticked << QString(action->text()).remove('&');
         }
     }
     return ticked.join(',');
@@ -115,7 +115,9 @@ private slots:
         QStringList captions;
         for (QAction* action : f.Find<QMenu>("mnuThemes")->actions()) {
             QVERIFY(action->isCheckable());
-            captions << action->text();
+            // Each item carries the theme's name, its first letter marked for the keyboard.
+            QCOMPARE(action->text(), '&' + QString(action->text()).remove('&'));
+            captions << QString(action->text()).remove('&');
         }
         QCOMPARE(captions, Themes::Names());
         QStringList sorted = captions;
@@ -297,7 +299,7 @@ private slots:
         night->setText(QStringLiteral("&Night"));
         night->trigger();
         QCOMPARE(f.window->CurTheme(), QStringLiteral("Night"));
-        QCOMPARE(Ticked(f), QStringLiteral("&Night"));
+        QCOMPARE(Ticked(f), QStringLiteral("Night"));
         QCOMPARE(QApplication::palette().color(QPalette::Window),
                  Themes::Palette("Night").color(QPalette::Window));
     }
@@ -311,7 +313,7 @@ private slots:
             TScriptedPrompts prompts;
             TfrmMain window(prompts);
             for (QAction* action : window.findChild<QMenu*>(QStringLiteral("mnuThemes"))->actions()) {
-                if (action->text() == QStringLiteral("Red Night")) {
+                if (QString(action->text()).remove('&') == QStringLiteral("Red Night")) {
                     action->trigger();
                 }
             }
@@ -324,7 +326,7 @@ private slots:
         QStringList ticked;
         for (QAction* action : window.findChild<QMenu*>(QStringLiteral("mnuThemes"))->actions()) {
             if (action->isChecked()) {
-                ticked << action->text();
+                ticked << QString(action->text()).remove('&');
             }
         }
         QCOMPARE(ticked, QStringList{QStringLiteral("Red Night")});
@@ -347,7 +349,7 @@ private slots:
                      Themes::Palette("Sky").color(QPalette::Window));
             QAction* sky = nullptr;
             for (QAction* action : window.findChild<QMenu*>(QStringLiteral("mnuThemes"))->actions()) {
-                if (action->text() == QStringLiteral("Sky")) {
+                if (QString(action->text()).remove('&') == QStringLiteral("Sky")) {
                     sky = action;
                 }
             }
