@@ -1077,9 +1077,10 @@ void TfrmMain::LookupCallsign()
             if (!ui->lbl070->isHidden()) {
                 ui->txtP070->setText(r.P070);
             }
-            if (r.country == QStringLiteral("United States")) {
+            const QString entityState = UsStateOfCountry(r.country);
+            if (r.country == QStringLiteral("United States") || !entityState.isEmpty()) {
                 ui->rbUS->setChecked(true);
-                SelectItem(ui->cboQTH, r.state);
+                SelectItem(ui->cboQTH, r.state.isEmpty() ? entityState : r.state);
                 if (ui->cboQTH->currentIndex() >= 0) {
                     cboQTHClick();
                     SelectItem(ui->cboCounty, r.county);
@@ -1197,6 +1198,7 @@ void TfrmMain::ClearEntries()
     ui->lblBD->clear();
     ui->TextBox3->clear();
     fQTHChosen = false;
+    fPreselectedState.clear();
     ui->txtCallsign->setFocus();
 }
 
@@ -1322,9 +1324,22 @@ void TfrmMain::PreselectQTH()
     }
     fSettingQTH = true;
     const auto done = qScopeGuard([this] { fSettingQTH = false; });
-    if (country == QStringLiteral("United States")) {
+    // Alaska and Hawaii (KL7, KH6, ...) are US states: QTH US, the state and its counties.
+    const QString state = UsStateOfCountry(country);
+    if (country == QStringLiteral("United States") || !state.isEmpty()) {
         if (!ui->rbUS->isChecked()) {
             ui->rbUS->setChecked(true);
+        }
+        if (!state.isEmpty() && ui->cboQTH->currentText() != state) {
+            SelectItem(ui->cboQTH, state);
+            cboQTHClick();
+            fPreselectedState = state;
+        } else if (state.isEmpty() && !fPreselectedState.isEmpty() &&
+                   ui->cboQTH->currentText() == fPreselectedState) {
+            // The call no longer begins with the state's prefix: its state goes again.
+            SelectItem(ui->cboQTH, QString());
+            FillBox(ui->cboCounty, QStringList());
+            fPreselectedState.clear();
         }
         return;
     }

@@ -361,6 +361,8 @@ private:
     bool fQTHChosen = false;
     // Set while the program itself marks QTH US or QTH DX.
     bool fSettingQTH = false;
+    // The state the call sign's prefix chose (Alaska or Hawaii), while the QTH box shows it.
+    QString fPreselectedState;
     // Lookup sources whose failure has been shown in a box during this run, until one of their lookups
     // succeeds again.
     QSet<int> fFailedLookups;

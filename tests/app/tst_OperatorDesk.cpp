@@ -241,6 +241,68 @@ private slots:
         QVERIFY(f.Find<QRadioButton>("rbUS")->isChecked());
     }
 
+    // Hawaii and Alaska are US states: their calls mark QTH US, the state and its counties. A country of
+    // the same name as a state (Georgia, 4L) stays DX.
+    void PrefixPreselectsState_data()
+    {
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<bool>("us");
+        QTest::addColumn<QString>("qth");
+        QTest::addColumn<QString>("county");
+        for (const char* call : {"KH6ABC", "AH6XY", "NH6Z", "WH6QQ", "KH7AA"}) {
+            QTest::newRow(call) << call << true << "HI"
+                                << "Honolulu";
+        }
+        for (const char* call : {"KL7ABC", "AL7XY", "NL7Z", "WL7QQ"}) {
+            QTest::newRow(call) << call << true << "AK"
+                                << "Anchorage";
+        }
+        QTest::newRow("W6ABC, another state") << "W6ABC" << true << ""
+                                              << "";
+        QTest::newRow("4L1AB, the country Georgia") << "4L1AB" << false << "Georgia"
+                                                    << "";
+    }
+
+    void PrefixPreselectsState()
+    {
+        QFETCH(QString, call);
+        QFETCH(bool, us);
+        QFETCH(QString, qth);
+        QFETCH(QString, county);
+        TDesk f;
+        f.TypeInto(f.Edit("txtCallsign"), call);
+        QCOMPARE(f.Find<QRadioButton>("rbUS")->isChecked(), us);
+        QCOMPARE(f.Combo("cboQTH")->currentText(), qth);
+        QCOMPARE(f.Find("cboCounty")->isVisible(), us);
+        if (!county.isEmpty()) {
+            QVERIFY(f.Combo("cboCounty")->findText(county) >= 0);
+            // The operator picks the county and logs: a US contact of that state.
+            f.Combo("cboCounty")->setCurrentIndex(f.Combo("cboCounty")->findText(county));
+            QTest::keyClick(f.Focused(), Qt::Key_Return);
+            QCOMPARE(
+                f.Scalar(QStringLiteral("select _qth||':'||_uscounty||':'||_dxcc from \"%1\"").arg(f.Table()))
+                    .toString(),
+                qth + ':' + county + QStringLiteral(":0"));
+        }
+    }
+
+    // A state chosen by the prefix goes again when the call no longer begins with it.
+    void PrefixStateFollowsTheCall()
+    {
+        TDesk f;
+        f.TypeInto(f.Edit("txtCallsign"), QStringLiteral("KH6"));
+        QCOMPARE(f.Combo("cboQTH")->currentText(), QStringLiteral("HI"));
+        QTest::keyClick(f.Focused(), Qt::Key_Backspace);
+        QTest::keyClick(f.Focused(), Qt::Key_Backspace);
+        QVERIFY(f.Find<QRadioButton>("rbUS")->isChecked());
+        QCOMPARE(f.Combo("cboQTH")->currentText(), QString());
+        QCOMPARE(f.Combo("cboCounty")->count(), 0);
+        // A state the operator picked stays whatever the call.
+        f.Combo("cboQTH")->setCurrentIndex(f.Combo("cboQTH")->findText(QStringLiteral("AZ")));
+        f.TypeInto(f.Edit("txtCallsign"), QStringLiteral("L7"));
+        QCOMPARE(f.Combo("cboQTH")->currentText(), QStringLiteral("AZ"));
+    }
+
     // Alt and a label's letter reach its field.
     void Mnemonics_data()
     {
