@@ -47,6 +47,8 @@
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QLocale>
@@ -126,6 +128,7 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
     ConnectStationPrograms();
     ConnectFeeds();
     FormCreate();
+    ConnectDraft();
     // The clock runs from the creation of the window to its end.
     tmr1 = new QTimer(this);
     tmr1->setInterval(1000);
@@ -628,6 +631,10 @@ bool TfrmMain::event(QEvent* event)
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
+    // What is typed and not logged is kept for the next start.
+    if (!fWorkFolderReadOnly) {
+        RunGuarded(fPrompts, this, [&] { SaveDraft(); });
+    }
     DetachWidgets();
     fDM.CloseLogs();
     fDM.CloseConfig();
@@ -703,6 +710,7 @@ void TfrmMain::MakeLogCurrent(const TDM::TLogCounts& counts)
         ui->cboMode->setEditText(rec.ContestMode);
     }
     LogTableChanged();
+    RestoreDraft();
     ui->txtCallsign->setFocus();
 }
 
@@ -1242,6 +1250,122 @@ void TfrmMain::SetUseAutoLook(bool value)
     ui->cbLookup->setEnabled(value);
     ui->cbAutoFill->setEnabled(value);
     ui->lblBD->setVisible(value);
+}
+
+// ---- The contact being typed ----
+
+void TfrmMain::ConnectDraft()
+{
+    // Every change of the form is kept a moment later, so that a contact half typed survives quitting, a
+    // crash or a power cut.
+    fDraftTimer = new QTimer(this);
+    fDraftTimer->setSingleShot(true);
+    fDraftTimer->setInterval(300);
+    connect(fDraftTimer, &QTimer::timeout, this,
+            [this] { RunGuarded(fPrompts, this, [&] { SaveDraft(); }); });
+    const auto changed = [this] {
+        if (fHasCurrentLog && !fRestoringDraft) {
+            fDraftTimer->start();
+        }
+    };
+    for (QLineEdit* field : {ui->txtCallsign, ui->txtName, ui->txtTenTen, ui->txtVP, ui->txtEPC, ui->txtP070,
+                             ui->txtComments, ui->txtDate, ui->txtTime}) {
+        connect(field, &QLineEdit::textChanged, this, [this, field, changed] {
+            // The clock rewrites the date and time every second; only typed ones belong to the contact.
+            if ((field != ui->txtDate && field != ui->txtTime) || fofflinelogging) {
+                changed();
+            }
+        });
+    }
+    for (QComboBox* box : {ui->cboMode, ui->cboQTH, ui->cboCounty}) {
+        connect(box, &QComboBox::editTextChanged, this, changed);
+    }
+    connect(ui->rbDX, &QRadioButton::toggled, this, changed);
+}
+
+QString TfrmMain::DraftText() const
+{
+    const QStringList texts = {
+        ui->txtCallsign->text(),   ui->txtName->text(),          ui->txtTenTen->text(),
+        ui->txtVP->text(),         ui->txtEPC->text(),           ui->txtP070->text(),
+        ui->cboQTH->currentText(), ui->cboCounty->currentText(), ui->txtComments->text()};
+    const bool empty =
+        std::all_of(texts.cbegin(), texts.cend(), [](const QString& t) { return t.isEmpty(); });
+    if (!fHasCurrentLog || empty) {
+        return QString();
+    }
+    QJsonObject draft{{QStringLiteral("log"), fSettings.Mysettings.TableName},
+                      {QStringLiteral("call"), ui->txtCallsign->text()},
+                      {QStringLiteral("name"), ui->txtName->text()},
+                      {QStringLiteral("tenten"), ui->txtTenTen->text()},
+                      {QStringLiteral("vp"), ui->txtVP->text()},
+                      {QStringLiteral("epc"), ui->txtEPC->text()},
+                      {QStringLiteral("p070"), ui->txtP070->text()},
+                      {QStringLiteral("mode"), ui->cboMode->currentText()},
+                      {QStringLiteral("dx"), ui->rbDX->isChecked()},
+                      {QStringLiteral("qth"), ui->cboQTH->currentText()},
+                      {QStringLiteral("county"), ui->cboCounty->currentText()},
+                      {QStringLiteral("comment"), ui->txtComments->text()},
+                      {QStringLiteral("qthChosen"), fQTHChosen}};
+    if (fofflinelogging) {
+        draft.insert(QStringLiteral("date"), ui->txtDate->text());
+        draft.insert(QStringLiteral("time"), ui->txtTime->text());
+    }
+    return QString::fromUtf8(QJsonDocument(draft).toJson(QJsonDocument::Compact));
+}
+
+void TfrmMain::SaveDraft()
+{
+    fDraftTimer->stop();
+    if (!fHasCurrentLog) {
+        return;
+    }
+    const QString text = DraftText();
+    if (text != fSettings.GetSetting(SettingKeys::DraftContact, QString())) {
+        fSettings.SaveSetting(SettingKeys::DraftContact, text);
+    }
+}
+
+void TfrmMain::RestoreDraft()
+{
+    const QJsonObject draft =
+        QJsonDocument::fromJson(fSettings.GetSetting(SettingKeys::DraftContact, QString()).toUtf8()).object();
+    if (draft.value(QStringLiteral("log")).toString() != Mysettings().TableName) {
+        return;
+    }
+    fRestoringDraft = true;
+    const auto done = qScopeGuard([this] { fRestoringDraft = false; });
+    const auto text = [&draft](const char* key) { return draft.value(QLatin1String(key)).toString(); };
+    if (draft.contains(QStringLiteral("date"))) {
+        SetOfflineLogging(true);
+        ui->txtDate->setText(text("date"));
+        ui->txtTime->setText(text("time"));
+    }
+    ui->txtCallsign->setText(text("call"));
+    ui->txtName->setText(text("name"));
+    ui->txtTenTen->setText(text("tenten"));
+    ui->txtVP->setText(text("vp"));
+    ui->txtEPC->setText(text("epc"));
+    ui->txtP070->setText(text("p070"));
+    if (!text("mode").isEmpty()) {
+        SelectItem(ui->cboMode, text("mode"));
+        ui->cboMode->setEditText(text("mode"));
+    }
+    fSettingQTH = true;
+    if (draft.value(QStringLiteral("dx")).toBool()) {
+        ChooseDX();
+    } else {
+        ChooseUS();
+    }
+    SelectItem(ui->cboQTH, text("qth"));
+    ui->cboQTH->setEditText(text("qth"));
+    if (ui->rbUS->isChecked() && !text("qth").isEmpty()) {
+        cboQTHClick();
+    }
+    ui->cboCounty->setEditText(text("county"));
+    fSettingQTH = false;
+    fQTHChosen = draft.value(QStringLiteral("qthChosen")).toBool();
+    ui->txtComments->setText(text("comment"));
 }
 
 // ---- Keyboard ----

@@ -225,6 +225,12 @@ protected:
 private:
     void FormCreate();
     void DetachWidgets();
+    // The contact in the entry form that is not logged yet: kept in the settings while it is typed, and
+    // given back when its log is current again (at the next start, say).
+    void ConnectDraft();
+    QString DraftText() const;
+    void SaveDraft();
+    void RestoreDraft();
     void CreateWorkFolder();
     void ReadSettings();
     void WriteSettings();
@@ -363,6 +369,8 @@ private:
     bool fSettingQTH = false;
     // The state the call sign's prefix chose (Alaska or Hawaii), while the QTH box shows it.
     QString fPreselectedState;
+    QTimer* fDraftTimer = nullptr;
+    bool fRestoringDraft = false;
     // Lookup sources whose failure has been shown in a box during this run, until one of their lookups
     // succeeds again.
     QSet<int> fFailedLookups;

@@ -466,6 +466,129 @@ private slots:
         QCOMPARE(bar->value(), bar->maximum());
     }
 
+    // A contact typed and not logged comes back, as it was, when its log is opened after a restart: after
+    // quitting with Ctrl+Q or Ctrl+E, and after the program was killed.
+    void TypedContactSurvivesRestart_data()
+    {
+        QTest::addColumn<QString>("end");
+        QTest::newRow("Ctrl+Q") << "ctrl+q";
+        QTest::newRow("Ctrl+E") << "ctrl+e";
+        QTest::newRow("killed") << "kill";
+    }
+
+    void TypedContactSurvivesRestart()
+    {
+        QFETCH(QString, end);
+        TTestHome home;
+        home.PrepareWorkFolder();
+        home.WriteSettings({QStringLiteral("Grid=FN31PR"), QStringLiteral("LastMode=SSB")});
+        QString table;
+        {
+            TScriptedPrompts prompts;
+            TfrmMain window(prompts);
+            window.show();
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            TAppFixture::OnNextModal([](QDialog* d) {
+                d->findChild<QComboBox*>(QStringLiteral("cboContest"))->setEditText(QStringLiteral("Sprint"));
+                d->findChild<QComboBox*>(QStringLiteral("cboMode"))->setEditText(QStringLiteral("SSB"));
+                for (const char* name : {"txtCallSign", "txtFirstName", "txtLastName", "txtAddress",
+                                         "txtCity", "txtState", "txtZipCode"}) {
+                    d->findChild<QLineEdit*>(QString::fromLatin1(name))->setText(QStringLiteral("N0CALL"));
+                }
+                d->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+            });
+            window.DoNewLog();
+            table = window.Mysettings().TableName;
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            const auto type = [&window](const char* name, const QString& text) {
+                QWidget* field = window.findChild<QWidget*>(QString::fromLatin1(name));
+                field->setFocus(Qt::OtherFocusReason);
+                QTest::keyClicks(QApplication::focusWidget(), text);
+            };
+            type("txtCallsign", QStringLiteral("ja1abc"));
+            type("txtName", QStringLiteral("Taro"));
+            type("txtTenTen", QStringLiteral("4321"));
+            type("txtComments", QStringLiteral("59 Tokyo"));
+            QVERIFY(window.findChild<QRadioButton*>(QStringLiteral("rbDX"))->isChecked());
+            if (end == QStringLiteral("kill")) {
+                // Killed a moment after the last key: no closing, no settings written at exit.
+                QTest::qWait(1000);
+                window.DM().CloseLogs();
+                window.DM().CloseConfig();
+                window.setAttribute(Qt::WA_DeleteOnClose, false);
+                window.hide();
+            } else {
+                QTest::keyClick(QApplication::focusWidget(),
+                                end == QStringLiteral("ctrl+q") ? Qt::Key_Q : Qt::Key_E, Qt::ControlModifier);
+                QVERIFY(!window.isVisible());
+            }
+            QCOMPARE(prompts.Messages(), QStringList());
+        }
+        TScriptedPrompts prompts;
+        TfrmMain window(prompts);
+        auto* logs = window.findChild<QListWidget*>(QStringLiteral("ListBox1"));
+        QCOMPARE(logs->count(), 1);
+        logs->setCurrentRow(0);
+        window.ListBox1Click();
+        QCOMPARE(window.Mysettings().TableName, table);
+        QCOMPARE(window.findChild<QLineEdit*>(QStringLiteral("txtCallsign"))->text(),
+                 QStringLiteral("JA1ABC"));
+        QCOMPARE(window.findChild<QLineEdit*>(QStringLiteral("txtName"))->text(), QStringLiteral("Taro"));
+        QCOMPARE(window.findChild<QLineEdit*>(QStringLiteral("txtTenTen"))->text(), QStringLiteral("4321"));
+        QCOMPARE(window.findChild<QLineEdit*>(QStringLiteral("txtComments"))->text(),
+                 QStringLiteral("59 Tokyo"));
+        QVERIFY(window.findChild<QRadioButton*>(QStringLiteral("rbDX"))->isChecked());
+        QCOMPARE(window.findChild<QComboBox*>(QStringLiteral("cboQTH"))->currentText(),
+                 QStringLiteral("Japan"));
+        QCOMPARE(prompts.Messages(), QStringList());
+        // Logged, it is gone from the next start.
+        window.DoLog();
+        window.close();
+        TScriptedPrompts again;
+        TfrmMain next(again);
+        next.findChild<QListWidget*>(QStringLiteral("ListBox1"))->setCurrentRow(0);
+        next.ListBox1Click();
+        QCOMPARE(next.findChild<QLineEdit*>(QStringLiteral("txtCallsign"))->text(), QString());
+        QCOMPARE(next.findChild<QLineEdit*>(QStringLiteral("txtComments"))->text(), QString());
+    }
+
+    // A US contact typed off-line comes back with its state, county, date and time.
+    void OffLineDraftKeepsDateAndCounty()
+    {
+        QString table;
+        auto f = std::make_unique<TAppFixture>();
+        f->NewLog(QStringLiteral("N0CALL"), QStringLiteral("Sprint"));
+        table = f->window->Mysettings().TableName;
+        f->window->SetOfflineLogging(true);
+        f->Edit("txtDate")->setText(QStringLiteral("2024-06-01"));
+        f->Edit("txtTime")->setText(QStringLiteral("18:05"));
+        f->Edit("txtCallsign")->setText(QStringLiteral("W7ABC"));
+        f->Combo("cboQTH")->setCurrentIndex(f->Combo("cboQTH")->findText(QStringLiteral("AZ")));
+        f->window->cboQTHClick();
+        f->Combo("cboCounty")->setCurrentIndex(f->Combo("cboCounty")->findText(QStringLiteral("Pima")));
+        f->window->close();
+        // The same work folder (f->home), a new window.
+        f->window.reset();
+        TScriptedPrompts prompts;
+        TfrmMain window(prompts);
+        window.findChild<QListWidget*>(QStringLiteral("ListBox1"))->setCurrentRow(0);
+        window.ListBox1Click();
+        QCOMPARE(window.Mysettings().TableName, table);
+        QVERIFY(window.OfflineLogging());
+        QCOMPARE(window.findChild<QLineEdit*>(QStringLiteral("txtDate"))->text(),
+                 QStringLiteral("2024-06-01"));
+        QCOMPARE(window.findChild<QLineEdit*>(QStringLiteral("txtTime"))->text(), QStringLiteral("18:05"));
+        QVERIFY(window.findChild<QRadioButton*>(QStringLiteral("rbUS"))->isChecked());
+        QCOMPARE(window.findChild<QComboBox*>(QStringLiteral("cboQTH"))->currentText(), QStringLiteral("AZ"));
+        QCOMPARE(window.findChild<QComboBox*>(QStringLiteral("cboCounty"))->currentText(),
+                 QStringLiteral("Pima"));
+        QVERIFY(
+            window.findChild<QComboBox*>(QStringLiteral("cboCounty"))->findText(QStringLiteral("Maricopa")) >=
+            0);
+    }
+
     // In a "Spirit Of 76" log the edit applies its rule: same call on another mode is no duplicate.
     void EditFollowsTheEventRule()
     {
