@@ -93,8 +93,9 @@ const QString kConfigReplacedText = QStringLiteral(
     "The reference database %1 was missing, so a copy of the one shipped with Vantrel has been put in its "
     "place. Rosters downloaded and reference tables edited before are not in it.");
 
-// The least size the main window opens at: the entry form and the recent contacts without scrolling.
-constexpr QSize kUsableSize(800, 600);
+// The least size the main window opens at: the entry form and the recent contacts of a log fit without
+// scrolling.
+constexpr QSize kUsableSize(820, 620);
 
 const QString kEmptyLogsText = QStringLiteral(
     "The logs database %1 was empty (0 bytes) and has been set up as a new logs database. If it held your "

@@ -152,7 +152,7 @@ private slots:
         QTest::addColumn<QStringList>("saved");
         QTest::addColumn<QSize>("expected");
         QTest::newRow("a size saved at scale 2")
-            << QStringList{"Left=0", "Top=0", "Width=512", "Height=384"} << QSize(800, 600);
+            << QStringList{"Left=0", "Top=0", "Width=512", "Height=384"} << QSize(820, 620);
         QTest::newRow("left of the screen, larger than it")
             << QStringList{"Left=-50", "Top=-20", "Width=1100", "Height=900"} << QSize();
         QTest::newRow("past the right edge")
@@ -174,7 +174,7 @@ private slots:
                                 .arg(f.window->frameGeometry().y())
                                 .arg(f.window->frameGeometry().width())
                                 .arg(f.window->frameGeometry().height())));
-        QVERIFY(f.window->width() >= 800 && f.window->height() >= 600);
+        QVERIFY(f.window->width() >= 820 && f.window->height() >= 620);
         if (expected.isValid()) {
             QCOMPARE(f.window->size(), expected);
         }
