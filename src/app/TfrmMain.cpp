@@ -1262,8 +1262,18 @@ void TfrmMain::ConnectDraft()
     fDraftTimer = new QTimer(this);
     fDraftTimer->setSingleShot(true);
     fDraftTimer->setInterval(300);
-    connect(fDraftTimer, &QTimer::timeout, this,
-            [this] { RunGuarded(fPrompts, this, [&] { SaveDraft(); }); });
+    connect(fDraftTimer, &QTimer::timeout, this, [this] {
+        // A settings file that cannot be written is reported once, not at every pause in the typing.
+        try {
+            SaveDraft();
+            fDraftSaveFailed = false;
+        } catch (...) {
+            if (!fDraftSaveFailed) {
+                fDraftSaveFailed = true;
+                ShowActionError(fPrompts, this, std::current_exception());
+            }
+        }
+    });
     const auto changed = [this] {
         if (fHasCurrentLog && !fRestoringDraft) {
             fDraftTimer->start();

@@ -371,6 +371,7 @@ private:
     QString fPreselectedState;
     QTimer* fDraftTimer = nullptr;
     bool fRestoringDraft = false;
+    bool fDraftSaveFailed = false;
     // Lookup sources whose failure has been shown in a box during this run, until one of their lookups
     // succeeds again.
     QSet<int> fFailedLookups;

@@ -126,16 +126,16 @@ protected:
                     }
                 });
             }
-            if (w->isModal() && !fFocusBefore.contains(w)) {
+            const auto known = fFocusBefore.constFind(w);
+            if (w->isModal() && (known == fFocusBefore.cend() || known->window != w)) {
                 QWidget* focus = QApplication::focusWidget();
                 if ((!focus || focus->window() == w) && w->parentWidget()) {
                     focus = w->parentWidget()->window()->focusWidget();
                 }
-                fFocusBefore.insert(w, focus);
-                connect(w, &QObject::destroyed, this, [this, w] { fFocusBefore.remove(w); });
+                fFocusBefore.insert(w, {w, focus});
             }
         } else if (const auto found = fFocusBefore.find(w); found != fFocusBefore.end()) {
-            const QPointer<QWidget> focus = found.value();
+            const QPointer<QWidget> focus = found->focus;
             fFocusBefore.erase(found);
             // The window the dialog came from gets the keyboard back, in the field that had it; code that
             // runs once the dialog has closed may still choose another field.
@@ -150,7 +150,14 @@ protected:
     }
 
 private:
-    QHash<QWidget*, QPointer<QWidget>> fFocusBefore;
+    // A shown modal window and the field that had the keyboard before it; the window's own pointer tells
+    // an entry left by a window that is gone from one of a new window at the same address.
+    struct TShown
+    {
+        QPointer<QWidget> window;
+        QPointer<QWidget> focus;
+    };
+    QHash<QWidget*, TShown> fFocusBefore;
 };
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QLocalServer>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSqlQueryModel>
@@ -552,6 +553,27 @@ private slots:
         next.ListBox1Click();
         QCOMPARE(next.findChild<QLineEdit*>(QStringLiteral("txtCallsign"))->text(), QString());
         QCOMPARE(next.findChild<QLineEdit*>(QStringLiteral("txtComments"))->text(), QString());
+    }
+
+    // A settings file that cannot be written while a contact is typed is reported once, not at every
+    // pause in the typing.
+    void DraftNotKeptReportedOnce()
+    {
+        TDesk f;
+        const QString path = f.home.Work() + QStringLiteral("Vantrel.cfg");
+        QVERIFY(QFile::remove(path));
+        // A socket file: there, but nobody (root included) can open it to read.
+        QLocalServer socket;
+        QVERIFY(socket.listen(path));
+        f.prompts.AnswerMessage(MsgButton::OK);
+        f.TypeInto(f.Edit("txtCallsign"), QStringLiteral("W1A"));
+        QTRY_COMPARE(f.prompts.Messages().size(), 1);
+        QVERIFY(f.prompts.Messages().first().contains(QStringLiteral("Vantrel.cfg")));
+        f.TypeInto(f.Edit("txtName"), QStringLiteral("Hiram"));
+        QTest::qWait(700);
+        f.TypeInto(f.Edit("txtComments"), QStringLiteral("59"));
+        QTest::qWait(700);
+        QCOMPARE(f.prompts.Messages().size(), 1);
     }
 
     // A US contact typed off-line comes back with its state, county, date and time.
