@@ -62,6 +62,14 @@ void ScrollContents(QWidget* window)
         }
     }
     layout->setSizeConstraint(QLayout::SetDefaultConstraint);
+    // Moving widgets to a new parent changes the order Tab visits them in: it is noted first and set again.
+    const bool hadFocus = window->focusWidget() != nullptr;
+    QList<QPointer<QWidget>> tabOrder;
+    for (QWidget* w = window->nextInFocusChain(); w && w != window; w = w->nextInFocusChain()) {
+        if (window->isAncestorOf(w)) {
+            tabOrder << w;
+        }
+    }
     auto* inner = new QWidget;
     inner->setObjectName(QStringLiteral("scrollFitContents"));
     // The new widget takes the layout, and the widgets in it, over from the window.
@@ -70,6 +78,8 @@ void ScrollContents(QWidget* window)
     scroll->setObjectName(kScrollName);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
+    // Tab goes from field to field; the area follows the focus.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidget(inner);
     auto* outer = new QVBoxLayout(window);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -88,6 +98,20 @@ void ScrollContents(QWidget* window)
     }
     window->setMinimumSize(0, 0);
     window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    for (qsizetype i = 1; i < tabOrder.size(); ++i) {
+        if (tabOrder[i - 1] && tabOrder[i]) {
+            QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
+        }
+    }
+    // The keyboard starts where it started before: in the field the dialog chose, else in the first one.
+    if (!hadFocus) {
+        for (QWidget* w : tabOrder) {
+            if (w && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && !w->isHidden()) {
+                w->setFocus(Qt::TabFocusReason);
+                break;
+            }
+        }
+    }
 }
 
 bool IsFittedKind(const QWidget* w)

@@ -146,6 +146,51 @@ private slots:
         QVERIFY2(opened.clipped.isEmpty(), qPrintable(opened.clipped.join(',')));
     }
 
+    // A dialog whose fields scroll keeps its order of Tab: a new log is set up with the keyboard alone at a
+    // scale factor of 2 as at 1.
+    void ScrolledDialogByKeyboard_data()
+    {
+        QTest::addColumn<bool>("scaled");
+        QTest::newRow("scale 1") << false;
+        QTest::newRow("scale 2") << true;
+    }
+
+    void ScrolledDialogByKeyboard()
+    {
+        QFETCH(bool, scaled);
+        TAppFixture f;
+        const QRect area = Screen(scaled)->availableGeometry();
+        f.window->move(area.topLeft());
+        f.window->resize(area.size());
+        f.window->show();
+        f.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        bool scrolled = false;
+        TAppFixture::OnNextModal([&scrolled](QDialog* d) {
+            QVERIFY(QTest::qWaitFor([d] { return QApplication::activeWindow() == d; }));
+            scrolled = d->findChild<QScrollArea*>() != nullptr;
+            const auto type = [](const QString& text) {
+                QTest::keyClicks(QApplication::focusWidget(), text);
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            };
+            type(QStringLiteral("Sprint"));
+            type(QStringLiteral("SSB"));
+            type(QString());
+            type(QString());
+            for (const char* text : {"N0CALL", "Pat", "Smith", "1 Main St", "Tucson", "AZ", "85701"}) {
+                type(QString::fromLatin1(text));
+            }
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        });
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(scrolled, scaled);
+        QCOMPARE(f.prompts.Messages(), QStringList());
+        QVERIFY(f.window->HasCurrentLog());
+        QCOMPARE(f.window->Mysettings().TableName,
+                 QStringLiteral("N0CALL_%1_Sprint").arg(f.window->Now().date().year()));
+        QCOMPARE(f.window->Mysettings().Postal, QStringLiteral("85701"));
+    }
+
     // The main window opens on its screen at a usable size, whatever was saved.
     void SavedPlaceAndSize_data()
     {
