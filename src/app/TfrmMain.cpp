@@ -35,6 +35,7 @@
 #include "ui/TAboutBox.h"
 #include "ui/TUpperCaseValidator.h"
 #include "ui/Themes.h"
+#include "ui/WindowFit.h"
 #include "update/ProgramUpdate.h"
 #include "update/TfrmDataUpdate.h"
 
@@ -46,6 +47,8 @@
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QLocale>
@@ -91,6 +94,10 @@ const QString kConfigReplacedText = QStringLiteral(
     "The reference database %1 was missing, so a copy of the one shipped with Vantrel has been put in its "
     "place. Rosters downloaded and reference tables edited before are not in it.");
 
+// The least size the main window opens at: the entry form and the recent contacts of a log fit without
+// scrolling.
+constexpr QSize kUsableSize(820, 620);
+
 const QString kEmptyLogsText = QStringLiteral(
     "The logs database %1 was empty (0 bytes) and has been set up as a new logs database. If it held your "
     "logs, close Vantrel and put back a backup copy of logs.db.");
@@ -114,6 +121,8 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
       fSettings(Paths::WorkFolder() + QStringLiteral("Vantrel.cfg"))
 {
     ui->setupUi(this);
+    // Every window of the program fits the screen it opens on and gives the focus back when it closes.
+    WindowFit::Install();
     // The lookup dispatcher exists from the start; it opens nothing until the first lookup.
     fLookup = std::make_unique<TLookup>(fDM, fSettings, fPrompts, this, [this] { return fClock(); });
     fProgramUpdate = std::make_unique<TProgramUpdate>(fSettings, fPrompts, this);
@@ -121,6 +130,7 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
     ConnectStationPrograms();
     ConnectFeeds();
     FormCreate();
+    ConnectDraft();
     // The clock runs from the creation of the window to its end.
     tmr1 = new QTimer(this);
     tmr1->setInterval(1000);
@@ -129,7 +139,20 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
     tmr1Timer();
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain()
+{
+    DetachWidgets();
+}
+
+void TfrmMain::DetachWidgets()
+{
+    // The widgets outlive the databases and the members their signals and key handling reach: a field that
+    // loses the focus as the window goes (a state typed into the QTH box is then picked) is not handled.
+    for (QWidget* w : findChildren<QWidget*>()) {
+        w->removeEventFilter(this);
+        QObject::disconnect(w, nullptr, this, nullptr);
+    }
+}
 
 void TfrmMain::FormCreate()
 {
@@ -269,15 +292,16 @@ void TfrmMain::ReadSettings()
     const int left = fSettings.GetSetting(SettingKeys::Left, x());
     const int width = fSettings.GetSetting(SettingKeys::Width, 0);
     const int height = fSettings.GetSetting(SettingKeys::Height, 0);
-    if (width > 0 && height > 0) {
-        resize(width, height);
-    }
-    // Never larger than the screen's free area.
-    if (const QScreen* screen = this->screen()) {
-        const QSize room = screen->availableGeometry().size();
-        resize(std::min(this->width(), room.width()), std::min(this->height(), room.height()));
-    }
+    // A size saved at another scale factor or on another screen may be too small to work in: the window
+    // opens at least at a usable size, and never larger than the free area of its screen; once shown it
+    // lies wholly on that screen.
+    QSize size = width > 0 && height > 0 ? QSize(width, height) : this->size();
+    size = size.expandedTo(kUsableSize);
     move(left, top);
+    if (const QScreen* screen = WindowFit::ScreenFor(this)) {
+        size = size.boundedTo(screen->availableGeometry().size());
+    }
+    resize(size);
     fColor = fSettings.GetSetting(SettingKeys::Color, fColor);
     fForeColor = fSettings.GetSetting(SettingKeys::ForeColor, fForeColor);
     ApplyWindowColors();
@@ -316,6 +340,7 @@ void TfrmMain::ApplyWindowColors()
     if (fCurTheme != Themes::kPlain) {
         setPalette(QPalette());
         ui->rbUS->setPalette(QPalette());
+        ApplyStateColors();
         return;
     }
     QPalette pal = palette();
@@ -340,6 +365,22 @@ void TfrmMain::ApplyWindowColors()
         ui->rbUS->setPalette(us);
     }
     setPalette(pal);
+    ApplyStateColors();
+}
+
+void TfrmMain::ApplyStateColors()
+{
+    // Green for a feed that is running, red for off-line logging: each as dark or as light as the
+    // window's background needs for the text to be read.
+    const QColor window = palette().color(QPalette::Window);
+    const auto paint = [&window](QLabel* label, const QColor& wanted) {
+        QPalette p = label->palette();
+        p.setColor(QPalette::WindowText, LegibleOn(wanted, window, 4.5));
+        label->setPalette(p);
+    };
+    paint(ui->lblOffLine, QColor(192, 0, 0));
+    paint(ui->lblServerRunning, QColor(0, 128, 0));
+    paint(ui->lblWSJTXRunning, QColor(0, 128, 0));
 }
 
 void TfrmMain::BuildThemeMenu()
@@ -349,7 +390,8 @@ void TfrmMain::BuildThemeMenu()
     fThemeGroup->setExclusive(true);
     ui->mnuThemes->clear();
     for (const QString& name : fThemes) {
-        QAction* action = ui->mnuThemes->addAction(name);
+        // Alt and the theme's first letter choose it while the menu is open.
+        QAction* action = ui->mnuThemes->addAction(QLatin1Char('&') + name);
         action->setCheckable(true);
         fThemeGroup->addAction(action);
         connect(action, &QAction::triggered, this, [this, action] {
@@ -591,6 +633,11 @@ bool TfrmMain::event(QEvent* event)
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
+    // What is typed and not logged is kept for the next start.
+    if (!fWorkFolderReadOnly) {
+        RunGuarded(fPrompts, this, [&] { SaveDraft(); });
+    }
+    DetachWidgets();
     fDM.CloseLogs();
     fDM.CloseConfig();
     // Nothing is written into a read-only work folder.
@@ -665,6 +712,7 @@ void TfrmMain::MakeLogCurrent(const TDM::TLogCounts& counts)
         ui->cboMode->setEditText(rec.ContestMode);
     }
     LogTableChanged();
+    RestoreDraft();
     ui->txtCallsign->setFocus();
 }
 
@@ -820,10 +868,10 @@ void TfrmMain::ConnectEntryForm()
     connect(ui->txtCallsign, &QLineEdit::textChanged, this, Guarded(&TfrmMain::PreselectQTH));
     SetMnemonics();
     ConnectRecentContacts();
-    // Label colours come from the palette, so that every theme and a dark desktop stay legible.
-    ui->lblServerRunning->setStyleSheet(QStringLiteral("font-weight: bold;"));
-    ui->lblOffLine->setStyleSheet(QStringLiteral("font-weight: bold;"));
-    ui->lblOffLine->setForegroundRole(QPalette::Highlight);
+    // The state labels take their colours from ApplyStateColors, legible in every theme.
+    for (QLabel* label : {ui->lblServerRunning, ui->lblWSJTXRunning, ui->lblOffLine}) {
+        label->setStyleSheet(QStringLiteral("font-weight: bold;"));
+    }
     ui->TextBox3->setStyleSheet(QStringLiteral("QLabel#TextBox3 { padding: 6px; }"));
     ui->TextBox3->setAutoFillBackground(true);
     ui->TextBox3->setBackgroundRole(QPalette::Base);
@@ -1053,9 +1101,10 @@ void TfrmMain::LookupCallsign()
             if (!ui->lbl070->isHidden()) {
                 ui->txtP070->setText(r.P070);
             }
-            if (r.country == QStringLiteral("United States")) {
+            const QString entityState = UsStateOfCountry(r.country);
+            if (r.country == QStringLiteral("United States") || !entityState.isEmpty()) {
                 ui->rbUS->setChecked(true);
-                SelectItem(ui->cboQTH, r.state);
+                SelectItem(ui->cboQTH, r.state.isEmpty() ? entityState : r.state);
                 if (ui->cboQTH->currentIndex() >= 0) {
                     cboQTHClick();
                     SelectItem(ui->cboCounty, r.county);
@@ -1173,6 +1222,7 @@ void TfrmMain::ClearEntries()
     ui->lblBD->clear();
     ui->TextBox3->clear();
     fQTHChosen = false;
+    fPreselectedState.clear();
     ui->txtCallsign->setFocus();
 }
 
@@ -1218,11 +1268,138 @@ void TfrmMain::SetUseAutoLook(bool value)
     ui->lblBD->setVisible(value);
 }
 
+// ---- The contact being typed ----
+
+void TfrmMain::ConnectDraft()
+{
+    // Every change of the form is kept a moment later, so that a contact half typed survives quitting, a
+    // crash or a power cut.
+    fDraftTimer = new QTimer(this);
+    fDraftTimer->setSingleShot(true);
+    fDraftTimer->setInterval(300);
+    connect(fDraftTimer, &QTimer::timeout, this, [this] {
+        // A settings file that cannot be written is reported once, not at every pause in the typing.
+        try {
+            SaveDraft();
+            fDraftSaveFailed = false;
+        } catch (...) {
+            if (!fDraftSaveFailed) {
+                fDraftSaveFailed = true;
+                ShowActionError(fPrompts, this, std::current_exception());
+            }
+        }
+    });
+    const auto changed = [this] {
+        if (fHasCurrentLog && !fRestoringDraft) {
+            fDraftTimer->start();
+        }
+    };
+    for (QLineEdit* field : {ui->txtCallsign, ui->txtName, ui->txtTenTen, ui->txtVP, ui->txtEPC, ui->txtP070,
+                             ui->txtComments, ui->txtDate, ui->txtTime}) {
+        connect(field, &QLineEdit::textChanged, this, [this, field, changed] {
+            // The clock rewrites the date and time every second; only typed ones belong to the contact.
+            if ((field != ui->txtDate && field != ui->txtTime) || fofflinelogging) {
+                changed();
+            }
+        });
+    }
+    for (QComboBox* box : {ui->cboMode, ui->cboQTH, ui->cboCounty}) {
+        connect(box, &QComboBox::editTextChanged, this, changed);
+    }
+    connect(ui->rbDX, &QRadioButton::toggled, this, changed);
+}
+
+QString TfrmMain::DraftText() const
+{
+    const QStringList texts = {
+        ui->txtCallsign->text(),   ui->txtName->text(),          ui->txtTenTen->text(),
+        ui->txtVP->text(),         ui->txtEPC->text(),           ui->txtP070->text(),
+        ui->cboQTH->currentText(), ui->cboCounty->currentText(), ui->txtComments->text()};
+    const bool empty =
+        std::all_of(texts.cbegin(), texts.cend(), [](const QString& t) { return t.isEmpty(); });
+    if (!fHasCurrentLog || empty) {
+        return QString();
+    }
+    QJsonObject draft{{QStringLiteral("log"), fSettings.Mysettings.TableName},
+                      {QStringLiteral("call"), ui->txtCallsign->text()},
+                      {QStringLiteral("name"), ui->txtName->text()},
+                      {QStringLiteral("tenten"), ui->txtTenTen->text()},
+                      {QStringLiteral("vp"), ui->txtVP->text()},
+                      {QStringLiteral("epc"), ui->txtEPC->text()},
+                      {QStringLiteral("p070"), ui->txtP070->text()},
+                      {QStringLiteral("mode"), ui->cboMode->currentText()},
+                      {QStringLiteral("dx"), ui->rbDX->isChecked()},
+                      {QStringLiteral("qth"), ui->cboQTH->currentText()},
+                      {QStringLiteral("county"), ui->cboCounty->currentText()},
+                      {QStringLiteral("comment"), ui->txtComments->text()},
+                      {QStringLiteral("qthChosen"), fQTHChosen}};
+    if (fofflinelogging) {
+        draft.insert(QStringLiteral("date"), ui->txtDate->text());
+        draft.insert(QStringLiteral("time"), ui->txtTime->text());
+    }
+    return QString::fromUtf8(QJsonDocument(draft).toJson(QJsonDocument::Compact));
+}
+
+void TfrmMain::SaveDraft()
+{
+    fDraftTimer->stop();
+    if (!fHasCurrentLog) {
+        return;
+    }
+    const QString text = DraftText();
+    if (text != fSettings.GetSetting(SettingKeys::DraftContact, QString())) {
+        fSettings.SaveSetting(SettingKeys::DraftContact, text);
+    }
+}
+
+void TfrmMain::RestoreDraft()
+{
+    const QJsonObject draft =
+        QJsonDocument::fromJson(fSettings.GetSetting(SettingKeys::DraftContact, QString()).toUtf8()).object();
+    if (draft.value(QStringLiteral("log")).toString() != Mysettings().TableName) {
+        return;
+    }
+    fRestoringDraft = true;
+    const auto done = qScopeGuard([this] { fRestoringDraft = false; });
+    const auto text = [&draft](const char* key) { return draft.value(QLatin1String(key)).toString(); };
+    if (draft.contains(QStringLiteral("date"))) {
+        SetOfflineLogging(true);
+        ui->txtDate->setText(text("date"));
+        ui->txtTime->setText(text("time"));
+    }
+    ui->txtCallsign->setText(text("call"));
+    ui->txtName->setText(text("name"));
+    ui->txtTenTen->setText(text("tenten"));
+    ui->txtVP->setText(text("vp"));
+    ui->txtEPC->setText(text("epc"));
+    ui->txtP070->setText(text("p070"));
+    if (!text("mode").isEmpty()) {
+        SelectItem(ui->cboMode, text("mode"));
+        ui->cboMode->setEditText(text("mode"));
+    }
+    fSettingQTH = true;
+    if (draft.value(QStringLiteral("dx")).toBool()) {
+        ChooseDX();
+    } else {
+        ChooseUS();
+    }
+    SelectItem(ui->cboQTH, text("qth"));
+    ui->cboQTH->setEditText(text("qth"));
+    if (ui->rbUS->isChecked() && !text("qth").isEmpty()) {
+        cboQTHClick();
+    }
+    ui->cboCounty->setEditText(text("county"));
+    fSettingQTH = false;
+    fQTHChosen = draft.value(QStringLiteral("qthChosen")).toBool();
+    ui->txtComments->setText(text("comment"));
+}
+
 // ---- Keyboard ----
 
 void TfrmMain::SetMnemonics()
 {
-    // Alt and the underlined letter reach each field of the entry form.
+    // Alt and the underlined letter reach each field of the entry form. The letters differ from those of
+    // the menu bar (File, Edit, Options, Server, Display, Help), so that each Alt key has one meaning.
     const std::initializer_list<std::tuple<QLabel*, const char*, QWidget*>> labels = {
         {ui->lblDate, "&Date UTC", ui->txtDate},
         {ui->lblTime, "T&ime UTC", ui->txtTime},
@@ -1231,9 +1408,9 @@ void TfrmMain::SetMnemonics()
         {ui->lblTenTen, "&Ten-Ten", ui->txtTenTen},
         {ui->lblVP, "&VP", ui->txtVP},
         {ui->lblMode, "&Mode", ui->cboMode},
-        {ui->lblEPC, "&EPC", ui->txtEPC},
+        {ui->lblEPC, "E&PC", ui->txtEPC},
         {ui->lbl070, "0&70", ui->txtP070},
-        {ui->lblCounty, "US C&ounty", ui->cboCounty},
+        {ui->lblCounty, "US Count&y", ui->cboCounty},
         {ui->lblComments, "Comment&s", ui->txtComments}};
     for (const auto& [label, text, buddy] : labels) {
         label->setText(QString::fromUtf8(text));
@@ -1241,7 +1418,7 @@ void TfrmMain::SetMnemonics()
     }
     ui->rbUS->setText(QStringLiteral("QTH &US"));
     ui->rbDX->setText(QStringLiteral("QTH D&X"));
-    ui->cbLookup->setText(QStringLiteral("&Lookup"));
+    ui->cbLookup->setText(QStringLiteral("Loo&kup"));
     ui->cbAutoFill->setText(QStringLiteral("&AutoFill"));
     // The QTH box has no label of its own: Alt+Q reaches it.
     auto* qth = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Q), ui->pnlEntry);
@@ -1297,9 +1474,22 @@ void TfrmMain::PreselectQTH()
     }
     fSettingQTH = true;
     const auto done = qScopeGuard([this] { fSettingQTH = false; });
-    if (country == QStringLiteral("United States")) {
+    // Alaska and Hawaii (KL7, KH6, ...) are US states: QTH US, the state and its counties.
+    const QString state = UsStateOfCountry(country);
+    if (country == QStringLiteral("United States") || !state.isEmpty()) {
         if (!ui->rbUS->isChecked()) {
             ui->rbUS->setChecked(true);
+        }
+        if (!state.isEmpty() && ui->cboQTH->currentText() != state) {
+            SelectItem(ui->cboQTH, state);
+            cboQTHClick();
+            fPreselectedState = state;
+        } else if (state.isEmpty() && !fPreselectedState.isEmpty() &&
+                   ui->cboQTH->currentText() == fPreselectedState) {
+            // The call no longer begins with the state's prefix: its state goes again.
+            SelectItem(ui->cboQTH, QString());
+            FillBox(ui->cboCounty, QStringList());
+            fPreselectedState.clear();
         }
         return;
     }
@@ -1374,7 +1564,9 @@ void TfrmMain::ConnectRecentContacts()
     connect(grid, &QTableView::activated, this, [this](const QModelIndex& index) {
         RunGuarded(fPrompts, this, [&] { EditContact(index.row()); });
     });
-    auto* remove = new QShortcut(QKeySequence::Delete, grid);
+    // The Delete key alone: the platform's Delete binding may include Ctrl+D (X11), the menu's key for the
+    // roster update, which would then do nothing while the list has the focus.
+    auto* remove = new QShortcut(QKeySequence(Qt::Key_Delete), grid);
     remove->setContext(Qt::WidgetShortcut);
     connect(remove, &QShortcut::activated, this,
             [this] { RunGuarded(fPrompts, this, [this] { DeleteContact(CurrentRecentRow()); }); });
@@ -1388,7 +1580,8 @@ void TfrmMain::ConnectRecentContacts()
 int TfrmMain::CurrentRecentRow() const
 {
     const QModelIndex index = ui->gridRecent->currentIndex();
-    return index.isValid() ? index.row() : -1;
+    const QItemSelectionModel* selection = ui->gridRecent->selectionModel();
+    return index.isValid() && selection && selection->isRowSelected(index.row()) ? index.row() : -1;
 }
 
 void TfrmMain::LogTableChanged()
@@ -1397,7 +1590,12 @@ void TfrmMain::LogTableChanged()
         fRecentModel->Clear();
         return;
     }
+    const qint64 newest = fRecentModel->KeyAt(0);
     fRecentModel->Refresh(fDM, Mysettings().TableName);
+    // A contact just added is shown, even while older ones were scrolled into view.
+    if (fRecentModel->KeyAt(0) != newest) {
+        ui->gridRecent->scrollToTop();
+    }
     const QString call = ui->txtCallsign->text();
     if (!call.isEmpty()) {
         DoDupes(call);
@@ -1406,6 +1604,10 @@ void TfrmMain::LogTableChanged()
 
 void TfrmMain::EditContact(int row)
 {
+    // With no line chosen, the contact logged last is the one to correct.
+    if (row < 0 && fRecentModel->rowCount() > 0) {
+        row = 0;
+    }
     const qint64 key = fRecentModel->KeyAt(row);
     if (!fHasCurrentLog || key == 0) {
         ShowCenteredMessage(fPrompts, this,

@@ -105,7 +105,8 @@ public:
     // list.
     void LogTableChanged();
     TRecentContactsModel& RecentContacts() { return *fRecentModel; }
-    // Edits the contact of a recent-contacts line (Edit > Edit Contact, Enter or a double click on it).
+    // Edits the contact of a recent-contacts line (Edit > Edit Contact, Enter or a double click on it); the
+    // newest contact when no line is chosen (row -1).
     void EditContact(int row);
     // Removes the contact of a recent-contacts line, after a confirmation.
     void DeleteContact(int row);
@@ -228,6 +229,13 @@ protected:
 
 private:
     void FormCreate();
+    void DetachWidgets();
+    // The contact in the entry form that is not logged yet: kept in the settings while it is typed, and
+    // given back when its log is current again (at the next start, say).
+    void ConnectDraft();
+    QString DraftText() const;
+    void SaveDraft();
+    void RestoreDraft();
     void CreateWorkFolder();
     void ReadSettings();
     void WriteSettings();
@@ -236,6 +244,7 @@ private:
     void ConnectMenu();
     void ConnectTablesAndAppearance();
     void ApplyWindowColors();
+    void ApplyStateColors();
     void mnuContentsClick();
     void CheckforUpdate1Click();
     void ConnectEntryForm();
@@ -386,6 +395,11 @@ private:
     bool fQTHChosen = false;
     // Set while the program itself marks QTH US or QTH DX.
     bool fSettingQTH = false;
+    // The state the call sign's prefix chose (Alaska or Hawaii), while the QTH box shows it.
+    QString fPreselectedState;
+    QTimer* fDraftTimer = nullptr;
+    bool fRestoringDraft = false;
+    bool fDraftSaveFailed = false;
     // Lookup sources whose failure has been shown in a box during this run, until one of their lookups
     // succeeds again.
     QSet<int> fFailedLookups;
