@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <memory>
+#include <utility>
 
 QPoint CenteredTopLeft(const QRect& window, const QSize& box)
 {
@@ -106,6 +107,12 @@ MsgButton TRealPrompts::Message(QWidget* window, const QString& text, MsgKind ki
     if (buttons == MsgButtons()) {
         box.addButton(QMessageBox::Ok);
     }
+    const MsgButton defaultButton = std::exchange(fDefaultButton, MsgButton::None);
+    for (const auto& [ours, qts] : map) {
+        if (ours == defaultButton && buttons.testFlag(ours)) {
+            box.setDefaultButton(qts);
+        }
+    }
     box.adjustSize();
     const QRect area = window
                            ? window->frameGeometry()
@@ -122,6 +129,13 @@ MsgButton TRealPrompts::Message(QWidget* window, const QString& text, MsgKind ki
         return MsgButton::Cancel;
     }
     return buttons.testFlag(MsgButton::No) ? MsgButton::No : MsgButton::OK;
+}
+
+MsgButton TRealPrompts::Ask(QWidget* window, const QString& text, MsgKind kind, MsgButtons buttons,
+                            MsgButton defaultButton)
+{
+    fDefaultButton = defaultButton;
+    return Message(window, text, kind, buttons);
 }
 
 std::optional<QString> TRealPrompts::Input(QWidget* window, const QString& caption, const QString& prompt,
@@ -165,6 +179,12 @@ MsgButton ShowCenteredMessage(IPrompts& prompts, QWidget* window, const QString&
                               MsgButtons buttons)
 {
     return prompts.Message(window, text, kind, buttons);
+}
+
+MsgButton ShowCenteredMessage(IPrompts& prompts, QWidget* window, const QString& text, MsgKind kind,
+                              MsgButtons buttons, MsgButton defaultButton)
+{
+    return prompts.Ask(window, text, kind, buttons, defaultButton);
 }
 
 bool ShowActionError(IPrompts& prompts, QWidget* window, const std::exception_ptr& error)
