@@ -18,7 +18,7 @@ launcher=""
 if command -v ccache >/dev/null 2>&1; then
     launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
 fi
-cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DVANTREL_BUILD_TESTS=OFF $launcher >/dev/null
+cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DVANTREL_BUILD_TESTS=OFF -DCMAKE_UNITY_BUILD=ON $launcher >/dev/null
 cmake --build "$BUILD" -j2 --target bench_logging bench_process
 mkdir -p "$RESULTS"
 export QT_QPA_PLATFORM=offscreen
