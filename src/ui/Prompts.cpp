@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <memory>
+#include <utility>
 
 QPoint CenteredTopLeft(const QRect& window, const QSize& box)
 {
@@ -176,6 +177,12 @@ MsgButton TRealPrompts::Message(QWidget* window, const QString& text, MsgKind ki
     if (buttons == MsgButtons()) {
         box.addButton(QMessageBox::Ok);
     }
+    const MsgButton defaultButton = std::exchange(fDefaultButton, MsgButton::None);
+    for (const auto& [ours, qts] : map) {
+        if (ours == defaultButton && buttons.testFlag(ours)) {
+            box.setDefaultButton(qts);
+        }
+    }
     const int result = box.exec();
     for (const auto& [ours, qts] : map) {
         if (result == qts) {
@@ -186,6 +193,13 @@ MsgButton TRealPrompts::Message(QWidget* window, const QString& text, MsgKind ki
         return MsgButton::Cancel;
     }
     return buttons.testFlag(MsgButton::No) ? MsgButton::No : MsgButton::OK;
+}
+
+MsgButton TRealPrompts::Ask(QWidget* window, const QString& text, MsgKind kind, MsgButtons buttons,
+                            MsgButton defaultButton)
+{
+    fDefaultButton = defaultButton;
+    return Message(window, text, kind, buttons);
 }
 
 std::optional<QString> TRealPrompts::Input(QWidget* window, const QString& caption, const QString& prompt,
@@ -229,6 +243,12 @@ MsgButton ShowCenteredMessage(IPrompts& prompts, QWidget* window, const QString&
                               MsgButtons buttons)
 {
     return prompts.Message(window, text, kind, buttons);
+}
+
+MsgButton ShowCenteredMessage(IPrompts& prompts, QWidget* window, const QString& text, MsgKind kind,
+                              MsgButtons buttons, MsgButton defaultButton)
+{
+    return prompts.Ask(window, text, kind, buttons, defaultButton);
 }
 
 bool ShowActionError(IPrompts& prompts, QWidget* window, const std::exception_ptr& error)
