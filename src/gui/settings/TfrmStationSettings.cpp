@@ -65,12 +65,12 @@ TfrmStationSettings::TfrmStationSettings(TSettings& settings, IPrompts& prompts,
 
     AddPage(TLink::Wsjtx, QStringLiteral("&WSJT-X"),
             QStringLiteral("Contacts logged in WSJT-X or JTDX are logged here: set their UDP server to this "
-                           "computer and port."),
+                           "computer and port. Listening on all addresses lets the computers of the network "
+                           "log here too."),
             grid);
     AddField(grid, TStationField::WsjtxPort, QStringLiteral("&Port:"));
     AddField(grid, TStationField::WsjtxGroup, QStringLiteral("Multicast &group:"));
-    AddSwitch(grid, TStationSwitch::WsjtxAllAddresses,
-              QStringLiteral("Listen on &all addresses (other computers of the network can log here)"));
+    AddSwitch(grid, TStationSwitch::WsjtxAllAddresses, QStringLiteral("Listen on &all addresses"));
     AddSwitch(grid, TStationSwitch::WsjtxAtStart, QStringLiteral("Switch &on at start"));
     QPushButton* btnTestWsjtx = nullptr;
     lblWSJTXTest = AddTest(grid, btnTestWsjtx, QStringLiteral("&Test port"), QStringLiteral("WSJTX"));
@@ -146,6 +146,8 @@ TfrmStationSettings::TfrmStationSettings(TSettings& settings, IPrompts& prompts,
             });
     // A value written by hand that cannot be used shows its reason from the start.
     ShowReasons();
+    // Room for an address and a reason on few lines; a smaller screen makes it smaller.
+    resize(std::max(width(), 560), sizeHint().height());
     ShowPage(TLink::Server);
 }
 
