@@ -1,4 +1,5 @@
 #include "app/AppFixture.h"
+#include "common/TRigctld.h"
 #include "common/TestRegistry.h"
 
 #include "feeds/TRigControl.h"
@@ -7,68 +8,12 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 
 namespace {
-
-// A port of the loopback interface that nothing listens on right now.
-quint16 FreePort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
-
-// Hamlib's rigctld with its dummy rig on a port of the loopback interface, started and stopped by the test.
-class TRigctld
-{
-public:
-    explicit TRigctld(quint16 port) : fPort(port) {}
-    ~TRigctld() { Stop(); }
-
-    bool Start()
-    {
-        fProcess.start(QStringLiteral("rigctld"),
-                       {QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-T"),
-                        QStringLiteral("127.0.0.1"), QStringLiteral("-t"), QString::number(fPort)});
-        if (!fProcess.waitForStarted(5000)) {
-            return false;
-        }
-        // Ready once it takes connections.
-        for (int i = 0; i < 100; ++i) {
-            QTcpSocket probe;
-            probe.connectToHost(QHostAddress::LocalHost, fPort);
-            if (probe.waitForConnected(100)) {
-                return true;
-            }
-            QTest::qWait(50);
-        }
-        return false;
-    }
-    void Stop()
-    {
-        if (fProcess.state() != QProcess::NotRunning) {
-            fProcess.kill();
-            fProcess.waitForFinished(5000);
-        }
-    }
-    // Sets the rig through rigctl as another program of the station would: "F 28400000", "M USB 2400".
-    bool Set(const QStringList& command) const
-    {
-        QProcess rigctl;
-        rigctl.start(QStringLiteral("rigctl"),
-                     QStringList{QStringLiteral("-m"), QStringLiteral("2"), QStringLiteral("-r"),
-                                 QStringLiteral("127.0.0.1:%1").arg(fPort)} +
-                         command);
-        return rigctl.waitForFinished(10000) && rigctl.exitCode() == 0;
-    }
-
-private:
-    quint16 fPort;
-    QProcess fProcess;
-};
 
 // A rigctld of its own on the loopback interface that answers "f" with whatever the test says, and "m" as
 // rigctld does (mode and passband); or, flooding, sends without end once a client connects.
@@ -77,6 +22,7 @@ class TFakeRigctld : public QObject
 public:
     QByteArray frequency = "28074000";
     bool flood = false;
+    QByteArray setAnswer = "RPRT 0"; // the answer to "F ..." and "M ..."
     qint64 written = 0;
 
     TFakeRigctld()
@@ -101,6 +47,8 @@ public:
                             client->write(frequency + '\n');
                         } else if (command == "m") {
                             client->write("USB\n2400\n");
+                        } else if (command.startsWith("F ") || command.startsWith("M ")) {
+                            client->write(setAnswer + '\n');
                         }
                     }
                 });
@@ -224,6 +172,88 @@ private slots:
 
         rig.Stop();
         QCOMPARE(rig.State(), TRigControl::TState::Off);
+    }
+
+    void RigMode_data()
+    {
+        QTest::addColumn<QString>("form");
+        QTest::addColumn<QString>("rig");
+        QTest::newRow("SSB") << "SSB"
+                             << "USB";
+        QTest::newRow("CW") << "CW"
+                            << "CW";
+        QTest::newRow("FM") << "FM"
+                            << "FM";
+        QTest::newRow("RTTY") << "RTTY"
+                              << "RTTY";
+        QTest::newRow("FT8") << "FT8"
+                             << "PKTUSB";
+        QTest::newRow("PSK31") << "psk31"
+                               << "PKTUSB";
+        QTest::newRow("none") << ""
+                              << "";
+        QTest::newRow("unknown") << "CHIRP"
+                                 << "";
+    }
+    void RigMode()
+    {
+        QFETCH(QString, form);
+        QFETCH(QString, rig);
+        QCOMPARE(RigModeForForm(form), rig);
+    }
+
+    // Tuning the real rigctld: frequency and mode reach the rig, and the rig control follows them. A mode
+    // the rig refuses is reported, and the connection stays.
+    void TunesRig()
+    {
+        const quint16 port = FreePort();
+        TRigctld daemon(port);
+        QVERIFY(daemon.Start());
+        QVERIFY(daemon.Set({"F", "28400000"}));
+        QVERIFY(daemon.Set({"M", "USB", "2400"}));
+
+        TRigControl rig;
+        rig.SetPollInterval(100);
+        QVERIFY(!rig.Tune(28025000, QStringLiteral("CW")));
+        rig.Start(QStringLiteral("127.0.0.1"), port);
+        QTRY_COMPARE(rig.State(), TRigControl::TState::Connected);
+        QSignalSpy failed(&rig, &TRigControl::TuneFailed);
+        QVERIFY(rig.Tune(28025000, QStringLiteral("CW")));
+        QTRY_COMPARE(rig.Frequency(), qint64(28025000));
+        QTRY_COMPARE(rig.Mode(), QStringLiteral("CW"));
+        QCOMPARE(daemon.Run({"f"}).value_or(QString()), QStringLiteral("28025000"));
+
+        // Without a mode only the frequency changes.
+        QVERIFY(rig.Tune(28074000, QString()));
+        QTRY_COMPARE(rig.Frequency(), qint64(28074000));
+        QCOMPARE(rig.Mode(), QStringLiteral("CW"));
+
+        // A mode with a second command in it never reaches rigctld.
+        QVERIFY(rig.Tune(28350000, QStringLiteral("USB 0\nF 14000000")));
+        QTRY_COMPARE(rig.Frequency(), qint64(28350000));
+        QTest::qWait(300);
+        QCOMPARE(rig.Frequency(), qint64(28350000));
+        QCOMPARE(rig.Mode(), QStringLiteral("CW"));
+        QCOMPARE(failed.size(), 0);
+    }
+
+    // A rig that refuses a tuning command: reported with rigctld's answer, and followed on as before.
+    void TuneRefused()
+    {
+        TFakeRigctld daemon;
+        daemon.setAnswer = "RPRT -11";
+        TRigControl rig;
+        rig.SetPollInterval(50);
+        rig.Start(QStringLiteral("127.0.0.1"), daemon.Port());
+        QTRY_COMPARE(rig.State(), TRigControl::TState::Connected);
+        QSignalSpy failed(&rig, &TRigControl::TuneFailed);
+        QVERIFY(rig.Tune(28025000, QStringLiteral("CW")));
+        QTRY_COMPARE(failed.size(), 2);
+        QCOMPARE(failed.first().first().toString(),
+                 QStringLiteral("rigctld refused to tune the rig (RPRT -11)"));
+        daemon.frequency = "28400000";
+        QTRY_COMPARE(rig.Frequency(), qint64(28400000));
+        QCOMPARE(rig.State(), TRigControl::TState::Connected);
     }
 
     // A daemon that takes the connection and never answers: lost after the reply timeout, and the event
