@@ -67,6 +67,14 @@ inline const QString ServerAtStart = QStringLiteral("ServerAtStart");
 inline const QString WSJTXAtStart = QStringLiteral("WSJTXAtStart");
 inline const QString FLDigiAtStart = QStringLiteral("FLDigiAtStart");
 inline const QString RigAtStart = QStringLiteral("RigAtStart");
+
+// The DX cluster: its host (empty: no cluster) and port, the commands sent after the login (separated by
+// ";"), whether it connects at start, and the minutes a spot stays on the band map.
+inline const QString ClusterHost = QStringLiteral("ClusterHost");
+inline const QString ClusterPort = QStringLiteral("ClusterPort");
+inline const QString ClusterCommands = QStringLiteral("ClusterCommands");
+inline const QString ClusterAutoStart = QStringLiteral("ClusterAutoStart");
+inline const QString ClusterSpotAge = QStringLiteral("ClusterSpotAge");
 // The contact typed into the entry form and not yet logged, with the log it belongs to.
 inline const QString DraftContact = QStringLiteral("DraftContact");
 } // namespace SettingKeys

@@ -1,6 +1,7 @@
 #include "TRigControl.h"
 
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTimer>
 #include <cmath>
@@ -49,6 +50,26 @@ QString DigitalModeOfLog(const QString& logMode)
         }
     }
     return logMode.trimmed();
+}
+
+QString RigModeForForm(const QString& formMode)
+{
+    const QString mode = formMode.trimmed().toUpper();
+    if (mode == QLatin1String("SSB") || mode == QLatin1String("USB")) {
+        return QStringLiteral("USB");
+    }
+    for (const char* own : {"CW", "FM", "AM", "RTTY"}) {
+        if (mode == QLatin1String(own)) {
+            return mode;
+        }
+    }
+    for (const char* data :
+         {"FT8", "FT4", "PSK", "JT", "MFSK", "OLIVIA", "SSTV", "MSK", "Q65", "JS8", "DIG"}) {
+        if (mode.startsWith(QLatin1String(data))) {
+            return QStringLiteral("PKTUSB");
+        }
+    }
+    return QString();
 }
 
 bool IsTenMetres(qint64 hertz)
@@ -177,6 +198,28 @@ void TRigControl::Poll()
     }
 }
 
+bool TRigControl::Tune(qint64 hertz, const QString& rigMode)
+{
+    if (fState != TState::Connected || !fSocket || hertz <= 0) {
+        return false;
+    }
+    QByteArray commands = "F " + QByteArray::number(hertz) + '\n';
+    fExpected.push_back(TReply::SetResult);
+    // Only a plain mode name reaches rigctld: a text with blanks or line ends would be other commands.
+    const QByteArray mode = rigMode.toLatin1();
+    static const QRegularExpression modeName(QStringLiteral("^[A-Z0-9]{1,12}\\z"));
+    if (modeName.match(rigMode).hasMatch()) {
+        commands += "M " + mode + " 0\n";
+        fExpected.push_back(TReply::SetResult);
+    }
+    qCDebug(lcRig) << "tuning:" << commands;
+    fSocket->write(commands);
+    if (!fReplyTimer->isActive()) {
+        fReplyTimer->start(fReplyTimeout);
+    }
+    return true;
+}
+
 void TRigControl::ReadReplies()
 {
     if (!fSocket) {
@@ -216,7 +259,11 @@ void TRigControl::HandleLine(const QByteArray& line)
         if (expected == TReply::Mode && !fExpected.empty() && fExpected.front() == TReply::Passband) {
             fExpected.pop_front();
         }
-        qCDebug(lcRig) << "rigctld error" << line;
+        if (expected == TReply::SetResult && line.trimmed() != "RPRT 0") {
+            emit TuneFailed(QStringLiteral("rigctld refused to tune the rig (%1)")
+                                .arg(QString::fromLatin1(line.left(40))));
+        }
+        qCDebug(lcRig) << "rigctld answer" << line;
     } else if (expected == TReply::Frequency) {
         const std::optional<qint64> hertz = RigFrequency(line);
         if (!hertz) {

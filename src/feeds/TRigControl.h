@@ -26,6 +26,10 @@ bool IsTenMetres(qint64 hertz);
 // hertz and more).
 std::optional<qint64> RigFrequency(QByteArrayView line);
 
+// The mode to set on the rig for a contact in a mode of the entry form, on 10 m: SSB is USB; CW, FM, AM and
+// RTTY their own; the data modes (FT8, PSK31 and the like) PKTUSB. Empty for a mode the rig is not set to.
+QString RigModeForForm(const QString& formMode);
+
 // The frequency as the status bar shows it: megahertz with five decimals ("28.40000 MHz").
 QString FrequencyText(qint64 hertz);
 
@@ -68,6 +72,10 @@ public:
     // The most bytes taken from rigctld between two questions; its answers to one are a few dozen.
     static constexpr qsizetype kMaxReadPerPoll = 4096;
 
+    // Tunes the rig: rigctld's "F <hertz>" and, with a mode, "M <mode> 0" (the rig's normal passband for the
+    // mode). False when rigctld is not connected. A command the rig refuses is reported by TuneFailed.
+    bool Tune(qint64 hertz, const QString& rigMode);
+
     void SetPollInterval(int ms);
     void SetRetryInterval(int ms) { fRetryInterval = ms; }
     void SetReplyTimeout(int ms) { fReplyTimeout = ms; }
@@ -76,6 +84,8 @@ signals:
     void StateChanged(TRigControl::TState state);
     void FrequencyChanged(qint64 hertz);
     void ModeChanged(const QString& mode);
+    // rigctld answered a tuning command with an error ("RPRT -1" and the like).
+    void TuneFailed(const QString& reason);
 
 private:
     enum class TReply
@@ -83,6 +93,7 @@ private:
         Frequency,
         Mode,
         Passband,
+        SetResult, // the "RPRT n" answer of a command that sets
     };
 
     void Connect();

@@ -38,14 +38,17 @@ void TRigctld::Stop()
     }
 }
 
-bool TRigctld::Set(const QStringList& command) const
+std::optional<QString> TRigctld::Run(const QStringList& command) const
 {
     QProcess rigctl;
     rigctl.start(QStringLiteral("rigctl"),
                  QStringList{QStringLiteral("-m"), QStringLiteral("2"), QStringLiteral("-r"),
                              QStringLiteral("127.0.0.1:%1").arg(fPort)} +
                      command);
-    return rigctl.waitForFinished(10000) && rigctl.exitCode() == 0;
+    if (!rigctl.waitForFinished(10000) || rigctl.exitCode() != 0) {
+        return std::nullopt;
+    }
+    return QString::fromLatin1(rigctl.readAllStandardOutput()).trimmed();
 }
 
 TFakeRigctld::TFakeRigctld()
@@ -70,6 +73,8 @@ TFakeRigctld::TFakeRigctld()
                         client->write(frequency + '\n');
                     } else if (command == "m") {
                         client->write("USB\n2400\n");
+                    } else if (command.startsWith("F ") || command.startsWith("M ")) {
+                        client->write(setAnswer + '\n');
                     }
                 }
             });

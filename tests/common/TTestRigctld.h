@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QStringList>
 #include <QTcpServer>
+#include <optional>
 
 // A port of the loopback interface that nothing listens on right now.
 quint16 FreeTcpPort();
@@ -22,7 +23,9 @@ public:
     bool Start();
     void Stop();
     // Sets the rig through rigctl as another program of the station would: "F 28400000", "M USB 2400".
-    bool Set(const QStringList& command) const;
+    bool Set(const QStringList& command) const { return Run(command).has_value(); }
+    // What rigctl prints for a command ("f", "m"), nothing when it fails.
+    std::optional<QString> Run(const QStringList& command) const;
     quint16 Port() const { return fPort; }
 
 private:
@@ -31,12 +34,14 @@ private:
 };
 
 // A rigctld of its own on the loopback interface that answers "f" with whatever the test says, and "m" as
-// rigctld does (mode and passband); or, flooding, sends without end once a client connects.
+// rigctld does (mode and passband), "F ..." and "M ..." with setAnswer; or, flooding, sends without end once
+// a client connects.
 class TFakeRigctld : public QObject
 {
 public:
     QByteArray frequency = "28074000";
     bool flood = false;
+    QByteArray setAnswer = "RPRT 0"; // the answer to "F ..." and "M ..."
     qint64 written = 0;
 
     TFakeRigctld();

@@ -1,8 +1,10 @@
 #include "app/ADIFImport.h"
+#include "cluster/SpotLine.h"
 #include "common/TestRegistry.h"
 #include "data/Errors.h"
 #include "data/MyFunc.h"
 #include "data/TIniFile.h"
+#include "feeds/TRigControl.h"
 #include "feeds/WsjtxMessage.h"
 #include "lookup/ArchiveText.h"
 #include "lookup/THamQTHxml.h"
@@ -208,6 +210,26 @@ private:
         }
     }
 
+    static void SpotLineCheck(const QByteArray& input)
+    {
+        const std::optional<TSpot> spot = ParseSpotLine(input);
+        if (!spot) {
+            return;
+        }
+        QVERIFY(input.size() <= kMaxClusterLine);
+        QVERIFY(LooksLikeCall(spot->call));
+        QVERIFY(spot->hertz > 0);
+        for (const QChar c : spot->comment + spot->spotter) {
+            QVERIFY(c.unicode() >= 0x20 && c.unicode() != 0x7f);
+        }
+        if (IsTenMetres(spot->hertz)) {
+            const QByteArray command = SpotCommand(spot->hertz, spot->call, spot->comment);
+            QCOMPARE(command.count('\n'), 1);
+            QCOMPARE(command.count('\r'), 1);
+            QVERIFY(command.endsWith("\r\n"));
+        }
+    }
+
     static const QMap<QString, TCheck>& Checks()
     {
         static const QMap<QString, TCheck> checks{{QStringLiteral("decodetext"), DecodeTextCheck},
@@ -217,7 +239,8 @@ private:
                                                   {QStringLiteral("licencelines"), LicenceLinesCheck},
                                                   {QStringLiteral("rosterlines"), RosterLinesCheck},
                                                   {QStringLiteral("wsjtxmessage"), WsjtxCheck},
-                                                  {QStringLiteral("adifrecords"), ADIFRecordsCheck}};
+                                                  {QStringLiteral("adifrecords"), ADIFRecordsCheck},
+                                                  {QStringLiteral("spotline"), SpotLineCheck}};
         return checks;
     }
 

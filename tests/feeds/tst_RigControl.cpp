@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -121,6 +122,88 @@ private slots:
 
         rig.Stop();
         QCOMPARE(rig.State(), TRigControl::TState::Off);
+    }
+
+    void RigMode_data()
+    {
+        QTest::addColumn<QString>("form");
+        QTest::addColumn<QString>("rig");
+        QTest::newRow("SSB") << "SSB"
+                             << "USB";
+        QTest::newRow("CW") << "CW"
+                            << "CW";
+        QTest::newRow("FM") << "FM"
+                            << "FM";
+        QTest::newRow("RTTY") << "RTTY"
+                              << "RTTY";
+        QTest::newRow("FT8") << "FT8"
+                             << "PKTUSB";
+        QTest::newRow("PSK31") << "psk31"
+                               << "PKTUSB";
+        QTest::newRow("none") << ""
+                              << "";
+        QTest::newRow("unknown") << "CHIRP"
+                                 << "";
+    }
+    void RigMode()
+    {
+        QFETCH(QString, form);
+        QFETCH(QString, rig);
+        QCOMPARE(RigModeForForm(form), rig);
+    }
+
+    // Tuning the real rigctld: frequency and mode reach the rig, and the rig control follows them. A mode
+    // the rig refuses is reported, and the connection stays.
+    void TunesRig()
+    {
+        const quint16 port = FreeTcpPort();
+        TRigctld daemon(port);
+        QVERIFY(daemon.Start());
+        QVERIFY(daemon.Set({"F", "28400000"}));
+        QVERIFY(daemon.Set({"M", "USB", "2400"}));
+
+        TRigControl rig;
+        rig.SetPollInterval(100);
+        QVERIFY(!rig.Tune(28025000, QStringLiteral("CW")));
+        rig.Start(QStringLiteral("127.0.0.1"), port);
+        QTRY_COMPARE(rig.State(), TRigControl::TState::Connected);
+        QSignalSpy failed(&rig, &TRigControl::TuneFailed);
+        QVERIFY(rig.Tune(28025000, QStringLiteral("CW")));
+        QTRY_COMPARE(rig.Frequency(), qint64(28025000));
+        QTRY_COMPARE(rig.Mode(), QStringLiteral("CW"));
+        QCOMPARE(daemon.Run({"f"}).value_or(QString()), QStringLiteral("28025000"));
+
+        // Without a mode only the frequency changes.
+        QVERIFY(rig.Tune(28074000, QString()));
+        QTRY_COMPARE(rig.Frequency(), qint64(28074000));
+        QCOMPARE(rig.Mode(), QStringLiteral("CW"));
+
+        // A mode with a second command in it never reaches rigctld.
+        QVERIFY(rig.Tune(28350000, QStringLiteral("USB 0\nF 14000000")));
+        QTRY_COMPARE(rig.Frequency(), qint64(28350000));
+        QTest::qWait(300);
+        QCOMPARE(rig.Frequency(), qint64(28350000));
+        QCOMPARE(rig.Mode(), QStringLiteral("CW"));
+        QCOMPARE(failed.size(), 0);
+    }
+
+    // A rig that refuses a tuning command: reported with rigctld's answer, and followed on as before.
+    void TuneRefused()
+    {
+        TFakeRigctld daemon;
+        daemon.setAnswer = "RPRT -11";
+        TRigControl rig;
+        rig.SetPollInterval(50);
+        rig.Start(QStringLiteral("127.0.0.1"), daemon.Port());
+        QTRY_COMPARE(rig.State(), TRigControl::TState::Connected);
+        QSignalSpy failed(&rig, &TRigControl::TuneFailed);
+        QVERIFY(rig.Tune(28025000, QStringLiteral("CW")));
+        QTRY_COMPARE(failed.size(), 2);
+        QCOMPARE(failed.first().first().toString(),
+                 QStringLiteral("rigctld refused to tune the rig (RPRT -11)"));
+        daemon.frequency = "28400000";
+        QTRY_COMPARE(rig.Frequency(), qint64(28400000));
+        QCOMPARE(rig.State(), TRigControl::TState::Connected);
     }
 
     // A daemon that takes the connection and never answers: lost after the reply timeout, and the event
