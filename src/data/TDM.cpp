@@ -3,6 +3,7 @@
 #include "Errors.h"
 #include "Paths.h"
 #include "SqlScript.h"
+#include "SyncStore.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -529,6 +530,17 @@ bool TDM::DropOrphanedCountTriggers(const QString& table)
     return true;
 }
 
+bool TDM::DropOrphanedTriggers(const QString& table)
+{
+    // Both kinds are looked at: a log may have lost the tables of either.
+    const bool counts = DropOrphanedCountTriggers(table);
+    const bool sync = SyncStore::DropOrphanedTriggers(*this, table);
+    if (sync) {
+        ForgetStatements();
+    }
+    return counts || sync;
+}
+
 TDM::TLogCounts TDM::CountAndKeep(const QString& table)
 {
     if (!InAutocommit()) {
@@ -738,7 +750,7 @@ void TDM::LogAddRecord(const tLogRecord& rec, const QString& tablename)
     try {
         insert();
     } catch (const EDatabaseError&) {
-        if (!DropOrphanedCountTriggers(tablename)) {
+        if (!DropOrphanedTriggers(tablename)) {
             throw;
         }
         insert();
@@ -781,7 +793,7 @@ void TDM::LogAddRecords(const QList<tLogRecord>& records, const QString& tablena
             return sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &statement, nullptr) ==
                    SQLITE_OK;
         };
-        if (!prepare() && !(DropOrphanedCountTriggers(tablename) && prepare())) {
+        if (!prepare() && !(DropOrphanedTriggers(tablename) && prepare())) {
             fail();
         }
         qsizetype stored = 0;

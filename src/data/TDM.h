@@ -158,6 +158,8 @@ private:
     // Drops the table's count triggers when log_counts is gone or not ours, as they would refuse every
     // change of the table; true when it dropped any. The table is counted again at its next selection.
     bool DropOrphanedCountTriggers(const QString& table);
+    // The same, and the sharing's triggers of the table when the sharing's tables are gone.
+    bool DropOrphanedTriggers(const QString& table);
     // Recounts a table and keeps its counts (see LogCounts); the counts stand even when keeping fails.
     TLogCounts CountAndKeep(const QString& table);
 

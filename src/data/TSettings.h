@@ -59,4 +59,13 @@ inline const QString WSJTXPort = QStringLiteral("WSJTXPort");
 inline const QString WSJTXGroup = QStringLiteral("WSJTXGroup");
 inline const QString RigHost = QStringLiteral("RigHost");
 inline const QString RigPort = QStringLiteral("RigPort");
+inline const QString ShareHost = QStringLiteral("ShareHost");
+inline const QString SharePort = QStringLiteral("SharePort");
+inline const QString ShareDatabase = QStringLiteral("ShareDatabase");
+inline const QString ShareUser = QStringLiteral("ShareUser");
+inline const QString SharePassword = QStringLiteral("SharePassword");
+inline const QString ShareTLSMode = QStringLiteral("ShareTLSMode");
+inline const QString SharePosition = QStringLiteral("SharePosition");
+inline const QString ShareLog = QStringLiteral("ShareLog");
+inline const QString ShareAtStart = QStringLiteral("ShareAtStart");
 } // namespace SettingKeys
