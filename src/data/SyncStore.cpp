@@ -4,6 +4,7 @@
 #include "LogEdits.h"
 #include "TDM.h"
 
+#include <QSet>
 #include <QSqlQuery>
 #include <QVariant>
 #include <array>
@@ -16,21 +17,22 @@ const QString kColumns = QStringLiteral("_date,_time,_call,_tenten,_vp,_epc,_p07
                                         "_uscounty,_points,_mobile,_dxcc,_comment,submit_bar,submit_digital,"
                                         "submit_county");
 
-const std::array<QString, 5> kSideTables = {
+const std::array<QString, 4> kSideTables = {
     QStringLiteral(
         "CREATE TABLE IF NOT EXISTS sync_state (log TEXT PRIMARY KEY NOT NULL, position TEXT NOT NULL, "
         "seq INTEGER NOT NULL DEFAULT 0)"),
+    // Without a rowid, the table is its key's tree: one page fewer to write at every contact.
     QStringLiteral(
         "CREATE TABLE IF NOT EXISTS sync_contacts (log TEXT NOT NULL, key INTEGER NOT NULL, gid TEXT "
         "NOT NULL, origin TEXT NOT NULL, seq INTEGER, ord INTEGER, deleted INTEGER NOT NULL DEFAULT 0, "
-        "PRIMARY KEY (log, key))"),
+        "PRIMARY KEY (log, key)) WITHOUT ROWID"),
     QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS sync_contacts_gid ON sync_contacts (log, gid)"),
     // AUTOINCREMENT: an entry's number is never given again, so acknowledging "up to n" can only ever
-    // remove entries that were sent.
+    // remove entries that were sent. No index beside its key: it holds only what waits to be sent, and an
+    // index would cost one more page to write at every contact.
     QStringLiteral(
         "CREATE TABLE IF NOT EXISTS sync_outbox (id INTEGER PRIMARY KEY AUTOINCREMENT, log TEXT NOT "
         "NULL, gid TEXT NOT NULL)"),
-    QStringLiteral("CREATE INDEX IF NOT EXISTS sync_outbox_gid ON sync_outbox (log, gid)"),
 };
 const QString kApplyTable = QStringLiteral("CREATE TABLE IF NOT EXISTS sync_apply (gid TEXT NOT NULL, origin "
                                            "TEXT NOT NULL)");
@@ -176,6 +178,16 @@ QVariantList RecordValues(const tLogRecord& rec)
             rec.submit_county};
 }
 
+void Run(QSqlQuery& q, const QVariantList& values)
+{
+    for (int i = 0; i < values.size(); ++i) {
+        q.bindValue(i, values[i]);
+    }
+    if (!q.exec()) {
+        throw EDatabaseError(ErrorText(q.lastError()));
+    }
+}
+
 // Rewrites every column of one contact.
 void WriteRecord(TDM& dm, const QString& table, qint64 key, const tLogRecord& rec)
 {
@@ -194,36 +206,13 @@ void WriteRecord(TDM& dm, const QString& table, qint64 key, const tLogRecord& re
 
 std::optional<tLogRecord> ReadRecord(QSqlQuery& q, qint64 key)
 {
-    q.bindValue(0, key);
-    if (!q.exec()) {
-        throw EDatabaseError(ErrorText(q.lastError()));
-    }
+    Run(q, {key});
     std::optional<tLogRecord> rec;
     if (q.next()) {
         rec = RecordAt(q, 0);
     }
     q.finish();
     return rec;
-}
-
-void Run(QSqlQuery& q, const QVariantList& values)
-{
-    for (int i = 0; i < values.size(); ++i) {
-        q.bindValue(i, values[i]);
-    }
-    if (!q.exec()) {
-        throw EDatabaseError(ErrorText(q.lastError()));
-    }
-}
-
-QSqlQuery Prepare(TDM& dm, const QString& sql)
-{
-    QSqlQuery q(dm.condb());
-    q.setForwardOnly(true);
-    if (!q.prepare(sql)) {
-        throw EDatabaseError(ErrorText(q.lastError()));
-    }
-    return q;
 }
 
 } // namespace
@@ -290,12 +279,12 @@ void PrepareLog(TDM& dm, const QString& table, const QString& position)
                     " WHERE pkey NOT IN (SELECT key FROM sync_contacts WHERE log=? AND deleted=0)"),
             {table, position, table});
         // Whatever the server has never acknowledged goes out (again).
-        ExecSql(
-            q,
-            QStringLiteral("INSERT INTO sync_outbox(log,gid) SELECT c.log,c.gid FROM sync_contacts c WHERE "
-                           "c.log=? AND c.seq IS NULL AND NOT EXISTS (SELECT 1 FROM sync_outbox o WHERE "
-                           "o.log=c.log AND o.gid=c.gid) ORDER BY c.key"),
-            {table});
+        ExecSql(q,
+                QStringLiteral(
+                    "INSERT INTO sync_outbox(log,gid) SELECT c.log,c.gid FROM sync_contacts c WHERE "
+                    "c.log=? AND c.seq IS NULL AND c.gid NOT IN (SELECT gid FROM sync_outbox WHERE log=?) "
+                    "ORDER BY c.key"),
+                {table, table});
     });
 }
 
@@ -341,13 +330,11 @@ qint64 AppliedSeq(TDM& dm, const QString& table)
 TOutbox ReadOutbox(TDM& dm, const QString& table, int limit)
 {
     TOutbox outbox;
-    QSqlQuery q(dm.condb());
-    q.setForwardOnly(true);
-    ExecSql(
-        q, QStringLiteral("select max(id) from (select id from sync_outbox where log=? order by id limit ?)"),
-        {table, limit});
-    outbox.upTo = q.next() ? q.value(0).toLongLong() : 0;
-    q.finish();
+    const std::shared_ptr<QSqlQuery> top = dm.KeptStatement(
+        QStringLiteral("select max(id) from (select id from sync_outbox where log=? order by id limit ?)"));
+    Run(*top, {table, limit});
+    outbox.upTo = top->next() ? top->value(0).toLongLong() : 0;
+    top->finish();
     if (outbox.upTo == 0) {
         return outbox;
     }
@@ -356,39 +343,46 @@ TOutbox ReadOutbox(TDM& dm, const QString& table, int limit)
         columns += QStringLiteral(",l.") + column;
     }
     // One line per contact, however often it changed, with its values as they stand now.
-    ExecSql(q,
-            QStringLiteral("select o.gid, c.origin, c.deleted or l.pkey is null") + columns +
-                QStringLiteral(" from (select id, gid from sync_outbox where log=? and id<=?) o"
-                               " join sync_contacts c on c.log=? and c.gid=o.gid"
-                               " left join ") +
-                QuoteIdent(table) +
-                QStringLiteral(" l on c.deleted=0 and l.pkey=c.key group by o.gid order by min(o.id)"),
-            {table, outbox.upTo, table});
-    while (q.next()) {
+    const std::shared_ptr<QSqlQuery> q = dm.KeptStatement(
+        QStringLiteral("select o.gid, c.origin, c.deleted or l.pkey is null") + columns +
+        QStringLiteral(" from (select id, gid from sync_outbox where log=? and id<=?) o"
+                       " join sync_contacts c on c.log=? and c.gid=o.gid"
+                       " left join ") +
+        QuoteIdent(table) +
+        QStringLiteral(" l on c.deleted=0 and l.pkey=c.key group by o.gid order by min(o.id)"));
+    Run(*q, {table, outbox.upTo, table});
+    while (q->next()) {
         TSyncContact c;
-        c.gid = q.value(0).toString();
-        c.origin = q.value(1).toString();
-        c.deleted = q.value(2).toInt() != 0;
+        c.gid = q->value(0).toString();
+        c.origin = q->value(1).toString();
+        c.deleted = q->value(2).toInt() != 0;
         if (!c.deleted) {
-            c.rec = RecordAt(q, 3);
+            c.rec = RecordAt(*q, 3);
         }
         outbox.contacts << c;
     }
+    q->finish();
     return outbox;
 }
 
 int PendingCount(TDM& dm, const QString& table)
 {
-    QSqlQuery q(dm.condb());
-    ExecSql(q, QStringLiteral("select count(distinct gid) from sync_outbox where log=?"), {table});
-    return q.next() ? q.value(0).toInt() : 0;
+    const std::shared_ptr<QSqlQuery> q =
+        dm.KeptStatement(QStringLiteral("select count(distinct gid) from sync_outbox where log=?"));
+    Run(*q, {table});
+    const int count = q->next() ? q->value(0).toInt() : 0;
+    q->finish();
+    return count;
 }
 
 qint64 OutboxTop(TDM& dm, const QString& table)
 {
-    QSqlQuery q(dm.condb());
-    ExecSql(q, QStringLiteral("select max(id) from sync_outbox where log=?"), {table});
-    return q.next() ? q.value(0).toLongLong() : 0;
+    const std::shared_ptr<QSqlQuery> q =
+        dm.KeptStatement(QStringLiteral("select max(id) from sync_outbox where log=?"));
+    Run(*q, {table});
+    const qint64 top = q->next() ? q->value(0).toLongLong() : 0;
+    q->finish();
+    return top;
 }
 
 QList<TRemoteChange> ApplyServerState(TDM& dm, const QString& table, const QList<TSyncContact>& states,
@@ -398,36 +392,46 @@ QList<TRemoteChange> ApplyServerState(TDM& dm, const QString& table, const QList
     return Transaction(dm, [&] {
         QList<TRemoteChange> changes;
         if (acknowledged) {
-            QSqlQuery ack(dm.condb());
-            ExecSql(ack, QStringLiteral("delete from sync_outbox where log=? and id<=?"),
-                    {table, *acknowledged});
+            const std::shared_ptr<QSqlQuery> ack =
+                dm.KeptStatement(QStringLiteral("delete from sync_outbox where log=? and id<=?"));
+            Run(*ack, {table, *acknowledged});
+            ack->finish();
         }
-        QSqlQuery pending =
-            Prepare(dm, QStringLiteral("select 1 from sync_outbox where log=? and gid=? limit 1"));
-        QSqlQuery local =
-            Prepare(dm, QStringLiteral("select key, seq, deleted from sync_contacts where log=? "
-                                       "and gid=?"));
-        QSqlQuery row = Prepare(dm, QStringLiteral("select ") + kColumns + QStringLiteral(" from ") +
-                                        QuoteIdent(table) + QStringLiteral(" where pkey=?"));
-        QSqlQuery mark = Prepare(dm, QStringLiteral("insert into sync_apply(gid,origin) values(?,?)"));
-        QSqlQuery unmark = Prepare(dm, QStringLiteral("delete from sync_apply"));
-        QSqlQuery order =
-            Prepare(dm, QStringLiteral("update sync_contacts set seq=?, ord=? where log=? and gid=?"));
-        QSqlQuery keyOf =
-            Prepare(dm, QStringLiteral("select key from sync_contacts where log=? and gid=? and "
-                                       "deleted=0"));
+        // The contacts changed here that wait to be sent, read once for the whole batch.
+        QSet<QString> waiting;
+        if (!states.isEmpty()) {
+            const std::shared_ptr<QSqlQuery> pending =
+                dm.KeptStatement(QStringLiteral("select distinct gid from sync_outbox where log=?"));
+            Run(*pending, {table});
+            while (pending->next()) {
+                waiting.insert(pending->value(0).toString());
+            }
+            pending->finish();
+        }
+        const std::shared_ptr<QSqlQuery> local = dm.KeptStatement(
+            QStringLiteral("select key, seq, deleted from sync_contacts where log=? and gid=?"));
+        const std::shared_ptr<QSqlQuery> row =
+            dm.KeptStatement(QStringLiteral("select ") + kColumns + QStringLiteral(" from ") +
+                             QuoteIdent(table) + QStringLiteral(" where pkey=?"));
+        const std::shared_ptr<QSqlQuery> order =
+            dm.KeptStatement(QStringLiteral("update sync_contacts set seq=?, ord=? where log=? and gid=?"));
 
         // Runs one write of the log table as a change from another position, then makes every column what
         // the server holds, whatever the writer left out.
         const auto asRemote = [&](const TSyncContact& s, const std::function<void()>& write) {
-            Run(mark, {s.gid, s.origin});
+            const std::shared_ptr<QSqlQuery> mark =
+                dm.KeptStatement(QStringLiteral("insert into sync_apply(gid,origin) values(?,?)"));
+            Run(*mark, {s.gid, s.origin});
+            mark->finish();
             write();
-            Run(keyOf, {table, s.gid});
+            const std::shared_ptr<QSqlQuery> keyOf = dm.KeptStatement(
+                QStringLiteral("select key from sync_contacts where log=? and gid=? and deleted=0"));
+            Run(*keyOf, {table, s.gid});
             const std::optional<qint64> key =
-                keyOf.next() ? std::optional(keyOf.value(0).toLongLong()) : std::nullopt;
-            keyOf.finish();
+                keyOf->next() ? std::optional(keyOf->value(0).toLongLong()) : std::nullopt;
+            keyOf->finish();
             if (key && !s.deleted) {
-                const std::optional<tLogRecord> stored = ReadRecord(row, *key);
+                const std::optional<tLogRecord> stored = ReadRecord(*row, *key);
                 if (!stored) {
                     throw EVantrel(
                         QStringLiteral("A contact from position %1 was not stored.").arg(s.origin));
@@ -436,31 +440,31 @@ QList<TRemoteChange> ApplyServerState(TDM& dm, const QString& table, const QList
                     WriteRecord(dm, table, *key, s.rec);
                 }
             }
-            Run(unmark, {});
+            const std::shared_ptr<QSqlQuery> unmark =
+                dm.KeptStatement(QStringLiteral("delete from sync_apply"));
+            Run(*unmark, {});
+            unmark->finish();
             return key;
         };
 
         for (const TSyncContact& s : states) {
-            Run(pending, {table, s.gid});
-            const bool waiting = pending.next();
-            pending.finish();
-            if (waiting) {
+            if (waiting.contains(s.gid)) {
                 continue; // changed here since: this position's state goes to the server next
             }
-            Run(local, {table, s.gid});
-            const bool known = local.next();
-            const qint64 key = known ? local.value(0).toLongLong() : 0;
-            const bool heldSeq = known && !local.value(1).isNull();
-            const qint64 seq = heldSeq ? local.value(1).toLongLong() : 0;
-            const bool gone = known && local.value(2).toInt() != 0;
-            local.finish();
+            Run(*local, {table, s.gid});
+            const bool known = local->next();
+            const qint64 key = known ? local->value(0).toLongLong() : 0;
+            const bool heldSeq = known && !local->value(1).isNull();
+            const qint64 seq = heldSeq ? local->value(1).toLongLong() : 0;
+            const bool gone = known && local->value(2).toInt() != 0;
+            local->finish();
             if (heldSeq && seq >= s.seq) {
                 continue;
             }
             if (s.deleted) {
-                if (known && !gone && ReadRecord(row, key)) {
+                if (known && !gone && ReadRecord(*row, key)) {
                     asRemote(s, [&] { logging.erase(table, key); });
-                    if (ReadRecord(row, key)) {
+                    if (ReadRecord(*row, key)) {
                         throw EVantrel(QStringLiteral("A contact deleted at position %1 was not removed.")
                                            .arg(s.origin));
                     }
@@ -468,18 +472,19 @@ QList<TRemoteChange> ApplyServerState(TDM& dm, const QString& table, const QList
                                              s.origin};
                 }
                 if (known) {
-                    Run(order, {s.seq, s.ord, table, s.gid});
+                    Run(*order, {s.seq, s.ord, table, s.gid});
+                    order->finish();
                 }
                 continue; // a tombstone of a contact never seen here leaves nothing to do
             }
+            // The server's answer to this position's own change holds the values sent: nothing to write.
+            const bool answer = acknowledged && known && !gone;
             const std::optional<tLogRecord> current =
-                known && !gone ? ReadRecord(row, key) : std::optional<tLogRecord>();
-            if (current) {
-                if (!SameRecord(*current, s.rec)) {
-                    asRemote(s, [&] { logging.update(table, key, s.rec); });
-                    changes << TRemoteChange{TRemoteChange::TKind::Update, table, key, s.rec, s.origin};
-                }
-            } else {
+                known && !gone && !answer ? ReadRecord(*row, key) : std::optional<tLogRecord>();
+            if (current && !SameRecord(*current, s.rec)) {
+                asRemote(s, [&] { logging.update(table, key, s.rec); });
+                changes << TRemoteChange{TRemoteChange::TKind::Update, table, key, s.rec, s.origin};
+            } else if (!current && !answer) {
                 const std::optional<qint64> added = asRemote(s, [&] { logging.insert(table, s.rec); });
                 if (!added) {
                     throw EVantrel(
@@ -487,12 +492,14 @@ QList<TRemoteChange> ApplyServerState(TDM& dm, const QString& table, const QList
                 }
                 changes << TRemoteChange{TRemoteChange::TKind::Insert, table, *added, s.rec, s.origin};
             }
-            Run(order, {s.seq, s.ord, table, s.gid});
+            Run(*order, {s.seq, s.ord, table, s.gid});
+            order->finish();
         }
         if (applied) {
-            QSqlQuery state(dm.condb());
-            ExecSql(state, QStringLiteral("update sync_state set seq=max(seq,?) where log=?"),
-                    {*applied, table});
+            const std::shared_ptr<QSqlQuery> state =
+                dm.KeptStatement(QStringLiteral("update sync_state set seq=max(seq,?) where log=?"));
+            Run(*state, {*applied, table});
+            state->finish();
         }
         return changes;
     });

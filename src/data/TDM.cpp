@@ -416,6 +416,21 @@ QSqlQuery& TDM::Prepared(TLogStatement kind, const QString& table)
     return *q;
 }
 
+std::shared_ptr<QSqlQuery> TDM::KeptStatement(const QString& sql)
+{
+    const std::pair<int, QString> key(-1, sql);
+    if (const auto it = fPrepared.constFind(key); it != fPrepared.constEnd()) {
+        return *it;
+    }
+    auto q = std::make_shared<QSqlQuery>(condb());
+    q->setForwardOnly(true);
+    if (!q->prepare(sql)) {
+        throw EDatabaseError(ErrorText(q->lastError()));
+    }
+    fPrepared.insert(key, q);
+    return q;
+}
+
 void TDM::ForgetStatements()
 {
     fPrepared.clear();

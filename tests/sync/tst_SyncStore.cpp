@@ -129,6 +129,28 @@ private slots:
         QCOMPARE(OutboxCalls(p.dm), QStringList{"W1MINE"});
     }
 
+    // Another program dropped the log's counters: the first contact stored from the server makes the data
+    // layer drop its orphaned triggers and forget its kept statements, and the rest of the batch is still
+    // stored on statements that live on.
+    void ServerStatesAfterCountsDropped()
+    {
+        TPosition p(QStringLiteral("B"));
+        p.CreateLog(EventConfig(QStringLiteral("General Log"), kTable));
+        SyncStore::PrepareLog(p.dm, kTable, QStringLiteral("Radio 2"));
+        const TRemoteLogging logging = DataLayerLogging(p.dm);
+        SyncStore::ApplyServerState(p.dm, kTable, {State("g1", 1, "W1ONE")}, logging, 1);
+        QSqlQuery q(p.dm.condb());
+        QVERIFY(q.exec(QStringLiteral("drop table log_counts")));
+
+        const QList<TRemoteChange> changes = SyncStore::ApplyServerState(
+            p.dm, kTable, {State("g2", 2, "W2TWO"), State("g1", 3, "W1UNO"), State("g3", 4, "W3THREE")},
+            logging, 4);
+        QCOMPARE(changes.size(), 3);
+        QCOMPARE(p.Calls(kTable), (QStringList{"W1UNO", "W2TWO", "W3THREE"}));
+        QCOMPARE(SyncStore::AppliedSeq(p.dm, kTable), 4);
+        QCOMPARE(SyncStore::PendingCount(p.dm, kTable), 0);
+    }
+
     // Triggers lost while contacts were logged and removed (a table rebuilt by another program): the next
     // start of the sharing queues the new contact and a tombstone for the removed one.
     void TriggersMadeAgain()
