@@ -57,6 +57,7 @@ inline const QString HamQTHSessionID = QStringLiteral("HAMqthXML_sessionID");
 inline const QString HamQTHSessionEXP = QStringLiteral("HAMqthXML_sessionEXP");
 inline const QString WSJTXPort = QStringLiteral("WSJTXPort");
 inline const QString WSJTXGroup = QStringLiteral("WSJTXGroup");
+inline const QString WSJTXAllAddresses = QStringLiteral("WSJTXAllAddresses");
 inline const QString RigHost = QStringLiteral("RigHost");
 inline const QString RigPort = QStringLiteral("RigPort");
 inline const QString ShareHost = QStringLiteral("ShareHost");
@@ -68,4 +69,6 @@ inline const QString ShareTLSMode = QStringLiteral("ShareTLSMode");
 inline const QString SharePosition = QStringLiteral("SharePosition");
 inline const QString ShareLog = QStringLiteral("ShareLog");
 inline const QString ShareAtStart = QStringLiteral("ShareAtStart");
+// The contact typed into the entry form and not yet logged, with the log it belongs to.
+inline const QString DraftContact = QStringLiteral("DraftContact");
 } // namespace SettingKeys

@@ -6,6 +6,11 @@
 //                             shows the real picker (open, save or folder) over the work folder until it
 //                             has listed the folder, prints "ready"; on a line from the test logs K2DEF
 //                             and prints "logged", then waits to be killed;
+//   rosters <config.db>       loads the Ten-Ten and VP rosters from the work folder's downloads into
+//                             <config.db> as the roster update does; once the first VP line is in,
+//                             prints "loading" and waits to be killed;
+//   licence <source> <folder> starts a licence import of <source> into <folder>; once its partial files
+//                             are on the disk, prints "importing" and waits to be killed;
 //   position <work> <host> <port> <database> <user> <password> <log> <name>
 //                             an operating position sharing <log> through the server (joining it when
 //                             <work>/logs.db does not hold it), driven by lines on its input:
@@ -14,8 +19,10 @@
 //                             as each one is stored, sharing all the while; "quit" ends it.
 #include "data/TDM.h"
 #include "data/tLogRecord.h"
+#include "lookup/TLicenceImport.h"
 #include "sync/TSharedLog.h"
 #include "ui/FileDialogs.h"
+#include "update/RosterUpdate.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -203,6 +210,40 @@ int Position(const QStringList& args)
     return QCoreApplication::exec();
 }
 
+int Rosters(const QString& config)
+{
+    TDM dm;
+    dm.OpenConfig(config);
+    TRosterHooks hooks;
+    hooks.progress = [](TRoster roster, int done, int) {
+        if (roster == TRoster::VP && done == 1) {
+            std::printf("loading\n");
+            std::fflush(stdout);
+            // The test ends this process with a kill halfway through the update.
+            for (;;) {
+                QThread::sleep(1);
+            }
+        }
+    };
+    LoadRosters(dm, {TRoster::TenTen, TRoster::VP}, hooks);
+    return 0;
+}
+
+int Licence(const QString& source, const QString& folder)
+{
+    TLicenceImport licenceImport(source, folder);
+    licenceImport.SetProgress([](int) {
+        std::printf("importing\n");
+        std::fflush(stdout);
+        // The test ends this process with a kill, or leaves it running while another import starts.
+        for (;;) {
+            QThread::sleep(1);
+        }
+    });
+    licenceImport.Run();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -223,13 +264,19 @@ int main(int argc, char** argv)
         if (args.size() == 10 && args[1] == QStringLiteral("position")) {
             return Position(args);
         }
+        if (args.size() == 3 && args[1] == QStringLiteral("rosters")) {
+            return Rosters(args[2]);
+        }
+        if (args.size() == 4 && args[1] == QStringLiteral("licence")) {
+            return Licence(args[2], args[3]);
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 2;
     }
-    std::fprintf(
-        stderr,
-        "usage: vantrel_peer peek <db> | calls <db> <table> | program <work> <picker> | position <work> "
-        "<host> <port> <database> <user> <password> <log> <name>\n");
+    std::fprintf(stderr,
+                 "usage: vantrel_peer peek <db> | calls <db> <table> | program <work> <picker> | rosters "
+                 "<config.db> | licence <source> <folder> | position <work> <host> <port> <database> <user> "
+                 "<password> <log> <name>\n");
     return 2;
 }
