@@ -8,12 +8,16 @@
 #include "data/MyFunc.h"
 #include "data/SyncStore.h"
 #include "data/TDupeListReader.h"
+#include "gui/sync/TfrmSharePositions.h"
 #include "process/TLogProcessor.h"
 #include "sync/TSyncServer.h"
 
+#include <QLabel>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTreeWidget>
+#include <algorithm>
 
 namespace {
 
@@ -106,8 +110,42 @@ private slots:
         QVERIFY(!positions[1].lastContact.isEmpty());
     }
 
-    // The server stops while both positions log: both go on logging, offline with their contacts to send;
-    // once it runs again every contact reaches both.
+    // The positions window lists both positions with their contacts and latest contact under the state, and
+    // follows the contacts of the other position and of this one while it is open.
+    void PositionsWindow()
+    {
+        TTwoPositions p(*fServer);
+        p.a.Log(kTable, QStringLiteral("W1AW"));
+        p.a.Log(kTable, QStringLiteral("K1TTT"));
+        p.b.Log(kTable, QStringLiteral("N2NL"));
+        QTRY_VERIFY_WITH_TIMEOUT(p.a.Count(kTable) == 3 && p.b.Count(kTable) == 3 && p.InStep(), kWait);
+
+        TfrmSharePositions window(p.b.share);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* list = window.findChild<QTreeWidget*>(QStringLiteral("lstPositions"));
+        const auto rows = [&] {
+            QStringList lines;
+            for (int i = 0; i < list->topLevelItemCount(); ++i) {
+                const QTreeWidgetItem* item = list->topLevelItem(i);
+                lines << item->text(0) + '|' + item->text(1) + '|' + item->text(2) + '|' +
+                             (item->font(0).bold() ? QStringLiteral("self") : QString());
+            }
+            return lines;
+        };
+        QCOMPARE(rows(), (QStringList{"Radio 1|2|2026-06-13 14:01|", "Radio 2|1|2026-06-13 14:00|self"}));
+        QVERIFY(!list->topLevelItem(0)->text(3).isEmpty());
+        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("lblState"))->text(),
+                 QStringLiteral("Shared: 2 positions, in step"));
+
+        p.a.Log(kTable, QStringLiteral("W9XYZ"));
+        p.b.Log(kTable, QStringLiteral("VE3AAA"));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            rows(), (QStringList{"Radio 1|3|2026-06-13 14:02|", "Radio 2|2|2026-06-13 14:01|self"}), kWait);
+    }
+
+    // The server stops for half a minute while both positions log: both go on logging, offline with their
+    // contacts to send, trying again all the while; once it runs again every contact reaches both.
     void ServerStoppedWhileLogging()
     {
         TTwoPositions p(*fServer);
@@ -115,18 +153,19 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(p.b.Count(kTable) == 1 && p.InStep(), kWait);
 
         QVERIFY(fServer->Stop());
+        QElapsedTimer down;
+        down.start();
         QTRY_COMPARE_WITH_TIMEOUT(p.a.share.Status().state, TShareStatus::TState::Offline, kWait);
         QTRY_COMPARE_WITH_TIMEOUT(p.b.share.Status().state, TShareStatus::TState::Offline, kWait);
+        // One contact on each position every 600 ms while the server is down.
         for (int i = 0; i < 50; ++i) {
             p.a.Log(kTable, QStringLiteral("KA%1").arg(i));
             p.b.Log(kTable, QStringLiteral("KB%1").arg(i));
+            QTest::qWait(int(std::max<qint64>(0, (i + 1) * 600 - down.elapsed())));
         }
-        QTRY_COMPARE_WITH_TIMEOUT(p.a.share.Status().Text(), QStringLiteral("Shared: offline, 50 to send"),
-                                  kWait);
-        QTRY_COMPARE_WITH_TIMEOUT(p.b.share.Status().Text(), QStringLiteral("Shared: offline, 50 to send"),
-                                  kWait);
-        // A while offline: the positions keep trying and keep logging.
-        QTest::qWait(2000);
+        QVERIFY(down.elapsed() >= 30000);
+        QTRY_COMPARE(p.a.share.Status().Text(), QStringLiteral("Shared: offline, 50 to send"));
+        QTRY_COMPARE(p.b.share.Status().Text(), QStringLiteral("Shared: offline, 50 to send"));
         QCOMPARE(p.a.Count(kTable), 51);
         QCOMPARE(p.b.Count(kTable), 51);
         QVERIFY(!p.a.share.Status().error.isEmpty());
