@@ -58,15 +58,18 @@ struct TPositionInfo
 // last writer winning per contact by the server's order. When the network drops, changes wait in logs.db
 // and go out once the server answers again, even after a restart.
 //
-// For the main window:
-//   TSharedLog share(dm);
-//   share.SetRemoteLogging(...);                         // optional: its own logging path for contacts
-//   connect(&share, &TSharedLog::RemoteChanges, ...);    // refresh counters, dupe list, recent contacts
-//   connect(&share, &TSharedLog::StatusChanged, ...);    // the links-strip label: status.Text()
-//   connect(&share, &TSharedLog::LogJoined, ...);        // a log made from the server's copy: list/select it
-//   share.Start(ReadShareSettings(settings));            // File > "Share This Log…" or join at start
-//   share.Positions();                                   // Display > positions list
-//   share.Stop();                                        // on close (also done by the destructor)
+// For the main window (one TSharedLog for the run, beside TDM):
+//   share.SetRemoteLogging({insert, update, erase});    // the other positions' contacts go through the
+//                                                        // program's one logging path (default: the data
+//                                                        // layer's own, DataLayerLogging)
+//   connect(&share, &TSharedLog::StatusChanged, ...);    // links strip: status.Text(), tip: status.error
+//   connect(&share, &TSharedLog::RemoteChanges, ...);    // recount, dupe list, recent contacts, statistics
+//   connect(&share, &TSharedLog::LogJoined, ...);        // a log made from the server's copy: list it
+//   share.Start(settings);                               // File > "Share This Log..." (TfrmShareLog), or at
+//                                                        // start when ReadShareSettings(...).joinAtStart
+//   new TfrmSharePositions(share, this);                 // Display > Positions
+// Nothing is needed after a local write: every change of the shared log table, by any path, is queued by
+// triggers and noticed at once (LocalChanged only makes it prompter). Stop() (or the destructor) on close.
 class TSharedLog : public QObject
 {
     Q_OBJECT
