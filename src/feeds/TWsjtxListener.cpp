@@ -2,8 +2,8 @@
 
 #include "TFeedQueue.h"
 #include "WsjtxMessage.h"
-#include "app/ADIFImport.h"
 #include "data/Errors.h"
+#include "process/ADIFContact.h"
 #include "process/ADIFRecordReader.h"
 
 #include <QNetworkDatagram>

@@ -5,20 +5,20 @@
 
 namespace {
 
-const QString kService = QStringLiteral("HamQTH XML");
-const QString kRoot = QStringLiteral("HamQTH");
+const QString kHamQTHService = QStringLiteral("HamQTH XML");
+const QString kHamQTHRoot = QStringLiteral("HamQTH");
 
 } // namespace
 
 THamQTHxml::THamQTHxml(TSettings& settings, TClock clock)
     : TCallbookClient(
           settings, std::move(clock),
-          {kService, SettingKeys::HamQTHSessionID, SettingKeys::HamQTHSessionEXP, kUrlKey, kDefaultUrl})
+          {kHamQTHService, SettingKeys::HamQTHSessionID, SettingKeys::HamQTHSessionEXP, kUrlKey, kDefaultUrl})
 {}
 
 TCallbookLogin THamQTHxml::ParseLogin(const QByteArray& reply)
 {
-    const XmlReply::TReply doc = XmlReply::Parse(reply, kService, kRoot);
+    const XmlReply::TReply doc = XmlReply::Parse(reply, kHamQTHService, kHamQTHRoot);
     const int session = doc.Child(XmlReply::TReply::kRoot, QStringLiteral("session"));
     return {doc.ChildText(session, QStringLiteral("error")),
             doc.ChildText(session, QStringLiteral("session_id")),
@@ -27,7 +27,7 @@ TCallbookLogin THamQTHxml::ParseLogin(const QByteArray& reply)
 
 TCallbookReply THamQTHxml::ParseCall(const QByteArray& reply, const QString& callsign)
 {
-    const XmlReply::TReply doc = XmlReply::Parse(reply, kService, kRoot);
+    const XmlReply::TReply doc = XmlReply::Parse(reply, kHamQTHService, kHamQTHRoot);
     TCallbookReply result;
     result.rec.callsign = callsign;
     const int session = doc.Child(XmlReply::TReply::kRoot, QStringLiteral("session"));

@@ -1,6 +1,6 @@
 #include "AppFixture.h"
 #include "common/TestRegistry.h"
-#include "process/TfrmProcessLog.h"
+#include "gui/process/TfrmProcessLog.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -13,8 +13,8 @@
 //                             are on the disk, prints "importing" and waits to be killed.
 #include "data/TDM.h"
 #include "data/tLogRecord.h"
+#include "gui/common/FileDialogs.h"
 #include "lookup/TLicenceImport.h"
-#include "ui/FileDialogs.h"
 #include "update/RosterUpdate.h"
 
 #include <QApplication>
