@@ -56,10 +56,7 @@ int main(int argc, char* argv[])
     // The processing dialog is created once, after the main window, and kept (hidden) for the run.
     auto* processLog = new TfrmProcessLog(
         prompts, mainWindow.DM(), mainWindow.Mysettings(),
-        [&mainWindow] {
-            return TScoreCounters{mainWindow.ctx_with(), mainWindow.ctx_without(), mainWindow.totalpoints()};
-        },
-        &mainWindow);
+        [&mainWindow] { return mainWindow.CurrentScore(); }, &mainWindow);
     mainWindow.SetProcessLog(processLog);
     mainWindow.show();
     return app.exec();

@@ -10,6 +10,12 @@ MsgButton ShowCenteredMessage(IPrompts& prompts, QWidget* window, const QString&
     return prompts.Message(window, text, kind, buttons);
 }
 
+MsgButton ShowCenteredMessage(IPrompts& prompts, QWidget* window, const QString& text, MsgKind kind,
+                              MsgButtons buttons, MsgButton defaultButton)
+{
+    return prompts.Ask(window, text, kind, buttons, defaultButton);
+}
+
 bool ShowActionError(IPrompts& prompts, QWidget* window, const std::exception_ptr& error)
 {
     QString text;

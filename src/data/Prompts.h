@@ -38,6 +38,14 @@ public:
     // Shows a message box of a kind with a set of buttons, centred on the window; returns the button
     // pressed (Cancel, or No when there is no Cancel, when the box is closed otherwise).
     virtual MsgButton Message(QWidget* window, const QString& text, MsgKind kind, MsgButtons buttons) = 0;
+    // The same box with the button that Enter presses chosen: a question whose first answer (Yes) is not
+    // the safe one. Without a box of its own, a prompts object shows the plain message box.
+    virtual MsgButton Ask(QWidget* window, const QString& text, MsgKind kind, MsgButtons buttons,
+                          MsgButton defaultButton)
+    {
+        (void)defaultButton;
+        return Message(window, text, kind, buttons);
+    }
     // An input box pre-filled with a value; nothing when cancelled.
     virtual std::optional<QString> Input(QWidget* window, const QString& caption, const QString& prompt,
                                          const QString& value) = 0;
@@ -61,6 +69,12 @@ public:
 // Shows a message centred on a window and returns the button pressed.
 MsgButton ShowCenteredMessage(IPrompts& prompts, QWidget* window, const QString& text, MsgKind kind,
                               MsgButtons buttons);
+// The same, with the button that Enter presses.
+MsgButton ShowCenteredMessage(IPrompts& prompts, QWidget* window, const QString& text, MsgKind kind,
+                              MsgButtons buttons, MsgButton defaultButton);
+// The same, with the button that Enter presses.
+MsgButton ShowCenteredMessage(IPrompts& prompts, QWidget* window, const QString& text, MsgKind kind,
+                              MsgButtons buttons, MsgButton defaultButton);
 
 // Runs an action of the operator's; an error it raises is shown in an error box centred on the window
 // instead of leaving the event handler. Returns false when the action failed.

@@ -492,6 +492,16 @@ std::optional<TDM::TLogCounts> TDM::StoredCounts(const QString& table)
     return counts;
 }
 
+std::optional<qint64> TDM::LogsDataVersion()
+{
+    if (!condb().isOpen()) {
+        return std::nullopt;
+    }
+    QSqlQuery q(condb());
+    ExecSql(q, QStringLiteral("PRAGMA data_version"));
+    return q.next() ? std::optional(q.value(0).toLongLong()) : std::nullopt;
+}
+
 void TDM::KeepCounts(const QString& table, const TLogCounts& counts)
 {
     QSqlQuery q(condb());

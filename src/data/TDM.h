@@ -122,6 +122,10 @@ public:
     TLogCounts LogCounts(const QString& table);
     // The row of log_counts of a table, when it and the table's triggers stand as this program writes them.
     std::optional<TLogCounts> StoredCounts(const QString& table);
+    // A number that changes whenever another connection to "logs.db" (another program, such as a script's
+    // ADIF import) has committed a change since the last call; this connection's own changes leave it as
+    // it is. Nothing while "logs.db" is not open.
+    std::optional<qint64> LogsDataVersion();
 
     // Start-up lists from "config.db".
     QStringList GetCountries();

@@ -218,6 +218,11 @@ std::optional<QString> TIniFile::Read(const QString& section, const QString& key
 
 void TIniFile::Write(const QString& section, const QString& key, const QString& value)
 {
+    WriteMany(section, {{key, value}});
+}
+
+void TIniFile::CheckEntry(const QString& section, const QString& key, const QString& value) const
+{
     for (const QString& part : {section, key, value}) {
         if (part.contains('\n') || part.contains('\r')) {
             throw EVantrel(QStringLiteral("Unable to write to %1: the value of %2 holds a line break")
@@ -227,7 +232,46 @@ void TIniFile::Write(const QString& section, const QString& key, const QString& 
     if (key.trimmed().isEmpty() || key.contains('=')) {
         throw EVantrel(QStringLiteral("Unable to write to %1: \"%2\" is not a key").arg(fpath, key));
     }
+}
+
+void TIniFile::WriteMany(const QString& section, const QList<std::pair<QString, QString>>& entries)
+{
+    for (const auto& [key, value] : entries) {
+        CheckEntry(section, key, value);
+    }
     Refresh();
+    if (entries.isEmpty()) {
+        return;
+    }
+    // Every key is put into the text held in memory, then the file is replaced once: either all of the
+    // keys reach the disk or none does.
+    QByteArray out;
+    try {
+        for (const auto& [key, value] : entries) {
+            out = WithEntry(section, key, value);
+            Parse(out);
+        }
+    } catch (...) {
+        fLoaded = false;
+        throw;
+    }
+    QByteArray file = fBom;
+    if (fWide) {
+        file += QStringEncoder(*fWide)(QString::fromUtf8(out));
+    } else {
+        file += out;
+    }
+    if (const QString reason = ReplaceFile(fpath, file); !reason.isEmpty()) {
+        // What is held in memory is read again from the file as it stayed.
+        fLoaded = false;
+        throw EVantrel(QStringLiteral("Unable to write to %1: %2").arg(fpath, reason));
+    }
+    fStamp = Stamp();
+    fLoaded = true;
+}
+
+QByteArray TIniFile::WithEntry(const QString& section, const QString& key, const QString& value) const
+{
     const QByteArray newLine = (key + '=' + value).toUtf8();
 
     QByteArray out;
@@ -275,16 +319,5 @@ void TIniFile::Write(const QString& section, const QString& key, const QString& 
         }
     }
 
-    QByteArray file = fBom;
-    if (fWide) {
-        file += QStringEncoder(*fWide)(QString::fromUtf8(out));
-    } else {
-        file += out;
-    }
-    if (const QString reason = ReplaceFile(fpath, file); !reason.isEmpty()) {
-        throw EVantrel(QStringLiteral("Unable to write to %1: %2").arg(fpath, reason));
-    }
-    Parse(std::move(out));
-    fStamp = Stamp();
-    fLoaded = true;
+    return out;
 }

@@ -3,9 +3,11 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <QStringConverter>
 #include <optional>
+#include <utility>
 #include <vector>
 
 // A small INI-style profile file: [Section] headers and key=value lines. Values are kept verbatim
@@ -34,6 +36,9 @@ public:
     // in the section, key or value (it would start a line of its own in the file), or when the file
     // exists but cannot be read (it is then left as it is).
     void Write(const QString& section, const QString& key, const QString& value);
+    // Writes several keys of a section with one replacement of the file, in the order given: all of them
+    // reach the disk or, when any is refused, none does. Throws as Write does.
+    void WriteMany(const QString& section, const QList<std::pair<QString, QString>>& entries);
 
 private:
     // One line of the file: its text without the line end, and where the next line starts.
@@ -52,6 +57,10 @@ private:
     };
 
     TStamp Stamp() const;
+    // Throws when a key and value cannot be one line of the file.
+    void CheckEntry(const QString& section, const QString& key, const QString& value) const;
+    // The text of the file (after its mark) with key=value put in.
+    QByteArray WithEntry(const QString& section, const QString& key, const QString& value) const;
     void Refresh() const;
     void Parse(QByteArray body) const;
     QString LineText(qsizetype index, qsizetype length = -1) const;

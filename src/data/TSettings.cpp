@@ -47,3 +47,8 @@ void TSettings::SaveSetting(const QString& key, bool value)
 {
     reg.Write(kSection, key, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
+
+void TSettings::SaveSettings(const QList<std::pair<QString, QString>>& entries)
+{
+    reg.WriteMany(kSection, entries);
+}

@@ -23,6 +23,8 @@ public:
     void SaveSetting(const QString& key, const char* value) { SaveSetting(key, QString::fromUtf8(value)); }
     void SaveSetting(const QString& key, int value);
     void SaveSetting(const QString& key, bool value);
+    // Writes several keys (their values as stored text) in one write of the file: all or none.
+    void SaveSettings(const QList<std::pair<QString, QString>>& entries);
 
     const QString& Path() const { return reg.Path(); }
 
@@ -60,6 +62,11 @@ inline const QString WSJTXGroup = QStringLiteral("WSJTXGroup");
 inline const QString WSJTXAllAddresses = QStringLiteral("WSJTXAllAddresses");
 inline const QString RigHost = QStringLiteral("RigHost");
 inline const QString RigPort = QStringLiteral("RigPort");
+// Whether each link is switched on when the program starts.
+inline const QString ServerAtStart = QStringLiteral("ServerAtStart");
+inline const QString WSJTXAtStart = QStringLiteral("WSJTXAtStart");
+inline const QString FLDigiAtStart = QStringLiteral("FLDigiAtStart");
+inline const QString RigAtStart = QStringLiteral("RigAtStart");
 // The contact typed into the entry form and not yet logged, with the log it belongs to.
 inline const QString DraftContact = QStringLiteral("DraftContact");
 } // namespace SettingKeys

@@ -29,6 +29,16 @@ int Digits(const QString& text, qsizetype from, qsizetype count)
     return value;
 }
 
+// A date or time longer than this is none; only this much of it is decoded.
+constexpr qsizetype kShortValueBytes = 64;
+
+// The text of a field that must be short (a date, a time), without blanks at either end; a longer value
+// gives its first bytes, which are no date or time either.
+QString ShortValue(QByteArrayView bytes)
+{
+    return TADIFRecord::Decode(bytes.first(std::min(bytes.size(), kShortValueBytes))).trimmed();
+}
+
 // A number of the club fields: "0" (as the export writes for a missing Ten-Ten number) is none.
 QString ClubNumber(const QString& value)
 {
@@ -107,23 +117,26 @@ QString ContactFromADIF(const TADIFRecord& record, const TCountryTable& countrie
         return record.Has("call") ? QStringLiteral("empty CALL field") : QStringLiteral("no CALL field");
     }
 
-    const QString date = record.Value("qso_date").trimmed();
+    const QByteArrayView dateBytes = record.Raw("qso_date");
+    const QString date = ShortValue(dateBytes);
     if (date.isEmpty()) {
         return QStringLiteral("no QSO_DATE field");
     }
-    if (date.size() != 8 || !AllDigits(date) ||
+    if (dateBytes.size() > kShortValueBytes || date.size() != 8 || !AllDigits(date) ||
         !QDate(Digits(date, 0, 4), Digits(date, 4, 2), Digits(date, 6, 2)).isValid()) {
-        return QStringLiteral("QSO_DATE \"%1\" is not a date (YYYYMMDD)").arg(date);
+        return QStringLiteral("QSO_DATE %1 is not a date (YYYYMMDD)").arg(TADIFRecord::Quoted(dateBytes));
     }
     rec.date = QString(date).insert(6, QLatin1Char('-')).insert(4, QLatin1Char('-'));
 
-    const QString time = record.Value("time_on").trimmed();
+    const QByteArrayView timeBytes = record.Raw("time_on");
+    const QString time = ShortValue(timeBytes);
     if (time.isEmpty()) {
         return QStringLiteral("no TIME_ON field");
     }
-    if ((time.size() != 4 && time.size() != 6) || !AllDigits(time) || Digits(time, 0, 2) > 23 ||
-        Digits(time, 2, 2) > 59 || (time.size() == 6 && Digits(time, 4, 2) > 59)) {
-        return QStringLiteral("TIME_ON \"%1\" is not a time (HHMM or HHMMSS)").arg(time);
+    if (timeBytes.size() > kShortValueBytes || (time.size() != 4 && time.size() != 6) || !AllDigits(time) ||
+        Digits(time, 0, 2) > 23 || Digits(time, 2, 2) > 59 || (time.size() == 6 && Digits(time, 4, 2) > 59)) {
+        return QStringLiteral("TIME_ON %1 is not a time (HHMM or HHMMSS)")
+            .arg(TADIFRecord::Quoted(timeBytes));
     }
     // The log keeps hours and minutes, as the entry form writes them.
     rec.time = ContactTime(time);
@@ -152,7 +165,9 @@ QString ContactFromADIF(const TADIFRecord& record, const TCountryTable& countrie
             rec.qth = country;
             rec.dxcc = 291;
         }
-    } else if (AllDigits(dxcc) && dxcc.toInt() != 291) {
+    } else if (AllDigits(dxcc) && (dxcc.toInt() != 291 || !record.Has("state"))) {
+        // DXCC 291 with a STATE field, even an empty one, is a contact in a US state (the export writes
+        // an unknown state so); without one it is the country the DX list offers as "United States".
         rec.dxcc = dxcc.toInt();
         rec.qth = countries.NameOf(rec.dxcc);
     }

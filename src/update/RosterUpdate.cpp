@@ -118,18 +118,29 @@ QString RosterFile(TRoster roster)
     return {};
 }
 
+QString RosterPath(TRoster roster)
+{
+    switch (roster) {
+    case TRoster::TenTen:
+        return QStringLiteral("/download/1010.csv");
+    case TRoster::VP:
+        return QStringLiteral("/download/vp.csv");
+    case TRoster::EPC:
+        return QStringLiteral("/documents/epc.txt");
+    case TRoster::P070:
+        break;
+    }
+    return {};
+}
+
 TRosterSource RosterSource(TRoster roster, const TSettings& settings)
 {
     switch (roster) {
     case TRoster::TenTen:
-        return {ServerUrl(settings, SettingKeys::RosterServer, QStringLiteral("/download/1010.csv")),
-                RosterFile(roster)};
     case TRoster::VP:
-        return {ServerUrl(settings, SettingKeys::RosterServer, QStringLiteral("/download/vp.csv")),
-                RosterFile(roster)};
+        return {ServerUrl(settings, SettingKeys::RosterServer, RosterPath(roster)), RosterFile(roster)};
     case TRoster::EPC:
-        return {ServerUrl(settings, SettingKeys::EPCServer, QStringLiteral("/documents/epc.txt")),
-                RosterFile(roster)};
+        return {ServerUrl(settings, SettingKeys::EPCServer, RosterPath(roster)), RosterFile(roster)};
     case TRoster::P070:
         return {ServerUrl(settings, SettingKeys::P070Url), RosterFile(roster)};
     }

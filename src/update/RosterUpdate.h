@@ -32,6 +32,10 @@ struct TRosterSource
 // The file of the work folder that keeps a roster's download ("1010.dat", "vp.dat", "epc1.dat", "p070.dat").
 QString RosterFile(TRoster roster);
 
+// The path of a roster under its server ("/download/1010.csv"); empty for the 070 roster, whose setting is
+// the whole address.
+QString RosterPath(TRoster roster);
+
 // The source of a roster from the server settings ("RosterServer", "EPCServer", "P070Url"). Throws
 // EVantrel naming the setting when it is empty.
 TRosterSource RosterSource(TRoster roster, const TSettings& settings);

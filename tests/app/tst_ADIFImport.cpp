@@ -106,6 +106,8 @@ private slots:
             Typed(fix.dm, event, "W1AW/7", "", "", "", "", "", "", "FT8", "", "18:31"),
             Typed(fix.dm, event, "K9XYZ", "OR", "", "1", "", "", "", "ssb", "José Müller", "00:01"),
             Typed(fix.dm, event, "K1ABC", "MA", "Suffolk", "12345", "", "", "", "CW", "Bob", "19:15"),
+            // The DX list's "United States": a country, not a state.
+            Typed(fix.dm, event, "KH2XX", "United States", "", "", "", "", "", "SSB", "", "19:20"),
         };
         for (const tLogRecord& rec : contacts) {
             fix.dm.LogAddRecord(rec, fix.own.TableName);
@@ -204,6 +206,40 @@ private slots:
             << QStringList{"W1AW|2024-02-03|17:05||||||12|34||0|1|",
                            "W2AW|2024-02-03|17:05||||55|||789||0|2|"}
             << QStringList{};
+        // Programs that count characters: a count that ends inside a character, or whose bytes are not
+        // followed by the next tag while its characters are.
+        QTest::newRow("character counts, one field a line")
+            << QByteArray("Amateur radio log file. Generated on 03/02/24 at 17:10. Contains 2 record(s).\n\n"
+                          "<adif_ver:5>3.1.0\n<programid:5>PyQSO\n<programversion:5>1.1.0\n<eoh>\n"
+                          "<call:5>EA4XY\n<qso_date:8>20240203\n<time_on:4>1705\n<name:4>José\n"
+                          "<mode:3>SSB\n<country:5>Spain\n<eor>\n"
+                          "<call:5>DL1AB\n<qso_date:8>20240203\n<time_on:4>1706\n<mode:2>CW\n"
+                          "<name:11>Jürgen Groß\n<eor>\n")
+            << QStringList{"EA4XY|2024-02-03|17:05|SSB|Spain||||||José|281|1|",
+                           "DL1AB|2024-02-03|17:06|CW|||||||Jürgen Groß|0|1|"}
+            << QStringList{};
+        // fldigi counts bytes and writes no blanks: "José<" is five characters, and "<" no tag.
+        QTest::newRow("byte counts without blanks")
+            << QByteArray("<QSO_DATE:8>20240203<TIME_ON:6>162100<CALL:5>EA4XY<NAME:5>José<MODE:3>SSB"
+                          "<QTH:6>Málaga<EOR>\n")
+            << QStringList{"EA4XY|2024-02-03|16:21|SSB|||||||José|0|1|"} << QStringList{};
+        QTest::newRow("byte counts, upper-case tags on one line")
+            << QByteArray("ADIF export\n<ADIF_VER:5>3.1.0\n<PROGRAMID:3>TLF\n<EOH>\n"
+                          "<CALL:5>OH2XY <BAND:3>10M <MODE:2>CW <QSO_DATE:8>20240203 <TIME_ON:4>0930 "
+                          "<NAME:7>Väinö <EOR>\n")
+            << QStringList{"OH2XY|2024-02-03|09:30|CW|||||||Väinö|0|1|"} << QStringList{};
+        QTest::newRow("byte counts, lower-case tags and a free-text header")
+            << QByteArray("Xlog export\n<adif_ver:5>3.1.0\n<eoh>\n<call:5>F5XYZ<qso_date:8>20240203"
+                          "<time_on:4>1010<mode:3>SSB<name:8>Frédéric<eor>\n")
+            << QStringList{"F5XYZ|2024-02-03|10:10|SSB|||||||Frédéric|0|1|"} << QStringList{};
+        QTest::newRow("quoted bad values are cut, huge counts shown as written")
+            << (QByteArray("<CALL:4>W1AW<QSO_DATE:100>") + QByteArray(100, '7') +
+                QByteArray("<TIME_ON:4>1705<EOR><CALL:4>W2AW<QSO_DATE:8>20240203<TIME_ON:4>1705"
+                           "<NAME:9223372036854775808>Bob"))
+            << QStringList{}
+            << QStringList{"1: QSO_DATE \"" + QString(60, '7') +
+                               "\u2026\" (100 bytes) is not a date (YYYYMMDD)",
+                           "2: the length 9223372036854775808 of field NAME runs past the end of the file"};
         // As WSJT-X writes its own log file: a one-line header, lower-case tags, FT4 as MFSK and a
         // submode, no state or country.
         QTest::newRow("WSJT-X log file")
@@ -342,6 +378,11 @@ private slots:
         QCOMPARE(f.window->ctx_epc(), 1);
         QCOMPARE(f.Find<QLabel>("lblTotalPoints")->text(), QStringLiteral("Total Points: 6"));
         QCOMPARE(f.prompts.Pending(), 0);
+        // Enter does not import duplicates.
+        const auto question = std::find_if(f.prompts.Records().begin(), f.prompts.Records().end(),
+                                           [&](const auto& r) { return r.text == messages[0]; });
+        QVERIFY(question != f.prompts.Records().end());
+        QCOMPARE(question->defaultButton, MsgButton::No);
     }
 
     void ImportWithoutLog()

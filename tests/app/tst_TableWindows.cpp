@@ -282,6 +282,116 @@ private slots:
         QCOMPARE(f->prompts.Pending(), 0);
     }
 
+    // A number column takes whole numbers only: anything else is refused with the reason, and the row stays
+    // in edit with what was typed.
+    void NumberColumnsTakeNumbers_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("refusal"); // empty: stored
+        QTest::addColumn<qlonglong>("stored");
+
+        QTest::newRow("letters in the points")
+            << "_points"
+            << "abc"
+            << "The column _points takes a whole number: \"abc\" is not one." << 0LL;
+        QTest::newRow("a letter O in the DXCC")
+            << "_dxcc"
+            << "1O"
+            << "The column _dxcc takes a whole number: \"1O\" is not one." << 0LL;
+        QTest::newRow("a fraction") << "_points"
+                                    << "2.5"
+                                    << "The column _points takes a whole number: \"2.5\" is not one." << 0LL;
+        QTest::newRow("too large")
+            << "_points"
+            << "99999999999"
+            << "The column _points takes a whole number from -2147483648 to 2147483647: \"99999999999\" is "
+               "not one."
+            << 0LL;
+        QTest::newRow("a long text is quoted in part")
+            << "_dxcc" << QString(70, 'x')
+            << "The column _dxcc takes a whole number: \"" + QString(60, 'x') + "\u2026\" is not one." << 0LL;
+        QTest::newRow("a number with blanks") << "_points"
+                                              << " 7 " << QString() << 7LL;
+        QTest::newRow("a negative number") << "_dxcc"
+                                           << "-5" << QString() << -5LL;
+    }
+    void NumberColumnsTakeNumbers()
+    {
+        QFETCH(QString, column);
+        QFETCH(QString, typed);
+        QFETCH(QString, refusal);
+        QFETCH(qlonglong, stored);
+        auto f = LogWithContacts();
+        TfrmLogTable form(f->prompts, f->window->DM(), f->window.get());
+        form.Open(Table(*f));
+        form.show();
+        const QVariant before = Cell(*f, Table(*f), column, QStringLiteral("W2XYZ"));
+        TypeIntoCell(form.Grid(), 1, Column(form.Model(), column.toLatin1().constData()), typed);
+        if (!refusal.isEmpty()) {
+            f->prompts.AnswerMessage(MsgButton::OK);
+        }
+        form.Navigator()->Button(B::Post)->trigger();
+        if (refusal.isEmpty()) {
+            QCOMPARE(f->prompts.Messages(), QStringList());
+            QTRY_COMPARE(
+                Cell(*f, Table(*f), QStringLiteral("typeof(%1)").arg(column), QStringLiteral("W2XYZ"))
+                    .toString(),
+                QStringLiteral("integer"));
+            QCOMPARE(Cell(*f, Table(*f), column, QStringLiteral("W2XYZ")).toLongLong(), stored);
+            return;
+        }
+        QCOMPARE(f->prompts.Messages(), QStringList{refusal});
+        QCOMPARE(f->prompts.Records().last().kind, MsgKind::Error);
+        QCOMPARE(form.Model()->EditRow(), 1);
+        QCOMPARE(
+            form.Model()->index(1, Column(form.Model(), column.toLatin1().constData())).data().toString(),
+            typed);
+        QCOMPARE(Cell(*f, Table(*f), column, QStringLiteral("W2XYZ")), before);
+        form.Navigator()->Button(B::Cancel)->trigger();
+        QCOMPARE(form.Model()->EditRow(), -1);
+    }
+
+    // A row that another program deleted while the window showed it: the change is not lost in silence.
+    // The row stays as a new row with what was typed, and posting it stores it again.
+    void EditOfARowDeletedElsewhere()
+    {
+        auto f = LogWithContacts();
+        TfrmLogTable form(f->prompts, f->window->DM(), f->window.get());
+        form.Open(Table(*f));
+        form.show();
+        QCOMPARE(form.Model()->rowCount(), 3);
+        {
+            QSqlDatabase other =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            other.setDatabaseName(f->window->DM().condb().databaseName());
+            QVERIFY(other.open());
+            QSqlQuery q(other);
+            QVERIFY(q.exec(QStringLiteral("delete from \"%1\" where _call='W2XYZ'").arg(Table(*f))));
+            q.finish();
+            other.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        TypeIntoCell(form.Grid(), 1, Column(form.Model(), "_name"), QStringLiteral("Sue"));
+        f->prompts.AnswerMessage(MsgButton::OK);
+        form.Navigator()->Button(B::Post)->trigger();
+        QCOMPARE(f->prompts.Messages(),
+                 QStringList{"Row 2 was deleted by another program after this window read it, so the change "
+                             "was not written. The row stays here as a new row with what was typed: post it "
+                             "to store it again, or cancel it to let it go."});
+        QVERIFY(form.Model()->IsInserting());
+        QCOMPARE(form.Model()->index(1, Column(form.Model(), "_name")).data().toString(),
+                 QStringLiteral("Sue"));
+        QCOMPARE(Cell(*f, Table(*f), QStringLiteral("count(*)"), QStringLiteral("W2XYZ")).toInt(), 0);
+        form.Navigator()->Button(B::Post)->trigger();
+        QTRY_COMPARE(Cell(*f, Table(*f), QStringLiteral("_name"), QStringLiteral("W2XYZ")).toString(),
+                     QStringLiteral("Sue"));
+        QCOMPARE(Cell(*f, Table(*f), QStringLiteral("_tenten"), QStringLiteral("W2XYZ")).toString(),
+                 QStringLiteral("1234"));
+        QCOMPARE(form.Model()->rowCount(), 3);
+        QCOMPARE(f->prompts.Pending(), 0);
+    }
+
     // A cell emptied in the log window holds NULL; every reader treats it as the empty text that the entry
     // form stores: the duplicate rules, the dupe list, the counters and the processed files.
     void EmptiedCellsReadAsEmptyText_data()

@@ -105,6 +105,16 @@ MsgButton TScriptedPrompts::Message(QWidget*, const QString& text, MsgKind kind,
     return answer->button;
 }
 
+MsgButton TScriptedPrompts::Ask(QWidget* window, const QString& text, MsgKind kind, MsgButtons buttons,
+                                MsgButton defaultButton)
+{
+    // The box's record is the next one; the operator's time at the box may add more after it.
+    const qsizetype at = fRecords.size();
+    const MsgButton answer = Message(window, text, kind, buttons);
+    fRecords[at].defaultButton = defaultButton;
+    return answer;
+}
+
 std::optional<QString> TScriptedPrompts::Input(QWidget*, const QString& caption, const QString& prompt,
                                                const QString& value)
 {

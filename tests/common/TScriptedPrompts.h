@@ -32,7 +32,8 @@ public:
         QString caption; // input box caption
         MsgKind kind = MsgKind::Information;
         MsgButtons buttons;
-        QString value; // pre-filled input value, or starting folder
+        QString value;                             // pre-filled input value, or starting folder
+        MsgButton defaultButton = MsgButton::None; // the button Enter presses, when the box names one
     };
 
     ~TScriptedPrompts() override;
@@ -57,6 +58,8 @@ public:
     void Clear();
 
     MsgButton Message(QWidget* window, const QString& text, MsgKind kind, MsgButtons buttons) override;
+    MsgButton Ask(QWidget* window, const QString& text, MsgKind kind, MsgButtons buttons,
+                  MsgButton defaultButton) override;
     std::optional<QString> Input(QWidget* window, const QString& caption, const QString& prompt,
                                  const QString& value) override;
     QString OpenFile(QWidget* window, const QString& caption, const QString& folder,

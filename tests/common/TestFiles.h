@@ -10,3 +10,6 @@ QByteArray ReadFixture(const QString& relativePath);
 // Writes bytes to a new or replaced file, making its folder first. Returns false when the file could not
 // be written whole.
 bool WriteTestFile(const QString& path, const QByteArray& bytes);
+
+// The bytes of a file, empty when it cannot be read.
+QByteArray ReadTestFile(const QString& path);

@@ -178,6 +178,36 @@ private:
         }
     }
 
+    static void ADIFRecordsCheck(const QByteArray& input)
+    {
+        TADIFRecordReader reader(input);
+        TADIFRecord record;
+        const TCountryTable countries;
+        const char* after = input.constData();
+        int number = 0;
+        qsizetype position = 0;
+        while (reader.Next(record)) {
+            QVERIFY(reader.Position() > position && reader.Position() <= input.size());
+            position = reader.Position();
+            QCOMPARE(record.number, ++number);
+            QVERIFY(record.problem.size() <= 300);
+            for (const TADIFRecord::TField& field : record.fields) {
+                QVERIFY(!field.name.isEmpty() && field.name.data() >= after);
+                QVERIFY(field.value.data() >= field.name.data() + field.name.size());
+                QVERIFY(field.value.data() + field.value.size() <= input.constData() + input.size());
+                after = field.value.data() + field.value.size();
+            }
+            tLogRecord rec;
+            const QString reason = ContactFromADIF(record, countries, rec);
+            if (reason.isEmpty()) {
+                QVERIFY(rec.date.size() == 10 && rec.date.at(4) == u'-' && rec.date.at(7) == u'-');
+                QVERIFY(rec.time.size() == 5 && rec.time.at(2) == u':');
+            } else {
+                QVERIFY2(reason.size() <= 300, qPrintable(reason.left(400)));
+            }
+        }
+    }
+
     static const QMap<QString, TCheck>& Checks()
     {
         static const QMap<QString, TCheck> checks{{QStringLiteral("decodetext"), DecodeTextCheck},
@@ -186,7 +216,8 @@ private:
                                                   {QStringLiteral("hamqthreply"), HamQTHCheck},
                                                   {QStringLiteral("licencelines"), LicenceLinesCheck},
                                                   {QStringLiteral("rosterlines"), RosterLinesCheck},
-                                                  {QStringLiteral("wsjtxmessage"), WsjtxCheck}};
+                                                  {QStringLiteral("wsjtxmessage"), WsjtxCheck},
+                                                  {QStringLiteral("adifrecords"), ADIFRecordsCheck}};
         return checks;
     }
 

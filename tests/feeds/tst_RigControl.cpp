@@ -1,4 +1,5 @@
 #include "app/AppFixture.h"
+#include "common/TTestRigctld.h"
 #include "common/TestRegistry.h"
 
 #include "feeds/TRigControl.h"
@@ -10,110 +11,6 @@
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
-
-namespace {
-
-// A port of the loopback interface that nothing listens on right now.
-quint16 FreePort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
-
-// Hamlib's rigctld with its dummy rig on a port of the loopback interface, started and stopped by the test.
-class TRigctld
-{
-public:
-    explicit TRigctld(quint16 port) : fPort(port) {}
-    ~TRigctld() { Stop(); }
-
-    bool Start()
-    {
-        fProcess.start(QStringLiteral("rigctld"),
-                       {QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-T"),
-                        QStringLiteral("127.0.0.1"), QStringLiteral("-t"), QString::number(fPort)});
-        if (!fProcess.waitForStarted(5000)) {
-            return false;
-        }
-        // Ready once it takes connections.
-        for (int i = 0; i < 100; ++i) {
-            QTcpSocket probe;
-            probe.connectToHost(QHostAddress::LocalHost, fPort);
-            if (probe.waitForConnected(100)) {
-                return true;
-            }
-            QTest::qWait(50);
-        }
-        return false;
-    }
-    void Stop()
-    {
-        if (fProcess.state() != QProcess::NotRunning) {
-            fProcess.kill();
-            fProcess.waitForFinished(5000);
-        }
-    }
-    // Sets the rig through rigctl as another program of the station would: "F 28400000", "M USB 2400".
-    bool Set(const QStringList& command) const
-    {
-        QProcess rigctl;
-        rigctl.start(QStringLiteral("rigctl"),
-                     QStringList{QStringLiteral("-m"), QStringLiteral("2"), QStringLiteral("-r"),
-                                 QStringLiteral("127.0.0.1:%1").arg(fPort)} +
-                         command);
-        return rigctl.waitForFinished(10000) && rigctl.exitCode() == 0;
-    }
-
-private:
-    quint16 fPort;
-    QProcess fProcess;
-};
-
-// A rigctld of its own on the loopback interface that answers "f" with whatever the test says, and "m" as
-// rigctld does (mode and passband); or, flooding, sends without end once a client connects.
-class TFakeRigctld : public QObject
-{
-public:
-    QByteArray frequency = "28074000";
-    bool flood = false;
-    qint64 written = 0;
-
-    TFakeRigctld()
-    {
-        fServer.listen(QHostAddress::LocalHost, 0);
-        connect(&fServer, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* client = fServer.nextPendingConnection()) {
-                if (flood) {
-                    const auto more = [this, client] {
-                        while (client->bytesToWrite() < 1024 * 1024) {
-                            written += client->write(QByteArray("28074000\n").repeated(8000));
-                        }
-                    };
-                    connect(client, &QTcpSocket::bytesWritten, client, more);
-                    more();
-                    continue;
-                }
-                connect(client, &QTcpSocket::readyRead, client, [this, client] {
-                    while (client->canReadLine()) {
-                        const QByteArray command = client->readLine().trimmed();
-                        if (command == "f") {
-                            client->write(frequency + '\n');
-                        } else if (command == "m") {
-                            client->write("USB\n2400\n");
-                        }
-                    }
-                });
-            }
-        });
-    }
-    quint16 Port() const { return fServer.serverPort(); }
-
-private:
-    QTcpServer fServer;
-};
-
-} // namespace
 
 // Rig control against the real rigctld: the frequency and mode follow the rig, a lost daemon is shown
 // and reconnected, a silent one never blocks.
@@ -190,7 +87,7 @@ private slots:
 
     void FollowsRigAndReconnects()
     {
-        const quint16 port = FreePort();
+        const quint16 port = FreeTcpPort();
         TRigctld daemon(port);
         QVERIFY(daemon.Start());
         QVERIFY(daemon.Set({"F", "28400000"}));
@@ -325,7 +222,7 @@ private slots:
     // daemon are shown in the warning colour.
     void MainWindow()
     {
-        const quint16 port = FreePort();
+        const quint16 port = FreeTcpPort();
         TRigctld daemon(port);
         QVERIFY(daemon.Start());
         QVERIFY(daemon.Set({"F", "28400000"}));

@@ -51,6 +51,30 @@ TShownBox ShowMessage(QWidget* window, const QString& text)
     return shown;
 }
 
+// Asks a question of the real prompts and presses Enter in the box once it is up.
+MsgButton PressEnter(QWidget* window, MsgButton defaultButton)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) {
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    timer->start();
+    TRealPrompts prompts;
+    const MsgButtons buttons = MsgButton::Yes | MsgButton::No | MsgButton::Cancel;
+    return defaultButton == MsgButton::None
+               ? prompts.Message(window, QStringLiteral("Import the duplicates as well?"),
+                                 MsgKind::Confirmation, buttons)
+               : prompts.Ask(window, QStringLiteral("Import the duplicates as well?"), MsgKind::Confirmation,
+                             buttons, defaultButton);
+}
+
 } // namespace
 
 // The message boxes of the running program: what they show and where.
@@ -120,6 +144,14 @@ private slots:
         const QRect area = fWindow->screen()->availableGeometry();
         const TShownBox shown = ShowMessage(fWindow.get(), QStringLiteral("Still readable."));
         QVERIFY(area.contains(shown.frame));
+    }
+
+    // Enter presses the button a question names; a plain box keeps its own first choice.
+    void EnterPressesTheDefault()
+    {
+        QCOMPARE(PressEnter(fWindow.get(), MsgButton::No), MsgButton::No);
+        QCOMPARE(PressEnter(fWindow.get(), MsgButton::Cancel), MsgButton::Cancel);
+        QCOMPARE(PressEnter(fWindow.get(), MsgButton::None), MsgButton::Yes);
     }
 
     // A path stays whole on a line of its own, and the box is wide enough for it.

@@ -135,6 +135,8 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
     tmr1 = new QTimer(this);
     tmr1->setInterval(1000);
     connect(tmr1, &QTimer::timeout, this, &TfrmMain::tmr1Timer);
+    // The counters follow what other programs change in the log file within a second.
+    connect(tmr1, &QTimer::timeout, this, Guarded(&TfrmMain::FollowLogFile));
     tmr1->start();
     tmr1Timer();
 }
@@ -583,6 +585,7 @@ void TfrmMain::mnuContentsClick()
 
 void TfrmMain::FormActivate()
 {
+    RunGuarded(fPrompts, this, [this] { FollowLogFile(); });
     if (!fFirstActivation) {
         return;
     }
@@ -791,6 +794,28 @@ void TfrmMain::SetTotalpoints(int value)
 void TfrmMain::RecountScores()
 {
     SetCounters(fDM.LogCounts(Mysettings().TableName));
+}
+
+void TfrmMain::FollowLogFile()
+{
+    const std::optional<qint64> version = fDM.LogsDataVersion();
+    if (!version || version == fLogsVersion) {
+        return;
+    }
+    // Taken first: a log that cannot be counted is reported once, not at every tick.
+    fLogsVersion = version;
+    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
+        return;
+    }
+    // The counts the database keeps change with every contact, whoever stores it.
+    RecountScores();
+    LogTableChanged();
+}
+
+TScoreCounters TfrmMain::CurrentScore()
+{
+    FollowLogFile();
+    return TScoreCounters{fctxwith, fctxwithout, ftotalpoints};
 }
 
 void TfrmMain::SetCounters(const TDM::TLogCounts& counts)
@@ -1134,6 +1159,7 @@ void TfrmMain::mnuProcessContestClick()
     if (!fProcessLog) {
         return;
     }
+    FollowLogFile();
     fProcessLog->SetTableName(Mysettings().TableName);
     fProcessLog->exec();
 }
@@ -1821,52 +1847,53 @@ void TfrmMain::mnuImportADIFClick()
         progress->setMinimumDuration(0);
         progress->setValue(0);
     }
-    TADIFImport import(fDM, Mysettings());
-    import.Read(bytes, [&](qsizetype read) {
+    TADIFImport adif(fDM, Mysettings());
+    adif.Read(bytes, [&](qsizetype read) {
         if (progress) {
             progress->setValue(int(100 * read / qMax<qsizetype>(bytes.size(), 1)));
-}
-});
-bool keepDuplicates = false;
-if (import.Duplicates() > 0) {
-    if (progress) {
-        progress->hide();
-    }
-    const MsgButton answer =
-        ShowCenteredMessage(fPrompts, this,
-                            QStringLiteral("%1 of the %2 contacts in the file are duplicates in this log.\n"
-                                           "Import the duplicates as well?")
-                                .arg(import.Duplicates())
-                                .arg(import.Contacts()),
-                            MsgKind::Confirmation, MsgButton::Yes | MsgButton::No | MsgButton::Cancel);
-    if (answer == MsgButton::Cancel) {
-        return;
-    }
-    keepDuplicates = answer == MsgButton::Yes;
-    if (progress) {
-        progress->show();
-    }
-}
-const qsizetype toStore = keepDuplicates ? import.Contacts() : import.Contacts() - import.Duplicates();
-int imported = 0;
-try {
-    imported = import.Store(keepDuplicates, [&](qsizetype stored) {
-        if (progress) {
-            progress->setValue(100 + int(100 * stored / qMax<qsizetype>(toStore, 1)));
         }
     });
-} catch (...) {
+    bool keepDuplicates = false;
+    if (adif.Duplicates() > 0) {
+        if (progress) {
+            progress->hide();
+        }
+        // Enter answers No: duplicates go in only when the operator asks for them.
+        const MsgButton answer = ShowCenteredMessage(
+            fPrompts, this,
+            QStringLiteral("%1 of the %2 contacts in the file are duplicates in this log.\n"
+                           "Import the duplicates as well?")
+                .arg(adif.Duplicates())
+                .arg(adif.Contacts()),
+            MsgKind::Confirmation, MsgButton::Yes | MsgButton::No | MsgButton::Cancel, MsgButton::No);
+        if (answer == MsgButton::Cancel) {
+            return;
+        }
+        keepDuplicates = answer == MsgButton::Yes;
+        if (progress) {
+            progress->show();
+        }
+    }
+    const qsizetype toStore = keepDuplicates ? adif.Contacts() : adif.Contacts() - adif.Duplicates();
+    int imported = 0;
+    try {
+        imported = adif.Store(keepDuplicates, [&](qsizetype stored) {
+            if (progress) {
+                progress->setValue(100 + int(100 * stored / qMax<qsizetype>(toStore, 1)));
+            }
+        });
+    } catch (...) {
+        progress.reset();
+        throw;
+    }
     progress.reset();
-    throw;
-}
-progress.reset();
-RecountScores();
-fDupeModel->clear();
-LogTableChanged();
-ShowCenteredMessage(fPrompts, this,
-                    QStringLiteral("ADIF import from %1\n\n").arg(QFileInfo(path).fileName()) +
-                        import.Summary(imported, keepDuplicates),
-                    MsgKind::Information, MsgButton::OK);
+    RecountScores();
+    fDupeModel->clear();
+    LogTableChanged();
+    ShowCenteredMessage(fPrompts, this,
+                        QStringLiteral("ADIF import from %1\n\n").arg(QFileInfo(path).fileName()) +
+                            adif.Summary(imported, keepDuplicates),
+                        MsgKind::Information, MsgButton::OK);
 }
 
 void TfrmMain::SetRigControlEnable(bool value)

@@ -5,12 +5,14 @@
 #include "data/Prompts.h"
 #include "data/TDM.h"
 #include "data/TSettings.h"
+#include "process/SubmissionLog.h"
 
 #include <QMainWindow>
 #include <QSet>
 #include <QStringList>
 #include <exception>
 #include <memory>
+#include <optional>
 
 class IPrompts;
 class TLookup;
@@ -128,6 +130,12 @@ public:
     void SetTotalpoints(int value);
     // Sets the five counters from the current log's table.
     void RecountScores();
+    // Brings the counters, the recent contacts and the dupe list up to date when another program (a
+    // script's ADIF import, a second copy of the program) has changed "logs.db" since the window last
+    // looked: at every clock tick, whenever the window is activated and before the log is processed.
+    void FollowLogFile();
+    // The counters as Process Contest reads them: first brought up to date with the log file.
+    TScoreCounters CurrentScore();
 
     bool OfflineLogging() const { return fofflinelogging; }
     void SetOfflineLogging(bool value);
@@ -368,6 +376,8 @@ private:
     int fctxepc = 0;
     int fctx070 = 0;
     int ftotalpoints = 0;
+    // The data version of "logs.db" that the counters were last brought up to date with.
+    std::optional<qint64> fLogsVersion;
 
     std::unique_ptr<TLookup> fLookup;
     std::unique_ptr<TProgramUpdate> fProgramUpdate;

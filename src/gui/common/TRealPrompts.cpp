@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <memory>
+#include <utility>
 
 QPoint CenteredTopLeft(const QRect& window, const QSize& box)
 {
@@ -175,6 +176,12 @@ MsgButton TRealPrompts::Message(QWidget* window, const QString& text, MsgKind ki
     if (buttons == MsgButtons()) {
         box.addButton(QMessageBox::Ok);
     }
+    const MsgButton defaultButton = std::exchange(fDefaultButton, MsgButton::None);
+    for (const auto& [ours, qts] : map) {
+        if (ours == defaultButton && buttons.testFlag(ours)) {
+            box.setDefaultButton(qts);
+        }
+    }
     const int result = box.exec();
     for (const auto& [ours, qts] : map) {
         if (result == qts) {
@@ -185,6 +192,13 @@ MsgButton TRealPrompts::Message(QWidget* window, const QString& text, MsgKind ki
         return MsgButton::Cancel;
     }
     return buttons.testFlag(MsgButton::No) ? MsgButton::No : MsgButton::OK;
+}
+
+MsgButton TRealPrompts::Ask(QWidget* window, const QString& text, MsgKind kind, MsgButtons buttons,
+                            MsgButton defaultButton)
+{
+    fDefaultButton = defaultButton;
+    return Message(window, text, kind, buttons);
 }
 
 std::optional<QString> TRealPrompts::Input(QWidget* window, const QString& caption, const QString& prompt,

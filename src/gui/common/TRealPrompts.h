@@ -19,6 +19,8 @@ class TRealPrompts : public IPrompts
 {
 public:
     MsgButton Message(QWidget* window, const QString& text, MsgKind kind, MsgButtons buttons) override;
+    MsgButton Ask(QWidget* window, const QString& text, MsgKind kind, MsgButtons buttons,
+                  MsgButton defaultButton) override;
     std::optional<QString> Input(QWidget* window, const QString& caption, const QString& prompt,
                                  const QString& value) override;
     QString OpenFile(QWidget* window, const QString& caption, const QString& folder,
@@ -29,4 +31,8 @@ public:
     std::optional<QColor> Color(QWidget* window, const QColor& initial) override;
     QString PortInput(QWidget* window, const QString& caption, const QString& message,
                       const QString& value) override;
+
+private:
+    // The button Enter presses in the next message box; None: the box's own choice.
+    MsgButton fDefaultButton = MsgButton::None;
 };

@@ -4,8 +4,11 @@
 #include "data/TDM.h"
 
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <cmath>
+#include <limits>
 
 Q_LOGGING_CATEGORY(lcGrid, "vantrel.data.grid")
 
@@ -21,6 +24,20 @@ bool IsNumericType(const QString& declared)
         }
     }
     return false;
+}
+
+// Declared types that SQLite gives an integer affinity.
+bool IsWholeNumberType(const QString& declared)
+{
+    return declared.toUpper().contains(QLatin1String("INT"));
+}
+
+// A typed value as a message quotes it: at most 60 characters.
+QString Quoted(const QString& text)
+{
+    constexpr qsizetype kShown = 60;
+    return QLatin1Char('"') + (text.size() > kShown ? text.first(kShown) + QChar(0x2026) : text) +
+           QLatin1Char('"');
 }
 
 } // namespace
@@ -52,8 +69,11 @@ void TSqlGridModel::Open(const QString& table, const QString& orderBy)
     fOrderBy = orderBy;
     fColumns = columns;
     fNumeric = QBitArray(int(columns.size()));
+    fWhole = QBitArray(int(columns.size()));
     for (int i = 0; i < columns.size(); ++i) {
-        fNumeric.setBit(i, IsNumericType(types.value(columns[i].toLower())));
+        const QString type = types.value(columns[i].toLower());
+        fNumeric.setBit(i, IsNumericType(type));
+        fWhole.setBit(i, IsWholeNumberType(type));
     }
     fEditRow = -1;
     fInserting = false;
@@ -238,6 +258,36 @@ bool TSqlGridModel::setData(const QModelIndex& index, const QVariant& value, int
     return true;
 }
 
+QVariant TSqlGridModel::NumberValue(int column, const QVariant& value) const
+{
+    const QString text = value.toString().trimmed();
+    if (!fWhole.testBit(column)) {
+        bool ok = false;
+        const double number = text.toDouble(&ok);
+        if (!ok || !std::isfinite(number)) {
+            throw EVantrel(QStringLiteral("The column %1 takes a number: %2 is not one.")
+                               .arg(fColumns[column], Quoted(value.toString())));
+        }
+        return QVariant(number);
+    }
+    static const QRegularExpression whole(QStringLiteral("^[+-]?[0-9]+\\z"));
+    if (!whole.match(text).hasMatch()) {
+        throw EVantrel(QStringLiteral("The column %1 takes a whole number: %2 is not one.")
+                           .arg(fColumns[column], Quoted(value.toString())));
+    }
+    // Whole numbers of the range the counters add up in.
+    bool ok = false;
+    const qlonglong number = text.toLongLong(&ok);
+    if (!ok || number < std::numeric_limits<int>::min() || number > std::numeric_limits<int>::max()) {
+        throw EVantrel(QStringLiteral("The column %1 takes a whole number from %2 to %3: %4 is not one.")
+                           .arg(fColumns[column])
+                           .arg(std::numeric_limits<int>::min())
+                           .arg(std::numeric_limits<int>::max())
+                           .arg(Quoted(value.toString())));
+    }
+    return QVariant(number);
+}
+
 void TSqlGridModel::Post()
 {
     if (fEditRow < 0) {
@@ -248,7 +298,9 @@ void TSqlGridModel::Post()
     for (int c = 0; c < fColumns.size(); ++c) {
         if (fEditChanged.testBit(c)) {
             names << QuoteIdent(fColumns[c]);
-            values << fEditValues[c];
+            // A number column refuses what is not a number: the row stays in edit with what was typed.
+            values << (fNumeric.testBit(c) && !fEditValues[c].isNull() ? NumberValue(c, fEditValues[c])
+                                                                       : fEditValues[c]);
         }
     }
     const int row = fEditRow;
@@ -280,11 +332,33 @@ void TSqlGridModel::Post()
                 QStringLiteral("update ") + QuoteIdent(fTable) + QStringLiteral(" set ") +
                     sets.join(QLatin1Char(',')) + QStringLiteral(" where rowid=?"),
                 values);
+        if (q.numRowsAffected() == 0) {
+            KeepDeletedRow();
+        }
     }
     // The stored row is read back: defaults and the engine's conversions show as they were stored.
     DropPages();
     EndEdit();
     emit dataChanged(index(row, 0), index(row, int(fColumns.size()) - 1));
+}
+
+void TSqlGridModel::KeepDeletedRow()
+{
+    // Another program deleted the row after it was read. What was typed is not dropped: the row becomes a
+    // new row holding every value it showed, key included, so that posting it stores it again as it was.
+    const int row = fEditRow;
+    fKeys.erase(fKeys.begin() + row);
+    fInserting = true;
+    for (int c = 0; c < fColumns.size(); ++c) {
+        fEditChanged.setBit(c, !fEditValues[c].isNull());
+    }
+    // The pages are kept by position among the keys, which have moved.
+    DropPages();
+    emit headerDataChanged(Qt::Vertical, row, row);
+    throw EVantrel(QStringLiteral("Row %1 was deleted by another program after this window read it, so the "
+                                  "change was not written. The row stays here as a new row with what "
+                                  "was typed: post it to store it again, or cancel it to let it go.")
+                       .arg(row + 1));
 }
 
 void TSqlGridModel::EndEdit()

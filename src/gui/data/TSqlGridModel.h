@@ -48,7 +48,9 @@ public:
     bool IsInserting() const { return fInserting; }
     bool IsModified() const { return fEditRow >= 0; }
     // Writes the row in edit to the table (UPDATE by rowid, or INSERT for a new row). Throws on refusal and
-    // keeps the row in edit.
+    // keeps the row in edit: a value that is no whole number in a column of an integer type (no number
+    // in another numeric column) is refused with the reason. A row that another program deleted meanwhile
+    // is not written either: it stays in edit as a new row, and the error says so.
     void Post();
     // Drops the row in edit: changed cells return to the stored values, a new row disappears.
     void Cancel();
@@ -76,6 +78,11 @@ private:
     void DropPages() const;
     QVariant StoredValue(const QVariant& value, int column) const;
     void EndEdit();
+    // The value of a number column as it is stored; throws with the reason when the text is no number
+    // the column takes.
+    QVariant NumberValue(int column, const QVariant& value) const;
+    // Turns the row in edit, which the table no longer holds, into a new row and throws saying so.
+    [[noreturn]] void KeepDeletedRow();
 
     QSqlDatabase fDb;
     QString fTable;
@@ -83,6 +90,7 @@ private:
     bool fEmptyAsNull = false;
     QStringList fColumns;
     QBitArray fNumeric;
+    QBitArray fWhole; // columns of an integer type
     std::vector<qint64> fKeys;
 
     // Values of the pages read so far, by page number, with a small limit on how many are kept.
