@@ -1,5 +1,7 @@
 #include "ADIFImport.h"
 
+#include "LogContact.h"
+
 #include "data/TDM.h"
 #include "data/TMysettings.h"
 #include "process/ADIFRecordReader.h"
@@ -13,15 +15,7 @@ TADIFImport::TADIFImport(TDM& dm, const TMysettings& log)
 
 QString TADIFImport::DupeKey(const tLogRecord& rec) const
 {
-    switch (fRule) {
-    case TDupeRule::SameCallAndMode:
-        return rec.call + QChar(0x1f) + rec.mode;
-    case TDupeRule::SameCallAndCounty:
-        return rec.call + QChar(0x1f) + rec.uscounty;
-    case TDupeRule::SameCall:
-        break;
-    }
-    return rec.call;
+    return DupeKeyOf(fRule, rec).Text();
 }
 
 void TADIFImport::Read(QByteArrayView data, const std::function<void(qsizetype bytesRead)>& progress)
@@ -68,8 +62,7 @@ void TADIFImport::Read(QByteArrayView data, const std::function<void(qsizetype b
             fSkipped.append({record.number, reason});
             continue;
         }
-        const TContactScore score = ScoreContact(fLog.ContestName, rec.tenten, rec.epc, rec.p070);
-        rec.points = score.stored;
+        ScoreForLog(fLog, rec);
         bool inserted = false;
         const QString key = DupeKey(rec);
         if (!logged.contains(key)) {

@@ -1,12 +1,6 @@
 #include "FeedActions.h"
 
-#include "data/Errors.h"
-#include "data/MyFunc.h"
-#include "data/TDM.h"
-#include "data/TMysettings.h"
 #include "data/tLogRecord.h"
-
-#include <optional>
 
 namespace {
 
@@ -109,39 +103,4 @@ void FillFormFromContact(const tLogRecord& rec, IEntryForm& form)
         form.ChooseDX();
         form.SelectQTH(rec.qth);
     }
-}
-
-bool IsDuplicateContact(TDM& dm, const TMysettings& settings, const tLogRecord& rec)
-{
-    const TDupeRule rule = DupeRuleOf(settings.ContestName);
-    std::optional<QString> mode;
-    std::optional<QString> county;
-    if (rule == TDupeRule::SameCallAndMode) {
-        mode = rec.mode;
-    } else if (rule == TDupeRule::SameCallAndCounty) {
-        county = rec.uscounty;
-    }
-    return dm.IsDupe(settings.TableName, rec.call, mode, county);
-}
-
-TContactScore StoreContact(TDM& dm, const TMysettings& settings, tLogRecord rec)
-{
-    if (settings.TableName.isEmpty()) {
-        throw EVantrel(QStringLiteral("No log is open. Select a log in the Logs list or create one with "
-                                      "File > New before contacts of other programs can be logged."));
-    }
-    const TContactScore score = ScoreContact(settings.ContestName, rec.tenten, rec.epc, rec.p070);
-    rec.points = score.stored;
-    dm.LogAddRecord(rec, settings.TableName);
-    return score;
-}
-
-TContactScore AutoLogContact(TDM& dm, const TMysettings& settings, tLogRecord rec)
-{
-    if (settings.TableName.isEmpty()) {
-        throw EVantrel(QStringLiteral("No log is open. Select a log in the Logs list or create one with "
-                                      "File > New before FLdigi contacts can be logged."));
-    }
-    rec.dxcc = GetDXCC(dm, rec.qth);
-    return StoreContact(dm, settings, std::move(rec));
 }

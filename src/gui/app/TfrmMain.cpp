@@ -131,6 +131,7 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
     ConnectFeeds();
     FormCreate();
     ConnectDraft();
+    WireCapabilities();
     // The clock runs from the creation of the window to its end.
     tmr1 = new QTimer(this);
     tmr1->setInterval(1000);
@@ -144,6 +145,12 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
 TfrmMain::~TfrmMain()
 {
     DetachWidgets();
+}
+
+void TfrmMain::WireCapabilities()
+{
+    // Nothing beyond the entry form, the lookup panel and the station programs yet. A capability adds
+    // its dock with addDockWidget, its items to the menu bar, and follows the log through LogChanged.
 }
 
 void TfrmMain::DetachWidgets()
@@ -997,52 +1004,43 @@ tLogRecord TfrmMain::RecordFromForm()
 
 bool TfrmMain::DupeCheck()
 {
-    const TDupeRule rule = DupeRuleOf(Mysettings().ContestName);
-    std::optional<QString> mode;
-    std::optional<QString> county;
-    if (rule == TDupeRule::SameCallAndMode) {
-        mode = ui->cboMode->currentText();
-    } else if (rule == TDupeRule::SameCallAndCounty) {
-        county = ui->cboCounty->currentText();
-    }
-    return fDM.IsDupe(Mysettings().TableName, ui->txtCallsign->text(), mode, county);
+    TContactEntry entry;
+    entry.rec.call = ui->txtCallsign->text();
+    entry.rec.mode = ui->cboMode->currentText();
+    entry.rec.uscounty = ui->cboCounty->currentText();
+    return IsDuplicateEntry(fDM, Mysettings(), entry);
 }
 
 void TfrmMain::DoLog()
 {
     switch (LogForm()) {
-    case TLogOutcome::Logged:
+    case TLogResult::TOutcome::Logged:
         break;
-    case TLogOutcome::NoLog:
+    case TLogResult::TOutcome::NoLog:
         ShowCenteredMessage(fPrompts, this,
                             QStringLiteral("No log is open. Select a log in the Logs list or create one with "
                                            "File > New before logging a contact."),
                             MsgKind::Error, MsgButton::OK);
         break;
-    case TLogOutcome::Duplicate:
+    case TLogResult::TOutcome::Duplicate:
         ShowCenteredMessage(fPrompts, this, QStringLiteral("Whoa there cowboy!!  This puppy is a DUPE!!!"),
                             MsgKind::Error, MsgButton::OK);
         break;
     }
 }
 
-TfrmMain::TLogOutcome TfrmMain::LogForm()
+TLogResult::TOutcome TfrmMain::LogForm()
 {
-    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
-        return TLogOutcome::NoLog;
+    if (!fHasCurrentLog) {
+        return TLogResult::TOutcome::NoLog;
     }
-    if (DupeCheck()) {
-        return TLogOutcome::Duplicate;
+    const TLogResult result = ::LogContact(fDM, Mysettings(), {RecordFromForm()});
+    if (result.Logged()) {
+        RaiseCounters(result.score);
+        ClearEntries();
+        LogTableChanged();
     }
-    tLogRecord rec = RecordFromForm();
-    const TContactScore score = ScoreContact(Mysettings().ContestName, rec.tenten, rec.epc, rec.p070);
-    rec.points = score.stored;
-    // The counters rise only once the contact is stored.
-    fDM.LogAddRecord(rec, Mysettings().TableName);
-    RaiseCounters(score);
-    ClearEntries();
-    LogTableChanged();
-    return TLogOutcome::Logged;
+    return result.outcome;
 }
 
 void TfrmMain::RaiseCounters(const TContactScore& score)
@@ -1626,6 +1624,7 @@ void TfrmMain::LogTableChanged()
     if (!call.isEmpty()) {
         DoDupes(call);
     }
+    emit LogChanged();
 }
 
 void TfrmMain::EditContact(int row)
@@ -1650,24 +1649,13 @@ void TfrmMain::EditContact(int row)
     TfrmEditContact::TLists lists{fStates, fCountries, fModes,
                                   [this](const QString& state) { return fDM.GetCountyList(state); }};
     TfrmEditContact dialog(*stored, lists, Mysettings().ContestName == Events::OpenSeason, this);
-    const TDupeRule rule = DupeRuleOf(Mysettings().ContestName);
+    TContactEntry entry{*stored};
+    entry.key = key;
+    entry.stored = stored;
     dialog.SetAcceptCheck([&](const TfrmEditContact& d) {
-        const tLogRecord rec = d.Record();
-        // Only a change of what the rule compares can make a new duplicate: a log that already holds
-        // one (a contact logged by a feed without the check) can still be corrected otherwise.
-        std::optional<QString> mode;
-        std::optional<QString> county;
-        bool changed = rec.call != stored->call;
-        if (rule == TDupeRule::SameCallAndMode) {
-            mode = rec.mode;
-            changed = changed || rec.mode != stored->mode;
-        } else if (rule == TDupeRule::SameCallAndCounty) {
-            county = rec.uscounty;
-            changed = changed || rec.uscounty != stored->uscounty;
-        }
+        entry.rec = d.Record();
         bool dupe = false;
-        if (changed && !RunGuarded(fPrompts, this,
-                                   [&] { dupe = IsDupeOfOther(fDM, table, key, rec.call, mode, county); })) {
+        if (!RunGuarded(fPrompts, this, [&] { dupe = IsDuplicateEntry(fDM, Mysettings(), entry); })) {
             return false;
         }
         if (dupe) {
@@ -1681,10 +1669,9 @@ void TfrmMain::EditContact(int row)
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    tLogRecord rec = dialog.Record();
-    rec.dxcc = dialog.IsUS() ? 0 : GetDXCC(fDM, rec.qth);
-    rec.points = ScoreContact(Mysettings().ContestName, rec.tenten, rec.epc, rec.p070).stored;
-    UpdateContact(fDM, table, key, rec);
+    entry.rec = dialog.Record();
+    entry.rec.dxcc = dialog.IsUS() ? 0 : GetDXCC(fDM, entry.rec.qth);
+    ::LogContact(fDM, Mysettings(), entry);
     RecountScores();
     LogTableChanged();
     ui->gridRecent->selectRow(row);
@@ -2007,13 +1994,14 @@ void TfrmMain::LogReportedContact(const QByteArray& adif)
         return;
     }
     CompleteFeedContact(rec, QStringLiteral("WSJT-X"));
-    if (IsDuplicateContact(fDM, Mysettings(), rec)) {
+    const TLogResult result = ::LogContact(fDM, Mysettings(), {rec});
+    if (result.outcome == TLogResult::TOutcome::Duplicate) {
         ShowFeedProblem(
             QStringLiteral("%1, logged in WSJT-X, is a duplicate in this log and was not logged here.")
                 .arg(rec.call));
         return;
     }
-    RaiseCounters(StoreContact(fDM, Mysettings(), rec));
+    RaiseCounters(result.score);
     LogTableChanged();
 }
 
@@ -2262,10 +2250,14 @@ void TfrmMain::ProcessAdifContact(const tLogRecord& contact)
     CompleteFeedContact(rec, QStringLiteral("FLdigi"));
     if (fFLDigiAutoLog) {
         // Logged without a duplicate check, as auto logging does; a duplicate is pointed out.
-        const bool duplicate = IsDuplicateContact(fDM, Mysettings(), rec);
-        RaiseCounters(AutoLogContact(fDM, Mysettings(), rec));
+        rec.dxcc = GetDXCC(fDM, rec.qth);
+        const TLogResult result = ::LogContact(fDM, Mysettings(), {rec, TOnDuplicate::LogAnyway});
+        if (result.outcome == TLogResult::TOutcome::NoLog) {
+            throw EVantrel(kNoLogForFLdigi);
+        }
+        RaiseCounters(result.score);
         LogTableChanged();
-        if (duplicate) {
+        if (result.duplicate) {
             ShowFeedProblem(QStringLiteral("%1, logged from FLdigi, is a duplicate in this log (auto logging "
                                            "logs it all the same).")
                                 .arg(rec.call));
@@ -2371,15 +2363,15 @@ void TfrmMain::LogContact()
     // A LOG of the logging server: a contact that cannot be logged stays in the form, and the note says
     // why; the datagrams after it go on.
     switch (LogForm()) {
-    case TLogOutcome::Logged:
+    case TLogResult::TOutcome::Logged:
         break;
-    case TLogOutcome::NoLog:
+    case TLogResult::TOutcome::NoLog:
         ShowFeedProblem(
             QStringLiteral("Logging server: %1 was not logged: no log is open. Select a log in the "
                            "Logs list or create one with File > New.")
                 .arg(ui->txtCallsign->text()));
         break;
-    case TLogOutcome::Duplicate:
+    case TLogResult::TOutcome::Duplicate:
         ShowFeedProblem(QStringLiteral("Logging server: %1 is a duplicate in this log and was not logged; it "
                                        "stays in the entry form.")
                             .arg(ui->txtCallsign->text()));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/IEntryForm.h"
+#include "app/LogContact.h"
 #include "data/Clock.h"
 #include "data/Prompts.h"
 #include "data/TDM.h"
@@ -104,7 +105,7 @@ public:
 
     // The single point to call whenever the current log's table has changed (a contact logged by the
     // form, a feed or an import, or edited or removed): refreshes the recent-contacts list and the dupe
-    // list.
+    // list, and tells LogChanged.
     void LogTableChanged();
     TRecentContactsModel& RecentContacts() { return *fRecentModel; }
     // Edits the contact of a recent-contacts line (Edit > Edit Contact, Enter or a double click on it); the
@@ -231,12 +232,22 @@ public:
     QDateTime Now() const { return fClock(); }
     void tmr1Timer();
 
+signals:
+    // The current log's contacts changed: a contact logged by the form or a feed, an import, an edit or a
+    // removal, another program's change seen in the file, or another log made current. Emitted once per
+    // change, after the window has shown it. What follows the log (a statistics panel, a band map, a
+    // sync to a server) connects here; such capabilities are wired in WireCapabilities.
+    void LogChanged();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
     void FormCreate();
+    // The one place where capabilities beside the entry form are wired to the window: their docks, their
+    // menu items and their connections to LogChanged.
+    void WireCapabilities();
     void DetachWidgets();
     // The contact in the entry form that is not logged yet: kept in the settings while it is typed, and
     // given back when its log is current again (at the next start, say).
@@ -283,16 +294,9 @@ private:
     void RigModeChanged(const QString& mode);
     // Logs the contact of one ADIF record that WSJT-X or JTDX reported.
     void LogReportedContact(const QByteArray& adif);
-    // What logging the entry form's contact came to.
-    enum class TLogOutcome
-    {
-        Logged,
-        NoLog,
-        Duplicate,
-    };
     // Logs the contact of the entry form unless no log is open or it is a duplicate; the form keeps a
     // contact that was not logged.
-    TLogOutcome LogForm();
+    TLogResult::TOutcome LogForm();
     // Runs the handling of something a feed delivered: a failure is reported in the feeds' note, never
     // in a box, and the feeds go on.
     template <typename F> void RunFeed(const QString& source, F&& action);
