@@ -1,6 +1,6 @@
 #include "AppFixture.h"
-#include "gui/app/TRecentContactsModel.h"
 #include "common/TestRegistry.h"
+#include "gui/app/TRecentContactsModel.h"
 #include "gui/process/TfrmProcessLog.h"
 
 #include <QAction>

@@ -1,9 +1,9 @@
 #include "TfrmStationSettings.h"
 
 #include "data/Errors.h"
+#include "data/Prompts.h"
 #include "data/TSettings.h"
 #include "gui/common/Colors.h"
-#include "data/Prompts.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
