@@ -130,15 +130,15 @@ void BM_ImportADIF(benchmark::State& state)
         QElapsedTimer phase;
         phase.start();
         std::clock_t cpu = std::clock();
-        TADIFImport import(dm, log);
-        import.Read(bytes);
+        TADIFImport adifImport(dm, log);
+        adifImport.Read(bytes);
         readMs += phase.restart();
         readCpu += std::clock() - cpu;
         cpu = std::clock();
-        imported = import.Store(false);
+        imported = adifImport.Store(false);
         storeMs += phase.elapsed();
         storeCpu += std::clock() - cpu;
-        duplicates = import.Duplicates();
+        duplicates = adifImport.Duplicates();
     }
     state.counters["records"] = kRecords;
     state.counters["imported"] = imported;

@@ -6,11 +6,11 @@
 // that runs until it is killed (--serve WORKFOLDER), and it prints the call signs of a burst
 // (--calls FIRST COUNT) for the checks of that script.
 
-#include "app/TfrmMain.h"
 #include "common/TQuietPrompts.h"
 #include "data/Paths.h"
+#include "data/Prompts.h"
 #include "feeds/TLoggingServer.h"
-#include "ui/Prompts.h"
+#include "gui/app/TfrmMain.h"
 
 #include <QApplication>
 #include <QDir>

@@ -9,11 +9,11 @@
 #include "common/TQuietPrompts.h"
 #include "data/LicenceStore.h"
 #include "data/Paths.h"
+#include "data/Prompts.h"
 #include "data/TDM.h"
 #include "data/TSettings.h"
 #include "lookup/TLicenceImport.h"
 #include "lookup/TLookup.h"
-#include "ui/Prompts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -177,8 +177,8 @@ void BM_ImportLicenceDump(benchmark::State& state)
 {
     TImportSummary summary;
     for (auto _ : state) {
-        TLicenceImport import(gWorld->zip, gWorld->folder);
-        summary = import.Run();
+        TLicenceImport licenceImport(gWorld->zip, gWorld->folder);
+        summary = licenceImport.Run();
     }
     const double peak = BenchSupport::PeakMegabytes();
     state.counters["licences"] = double(summary.en.kept);

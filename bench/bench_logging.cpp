@@ -9,11 +9,11 @@
 // temporary work folder for each run, so the contacts logged by a run never reach the next one.
 
 #include "BenchSupport.h"
-#include "app/TRecentContactsModel.h"
-#include "app/TfrmMain.h"
 #include "common/TQuietPrompts.h"
 #include "data/Paths.h"
-#include "ui/Prompts.h"
+#include "data/Prompts.h"
+#include "gui/app/TRecentContactsModel.h"
+#include "gui/app/TfrmMain.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>

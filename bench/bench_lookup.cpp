@@ -5,10 +5,10 @@
 
 #include "common/TQuietPrompts.h"
 #include "data/Paths.h"
+#include "data/Prompts.h"
 #include "data/TDM.h"
 #include "data/TSettings.h"
 #include "lookup/TLookup.h"
-#include "ui/Prompts.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -6,12 +6,12 @@
 #include "common/TQuietPrompts.h"
 
 #include "data/Paths.h"
-#include "data/TDBGrid.h"
-#include "data/TDBNavigator.h"
+#include "data/Prompts.h"
 #include "data/TDM.h"
-#include "data/TSqlGridModel.h"
-#include "data/TfrmLogTable.h"
-#include "ui/Prompts.h"
+#include "gui/data/TDBGrid.h"
+#include "gui/data/TDBNavigator.h"
+#include "gui/data/TSqlGridModel.h"
+#include "gui/data/TfrmLogTable.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // The logging server's datagram reader and the command it gives, carried out on an entry form that
 // checks every field it is handed: no datagram may crash, and a command must carry the fields its
 // handling reads.
-#include "feeds/FeedActions.h"
+#include "app/FeedActions.h"
 #include "feeds/ServerCommand.h"
 
 #include <cstddef>

@@ -1,8 +1,8 @@
 // The reader of WSJT-X's and JTDX's UDP messages, then what the listener does with a contact: any datagram
 // gives a message or nothing, never a crash. A "QSO Logged" message gives an ADIF record that reads back
 // whole (its counts right), and a contact read from a message carries its time as hh:mm.
-#include "app/ADIFImport.h"
 #include "feeds/WsjtxMessage.h"
+#include "process/ADIFContact.h"
 #include "process/ADIFRecordReader.h"
 
 #include <cstddef>

@@ -1,8 +1,8 @@
 #include "app/ADIFImportCommand.h"
-#include "app/TfrmMain.h"
-#include "process/TfrmProcessLog.h"
-#include "ui/Prompts.h"
-#include "ui/TVantrelApplication.h"
+#include "gui/app/TfrmMain.h"
+#include "gui/common/TRealPrompts.h"
+#include "gui/common/TVantrelApplication.h"
+#include "gui/process/TfrmProcessLog.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

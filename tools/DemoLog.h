@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TfrmMain.h"
+#include "gui/app/TfrmMain.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -8,8 +8,8 @@
 #include "data/EventNames.h"
 #include "data/TDM.h"
 #include "gui/cluster/TBandMapDock.h"
-#include "ui/TVantrelApplication.h"
-#include "ui/Themes.h"
+#include "gui/common/TVantrelApplication.h"
+#include "gui/common/Themes.h"
 
 #include <QDir>
 #include <QScreen>

@@ -5,11 +5,11 @@
 // third argument: vantrel_desk_screenshots <folder> <file name> [theme].
 
 #include "DemoLog.h"
-#include "app/TfrmMain.h"
 #include "common/TQuietPrompts.h"
 #include "common/TTestHome.h"
-#include "ui/TVantrelApplication.h"
-#include "ui/Themes.h"
+#include "gui/app/TfrmMain.h"
+#include "gui/common/TVantrelApplication.h"
+#include "gui/common/Themes.h"
 
 #include <QDir>
 #include <QLineEdit>

@@ -4,10 +4,10 @@
 //   vantrel_helpshots OUTPUT-FOLDER
 // Run it from the build's bin/ folder, where config.db and config.sql lie.
 
-#include "app/TfrmMain.h"
-#include "process/TfrmProcessLog.h"
-#include "ui/Prompts.h"
-#include "ui/TVantrelApplication.h"
+#include "gui/app/TfrmMain.h"
+#include "gui/common/TRealPrompts.h"
+#include "gui/common/TVantrelApplication.h"
+#include "gui/process/TfrmProcessLog.h"
 
 #include <QAction>
 #include <QComboBox>

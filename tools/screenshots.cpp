@@ -3,15 +3,15 @@
 // the shipped config.db beside it); the pictures go to the folder given as the first argument.
 
 #include "DemoLog.h"
-#include "app/TfrmMain.h"
 #include "common/TQuietPrompts.h"
 #include "common/TTestHome.h"
-#include "data/TDBGrid.h"
-#include "data/TfrmDatabases.h"
-#include "data/TfrmLogTable.h"
-#include "ui/TAboutBox.h"
-#include "ui/TVantrelApplication.h"
-#include "ui/Themes.h"
+#include "gui/app/TfrmMain.h"
+#include "gui/common/TAboutBox.h"
+#include "gui/common/TVantrelApplication.h"
+#include "gui/common/Themes.h"
+#include "gui/data/TDBGrid.h"
+#include "gui/data/TfrmDatabases.h"
+#include "gui/data/TfrmLogTable.h"
 
 #include <QDir>
 #include <cstdio>

@@ -7,10 +7,10 @@
 #include "common/TTestHome.h"
 #include "data/Paths.h"
 #include "data/TSettings.h"
+#include "gui/common/TVantrelApplication.h"
+#include "gui/common/Themes.h"
+#include "gui/common/WindowFit.h"
 #include "gui/settings/TfrmStationSettings.h"
-#include "ui/TVantrelApplication.h"
-#include "ui/Themes.h"
-#include "ui/WindowFit.h"
 
 #include <QDir>
 #include <QPushButton>

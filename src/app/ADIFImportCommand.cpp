@@ -67,11 +67,11 @@ int RunADIFImportCommand(const QStringList& args, QTextStream& out, QTextStream&
         dm.ReadConfigRecord(table, log);
         log.TableName = table;
 
-        TADIFImport import(dm, log);
-        import.Read(bytes);
-        const int imported = import.Store(keepDuplicates);
+        TADIFImport adifImport(dm, log);
+        adifImport.Read(bytes);
+        const int imported = adifImport.Store(keepDuplicates);
         out << "ADIF import from " << QDir::toNativeSeparators(file) << " into " << table << '\n'
-            << import.Summary(imported, keepDuplicates) << '\n';
+            << adifImport.Summary(imported, keepDuplicates) << '\n';
         out.flush();
         dm.CloseLogs();
         dm.CloseConfig();

@@ -1,6 +1,6 @@
 #include "TSpotClassifier.h"
 
-#include "app/LogRules.h"
+#include "data/LogRules.h"
 #include "data/Errors.h"
 #include "data/LookupQueries.h"
 #include "data/TDM.h"

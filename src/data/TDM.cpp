@@ -59,6 +59,13 @@ const QString kLogColumns = QStringLiteral(
     "submit_bar INTEGER DEFAULT \"0\" NOT NULL,submit_digital INTEGER DEFAULT \"0\" NOT NULL,"
     "submit_county INTEGER DEFAULT \"0\" NOT NULL");
 
+// The columns a new contact fills, in the order of the values bound to them (tLogRecord's order), for the
+// single insert and for the insert of many.
+const QString kInsertColumns =
+    QStringLiteral(" (`_date`,`_time`,`_call`,`_tenten`,`_vp`,`_epc`,`_p070`,`_mode`,`_name`,`_qth`,"
+                   "`_mycounty`,`_uscounty`,`_points`,`_dxcc`,`_comment`)"
+                   " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+
 QString CreateLogTableStatement(const QString& name)
 {
     return QStringLiteral("CREATE TABLE ") + QuoteIdent(name) + QStringLiteral(" (") + kLogColumns +
@@ -364,11 +371,7 @@ QSqlQuery& TDM::Prepared(TLogStatement kind, const QString& table)
     QString sql;
     switch (kind) {
     case TLogStatement::Insert:
-        sql =
-            QStringLiteral("INSERT INTO ") + name +
-            QStringLiteral(" (`_date`,`_time`,`_call`,`_tenten`,`_vp`,`_epc`,`_p070`,`_mode`,`_name`,`_qth`,"
-                           "`_mycounty`,`_uscounty`,`_points`,`_dxcc`,`_comment`)"
-                           " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+        sql = QStringLiteral("INSERT INTO ") + name + kInsertColumns;
         break;
     case TLogStatement::Dupe:
     case TLogStatement::DupeMode:
@@ -783,11 +786,6 @@ void TDM::LogAddRecord(const tLogRecord& rec, const QString& tablename)
 }
 
 namespace {
-
-const QString kInsertColumns =
-    QStringLiteral(" (`_date`,`_time`,`_call`,`_tenten`,`_vp`,`_epc`,`_p070`,`_mode`,`_name`,`_qth`,"
-                   "`_mycounty`,`_uscounty`,`_points`,`_dxcc`,`_comment`)"
-                   " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
 
 // Binds a text as the bound values of single statements store it: never NULL, an empty text as ''.
 int BindText(sqlite3_stmt* statement, int index, const QString& text)

@@ -1,7 +1,7 @@
 #include "ADIFReader.h"
 
-#include "app/LogRules.h"
 #include "data/Errors.h"
+#include "data/LogRules.h"
 #include "process/ADIFRecordReader.h"
 #include "process/Utf8.h"
 

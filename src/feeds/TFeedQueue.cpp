@@ -1,6 +1,7 @@
 #include "TFeedQueue.h"
 
 #include <QElapsedTimer>
+#include <QNetworkDatagram>
 #include <QTimer>
 #include <QUdpSocket>
 #include <QVariant>
@@ -196,6 +197,27 @@ void TFeedSocket::Close()
     fSocket->close();
     fSocket->deleteLater();
     fSocket = nullptr;
+}
+
+void TFeedSocket::Drain(qint64 maxSize, const std::function<void()>& oversized,
+                        const std::function<void(const QNetworkDatagram& datagram)>& take) const
+{
+    if (!fSocket) {
+        return;
+    }
+    for (int n = 0; n < kDrainBatch && fSocket->hasPendingDatagrams(); ++n) {
+        const qint64 size = fSocket->pendingDatagramSize();
+        const QNetworkDatagram datagram =
+            fSocket->receiveDatagram(size > maxSize ? 0 : qMax<qint64>(size, 0));
+        if (!datagram.isValid()) {
+            break;
+        }
+        if (size > maxSize) {
+            oversized();
+        } else {
+            take(datagram);
+        }
+    }
 }
 
 quint16 TFeedSocket::LocalPort() const

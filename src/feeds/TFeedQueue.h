@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 
+class QNetworkDatagram;
 class QUdpSocket;
 
 // The one ordered queue of the live feeds: datagrams of every listener wait here and are handled one at
@@ -118,6 +119,11 @@ public:
     void Close();
     // The open socket, or nullptr.
     QUdpSocket* Socket() const { return fSocket; }
+    // Reads what the open socket holds, at most kDrainBatch datagrams: one larger than maxSize is read and
+    // thrown away (only its size is wanted) and reported to oversized; every other one goes to take. Stops
+    // at a datagram that cannot be read.
+    void Drain(qint64 maxSize, const std::function<void()>& oversized,
+               const std::function<void(const QNetworkDatagram& datagram)>& take) const;
     quint16 LocalPort() const;
 
     // The most datagrams one drain reads: the rest wait for the next one, so that a flood never keeps the

@@ -56,53 +56,46 @@ bool TLoggingServer::Queue(const QByteArray& payload, bool contact)
 
 void TLoggingServer::Drain()
 {
-    QUdpSocket* socket = fFeed.Socket();
-    if (!socket) {
-        return;
-    }
-    for (int n = 0; n < TFeedSocket::kDrainBatch && socket->hasPendingDatagrams(); ++n) {
-        const qint64 size = socket->pendingDatagramSize();
-        if (size > kMaxDatagramSize) {
-            // Read and thrown away: only the size is wanted.
-            socket->receiveDatagram(0);
+    fFeed.Drain(
+        kMaxDatagramSize,
+        [this] {
             ++fReceived;
             ++fDropped;
-            continue;
-        }
-        const QNetworkDatagram datagram = socket->receiveDatagram(qMax<qint64>(size, 0));
-        if (!datagram.isValid()) {
-            break;
-        }
-        ++fReceived;
-        const TServerCommandKind kind = ParseDatagram(datagram.data()).kind;
-        if (kind == TServerCommandKind::None) {
-            // Not understood: it would be dropped when handled, so it never waits in the queue.
-            ++fDropped;
-            continue;
-        }
-        if (kind == TServerCommandKind::Log) {
-            if (fFormLost || !Queue(datagram.data(), true)) {
-                if (fFormLost) {
-                    fQueue.CountDropped(true);
-                }
-                ++fDropped;
-                fFormLost = false;
-                QPointer<TLoggingServer> self(this);
-                fQueue.PushStandIn(QByteArrayLiteral("CLEAR"), [self](const QByteArray& p) {
-                    if (self) {
-                        self->Handle(p);
-                    }
-                });
+        },
+        [this](const QNetworkDatagram& datagram) { Take(datagram); });
+}
+
+void TLoggingServer::Take(const QNetworkDatagram& datagram)
+{
+    ++fReceived;
+    const TServerCommandKind kind = ParseDatagram(datagram.data()).kind;
+    if (kind == TServerCommandKind::None) {
+        // Not understood: it would be dropped when handled, so it never waits in the queue.
+        ++fDropped;
+        return;
+    }
+    if (kind == TServerCommandKind::Log) {
+        if (fFormLost || !Queue(datagram.data(), true)) {
+            if (fFormLost) {
+                fQueue.CountDropped(true);
             }
-            continue;
-        }
-        if (!Queue(datagram.data(), false)) {
             ++fDropped;
-            fFormLost = true;
-        } else if (kind == TServerCommandKind::Update || kind == TServerCommandKind::Clear) {
-            // The whole form is set again: the next LOG logs what was sent.
             fFormLost = false;
+            QPointer<TLoggingServer> self(this);
+            fQueue.PushStandIn(QByteArrayLiteral("CLEAR"), [self](const QByteArray& p) {
+                if (self) {
+                    self->Handle(p);
+                }
+            });
         }
+        return;
+    }
+    if (!Queue(datagram.data(), false)) {
+        ++fDropped;
+        fFormLost = true;
+    } else if (kind == TServerCommandKind::Update || kind == TServerCommandKind::Clear) {
+        // The whole form is set again: the next LOG logs what was sent.
+        fFormLost = false;
     }
 }
 

@@ -52,6 +52,8 @@ signals:
 
 private:
     void Drain();
+    // One datagram of the socket: queued when it is a command, counted as dropped otherwise.
+    void Take(const QNetworkDatagram& datagram);
     void Handle(const QByteArray& payload);
     // Queues a datagram for the handler of this server.
     bool Queue(const QByteArray& payload, bool contact);

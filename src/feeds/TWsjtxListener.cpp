@@ -2,8 +2,8 @@
 
 #include "TFeedQueue.h"
 #include "WsjtxMessage.h"
-#include "app/ADIFImport.h"
 #include "data/Errors.h"
+#include "process/ADIFContact.h"
 #include "process/ADIFRecordReader.h"
 
 #include <QNetworkDatagram>
@@ -100,51 +100,45 @@ bool TWsjtxListener::IsSecondReport(const QString& key, quint32 type)
 
 void TWsjtxListener::Drain()
 {
-    QUdpSocket* socket = fFeed.Socket();
-    if (!socket) {
+    fFeed.Drain(
+        kMaxDatagram, [this] { ++fReceived; },
+        [this](const QNetworkDatagram& datagram) {
+            ++fReceived;
+            Take(datagram);
+        });
+}
+
+void TWsjtxListener::Take(const QNetworkDatagram& datagram)
+{
+    // Only contacts are kept: a heartbeat or a status message never waits in the queue.
+    const std::optional<TWsjtxMessage> message = ParseWsjtxMessage(datagram.data());
+    if (!message || message->adif.isEmpty()) {
         return;
     }
-    for (int n = 0; n < TFeedSocket::kDrainBatch && socket->hasPendingDatagrams(); ++n) {
-        const qint64 size = socket->pendingDatagramSize();
-        const QNetworkDatagram datagram =
-            socket->receiveDatagram(size > kMaxDatagram ? 0 : qMax<qint64>(size, 0));
-        if (!datagram.isValid()) {
-            break;
-        }
-        ++fReceived;
-        if (size > kMaxDatagram) {
-            continue;
-        }
-        // Only contacts are kept: a heartbeat or a status message never waits in the queue.
-        const std::optional<TWsjtxMessage> message = ParseWsjtxMessage(datagram.data());
-        if (!message || message->adif.isEmpty()) {
-            continue;
-        }
-        TADIFRecordReader reader(message->adif);
-        TADIFRecord record;
-        tLogRecord rec;
-        if (reader.Next(record)) {
-            ContactFromADIF(record, TCountryTable(), rec);
-        }
-        const QChar unit(0x1f);
-        const QString key = message->id + unit + datagram.senderAddress().toString() + unit +
-                            QString::number(datagram.senderPort()) + unit + rec.call + unit + rec.date +
-                            unit + rec.time + unit + rec.mode;
-        if (IsSecondReport(key, message->type)) {
-            ++fEchoes;
-            continue;
-        }
-        // A listener closed and gone before its contacts were handled leaves them unhandled.
-        QPointer<TWsjtxListener> self(this);
-        fQueue.Push(
-            message->adif,
-            [self](const QByteArray& adif) {
-                if (self) {
-                    self->Handle(adif);
-                }
-            },
-            true);
+    TADIFRecordReader reader(message->adif);
+    TADIFRecord record;
+    tLogRecord rec;
+    if (reader.Next(record)) {
+        ContactFromADIF(record, TCountryTable(), rec);
     }
+    const QChar unit(0x1f);
+    const QString key = message->id + unit + datagram.senderAddress().toString() + unit +
+                        QString::number(datagram.senderPort()) + unit + rec.call + unit + rec.date + unit +
+                        rec.time + unit + rec.mode;
+    if (IsSecondReport(key, message->type)) {
+        ++fEchoes;
+        return;
+    }
+    // A listener closed and gone before its contacts were handled leaves them unhandled.
+    QPointer<TWsjtxListener> self(this);
+    fQueue.Push(
+        message->adif,
+        [self](const QByteArray& adif) {
+            if (self) {
+                self->Handle(adif);
+            }
+        },
+        true);
 }
 
 void TWsjtxListener::Handle(const QByteArray& adif)

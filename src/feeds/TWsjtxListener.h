@@ -61,6 +61,8 @@ private:
     };
 
     void Drain();
+    // One datagram of the socket: a contact is queued unless it is the second report of one.
+    void Take(const QNetworkDatagram& datagram);
     void Handle(const QByteArray& adif);
     // True when the report is the second of a pair whose first was seen already.
     bool IsSecondReport(const QString& key, quint32 type);

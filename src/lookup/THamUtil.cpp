@@ -2,7 +2,7 @@
 
 #include "data/Errors.h"
 #include "data/MyFunc.h"
-#include "ui/Prompts.h"
+#include "data/Prompts.h"
 
 #include <QRegularExpression>
 #include <algorithm>

@@ -125,8 +125,8 @@ void SyncFile(const QString& path)
 #endif
 }
 
-// Replaces target with the complete file at partial in one step.
-void ReplaceFile(const QString& partial, const QString& target)
+// Puts the complete file at partial in the place of target in one step (a rename on the same disk).
+void MoveIntoPlace(const QString& partial, const QString& target)
 {
     std::error_code error;
     std::filesystem::rename(QFile::encodeName(partial).toStdString(), QFile::encodeName(target).toStdString(),
@@ -493,8 +493,8 @@ TImportSummary TLicenceImport::Run()
     SyncFile(partialPostal);
     // From here on the import is complete: the postal file first, so a licence file never names counties
     // the postal file beside it lacks.
-    ReplaceFile(partialPostal, folder.filePath(kPostalFile));
-    ReplaceFile(partialLicence, folder.filePath(kLicenceFile));
+    MoveIntoPlace(partialPostal, folder.filePath(kPostalFile));
+    MoveIntoPlace(partialLicence, folder.filePath(kLicenceFile));
     if (fProgress) {
         fProgress(100);
     }

@@ -8,10 +8,10 @@
 #include "data/LookupQueries.h"
 #include "data/MyFunc.h"
 #include "data/Paths.h"
+#include "data/Prompts.h"
 #include "data/ReferenceLookup.h"
 #include "data/TDM.h"
 #include "data/TSettings.h"
-#include "ui/Prompts.h"
 
 #include <QDir>
 #include <QFileInfo>

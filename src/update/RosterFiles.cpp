@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace {
@@ -155,11 +154,8 @@ QString FormatEPCText(const QStringList& lines, qsizetype* foreignLines)
 void FormatEPCFile(const QString& infile, const QString& OutFile)
 {
     const QByteArray text = FormatEPCText(ReadTextLines(infile)).toUtf8();
-    // Unbuffered, so a full disk fails the write itself instead of leaving an empty file behind a
-    // commit that reports success.
-    QSaveFile file(OutFile);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !WriteAll(file, text) || !file.commit()) {
-        throw EVantrel(FileError(OutFile, file.errorString()));
+    if (const QString reason = ReplaceFile(OutFile, text); !reason.isEmpty()) {
+        throw EVantrel(FileError(OutFile, reason));
     }
 }
 

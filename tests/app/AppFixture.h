@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/TfrmMain.h"
 #include "common/TScriptedPrompts.h"
 #include "common/TTestHome.h"
+#include "gui/app/TfrmMain.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -4,7 +4,7 @@
 #include "process/TProcessFixture.h"
 
 #include "app/ADIFImport.h"
-#include "app/LogRules.h"
+#include "data/LogRules.h"
 #include "data/MyFunc.h"
 #include "process/TLogProcessor.h"
 
@@ -126,10 +126,10 @@ private slots:
         copy.TableName = QStringLiteral("W7VNT_2024_Copy");
         fix.dm.CreateNewLogTable(copy.TableName);
         fix.dm.ConfigAddRecord(copy);
-        TADIFImport import(fix.dm, copy);
-        import.Read(adif);
-        QCOMPARE(import.Skipped().size(), 0);
-        QCOMPARE(import.Store(true), int(contacts.size()));
+        TADIFImport adifImport(fix.dm, copy);
+        adifImport.Read(adif);
+        QCOMPARE(adifImport.Skipped().size(), 0);
+        QCOMPARE(adifImport.Store(true), int(contacts.size()));
 
         QCOMPARE(WholeRows(fix.dm, copy.TableName), WholeRows(fix.dm, fix.own.TableName));
         const TDM::TLogCounts before = fix.dm.Recount(fix.own.TableName);
@@ -263,16 +263,16 @@ private slots:
         QFETCH(QStringList, rows);
         QFETCH(QStringList, skipped);
         TProcessFixture fix(QStringLiteral("Winter Phone"));
-        TADIFImport import(fix.dm, fix.own);
-        import.Read(file);
-        QCOMPARE(import.Store(false), int(rows.size()));
+        TADIFImport adifImport(fix.dm, fix.own);
+        adifImport.Read(file);
+        QCOMPARE(adifImport.Store(false), int(rows.size()));
         QCOMPARE(Contacts(fix.dm, fix.own.TableName), rows);
         QStringList reasons;
-        for (const TADIFSkipped& s : import.Skipped()) {
+        for (const TADIFSkipped& s : adifImport.Skipped()) {
             reasons << QStringLiteral("%1: %2").arg(s.record).arg(s.reason);
         }
         QCOMPARE(reasons, skipped);
-        QCOMPARE(import.Records(), int(rows.size() + skipped.size()));
+        QCOMPARE(adifImport.Records(), int(rows.size() + skipped.size()));
     }
 
     // Each event's duplicate rule, against the log and against earlier records of the same file.
@@ -331,10 +331,10 @@ private slots:
                         .arg(f[2])
                         .toUtf8();
         }
-        TADIFImport import(fix.dm, fix.own);
-        import.Read(adif);
-        QCOMPARE(import.Duplicates(), duplicates);
-        QCOMPARE(import.Store(keep), int(stored.size()));
+        TADIFImport adifImport(fix.dm, fix.own);
+        adifImport.Read(adif);
+        QCOMPARE(adifImport.Duplicates(), duplicates);
+        QCOMPARE(adifImport.Store(keep), int(stored.size()));
         QStringList rows;
         for (const QString& row : Contacts(fix.dm, fix.own.TableName).mid(logged.size())) {
             const QStringList f = row.split('|');

@@ -1,9 +1,9 @@
 #include "AppFixture.h"
-#include "app/TfrmBuildLicenceData.h"
 #include "common/TLicenceDump.h"
 #include "common/TestRegistry.h"
 #include "data/LicenceStore.h"
 #include "data/Paths.h"
+#include "gui/app/TfrmBuildLicenceData.h"
 #include "lookup/TLicenceImport.h"
 
 #include <QAction>

@@ -1,5 +1,5 @@
-#include "app/LogRules.h"
 #include "common/TestRegistry.h"
+#include "data/LogRules.h"
 
 #include <QTest>
 

@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTabWidget>
 #include <QTreeView>
@@ -159,6 +160,8 @@ private slots:
         QFETCH(bool, dupe);
         TAppFixture f;
         f.NewLog(QStringLiteral("N0CALL"), event);
+        // What follows the log hears of each contact stored, once, and of nothing else.
+        QSignalSpy changes(f.window.get(), &TfrmMain::LogChanged);
         f.Type(QStringLiteral("W1AW"), QStringLiteral("12"), QStringLiteral("SSB"), QString(), QString(),
                QStringLiteral("Pima"));
         f.window->DoLog();
@@ -174,6 +177,7 @@ private slots:
         QCOMPARE(f.Edit("txtCallsign")->text(), dupe ? QStringLiteral("W1AW") : QString());
         QCOMPARE(f.Edit("txtName")->text(), dupe ? QStringLiteral("Hiram") : QString());
         QCOMPARE(f.window->ctx_with(), dupe ? 1 : 2);
+        QCOMPARE(changes.count(), dupe ? 1 : 2);
         // A call in another letter case is another call (the form itself only takes upper case).
         QVERIFY(f.window->DM().IsDupe(table, QStringLiteral("W1AW"), std::nullopt, std::nullopt));
         QVERIFY(!f.window->DM().IsDupe(table, QStringLiteral("w1aw"), std::nullopt, std::nullopt));

@@ -1,8 +1,8 @@
 #include "AppFixture.h"
-#include "app/TRecentContactsModel.h"
 #include "common/TestRegistry.h"
-#include "ui/Colors.h"
-#include "ui/Themes.h"
+#include "gui/app/TRecentContactsModel.h"
+#include "gui/common/Colors.h"
+#include "gui/common/Themes.h"
 
 #include <QAbstractButton>
 #include <QAction>

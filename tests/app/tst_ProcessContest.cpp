@@ -1,7 +1,7 @@
 #include "AppFixture.h"
-#include "app/TRecentContactsModel.h"
 #include "common/TestRegistry.h"
-#include "process/TfrmProcessLog.h"
+#include "gui/app/TRecentContactsModel.h"
+#include "gui/process/TfrmProcessLog.h"
 
 #include <QAction>
 #include <QCheckBox>

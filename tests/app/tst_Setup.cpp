@@ -1,8 +1,9 @@
 #include "AppFixture.h"
-#include "app/TfrmSetup.h"
 #include "common/TestRegistry.h"
 #include "data/Errors.h"
 #include "data/MyFunc.h"
+#include "gui/app/TfrmSetup.h"
+#include "gui/common/TRealPrompts.h"
 
 #include <QAction>
 #include <QClipboard>

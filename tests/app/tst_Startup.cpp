@@ -1,4 +1,3 @@
-#include "app/TfrmMain.h"
 #include "common/TPeer.h"
 #include "common/TScriptedPrompts.h"
 #include "common/TSmallDisk.h"
@@ -6,6 +5,7 @@
 #include "common/TestFiles.h"
 #include "common/TestRegistry.h"
 #include "data/TSettings.h"
+#include "gui/app/TfrmMain.h"
 
 #include <QAction>
 #include <QComboBox>

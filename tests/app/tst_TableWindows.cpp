@@ -1,11 +1,11 @@
 #include "AppFixture.h"
 #include "common/TestRegistry.h"
 #include "data/Errors.h"
-#include "data/TDBGrid.h"
-#include "data/TDBNavigator.h"
-#include "data/TSqlGridModel.h"
-#include "data/TfrmDatabases.h"
-#include "data/TfrmLogTable.h"
+#include "gui/data/TDBGrid.h"
+#include "gui/data/TDBNavigator.h"
+#include "gui/data/TSqlGridModel.h"
+#include "gui/data/TfrmDatabases.h"
+#include "gui/data/TfrmLogTable.h"
 #include "process/TLogProcessor.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/Prompts.h"
+#include "gui/common/TRealPrompts.h"
 
 #include <cstdio>
 

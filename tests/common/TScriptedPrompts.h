@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/Prompts.h"
+#include "data/Prompts.h"
 
 #include <QList>
 #include <QString>

@@ -5,7 +5,7 @@
 #include "data/Errors.h"
 #include "data/MyFunc.h"
 #include "data/TDM.h"
-#include "ui/Prompts.h"
+#include "gui/common/TRealPrompts.h"
 
 #include <QCoreApplication>
 #include <QFile>

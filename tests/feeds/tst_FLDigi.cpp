@@ -1,9 +1,9 @@
 #include "app/AppFixture.h"
-#include "app/TRecentContactsModel.h"
 #include "common/TestFiles.h"
 #include "common/TestRegistry.h"
 #include "feeds/FeedFixtures.h"
 #include "feeds/TFLDigiPoller.h"
+#include "gui/app/TRecentContactsModel.h"
 
 #include <QAction>
 #include <QCheckBox>

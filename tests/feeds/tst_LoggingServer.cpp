@@ -1,8 +1,8 @@
 #include "app/AppFixture.h"
 #include "common/TestRegistry.h"
 #include "feeds/TFeedQueue.h"
-#include "feeds/TInputDialog.h"
 #include "feeds/TLoggingServer.h"
+#include "gui/feeds/TInputDialog.h"
 
 #include <QAction>
 #include <QLabel>

@@ -50,8 +50,8 @@ struct TImportFixture
 
     TImportSummary Import(const QString& source)
     {
-        TLicenceImport import(source, fccFolder);
-        return import.Run();
+        TLicenceImport licenceImport(source, fccFolder);
+        return licenceImport.Run();
     }
 
     TFccRec Lookup(const QString& call) { return lookup->LookupCall(call, LookupTypes::FCCLookup); }

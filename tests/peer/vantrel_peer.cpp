@@ -19,9 +19,9 @@
 //                             as each one is stored, sharing all the while; "quit" ends it.
 #include "data/TDM.h"
 #include "data/tLogRecord.h"
+#include "gui/common/FileDialogs.h"
 #include "lookup/TLicenceImport.h"
 #include "sync/TSharedLog.h"
-#include "ui/FileDialogs.h"
 #include "update/RosterUpdate.h"
 
 #include <QApplication>

@@ -5,8 +5,8 @@
 #include "common/TestRegistry.h"
 
 #include "data/Paths.h"
+#include "gui/process/TfrmProcessLog.h"
 #include "process/TLogProcessor.h"
-#include "process/TfrmProcessLog.h"
 
 #include <QCheckBox>
 #include <QClipboard>

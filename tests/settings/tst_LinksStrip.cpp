@@ -1,7 +1,7 @@
 #include "common/TestRegistry.h"
+#include "gui/common/Colors.h"
+#include "gui/common/Themes.h"
 #include "gui/links/TLinksStrip.h"
-#include "ui/Colors.h"
-#include "ui/Themes.h"
 
 #include <QApplication>
 #include <QHash>

@@ -2,8 +2,8 @@
 #include "common/TestRegistry.h"
 #include "data/Errors.h"
 #include "data/MyFunc.h"
-#include "ui/ProgramIcon.h"
-#include "ui/TAboutBox.h"
+#include "gui/common/ProgramIcon.h"
+#include "gui/common/TAboutBox.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,5 +1,5 @@
 #include "common/TestRegistry.h"
-#include "ui/Prompts.h"
+#include "gui/common/TRealPrompts.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "app/AppFixture.h"
 #include "common/TestRegistry.h"
 #include "data/TSettings.h"
-#include "ui/Themes.h"
+#include "gui/common/Themes.h"
 
 #include <QAction>
 #include <QCheckBox>

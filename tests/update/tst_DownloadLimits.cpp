@@ -9,8 +9,8 @@
 #include "data/Errors.h"
 #include "data/MyFunc.h"
 #include "data/TSettings.h"
-#include "update/ProgramUpdate.h"
-#include "update/TfrmFileDownload.h"
+#include "gui/update/ProgramUpdate.h"
+#include "gui/update/TfrmFileDownload.h"
 #include "update/UpdateSettings.h"
 
 #include <QDir>

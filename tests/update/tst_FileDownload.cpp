@@ -2,7 +2,7 @@
 #include "common/TTestHttpServer.h"
 #include "common/TTestTls.h"
 #include "common/TestRegistry.h"
-#include "update/TfrmFileDownload.h"
+#include "gui/update/TfrmFileDownload.h"
 
 #include <QDir>
 #include <QFile>

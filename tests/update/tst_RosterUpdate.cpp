@@ -1,4 +1,3 @@
-#include "app/TfrmMain.h"
 #include "common/TPeer.h"
 #include "common/TScriptedPrompts.h"
 #include "common/TSmallDisk.h"
@@ -7,8 +6,9 @@
 #include "common/TestRegistry.h"
 #include "data/TDM.h"
 #include "data/TSettings.h"
+#include "gui/app/TfrmMain.h"
+#include "gui/update/TfrmDataUpdate.h"
 #include "update/RosterUpdate.h"
-#include "update/TfrmDataUpdate.h"
 #include "update/UpdateSettings.h"
 
 #include <QAction>

@@ -1,10 +1,10 @@
-#include "app/TfrmMain.h"
 #include "common/TScriptedPrompts.h"
 #include "common/TTestHome.h"
 #include "common/TTestHttpServer.h"
 #include "common/TestRegistry.h"
 #include "data/Errors.h"
-#include "update/ProgramUpdate.h"
+#include "gui/app/TfrmMain.h"
+#include "gui/update/ProgramUpdate.h"
 #include "update/UpdateSettings.h"
 
 #include <QAction>

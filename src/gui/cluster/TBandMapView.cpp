@@ -1,7 +1,7 @@
 #include "TBandMapView.h"
 
 #include "feeds/TRigControl.h"
-#include "ui/Colors.h"
+#include "gui/common/Colors.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

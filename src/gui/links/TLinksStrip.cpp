@@ -1,6 +1,6 @@
 #include "TLinksStrip.h"
 
-#include "ui/Colors.h"
+#include "gui/common/Colors.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -1,9 +1,9 @@
 #include "TfrmStationSettings.h"
 
 #include "data/Errors.h"
+#include "data/Prompts.h"
 #include "data/TSettings.h"
-#include "ui/Colors.h"
-#include "ui/Prompts.h"
+#include "gui/common/Colors.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

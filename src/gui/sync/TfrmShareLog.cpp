@@ -2,7 +2,7 @@
 
 #include "ui_TfrmShareLog.h"
 
-#include "ui/Prompts.h"
+#include "data/Prompts.h"
 
 #include <QIntValidator>
 

@@ -1,0 +1,425 @@
+#pragma once
+
+#include "app/IEntryForm.h"
+#include "app/LogContact.h"
+#include "data/Clock.h"
+#include "data/Prompts.h"
+#include "data/TDM.h"
+#include "data/TSettings.h"
+#include "process/SubmissionLog.h"
+
+#include <QMainWindow>
+#include <QSet>
+#include <QStringList>
+#include <exception>
+#include <memory>
+#include <optional>
+
+class IPrompts;
+class TLookup;
+class TFeedQueue;
+class TRigControl;
+class TWsjtxListener;
+class TfrmProcessLog;
+class TProgramUpdate;
+class QActionGroup;
+class TDupeListModel;
+class TRecentContactsModel;
+struct TContactScore;
+class QTimer;
+class TFLDigiPoller;
+class TLoggingServer;
+struct TServerCommand;
+struct tLogRecord;
+
+namespace Ui {
+class TfrmMain;
+}
+
+// The main window: start-up and shutdown, the menu, the log list, the entry form and the status bar.
+// Creating it runs the whole start-up (FormCreate); closing it closes the databases and writes the
+// window settings.
+class TfrmMain : public QMainWindow, private IEntryForm
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmMain(IPrompts& prompts, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    TDM& DM() { return fDM; }
+    TSettings& Settings() { return fSettings; }
+    TMysettings& Mysettings() { return fSettings.Mysettings; }
+    IPrompts& Prompts() { return fPrompts; }
+
+    // The start-up lists, loaded from config.db.
+    const QStringList& Countries() const { return fCountries; }
+    const QStringList& States() const { return fStates; }
+    const QStringList& Modes() const { return fModes; }
+    const QStringList& Events() const { return fEvents; }
+    const QStringList& Counties() const { return fCounties; }
+
+    // Program-wide settings read at start-up.
+    QString OrvanePath() const { return fOrvanePath; }
+    void SetOrvanePath(const QString& path);
+    QString FCCPath() const { return fFCCPath; }
+    void SetFCCPath(const QString& path);
+    int ServerPort() const { return fServerPort; }
+    QString Grid() const { return fGrid; }
+    void SetGrid(const QString& grid);
+    QString CurTheme() const { return fCurTheme; }
+    void SetTheme(const QString& name);
+    bool AutoCheckUpdate() const { return fAutoCheckUpdate; }
+    void SetAutoCheckUpdate(bool value);
+    bool Debug() const { return fdebug; }
+
+    // Replaces the county list with the counties of one state.
+    void GetCountyList(const QString& state);
+
+    // Shows the list of open logs.
+    void DoOpen();
+    // Selects the log of a line of the log list and makes it current.
+    void ListBox1Click();
+    // Creates a new log through the setup dialog (File > New).
+    void DoNewLog();
+    // Edits the current log's configuration (Options > Setup).
+    void mnuSetupClick();
+    // True once a log is current.
+    bool HasCurrentLog() const { return fHasCurrentLog; }
+
+    // Logs the contact of the entry form into the current log (Log button, Enter, and the feeds).
+    void DoLog();
+    // True when the contact of the entry form is a duplicate in the current log.
+    bool DupeCheck();
+    // Refills the dupe list with the logged calls that begin with a prefix.
+    void DoDupes(const QString& call);
+    // Empties the entry form for the next contact.
+    void ClearEntries();
+    void rbUSClick();
+    void rbDXClick();
+    void cboQTHClick();
+    void txtCallsignExit();
+    // Marks QTH US or QTH DX, and the country, from the prefix of the call sign in the form, unless the
+    // operator has chosen the QTH of this contact already.
+    void PreselectQTH();
+
+    // The single point to call whenever the current log's table has changed (a contact logged by the
+    // form, a feed or an import, or edited or removed): refreshes the recent-contacts list and the dupe
+    // list, and tells LogChanged.
+    void LogTableChanged();
+    TRecentContactsModel& RecentContacts() { return *fRecentModel; }
+    // Edits the contact of a recent-contacts line (Edit > Edit Contact, Enter or a double click on it); the
+    // newest contact when no line is chosen (row -1).
+    void EditContact(int row);
+    // Removes the contact of a recent-contacts line, after a confirmation.
+    void DeleteContact(int row);
+    // Removes the newest contact of the log, after a confirmation (Edit > Undo Last Contact, Ctrl+Z).
+    void UndoLastContact();
+    // File > Reopen Processed Log: lists the processed logs and clears the mark of the one chosen.
+    void mnuReopenProcessedLogClick();
+
+    // Score counters of the current log; each setter rewrites its status bar text.
+    int ctx_with() const { return fctxwith; }
+    int ctx_without() const { return fctxwithout; }
+    int ctx_epc() const { return fctxepc; }
+    int ctx_070() const { return fctx070; }
+    int totalpoints() const { return ftotalpoints; }
+    void Setctx_with(int value);
+    void Setctx_without(int value);
+    void Setctx_epc(int value);
+    void Setctx_070(int value);
+    void SetTotalpoints(int value);
+    // Sets the five counters from the current log's table.
+    void RecountScores();
+    // Brings the counters, the recent contacts and the dupe list up to date when another program (a
+    // script's ADIF import, a second copy of the program) has changed "logs.db" since the window last
+    // looked: at every clock tick, whenever the window is activated and before the log is processed.
+    void FollowLogFile();
+    // The counters as Process Contest reads them: first brought up to date with the log file.
+    TScoreCounters CurrentScore();
+
+    bool OfflineLogging() const { return fofflinelogging; }
+    void SetOfflineLogging(bool value);
+    bool AutoLookup() const { return fautolookup; }
+    bool AutoFill() const { return fautofill; }
+    bool UseAutoLook() const { return fUseAutoLook; }
+    void SetUseAutoLook(bool value);
+
+    // Looks up the call sign of the entry form with the log's lookup source, shows the result with
+    // bearing and distance and, with AutoFill, fills the form.
+    void LookupCallsign();
+    TLookup& Lookup() { return *fLookup; }
+    // The contest-processing dialog, created once after the main window and kept for the run.
+    void SetProcessLog(TfrmProcessLog* dialog) { fProcessLog = dialog; }
+    // Options > Process Contest: the processing dialog for the current log.
+    void mnuProcessContestClick();
+
+    // Options > Display Log: the current log in the table window; the counters are recounted from the
+    // table once the window closes, so they stay true after edits and deletions.
+    void mnuDisplayLogClick();
+    // File > Update Database: the reference table named by the chosen item's hint text.
+    void Events1Click(QAction* item);
+    // Display > Forground Color and Background Color (under the "Windows" theme only).
+    void mnuForgroundColorClick();
+    void mnuBackgroundColorClick();
+    void PickWindowColor(int& setting, const QString& key);
+    // Help > About.
+    void mnuAboutClick();
+    // File > Update Data Files: the roster update dialog, modal.
+    void mnuUpdateFilesClick();
+    // The program's own update (TProgramUpdate): the version check with its questions (quiet: no message
+    // when the program is current) and the installer download; a started installer closes the window.
+    bool NewVersionAvailable();
+    void UpdateCheck(bool quiet);
+    void InstallUpdate();
+    TProgramUpdate& ProgramUpdate() { return *fProgramUpdate; }
+
+    // Asks for the own grid locator (Options > Update Grid Locator).
+    void mnuUpdateGridLocatorClick();
+    void mnuBuildLicenceDataClick();
+    void btnShowXMLClick();
+
+    // File > Import ADIF…: the contacts of another program's ADIF file into the current log.
+    void mnuImportADIFClick();
+
+    // Rig control through rigctld (Server menu): the entry form's mode follows the rig and the status bar
+    // shows its frequency. Off at every start; host and port come from the settings.
+    bool RigControlEnable() const { return fRigControlEnable; }
+    void SetRigControlEnable(bool value);
+    TRigControl& RigControl() { return *fRig; }
+
+    // WSJT-X / JTDX logging (Server menu): contacts logged there are logged here. Off at every start;
+    // the port and the multicast group come from the settings.
+    bool WSJTXEnable() const { return fWSJTXEnable; }
+    void SetWSJTXEnable(bool value);
+    TWsjtxListener& WSJTXListener() { return *fWSJTX; }
+    // The ordered queue of the live feeds' datagrams.
+    TFeedQueue& FeedQueue() { return *fFeedQueue; }
+    // The feeds' note in the status bar: the latest trouble of a feed (a duplicate, a contact that could
+    // not be logged, contacts lost to a flood), with the recent ones in its tip. Feeds never stop for a
+    // message box; a click on the note puts it away.
+    QString FeedNote() const;
+    QStringList FeedProblems() const { return fFeedProblems; }
+    // The logging server (Server menu): other programs fill the entry form and log contacts with
+    // datagrams. Off at every start; the port comes from the settings.
+    bool ServerEnable() const { return fServerEnable; }
+    void SetServerEnable(bool value);
+    void SetServerPort(int port);
+    void mnuServerConfigClick();
+    void mnuServerEnableClick();
+    // Carries out one command received by the server.
+    void ServerSocket1UDPRead(const TServerCommand& command);
+    TLoggingServer& ServerSocket1() { return *fServerSocket1; }
+
+    // FLdigi polling (the hidden items of the Server menu): each contact FLdigi writes into its
+    // temporary log file is logged at once (auto logging) or put into the entry form.
+    bool FLDigiEnable() const { return fEnableFLDigi; }
+    void SetFLDigiEnable(bool value);
+    void FLDigiTimerTimer();
+    // Takes the whole text of one FLdigi log file (its bytes) as one contact.
+    void ProcessAdifLog(const QByteArray& data);
+    void FLdigiSetup1Click();
+    // Test ADIF: reads the FLdigi log file and processes it once, without deleting it.
+    void estADIF1Click();
+    QString FLDigiLogFile() const { return fFLDigiLogFile; }
+    bool FLDigiAutoLog() const { return fFLDigiAutoLog; }
+    int FldigiInterval() const { return fFldigiInterval; }
+    QTimer* FLDigiTimer() const { return fFLDigiTimer; }
+
+    // The clock: every second the status bar date and time and, unless off-line logging is on, the
+    // entry form's Date and Time. Tests set the clock and call the tick.
+    void SetClock(TClock clock) { fClock = std::move(clock); }
+    QDateTime Now() const { return fClock(); }
+    void tmr1Timer();
+
+signals:
+    // The current log's contacts changed: a contact logged by the form or a feed, an import, an edit or a
+    // removal, another program's change seen in the file, or another log made current. Emitted once per
+    // change, after the window has shown it. What follows the log (a statistics panel, a band map, a
+    // sync to a server) connects here; such capabilities are wired in WireCapabilities.
+    void LogChanged();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void FormCreate();
+    // The one place where capabilities beside the entry form are wired to the window: their docks, their
+    // menu items and their connections to LogChanged.
+    void WireCapabilities();
+    void DetachWidgets();
+    // The contact in the entry form that is not logged yet: kept in the settings while it is typed, and
+    // given back when its log is current again (at the next start, say).
+    void ConnectDraft();
+    QString DraftText() const;
+    void SaveDraft();
+    void RestoreDraft();
+    void CreateWorkFolder();
+    void ReadSettings();
+    void WriteSettings();
+    void FormActivate();
+    void BuildThemeMenu();
+    void ConnectMenu();
+    void ConnectTablesAndAppearance();
+    void ApplyWindowColors();
+    void ApplyStateColors();
+    void mnuContentsClick();
+    void CheckforUpdate1Click();
+    void ConnectEntryForm();
+    void btnLogClick();
+    void btnClearClick();
+    void cbLookupClick(bool checked);
+    void cbAutofillClick(bool checked);
+    void mnuOffLineLoggingClick();
+    // An event handler that shows the error of the action it runs instead of letting it leave the handler.
+    template <typename... Args> auto Guarded(void (TfrmMain::*handler)(Args...))
+    {
+        return
+            [this, handler](Args... args) { RunGuarded(fPrompts, this, [&] { (this->*handler)(args...); }); };
+    }
+    void MakeLogCurrent(const TDM::TLogCounts& counts);
+    void ConnectRecentContacts();
+    void SetMnemonics();
+    int CurrentRecentRow() const;
+    // Enter in the entry form: a focused push button is pressed, anywhere else the contact is logged.
+    void EntryFormEnter();
+    // The QTH choice from the keyboard: an arrow key on QTH US or QTH DX marks the other one.
+    bool QTHChoiceKey(QObject* watched, const class QKeyEvent& key);
+    // A lookup failure: a box the first time for a source, then only the panel and the status bar.
+    void ShowLookupFailure(int lookupType, const std::exception_ptr& error);
+    void ShowPrefixCountry();
+    void ConnectStationPrograms();
+    void ShowRigState();
+    void RigModeChanged(const QString& mode);
+    // Logs the contact of one ADIF record that WSJT-X or JTDX reported.
+    void LogReportedContact(const QByteArray& adif);
+    // Logs the contact of the entry form unless no log is open or it is a duplicate; the form keeps a
+    // contact that was not logged.
+    TLogResult::TOutcome LogForm();
+    // Runs the handling of something a feed delivered: a failure is reported in the feeds' note, never
+    // in a box, and the feeds go on.
+    template <typename F> void RunFeed(const QString& source, F&& action);
+    // Shows a trouble of a feed in the feeds' note.
+    void ShowFeedProblem(const QString& text);
+    void ShowFeedDrops();
+    // Fills the empty fields of a contact that another program logged from this computer's own data, as
+    // a lookup of the typed call would fill the form (only while lookup is on; never from the network).
+    void CompleteFeedContact(tLogRecord& rec, const QString& source);
+    void SetCounters(const TDM::TLogCounts& counts);
+    void SetOptionsEnabled(bool enabled);
+    tLogRecord RecordFromForm();
+    // Gives the QTH box the states (QTH US, with the county box) or the countries (QTH DX).
+    void ShowQTHChoice(const QStringList& items, bool us);
+    // Replaces a box's items, with nothing selected and an empty text.
+    static void FillBox(class QComboBox* box, const QStringList& items);
+    // Selects the first item whose text equals the text (exactly, or ignoring letter case); none, and an
+    // empty text, otherwise.
+    static void SelectItem(class QComboBox* box, const QString& text,
+                           Qt::CaseSensitivity cs = Qt::CaseSensitive);
+    // Raises the counters by a logged contact's score.
+    void RaiseCounters(const TContactScore& score);
+    void ConnectFeeds();
+    // The contact of an FLdigi file: logged at once or put into the entry form.
+    void ProcessAdifContact(const tLogRecord& rec);
+
+    // The entry form as the feeds use it.
+    void SetField(TField field, const QString& value) override;
+    void SetModeText(const QString& text) override;
+    void SelectMode(const QString& text) override;
+    void SelectQTH(const QString& text) override;
+    void SelectCounty(const QString& text) override;
+    void ChooseUS() override;
+    void ChooseDX() override;
+    void QTHClick() override;
+    void LogContact() override;
+    void ClearForm() override;
+    void AutoLookupCall() override;
+    // True when a key is the shortcut of a menu item that can run now.
+    bool IsMenuShortcut(const class QKeyEvent& key) const;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    std::unique_ptr<Ui::TfrmMain> ui;
+    IPrompts& fPrompts;
+    TDM fDM;
+    TSettings fSettings;
+    TClock fClock = SystemNow;
+
+    QStringList fCountries;
+    QStringList fStates;
+    QStringList fModes;
+    QStringList fEvents;
+    QStringList fCounties;
+    QStringList fThemes;
+    QActionGroup* fThemeGroup = nullptr;
+
+    QString fOrvanePath;
+    QString fFCCPath;
+    int fServerPort = 8888;
+    int fColor = -16777201;
+    int fForeColor = 128;
+    // The colour picker opens on the colour last picked in it during the run.
+    QColor fPickedColor = Qt::black;
+    QString fFLDigiLogFile;
+    bool fFLDigiAutoLog = false;
+    int fFldigiInterval = 1000;
+    QString fCurTheme = QStringLiteral("Sky");
+    bool fAutoCheckUpdate = false;
+    QString fGrid;
+    bool fdebug = false;
+    bool fofflinelogging = false;
+    bool fFirstActivation = true;
+    bool fWorkFolderReadOnly = false;
+    bool fHasCurrentLog = false;
+    bool fautolookup = false;
+    bool fautofill = false;
+    bool fUseAutoLook = false;
+
+    int fctxwith = 0;
+    int fctxwithout = 0;
+    int fctxepc = 0;
+    int fctx070 = 0;
+    int ftotalpoints = 0;
+    // The data version of "logs.db" that the counters were last brought up to date with.
+    std::optional<qint64> fLogsVersion;
+
+    std::unique_ptr<TLookup> fLookup;
+    std::unique_ptr<TProgramUpdate> fProgramUpdate;
+    TfrmProcessLog* fProcessLog = nullptr;
+    QTimer* tmr1 = nullptr;
+
+    // The one ordered queue of the datagrams of the logging server and the WSJT-X listener; it outlives
+    // both.
+    std::unique_ptr<TFeedQueue> fFeedQueue;
+    bool fServerEnable = false;
+    std::unique_ptr<TLoggingServer> fServerSocket1;
+    bool fEnableFLDigi = false;
+    QTimer* fFLDigiTimer = nullptr;
+    std::unique_ptr<TFLDigiPoller> fFLDigi;
+    // True while a contact of either feed is being handled: the other feed waits.
+    bool fFeedBusy = false;
+    class QToolButton* lblFeedStatus = nullptr;
+    QStringList fFeedProblems;
+    qint64 fReportedDroppedContacts = 0;
+    qint64 fReportedDroppedOthers = 0;
+    TDupeListModel* fDupeModel = nullptr;
+    TRecentContactsModel* fRecentModel = nullptr;
+    class QLabel* lblLookupStatus = nullptr;
+    // The operator chose the QTH of the contact in the form (marked a QTH button or picked a QTH).
+    bool fQTHChosen = false;
+    // Set while the program itself marks QTH US or QTH DX.
+    bool fSettingQTH = false;
+    // The state the call sign's prefix chose (Alaska or Hawaii), while the QTH box shows it.
+    QString fPreselectedState;
+    QTimer* fDraftTimer = nullptr;
+    bool fRestoringDraft = false;
+    bool fDraftSaveFailed = false;
+    // Lookup sources whose failure has been shown in a box during this run, until one of their lookups
+    // succeeds again.
+    QSet<int> fFailedLookups;
+
+    bool fRigControlEnable = false;
+    std::unique_ptr<TRigControl> fRig;
+    bool fWSJTXEnable = false;
+    std::unique_ptr<TWsjtxListener> fWSJTX;
+};
