@@ -59,4 +59,5 @@ inline const QString WSJTXPort = QStringLiteral("WSJTXPort");
 inline const QString WSJTXGroup = QStringLiteral("WSJTXGroup");
 inline const QString RigHost = QStringLiteral("RigHost");
 inline const QString RigPort = QStringLiteral("RigPort");
+inline const QString StatsOffTime = QStringLiteral("StatsOffTime");
 } // namespace SettingKeys

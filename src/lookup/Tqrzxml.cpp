@@ -6,15 +6,15 @@
 
 namespace {
 
-const QString kService = QStringLiteral("QRZ XML");
-const QString kRoot = QStringLiteral("QRZDatabase");
+const QString kQrzService = QStringLiteral("QRZ XML");
+const QString kQrzRoot = QStringLiteral("QRZDatabase");
 
 int SessionOf(const XmlReply::TReply& doc)
 {
     const int session = doc.Child(XmlReply::TReply::kRoot, QStringLiteral("Session"));
     if (session < 0) {
         throw EVantrel(
-            QStringLiteral("The %1 service sent an unexpected reply (no Session element)").arg(kService));
+            QStringLiteral("The %1 service sent an unexpected reply (no Session element)").arg(kQrzService));
     }
     return session;
 }
@@ -33,12 +33,12 @@ bool SessionExpired(const XmlReply::TReply& doc, int session)
 Tqrzxml::Tqrzxml(TSettings& settings, TClock clock)
     : TCallbookClient(
           settings, std::move(clock),
-          {kService, SettingKeys::QRZXMLSessionID, SettingKeys::QRZXMLSessionEXP, kUrlKey, kDefaultUrl})
+          {kQrzService, SettingKeys::QRZXMLSessionID, SettingKeys::QRZXMLSessionEXP, kUrlKey, kDefaultUrl})
 {}
 
 TCallbookLogin Tqrzxml::ParseLogin(const QByteArray& reply)
 {
-    const XmlReply::TReply doc = XmlReply::Parse(reply, kService, kRoot);
+    const XmlReply::TReply doc = XmlReply::Parse(reply, kQrzService, kQrzRoot);
     const int session = SessionOf(doc);
     return {doc.ChildText(session, QStringLiteral("Error")), doc.ChildText(session, QStringLiteral("Key")),
             doc.ChildText(session, QStringLiteral("Message"))};
@@ -46,7 +46,7 @@ TCallbookLogin Tqrzxml::ParseLogin(const QByteArray& reply)
 
 TCallbookReply Tqrzxml::ParseCall(const QByteArray& reply, const QString& callsign, QString* xmlText)
 {
-    const XmlReply::TReply doc = XmlReply::Parse(reply, kService, kRoot);
+    const XmlReply::TReply doc = XmlReply::Parse(reply, kQrzService, kQrzRoot);
     if (xmlText) {
         *xmlText = doc.Source();
     }
