@@ -38,10 +38,13 @@ private:
     sqlite3_stmt* fStatement = nullptr;
 };
 
+// A value as UTF-8 text (numbers converted, NULL empty). The value object is asked directly: each
+// sqlite3_column_*() call looks the column up anew, and this runs for every row of a log.
 QByteArrayView Text(sqlite3_stmt* q, int column)
 {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(q, column));
-    return text ? QByteArrayView(text, sqlite3_column_bytes(q, column)) : QByteArrayView();
+    sqlite3_value* value = sqlite3_column_value(q, column);
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    return text ? QByteArrayView(text, sqlite3_value_bytes(value)) : QByteArrayView();
 }
 
 } // namespace
@@ -65,7 +68,7 @@ void ForEachStatsRow(TDM& dm, const QString& table, qint64 afterKey,
         row.time = Text(q.get(), 2);
         row.mode = Text(q.get(), 3);
         row.qth = Text(q.get(), 4);
-        row.points = sqlite3_column_int(q.get(), 5);
+        row.points = sqlite3_value_int(sqlite3_column_value(q.get(), 5));
         visit(row);
     }
     if (step != SQLITE_DONE) {

@@ -1,6 +1,7 @@
 #include "TStatsEngine.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -147,12 +148,10 @@ void TStatsEngine::Clear()
     fOff.clear();
     fOffTotal = 0;
     fBest = TBestHour();
-    fModes.clear();
-    fQths.clear();
+    fModes.Clear();
+    fQths.Clear();
     fLastMinute = fMinutes.end();
     fLastHour = fHours.end();
-    fLastMode = nullptr;
-    fLastQth = nullptr;
 }
 
 void TStatsEngine::BeginLoad()
@@ -168,20 +167,83 @@ void TStatsEngine::EndLoad()
     FindBestHour();
 }
 
-void TStatsEngine::Count(TNameCounts& counts, TNameEntry*& last, QByteArrayView name)
+void TStatsEngine::TNameCounts::Clear()
+{
+    fEntries.clear();
+    fSlots.assign(64, 0);
+    fLast = -1;
+}
+
+void TStatsEngine::TNameCounts::Add(QByteArrayView name)
 {
     const std::string_view key(name.data(), size_t(name.size()));
-    if (last && last->first == key) {
-        ++last->second;
+    if (fLast >= 0 && fEntries[size_t(fLast)].name == key) {
+        ++fEntries[size_t(fLast)].count;
         return;
     }
-    auto it = counts.find(key);
-    if (it == counts.end()) {
-        it = counts.emplace(std::string(key), 0).first;
+    // A name of up to seven bytes (a mode, a state, many countries) is its own key: its bytes and its
+    // length in one word, compared at once. A longer one is keyed by its FNV-1a hash and compared whole.
+    quint64 hash = 0;
+    const bool shortName = key.size() <= 7;
+    if (shortName) {
+        std::memcpy(&hash, key.data(), key.size());
+        hash |= quint64(key.size()) << 56;
+        hash *= 0x9E3779B97F4A7C15ull; // spreads the bytes over the slot bits
+    } else {
+        hash = 14695981039346656037ull;
+        for (const char c : key) {
+            hash = (hash ^ quint8(c)) * 1099511628211ull;
+        }
     }
-    ++it->second;
-    // Elements of an unordered map stay where they are when it grows.
-    last = &*it;
+    const size_t mask = fSlots.size() - 1;
+    size_t slot = (hash >> 32) & mask;
+    for (; fSlots[slot] != 0; slot = (slot + 1) & mask) {
+        TEntry& entry = fEntries[size_t(fSlots[slot] - 1)];
+        if (entry.hash == hash && (shortName ? entry.name.size() <= 7 : entry.name == key)) {
+            ++entry.count;
+            fLast = fSlots[slot] - 1;
+            return;
+        }
+    }
+    fEntries.push_back(TEntry{hash, 1, std::string(key)});
+    fLast = int(fEntries.size()) - 1;
+    fSlots[slot] = fLast + 1;
+    // At most half full: probes stay short.
+    if (fEntries.size() * 2 > fSlots.size()) {
+        fSlots.assign(fSlots.size() * 2, 0);
+        const size_t grown = fSlots.size() - 1;
+        for (size_t i = 0; i < fEntries.size(); ++i) {
+            size_t at = (fEntries[i].hash >> 32) & grown;
+            while (fSlots[at] != 0) {
+                at = (at + 1) & grown;
+            }
+            fSlots[at] = int(i) + 1;
+        }
+    }
+}
+
+TBreakdown TStatsEngine::TNameCounts::Breakdown(int top) const
+{
+    std::vector<const TEntry*> entries;
+    entries.reserve(fEntries.size());
+    for (const TEntry& entry : fEntries) {
+        entries.push_back(&entry);
+    }
+    const auto more = [](const TEntry* a, const TEntry* b) {
+        return a->count != b->count ? a->count > b->count : a->name < b->name;
+    };
+    const size_t shown = std::min(entries.size(), size_t(std::max(0, top)));
+    std::partial_sort(entries.begin(), entries.begin() + qsizetype(shown), entries.end(), more);
+    TBreakdown result;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (i < shown) {
+            result.top.append({QString::fromUtf8(entries[i]->name.data(), qsizetype(entries[i]->name.size())),
+                               entries[i]->count});
+        } else {
+            result.other += entries[i]->count;
+        }
+    }
+    return result;
 }
 
 void TStatsEngine::Add(std::optional<TMinute> minute, int points, QByteArrayView mode, QByteArrayView qth)
@@ -215,8 +277,8 @@ void TStatsEngine::Add(std::optional<TMinute> minute, int points, QByteArrayView
     ++fLastHour->second.contacts;
     fLastHour->second.points += points;
 
-    Count(fModes, fLastMode, mode);
-    Count(fQths, fLastQth, qth);
+    fModes.Add(mode);
+    fQths.Add(qth);
 
     if (fLoading) {
         return;
@@ -369,37 +431,12 @@ QList<TOffTime> TStatsEngine::OffTimes() const
     return list;
 }
 
-TBreakdown TStatsEngine::Breakdown(const TNameCounts& counts, int top)
-{
-    std::vector<const TNameEntry*> entries;
-    entries.reserve(counts.size());
-    for (const TNameEntry& entry : counts) {
-        entries.push_back(&entry);
-    }
-    const auto more = [](const TNameEntry* a, const TNameEntry* b) {
-        return a->second != b->second ? a->second > b->second : a->first < b->first;
-    };
-    const size_t shown = std::min(entries.size(), size_t(std::max(0, top)));
-    std::partial_sort(entries.begin(), entries.begin() + qsizetype(shown), entries.end(), more);
-    TBreakdown result;
-    for (size_t i = 0; i < entries.size(); ++i) {
-        if (i < shown) {
-            result.top.append(
-                {QString::fromUtf8(entries[i]->first.data(), qsizetype(entries[i]->first.size())),
-                 entries[i]->second});
-        } else {
-            result.other += entries[i]->second;
-        }
-    }
-    return result;
-}
-
 TBreakdown TStatsEngine::Modes(int top) const
 {
-    return Breakdown(fModes, top);
+    return fModes.Breakdown(top);
 }
 
 TBreakdown TStatsEngine::Qths(int top) const
 {
-    return Breakdown(fQths, top);
+    return fQths.Breakdown(top);
 }

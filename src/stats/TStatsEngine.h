@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 // Minutes since 1970-01-01 00:00 UTC: the time of a contact to the minute, as its log row holds it.
 using TMinute = qint64;
@@ -132,16 +132,27 @@ public:
     TBreakdown Qths(int top) const;
 
 private:
-    struct THash
+    // Contacts by name (mode, QTH): an open-addressing table over the few names a log holds, cheaper per
+    // contact than a general hash map, and the name of the contact before tried first.
+    class TNameCounts
     {
-        using is_transparent = void;
-        size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
-    };
-    using TNameCounts = std::unordered_map<std::string, int, THash, std::equal_to<>>;
-    using TNameEntry = TNameCounts::value_type;
+    public:
+        TNameCounts() { Clear(); }
+        void Clear();
+        void Add(QByteArrayView name);
+        TBreakdown Breakdown(int top) const;
 
-    static void Count(TNameCounts& counts, TNameEntry*& last, QByteArrayView name);
-    static TBreakdown Breakdown(const TNameCounts& counts, int top);
+    private:
+        struct TEntry
+        {
+            quint64 hash;
+            int count;
+            std::string name;
+        };
+        std::vector<TEntry> fEntries;
+        std::vector<int> fSlots; // index into fEntries + 1; 0 is a free slot
+        int fLast = -1;
+    };
 
     void AddGap(TMinute from, TMinute to);
     void RemoveGap(TMinute from, TMinute to);
@@ -162,10 +173,8 @@ private:
     TBestHour fBest;
     TNameCounts fModes;
     TNameCounts fQths;
-    // The entries the last contact went to: a log's contacts mostly follow each other in the same minute,
-    // hour and mode.
+    // The entries the last contact went to: a log's contacts mostly follow each other in the same minute
+    // and hour.
     std::map<TMinute, int>::iterator fLastMinute;
     std::map<qint64, THourCount>::iterator fLastHour;
-    TNameEntry* fLastMode = nullptr;
-    TNameEntry* fLastQth = nullptr;
 };
