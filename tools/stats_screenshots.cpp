@@ -1,7 +1,7 @@
 // Takes the screenshots of the statistics panel in docs/: the panel filling a 1024 × 768 screen over a
-// weekend's Open Season log, once per theme and chart. Run it under
-// xvfb-run -a -s "-screen 0 1024x768x24" from the build's bin folder (it needs the shipped config.db
-// beside it): vantrel_stats_screenshots <folder>.
+// weekend's Open Season log, once per theme and chart, and once as narrow as a dock beside the entry form.
+// Run it under xvfb-run -a -s "-screen 0 1024x768x24" from the build's bin folder (it needs the shipped
+// config.db beside it): vantrel_stats_screenshots <folder>.
 
 #include "common/TQuietPrompts.h"
 #include "common/TTestHome.h"
@@ -110,6 +110,16 @@ int main(int argc, char** argv)
                 QStringLiteral("%1/statistics-%2-%3.png")
                     .arg(out, theme.toLower(),
                          ChartFileName(qobject_cast<TStatsChartView*>(tabs->widget(tab))->Chart()));
+            if (panel.grab().save(name)) {
+                std::printf("%s\n", qPrintable(name));
+            }
+        }
+        // As a dock beside the entry form: the figures one group above the other, above the chart.
+        if (theme == QStringLiteral("Sky")) {
+            tabs->setCurrentIndex(0);
+            panel.setGeometry(0, 0, 440, 768);
+            Settle();
+            const QString name = out + QStringLiteral("/statistics-sky-dock.png");
             if (panel.grab().save(name)) {
                 std::printf("%s\n", qPrintable(name));
             }

@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTabWidget>
@@ -70,9 +71,18 @@ TStatisticsPanel::TStatisticsPanel(TDM& dm, TSettings& settings, IPrompts& promp
     layout->addWidget(lblLeftOut);
 
     auto* splitter = new QSplitter(Qt::Vertical, this);
+    fSplitter = splitter;
     splitter->setChildrenCollapsible(false);
     layout->addWidget(splitter, 1);
-    auto* figures = new QWidget(splitter);
+    // The figures scroll when the panel is too small for them, so that a narrow dock still shows the
+    // charts below them.
+    auto* scroll = new QScrollArea(splitter);
+    scroll->setObjectName(QStringLiteral("scrFigures"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    auto* figures = new QWidget(scroll);
+    scroll->setWidget(figures);
     fGroupsLayout = new QGridLayout(figures);
     fGroupsLayout->setContentsMargins(0, 0, 0, 0);
 
@@ -116,7 +126,7 @@ TStatisticsPanel::TStatisticsPanel(TDM& dm, TSettings& settings, IPrompts& promp
     lbl070 = AddFigure(grpScore, QStringLiteral("070:"), QStringLiteral("lbl070"));
     lblPointsPerContact =
         AddFigure(grpScore, QStringLiteral("Points per contact:"), QStringLiteral("lblPointsPerContact"));
-    ArrangeGroups();
+    fFigures = figures;
 
     tabCharts = new QTabWidget(splitter);
     tabCharts->setObjectName(QStringLiteral("tabCharts"));
@@ -131,6 +141,7 @@ TStatisticsPanel::TStatisticsPanel(TDM& dm, TSettings& settings, IPrompts& promp
     }
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
+    ArrangeGroups();
     connect(tabCharts, &QTabWidget::currentChanged, this, &TStatisticsPanel::ShowCurrentChart);
 
     fUpdateTimer = new QTimer(this);
@@ -336,7 +347,9 @@ void TStatisticsPanel::SaveChart(TStatsChartView* view)
 
 void TStatisticsPanel::ArrangeGroups()
 {
-    const int columns = width() >= 760 ? 3 : 2;
+    // Three groups side by side on a wide panel, rate and score beside each other above the time on a
+    // medium one, one above the other in a narrow dock.
+    const int columns = width() >= 900 ? 3 : width() >= 600 ? 2 : 1;
     if (columns == fColumns) {
         return;
     }
@@ -344,15 +357,31 @@ void TStatisticsPanel::ArrangeGroups()
     for (QGroupBox* group : {grpRate, grpTime, grpScore}) {
         fGroupsLayout->removeWidget(group);
     }
+    for (int row = 0; row < 4; ++row) {
+        fGroupsLayout->setRowStretch(row, 0);
+    }
+    int rows = 1;
     if (columns == 3) {
         fGroupsLayout->addWidget(grpRate, 0, 0);
         fGroupsLayout->addWidget(grpTime, 0, 1);
         fGroupsLayout->addWidget(grpScore, 0, 2);
-    } else {
+    } else if (columns == 2) {
         fGroupsLayout->addWidget(grpRate, 0, 0);
         fGroupsLayout->addWidget(grpScore, 0, 1);
         fGroupsLayout->addWidget(grpTime, 1, 0, 1, 2);
+        rows = 2;
+    } else {
+        fGroupsLayout->addWidget(grpRate, 0, 0);
+        fGroupsLayout->addWidget(grpScore, 1, 0);
+        fGroupsLayout->addWidget(grpTime, 2, 0);
+        rows = 3;
     }
+    // The groups keep their own height; room left over stays below them.
+    fGroupsLayout->setRowStretch(rows, 1);
+    // The figures get the height they need (at most half the panel), the charts the rest.
+    fGroupsLayout->activate();
+    const int figures = std::min(fFigures->sizeHint().height() + 4, height() / 2);
+    fSplitter->setSizes({figures, std::max(1, height() - figures)});
 }
 
 void TStatisticsPanel::resizeEvent(QResizeEvent* event)

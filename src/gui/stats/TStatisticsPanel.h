@@ -13,13 +13,15 @@ class QGroupBox;
 class QLabel;
 class QListWidget;
 class QSpinBox;
+class QSplitter;
 class QTabWidget;
 class QTimer;
 class TDM;
 class TSettings;
 
 // The statistics of the current log at a glance, live: rate, time on the air, score and charts. Meant for
-// a dock beside the entry form (it lays its figures out in two or three columns by its width).
+// a dock beside the entry form: it lays its figures out in one to three columns by its width, and they
+// scroll when it is too small for them.
 //
 // The main window tells it which log is current (SetLog) and calls LogChanged from its one refresh point
 // after every change of the log. Both return at once: the panel brings itself up to date when the event
@@ -84,6 +86,8 @@ private:
     QTimer* fClockTimer = nullptr;
     QLabel* lblLeftOut = nullptr;
     QGridLayout* fGroupsLayout = nullptr;
+    QWidget* fFigures = nullptr;
+    QSplitter* fSplitter = nullptr;
     QGroupBox* grpRate = nullptr;
     QGroupBox* grpTime = nullptr;
     QGroupBox* grpScore = nullptr;
