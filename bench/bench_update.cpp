@@ -85,8 +85,9 @@ void BM_UpdateTenTenAndVP(benchmark::State& state)
         DownloadRoster(TRoster::TenTen, *gWorld->settings);
         DownloadRoster(TRoster::VP, *gWorld->settings);
         const double downloaded = double(timer.nsecsElapsed()) / 1e9;
-        const TRosterResult tenten = LoadTenTen(dm, RosterFile(TRoster::TenTen), [](int, int) {});
-        const TRosterResult vp = LoadVP(dm, RosterFile(TRoster::VP), [](int, int) {});
+        const QMap<TRoster, TRosterResult> results = LoadRosters(dm, {TRoster::TenTen, TRoster::VP});
+        const TRosterResult tenten = results.value(TRoster::TenTen);
+        const TRosterResult vp = results.value(TRoster::VP);
         const double elapsed = double(timer.nsecsElapsed()) / 1e9;
         gWorld->seconds.push_back(elapsed);
         state.counters["seconds"] = elapsed;

@@ -1,4 +1,4 @@
-// The readers of FLdigi's log file over any text: reading either gives a contact or fails with the
+// The readers of FLdigi's log file over any bytes: reading either gives a contact or fails with the
 // program's own error, never crashes; a date read is always yyyy-mm-dd.
 #include "data/Errors.h"
 #include "feeds/ADIFReader.h"
@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QByteArray text(reinterpret_cast<const char*>(data), qsizetype(size));
     try {
         const tLogRecord rec = ProcessADIFLine(text);
         if (!rec.date.isEmpty() &&

@@ -7,13 +7,42 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+namespace {
+
+const char* const kUsage =
+    "usage: vantrel [Qt options]\n"
+    "       vantrel --import-adif FILE --log TABLE [--keep-dupes]\n"
+    "       vantrel --help | --version\n"
+    "\n"
+    "Without options, starts the logger's main window.\n"
+    "\n"
+    "  --import-adif FILE  import the contacts of an ADIF file into an open log, without a window\n"
+    "  --log TABLE         the table name of the open log, as the log list shows it\n"
+    "  --keep-dupes        import contacts that are duplicates in the log as well\n"
+    "  --help, -h          show this text\n"
+    "  --version           show the version\n"
+    "\n"
+    "The import exits with 0 when it imported a contact, 1 when it imported none, and 2 on wrong\n"
+    "arguments or a failure. The work folder is $VANTREL_HOME, else ~/.local/share/Vantrel/.\n";
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
-    // A script's ADIF import runs without a window (and without a display).
     QStringList args;
     for (int i = 1; i < argc; ++i) {
         args << QString::fromLocal8Bit(argv[i]);
     }
+    // Help and version are answered without a window (and without a display).
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        QTextStream(stdout) << kUsage;
+        return 0;
+    }
+    if (args.contains(QStringLiteral("--version"))) {
+        QTextStream(stdout) << "vantrel " << VANTREL_VERSION << '\n';
+        return 0;
+    }
+    // A script's ADIF import runs without a window (and without a display).
     if (IsADIFImportCommand(args)) {
         QCoreApplication app(argc, argv);
         QTextStream out(stdout);

@@ -126,7 +126,7 @@ QString ContactFromADIF(const TADIFRecord& record, const TCountryTable& countrie
         return QStringLiteral("TIME_ON \"%1\" is not a time (HHMM or HHMMSS)").arg(time);
     }
     // The log keeps hours and minutes, as the entry form writes them.
-    rec.time = time.left(4).insert(2, QLatin1Char(':'));
+    rec.time = ContactTime(time);
 
     rec.name = record.Value("name");
     rec.mode = record.Value("mode").trimmed();
@@ -301,29 +301,4 @@ QString TADIFImport::Summary(int imported, bool keptDuplicates) const
         text += QStringLiteral("\n  ... and %1 more").arg(fSkipped.size() - kShown);
     }
     return text;
-}
-
-TADIFLogResult LogADIFContact(TDM& dm, const TMysettings& log, const TCountryTable& countries,
-                              const TADIFRecord& record, tLogRecord& rec, TContactScore& score,
-                              QString& reason)
-{
-    reason = ContactFromADIF(record, countries, rec);
-    if (!reason.isEmpty()) {
-        return TADIFLogResult::Skipped;
-    }
-    const TDupeRule rule = DupeRuleOf(log.ContestName);
-    std::optional<QString> mode;
-    std::optional<QString> county;
-    if (rule == TDupeRule::SameCallAndMode) {
-        mode = rec.mode;
-    } else if (rule == TDupeRule::SameCallAndCounty) {
-        county = rec.uscounty;
-    }
-    if (dm.IsDupe(log.TableName, rec.call, mode, county)) {
-        return TADIFLogResult::Duplicate;
-    }
-    score = ScoreContact(log.ContestName, rec.tenten, rec.epc, rec.p070);
-    rec.points = score.stored;
-    dm.LogAddRecord(rec, log.TableName);
-    return TADIFLogResult::Logged;
 }

@@ -87,18 +87,3 @@ private:
     int fRecords = 0;
     int fDuplicates = 0;
 };
-
-// What happened to a contact that another program reported.
-enum class TADIFLogResult
-{
-    Logged,
-    Duplicate,
-    Skipped,
-};
-
-// Logs the one contact of an ADIF record into the current log as the Log button would: not when it is a
-// duplicate under the event's rule. On Logged the contact and its score are filled in; on Skipped the
-// reason. Throws EDatabaseError when the database refuses.
-TADIFLogResult LogADIFContact(TDM& dm, const TMysettings& log, const TCountryTable& countries,
-                              const TADIFRecord& record, tLogRecord& rec, TContactScore& score,
-                              QString& reason);

@@ -16,6 +16,32 @@ QString FormTableName(const QString& callsign, int year, const QString& event)
     return name;
 }
 
+QString ContactTime(const QString& time)
+{
+    const QString text = time.trimmed();
+    QString digits;
+    if (text.size() == 4 || text.size() == 6) {
+        digits = text;
+    } else if ((text.size() == 5 || text.size() == 8) && text.at(2) == QLatin1Char(':') &&
+               (text.size() == 5 || text.at(5) == QLatin1Char(':'))) {
+        digits = text.left(2) + text.mid(3, 2) + text.mid(6);
+    } else {
+        return time;
+    }
+    for (const QChar c : digits) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+            return time;
+        }
+    }
+    const int hours = digits.left(2).toInt();
+    const int minutes = digits.mid(2, 2).toInt();
+    const int seconds = digits.size() == 6 ? digits.mid(4, 2).toInt() : 0;
+    if (hours > 23 || minutes > 59 || seconds > 59) {
+        return time;
+    }
+    return digits.left(2) + QLatin1Char(':') + digits.mid(2, 2);
+}
+
 TContactScore ScoreContact(const QString& event, const QString& tenten, const QString& epc,
                            const QString& p070)
 {

@@ -11,6 +11,12 @@
 // identifier and also a safe file name.
 QString FormTableName(const QString& callsign, int year, const QString& event);
 
+// The time of a contact as the log keeps it, hours and minutes "hh:mm", from any of the forms contacts
+// arrive in: "hhmm" and "hhmmss" (ADIF, as WSJT-X and fldigi write TIME_ON), "hh:mm" and "hh:mm:ss". The
+// seconds are dropped (the submission log's time column holds four digits). Any other text, and a time that
+// is none (25:00), is returned unchanged.
+QString ContactTime(const QString& time);
+
 // What one contact scores and which counters it raises.
 struct TContactScore
 {

@@ -1,6 +1,7 @@
 #include "TfrmEditContact.h"
 
 #include "ui/TUpperCaseValidator.h"
+#include "ui/WindowFit.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -64,7 +65,7 @@ TfrmEditContact::TfrmEditContact(const tLogRecord& rec, const TLists& lists, boo
     form->addRow(QStringLiteral("&VP"), txtVP);
     form->addRow(QStringLiteral("&Mode"), cboMode);
     if (openSeason) {
-        form->addRow(QStringLiteral("&EPC"), txtEPC);
+        form->addRow(QStringLiteral("E&PC"), txtEPC);
         form->addRow(QStringLiteral("0&70"), txtP070);
     } else {
         txtEPC->hide();
@@ -76,7 +77,7 @@ TfrmEditContact::TfrmEditContact(const tLogRecord& rec, const TLists& lists, boo
     qthChoice->addStretch();
     form->addRow(QString(), qthChoice);
     form->addRow(QStringLiteral("&QTH"), cboQTH);
-    form->addRow(QStringLiteral("US C&ounty"), cboCounty);
+    form->addRow(QStringLiteral("US Count&y"), cboCounty);
     form->addRow(QStringLiteral("Comment&s"), txtComments);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -103,6 +104,7 @@ TfrmEditContact::TfrmEditContact(const tLogRecord& rec, const TLists& lists, boo
             cboCounty->setEditText(QString());
         }
     });
+    WindowFit::RoomForCaptions(this);
     txtCallsign->setFocus();
 }
 

@@ -35,6 +35,7 @@
 #include "ui/TAboutBox.h"
 #include "ui/TUpperCaseValidator.h"
 #include "ui/Themes.h"
+#include "ui/WindowFit.h"
 #include "update/ProgramUpdate.h"
 #include "update/TfrmDataUpdate.h"
 
@@ -46,6 +47,8 @@
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QLocale>
@@ -56,6 +59,7 @@
 #include <QScrollArea>
 #include <QShortcut>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -90,6 +94,10 @@ const QString kConfigReplacedText = QStringLiteral(
     "The reference database %1 was missing, so a copy of the one shipped with Vantrel has been put in its "
     "place. Rosters downloaded and reference tables edited before are not in it.");
 
+// The least size the main window opens at: the entry form and the recent contacts of a log fit without
+// scrolling.
+constexpr QSize kUsableSize(820, 620);
+
 const QString kEmptyLogsText = QStringLiteral(
     "The logs database %1 was empty (0 bytes) and has been set up as a new logs database. If it held your "
     "logs, close Vantrel and put back a backup copy of logs.db.");
@@ -113,6 +121,8 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
       fSettings(Paths::WorkFolder() + QStringLiteral("Vantrel.cfg"))
 {
     ui->setupUi(this);
+    // Every window of the program fits the screen it opens on and gives the focus back when it closes.
+    WindowFit::Install();
     // The lookup dispatcher exists from the start; it opens nothing until the first lookup.
     fLookup = std::make_unique<TLookup>(fDM, fSettings, fPrompts, this, [this] { return fClock(); });
     fProgramUpdate = std::make_unique<TProgramUpdate>(fSettings, fPrompts, this);
@@ -120,6 +130,7 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
     ConnectStationPrograms();
     ConnectFeeds();
     FormCreate();
+    ConnectDraft();
     // The clock runs from the creation of the window to its end.
     tmr1 = new QTimer(this);
     tmr1->setInterval(1000);
@@ -128,7 +139,20 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
     tmr1Timer();
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain()
+{
+    DetachWidgets();
+}
+
+void TfrmMain::DetachWidgets()
+{
+    // The widgets outlive the databases and the members their signals and key handling reach: a field that
+    // loses the focus as the window goes (a state typed into the QTH box is then picked) is not handled.
+    for (QWidget* w : findChildren<QWidget*>()) {
+        w->removeEventFilter(this);
+        QObject::disconnect(w, nullptr, this, nullptr);
+    }
+}
 
 void TfrmMain::FormCreate()
 {
@@ -268,15 +292,16 @@ void TfrmMain::ReadSettings()
     const int left = fSettings.GetSetting(SettingKeys::Left, x());
     const int width = fSettings.GetSetting(SettingKeys::Width, 0);
     const int height = fSettings.GetSetting(SettingKeys::Height, 0);
-    if (width > 0 && height > 0) {
-        resize(width, height);
-    }
-    // Never larger than the screen's free area.
-    if (const QScreen* screen = this->screen()) {
-        const QSize room = screen->availableGeometry().size();
-        resize(std::min(this->width(), room.width()), std::min(this->height(), room.height()));
-    }
+    // A size saved at another scale factor or on another screen may be too small to work in: the window
+    // opens at least at a usable size, and never larger than the free area of its screen; once shown it
+    // lies wholly on that screen.
+    QSize size = width > 0 && height > 0 ? QSize(width, height) : this->size();
+    size = size.expandedTo(kUsableSize);
     move(left, top);
+    if (const QScreen* screen = WindowFit::ScreenFor(this)) {
+        size = size.boundedTo(screen->availableGeometry().size());
+    }
+    resize(size);
     fColor = fSettings.GetSetting(SettingKeys::Color, fColor);
     fForeColor = fSettings.GetSetting(SettingKeys::ForeColor, fForeColor);
     ApplyWindowColors();
@@ -315,6 +340,7 @@ void TfrmMain::ApplyWindowColors()
     if (fCurTheme != Themes::kPlain) {
         setPalette(QPalette());
         ui->rbUS->setPalette(QPalette());
+        ApplyStateColors();
         return;
     }
     QPalette pal = palette();
@@ -339,6 +365,22 @@ void TfrmMain::ApplyWindowColors()
         ui->rbUS->setPalette(us);
     }
     setPalette(pal);
+    ApplyStateColors();
+}
+
+void TfrmMain::ApplyStateColors()
+{
+    // Green for a feed that is running, red for off-line logging: each as dark or as light as the
+    // window's background needs for the text to be read.
+    const QColor window = palette().color(QPalette::Window);
+    const auto paint = [&window](QLabel* label, const QColor& wanted) {
+        QPalette p = label->palette();
+        p.setColor(QPalette::WindowText, LegibleOn(wanted, window, 4.5));
+        label->setPalette(p);
+    };
+    paint(ui->lblOffLine, QColor(192, 0, 0));
+    paint(ui->lblServerRunning, QColor(0, 128, 0));
+    paint(ui->lblWSJTXRunning, QColor(0, 128, 0));
 }
 
 void TfrmMain::BuildThemeMenu()
@@ -348,7 +390,8 @@ void TfrmMain::BuildThemeMenu()
     fThemeGroup->setExclusive(true);
     ui->mnuThemes->clear();
     for (const QString& name : fThemes) {
-        QAction* action = ui->mnuThemes->addAction(name);
+        // Alt and the theme's first letter choose it while the menu is open.
+        QAction* action = ui->mnuThemes->addAction(QLatin1Char('&') + name);
         action->setCheckable(true);
         fThemeGroup->addAction(action);
         connect(action, &QAction::triggered, this, [this, action] {
@@ -590,6 +633,11 @@ bool TfrmMain::event(QEvent* event)
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
+    // What is typed and not logged is kept for the next start.
+    if (!fWorkFolderReadOnly) {
+        RunGuarded(fPrompts, this, [&] { SaveDraft(); });
+    }
+    DetachWidgets();
     fDM.CloseLogs();
     fDM.CloseConfig();
     // Nothing is written into a read-only work folder.
@@ -664,6 +712,7 @@ void TfrmMain::MakeLogCurrent(const TDM::TLogCounts& counts)
         ui->cboMode->setEditText(rec.ContestMode);
     }
     LogTableChanged();
+    RestoreDraft();
     ui->txtCallsign->setFocus();
 }
 
@@ -819,10 +868,10 @@ void TfrmMain::ConnectEntryForm()
     connect(ui->txtCallsign, &QLineEdit::textChanged, this, Guarded(&TfrmMain::PreselectQTH));
     SetMnemonics();
     ConnectRecentContacts();
-    // Label colours come from the palette, so that every theme and a dark desktop stay legible.
-    ui->lblServerRunning->setStyleSheet(QStringLiteral("font-weight: bold;"));
-    ui->lblOffLine->setStyleSheet(QStringLiteral("font-weight: bold;"));
-    ui->lblOffLine->setForegroundRole(QPalette::Highlight);
+    // The state labels take their colours from ApplyStateColors, legible in every theme.
+    for (QLabel* label : {ui->lblServerRunning, ui->lblWSJTXRunning, ui->lblOffLine}) {
+        label->setStyleSheet(QStringLiteral("font-weight: bold;"));
+    }
     ui->TextBox3->setStyleSheet(QStringLiteral("QLabel#TextBox3 { padding: 6px; }"));
     ui->TextBox3->setAutoFillBackground(true);
     ui->TextBox3->setBackgroundRole(QPalette::Base);
@@ -905,7 +954,8 @@ tLogRecord TfrmMain::RecordFromForm()
 {
     tLogRecord rec;
     rec.date = ui->txtDate->text();
-    rec.time = ui->txtTime->text();
+    // A time typed with seconds (off-line logging) is kept as hours and minutes, as the clock writes it.
+    rec.time = ContactTime(ui->txtTime->text());
     rec.call = ui->txtCallsign->text();
     rec.mode = ui->cboMode->currentText();
     rec.qth = ui->cboQTH->currentText();
@@ -935,17 +985,29 @@ bool TfrmMain::DupeCheck()
 
 void TfrmMain::DoLog()
 {
-    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
+    switch (LogForm()) {
+    case TLogOutcome::Logged:
+        break;
+    case TLogOutcome::NoLog:
         ShowCenteredMessage(fPrompts, this,
                             QStringLiteral("No log is open. Select a log in the Logs list or create one with "
                                            "File > New before logging a contact."),
                             MsgKind::Error, MsgButton::OK);
-        return;
-    }
-    if (DupeCheck()) {
+        break;
+    case TLogOutcome::Duplicate:
         ShowCenteredMessage(fPrompts, this, QStringLiteral("Whoa there cowboy!!  This puppy is a DUPE!!!"),
                             MsgKind::Error, MsgButton::OK);
-        return;
+        break;
+    }
+}
+
+TfrmMain::TLogOutcome TfrmMain::LogForm()
+{
+    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
+        return TLogOutcome::NoLog;
+    }
+    if (DupeCheck()) {
+        return TLogOutcome::Duplicate;
     }
     tLogRecord rec = RecordFromForm();
     const TContactScore score = ScoreContact(Mysettings().ContestName, rec.tenten, rec.epc, rec.p070);
@@ -955,6 +1017,7 @@ void TfrmMain::DoLog()
     RaiseCounters(score);
     ClearEntries();
     LogTableChanged();
+    return TLogOutcome::Logged;
 }
 
 void TfrmMain::RaiseCounters(const TContactScore& score)
@@ -1038,9 +1101,10 @@ void TfrmMain::LookupCallsign()
             if (!ui->lbl070->isHidden()) {
                 ui->txtP070->setText(r.P070);
             }
-            if (r.country == QStringLiteral("United States")) {
+            const QString entityState = UsStateOfCountry(r.country);
+            if (r.country == QStringLiteral("United States") || !entityState.isEmpty()) {
                 ui->rbUS->setChecked(true);
-                SelectItem(ui->cboQTH, r.state);
+                SelectItem(ui->cboQTH, r.state.isEmpty() ? entityState : r.state);
                 if (ui->cboQTH->currentIndex() >= 0) {
                     cboQTHClick();
                     SelectItem(ui->cboCounty, r.county);
@@ -1158,6 +1222,7 @@ void TfrmMain::ClearEntries()
     ui->lblBD->clear();
     ui->TextBox3->clear();
     fQTHChosen = false;
+    fPreselectedState.clear();
     ui->txtCallsign->setFocus();
 }
 
@@ -1203,11 +1268,138 @@ void TfrmMain::SetUseAutoLook(bool value)
     ui->lblBD->setVisible(value);
 }
 
+// ---- The contact being typed ----
+
+void TfrmMain::ConnectDraft()
+{
+    // Every change of the form is kept a moment later, so that a contact half typed survives quitting, a
+    // crash or a power cut.
+    fDraftTimer = new QTimer(this);
+    fDraftTimer->setSingleShot(true);
+    fDraftTimer->setInterval(300);
+    connect(fDraftTimer, &QTimer::timeout, this, [this] {
+        // A settings file that cannot be written is reported once, not at every pause in the typing.
+        try {
+            SaveDraft();
+            fDraftSaveFailed = false;
+        } catch (...) {
+            if (!fDraftSaveFailed) {
+                fDraftSaveFailed = true;
+                ShowActionError(fPrompts, this, std::current_exception());
+            }
+        }
+    });
+    const auto changed = [this] {
+        if (fHasCurrentLog && !fRestoringDraft) {
+            fDraftTimer->start();
+        }
+    };
+    for (QLineEdit* field : {ui->txtCallsign, ui->txtName, ui->txtTenTen, ui->txtVP, ui->txtEPC, ui->txtP070,
+                             ui->txtComments, ui->txtDate, ui->txtTime}) {
+        connect(field, &QLineEdit::textChanged, this, [this, field, changed] {
+            // The clock rewrites the date and time every second; only typed ones belong to the contact.
+            if ((field != ui->txtDate && field != ui->txtTime) || fofflinelogging) {
+                changed();
+            }
+        });
+    }
+    for (QComboBox* box : {ui->cboMode, ui->cboQTH, ui->cboCounty}) {
+        connect(box, &QComboBox::editTextChanged, this, changed);
+    }
+    connect(ui->rbDX, &QRadioButton::toggled, this, changed);
+}
+
+QString TfrmMain::DraftText() const
+{
+    const QStringList texts = {
+        ui->txtCallsign->text(),   ui->txtName->text(),          ui->txtTenTen->text(),
+        ui->txtVP->text(),         ui->txtEPC->text(),           ui->txtP070->text(),
+        ui->cboQTH->currentText(), ui->cboCounty->currentText(), ui->txtComments->text()};
+    const bool empty =
+        std::all_of(texts.cbegin(), texts.cend(), [](const QString& t) { return t.isEmpty(); });
+    if (!fHasCurrentLog || empty) {
+        return QString();
+    }
+    QJsonObject draft{{QStringLiteral("log"), fSettings.Mysettings.TableName},
+                      {QStringLiteral("call"), ui->txtCallsign->text()},
+                      {QStringLiteral("name"), ui->txtName->text()},
+                      {QStringLiteral("tenten"), ui->txtTenTen->text()},
+                      {QStringLiteral("vp"), ui->txtVP->text()},
+                      {QStringLiteral("epc"), ui->txtEPC->text()},
+                      {QStringLiteral("p070"), ui->txtP070->text()},
+                      {QStringLiteral("mode"), ui->cboMode->currentText()},
+                      {QStringLiteral("dx"), ui->rbDX->isChecked()},
+                      {QStringLiteral("qth"), ui->cboQTH->currentText()},
+                      {QStringLiteral("county"), ui->cboCounty->currentText()},
+                      {QStringLiteral("comment"), ui->txtComments->text()},
+                      {QStringLiteral("qthChosen"), fQTHChosen}};
+    if (fofflinelogging) {
+        draft.insert(QStringLiteral("date"), ui->txtDate->text());
+        draft.insert(QStringLiteral("time"), ui->txtTime->text());
+    }
+    return QString::fromUtf8(QJsonDocument(draft).toJson(QJsonDocument::Compact));
+}
+
+void TfrmMain::SaveDraft()
+{
+    fDraftTimer->stop();
+    if (!fHasCurrentLog) {
+        return;
+    }
+    const QString text = DraftText();
+    if (text != fSettings.GetSetting(SettingKeys::DraftContact, QString())) {
+        fSettings.SaveSetting(SettingKeys::DraftContact, text);
+    }
+}
+
+void TfrmMain::RestoreDraft()
+{
+    const QJsonObject draft =
+        QJsonDocument::fromJson(fSettings.GetSetting(SettingKeys::DraftContact, QString()).toUtf8()).object();
+    if (draft.value(QStringLiteral("log")).toString() != Mysettings().TableName) {
+        return;
+    }
+    fRestoringDraft = true;
+    const auto done = qScopeGuard([this] { fRestoringDraft = false; });
+    const auto text = [&draft](const char* key) { return draft.value(QLatin1String(key)).toString(); };
+    if (draft.contains(QStringLiteral("date"))) {
+        SetOfflineLogging(true);
+        ui->txtDate->setText(text("date"));
+        ui->txtTime->setText(text("time"));
+    }
+    ui->txtCallsign->setText(text("call"));
+    ui->txtName->setText(text("name"));
+    ui->txtTenTen->setText(text("tenten"));
+    ui->txtVP->setText(text("vp"));
+    ui->txtEPC->setText(text("epc"));
+    ui->txtP070->setText(text("p070"));
+    if (!text("mode").isEmpty()) {
+        SelectItem(ui->cboMode, text("mode"));
+        ui->cboMode->setEditText(text("mode"));
+    }
+    fSettingQTH = true;
+    if (draft.value(QStringLiteral("dx")).toBool()) {
+        ChooseDX();
+    } else {
+        ChooseUS();
+    }
+    SelectItem(ui->cboQTH, text("qth"));
+    ui->cboQTH->setEditText(text("qth"));
+    if (ui->rbUS->isChecked() && !text("qth").isEmpty()) {
+        cboQTHClick();
+    }
+    ui->cboCounty->setEditText(text("county"));
+    fSettingQTH = false;
+    fQTHChosen = draft.value(QStringLiteral("qthChosen")).toBool();
+    ui->txtComments->setText(text("comment"));
+}
+
 // ---- Keyboard ----
 
 void TfrmMain::SetMnemonics()
 {
-    // Alt and the underlined letter reach each field of the entry form.
+    // Alt and the underlined letter reach each field of the entry form. The letters differ from those of
+    // the menu bar (File, Edit, Options, Server, Display, Help), so that each Alt key has one meaning.
     const std::initializer_list<std::tuple<QLabel*, const char*, QWidget*>> labels = {
         {ui->lblDate, "&Date UTC", ui->txtDate},
         {ui->lblTime, "T&ime UTC", ui->txtTime},
@@ -1216,9 +1408,9 @@ void TfrmMain::SetMnemonics()
         {ui->lblTenTen, "&Ten-Ten", ui->txtTenTen},
         {ui->lblVP, "&VP", ui->txtVP},
         {ui->lblMode, "&Mode", ui->cboMode},
-        {ui->lblEPC, "&EPC", ui->txtEPC},
+        {ui->lblEPC, "E&PC", ui->txtEPC},
         {ui->lbl070, "0&70", ui->txtP070},
-        {ui->lblCounty, "US C&ounty", ui->cboCounty},
+        {ui->lblCounty, "US Count&y", ui->cboCounty},
         {ui->lblComments, "Comment&s", ui->txtComments}};
     for (const auto& [label, text, buddy] : labels) {
         label->setText(QString::fromUtf8(text));
@@ -1226,7 +1418,7 @@ void TfrmMain::SetMnemonics()
     }
     ui->rbUS->setText(QStringLiteral("QTH &US"));
     ui->rbDX->setText(QStringLiteral("QTH D&X"));
-    ui->cbLookup->setText(QStringLiteral("&Lookup"));
+    ui->cbLookup->setText(QStringLiteral("Loo&kup"));
     ui->cbAutoFill->setText(QStringLiteral("&AutoFill"));
     // The QTH box has no label of its own: Alt+Q reaches it.
     auto* qth = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Q), ui->pnlEntry);
@@ -1282,9 +1474,22 @@ void TfrmMain::PreselectQTH()
     }
     fSettingQTH = true;
     const auto done = qScopeGuard([this] { fSettingQTH = false; });
-    if (country == QStringLiteral("United States")) {
+    // Alaska and Hawaii (KL7, KH6, ...) are US states: QTH US, the state and its counties.
+    const QString state = UsStateOfCountry(country);
+    if (country == QStringLiteral("United States") || !state.isEmpty()) {
         if (!ui->rbUS->isChecked()) {
             ui->rbUS->setChecked(true);
+        }
+        if (!state.isEmpty() && ui->cboQTH->currentText() != state) {
+            SelectItem(ui->cboQTH, state);
+            cboQTHClick();
+            fPreselectedState = state;
+        } else if (state.isEmpty() && !fPreselectedState.isEmpty() &&
+                   ui->cboQTH->currentText() == fPreselectedState) {
+            // The call no longer begins with the state's prefix: its state goes again.
+            SelectItem(ui->cboQTH, QString());
+            FillBox(ui->cboCounty, QStringList());
+            fPreselectedState.clear();
         }
         return;
     }
@@ -1325,7 +1530,8 @@ void TfrmMain::ShowLookupFailure(int lookupType, const std::exception_ptr& error
     }
     // The first failure of a source is shown in a box; the next ones only here, so that a dead
     // service does not stop the operator at every call.
-    if (!fFailedLookups.contains(lookupType)) {
+    // A lookup that a feed started never stops the feed with a box: the note below says it.
+    if (!fFeedBusy && !fFailedLookups.contains(lookupType)) {
         fFailedLookups.insert(lookupType);
         ShowActionError(fPrompts, this, error);
     }
@@ -1358,7 +1564,9 @@ void TfrmMain::ConnectRecentContacts()
     connect(grid, &QTableView::activated, this, [this](const QModelIndex& index) {
         RunGuarded(fPrompts, this, [&] { EditContact(index.row()); });
     });
-    auto* remove = new QShortcut(QKeySequence::Delete, grid);
+    // The Delete key alone: the platform's Delete binding may include Ctrl+D (X11), the menu's key for the
+    // roster update, which would then do nothing while the list has the focus.
+    auto* remove = new QShortcut(QKeySequence(Qt::Key_Delete), grid);
     remove->setContext(Qt::WidgetShortcut);
     connect(remove, &QShortcut::activated, this,
             [this] { RunGuarded(fPrompts, this, [this] { DeleteContact(CurrentRecentRow()); }); });
@@ -1372,7 +1580,8 @@ void TfrmMain::ConnectRecentContacts()
 int TfrmMain::CurrentRecentRow() const
 {
     const QModelIndex index = ui->gridRecent->currentIndex();
-    return index.isValid() ? index.row() : -1;
+    const QItemSelectionModel* selection = ui->gridRecent->selectionModel();
+    return index.isValid() && selection && selection->isRowSelected(index.row()) ? index.row() : -1;
 }
 
 void TfrmMain::LogTableChanged()
@@ -1381,7 +1590,12 @@ void TfrmMain::LogTableChanged()
         fRecentModel->Clear();
         return;
     }
+    const qint64 newest = fRecentModel->KeyAt(0);
     fRecentModel->Refresh(fDM, Mysettings().TableName);
+    // A contact just added is shown, even while older ones were scrolled into view.
+    if (fRecentModel->KeyAt(0) != newest) {
+        ui->gridRecent->scrollToTop();
+    }
     const QString call = ui->txtCallsign->text();
     if (!call.isEmpty()) {
         DoDupes(call);
@@ -1390,6 +1604,10 @@ void TfrmMain::LogTableChanged()
 
 void TfrmMain::EditContact(int row)
 {
+    // With no line chosen, the contact logged last is the one to correct.
+    if (row < 0 && fRecentModel->rowCount() > 0) {
+        row = 0;
+    }
     const qint64 key = fRecentModel->KeyAt(row);
     if (!fHasCurrentLog || key == 0) {
         ShowCenteredMessage(fPrompts, this,
@@ -1530,6 +1748,22 @@ void TfrmMain::mnuReopenProcessedLogClick()
 
 // ---- Other programs of the station: ADIF files, WSJT-X / JTDX, rigctld ----
 
+template <typename F> void TfrmMain::RunFeed(const QString& source, F&& action)
+{
+    const bool wasBusy = fFeedBusy;
+    fFeedBusy = true;
+    const auto done = qScopeGuard([&] { fFeedBusy = wasBusy; });
+    try {
+        action();
+    } catch (const EVantrel& e) {
+        ShowFeedProblem(source + QStringLiteral(": ") + e.Message());
+    } catch (const std::exception& e) {
+        ShowFeedProblem(source + QStringLiteral(": ") + QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        ShowFeedProblem(source + QStringLiteral(": Unknown error"));
+    }
+}
+
 void TfrmMain::ConnectStationPrograms()
 {
     connect(ui->mnuImportADIF, &QAction::triggered, this, Guarded(&TfrmMain::mnuImportADIFClick));
@@ -1550,7 +1784,7 @@ void TfrmMain::ConnectStationPrograms()
 
     fFeedQueue = std::make_unique<TFeedQueue>();
     fWSJTX = std::make_unique<TWsjtxListener>(*fFeedQueue, [this](const QByteArray& adif) {
-        RunGuarded(fPrompts, this, [&] { LogReportedContact(adif); });
+        RunFeed(QStringLiteral("WSJT-X"), [&] { LogReportedContact(adif); });
     });
 }
 
@@ -1709,7 +1943,8 @@ void TfrmMain::SetWSJTXEnable(bool value)
             throw EVantrel(
                 QStringLiteral("The WSJT-X port %1 (setting WSJTXPort) is no port number").arg(port));
         }
-        fWSJTX->Open(quint16(port), fSettings.GetSetting(SettingKeys::WSJTXGroup, ""));
+        fWSJTX->Open(quint16(port), fSettings.GetSetting(SettingKeys::WSJTXGroup, ""),
+                     fSettings.GetSetting(SettingKeys::WSJTXAllAddresses, false));
     } else {
         fWSJTX->Close();
     }
@@ -1723,13 +1958,6 @@ void TfrmMain::SetWSJTXEnable(bool value)
 
 void TfrmMain::LogReportedContact(const QByteArray& adif)
 {
-    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
-        ShowCenteredMessage(fPrompts, this,
-                            QStringLiteral("WSJT-X logged a contact, but no log is open. Select a log in the "
-                                           "Logs list or create one with File > New."),
-                            MsgKind::Error, MsgButton::OK);
-        return;
-    }
     TADIFRecordReader reader(adif);
     TADIFRecord record;
     if (!reader.Next(record)) {
@@ -1738,27 +1966,123 @@ void TfrmMain::LogReportedContact(const QByteArray& adif)
     TCountryTable countries;
     countries.Load(fDM);
     tLogRecord rec;
-    TContactScore score;
-    QString reason;
-    switch (LogADIFContact(fDM, Mysettings(), countries, record, rec, score, reason)) {
-    case TADIFLogResult::Logged:
-        RaiseCounters(score);
-        LogTableChanged();
-        break;
-    case TADIFLogResult::Duplicate:
-        ShowCenteredMessage(
-            fPrompts, this,
-            QStringLiteral("%1, logged in WSJT-X, is a duplicate in this log and was not logged "
-                           "here.")
-                .arg(rec.call),
-            MsgKind::Warning, MsgButton::OK);
-        break;
-    case TADIFLogResult::Skipped:
-        ShowCenteredMessage(
-            fPrompts, this,
-            QStringLiteral("The contact logged in WSJT-X could not be logged here: %1").arg(reason),
-            MsgKind::Error, MsgButton::OK);
-        break;
+    const QString reason = ContactFromADIF(record, countries, rec);
+    if (!reason.isEmpty()) {
+        ShowFeedProblem(
+            QStringLiteral("The contact logged in WSJT-X could not be logged here: %1").arg(reason));
+        return;
+    }
+    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
+        ShowFeedProblem(
+            QStringLiteral("%1, logged in WSJT-X, was not logged here: no log is open. Select a log "
+                           "in the Logs list or create one with File > New.")
+                .arg(rec.call));
+        return;
+    }
+    CompleteFeedContact(rec, QStringLiteral("WSJT-X"));
+    if (IsDuplicateContact(fDM, Mysettings(), rec)) {
+        ShowFeedProblem(
+            QStringLiteral("%1, logged in WSJT-X, is a duplicate in this log and was not logged here.")
+                .arg(rec.call));
+        return;
+    }
+    RaiseCounters(StoreContact(fDM, Mysettings(), rec));
+    LogTableChanged();
+}
+
+void TfrmMain::CompleteFeedContact(tLogRecord& rec, const QString& source)
+{
+    if (!fautolookup || rec.call.isEmpty()) {
+        return;
+    }
+    TFccRec r;
+    try {
+        r = fLookup->LookupLocal(rec.call, Mysettings().LookupType);
+    } catch (const EVantrel& e) {
+        // The contact is logged as it came; the note says why nothing was added.
+        ShowFeedProblem(QStringLiteral("%1: %2 was not looked up: %3").arg(source, rec.call, e.Message()));
+        return;
+    }
+    const auto fill = [](QString& field, const QString& value) {
+        if (field.isEmpty()) {
+            field = value;
+        }
+    };
+    fill(rec.tenten, r.tenten);
+    fill(rec.vp, r.vp);
+    // The EPC and 070 numbers count, and show in the form, in an Open Season log only.
+    if (Mysettings().ContestName == Events::OpenSeason) {
+        fill(rec.epc, r.EPC);
+        fill(rec.p070, r.P070);
+    }
+    fill(rec.name, r.firstname.isEmpty() ? r.entityname : r.firstname);
+    // "DX" (an FLdigi country without a state) stands for a country not yet named.
+    if (rec.qth.isEmpty() || rec.qth == QStringLiteral("DX")) {
+        if (r.country == QStringLiteral("United States") && !r.state.isEmpty()) {
+            if (rec.qth.isEmpty()) {
+                rec.qth = r.state;
+                fill(rec.uscounty, r.county);
+                rec.dxcc = 0;
+            }
+        } else {
+            // The country of the call's prefix, as the entry form marks it for a typed call.
+            const QString country = r.country.isEmpty() ? CountryOfCall(fDM, rec.call) : r.country;
+            if (!country.isEmpty() && country != QStringLiteral("United States")) {
+                rec.qth = country;
+                rec.dxcc = GetDXCC(fDM, country);
+            }
+        }
+    }
+}
+
+void TfrmMain::ShowFeedProblem(const QString& text)
+{
+    // What another program sent may be long, or look like markup: shown cut and as plain text.
+    const auto cut = [](const QString& line, qsizetype length) {
+        return line.size() > length ? line.left(length) + QChar(0x2026) : line;
+    };
+    fFeedProblems.append(fClock().toUTC().toString(QStringLiteral("HH:mm:ss ")) + cut(text, 400));
+    constexpr int kKept = 20;
+    while (fFeedProblems.size() > kKept) {
+        fFeedProblems.removeFirst();
+    }
+    // A button takes "&" for a keyboard mnemonic: doubled, it is shown as written.
+    QString note = cut(text.section(QLatin1Char('\n'), 0, 0), 120);
+    note.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    lblFeedStatus->setText(QLatin1Char(' ') + note + QLatin1Char(' '));
+    QStringList tip;
+    for (const QString& line : fFeedProblems) {
+        tip << line.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+    }
+    lblFeedStatus->setToolTip(QStringLiteral("<qt>") + tip.join(QStringLiteral("<br>")) +
+                              QStringLiteral("<br><i>Click to put this note away.</i></qt>"));
+    lblFeedStatus->show();
+}
+
+QString TfrmMain::FeedNote() const
+{
+    return lblFeedStatus->isHidden()
+               ? QString()
+               : lblFeedStatus->text().trimmed().replace(QStringLiteral("&&"), QStringLiteral("&"));
+}
+
+void TfrmMain::ShowFeedDrops()
+{
+    const qint64 contacts = fFeedQueue->DroppedContacts() - fReportedDroppedContacts;
+    const qint64 others = fFeedQueue->DroppedOthers() - fReportedDroppedOthers;
+    fReportedDroppedContacts = fFeedQueue->DroppedContacts();
+    fReportedDroppedOthers = fFeedQueue->DroppedOthers();
+    if (contacts > 0) {
+        ShowFeedProblem(
+            QStringLiteral("%1 contact(s) sent by other programs were lost: they arrived faster than "
+                           "they could be logged (%2 other datagram(s) dropped as well).")
+                .arg(contacts)
+                .arg(others));
+    } else if (others > 0) {
+        ShowFeedProblem(
+            QStringLiteral("%1 datagram(s) of other programs were dropped: they arrived faster than "
+                           "they could be handled. No contact was lost.")
+                .arg(others));
     }
 }
 
@@ -1786,6 +2110,18 @@ void TfrmMain::ConnectFeeds()
     fFLDigi = std::make_unique<TFLDigiPoller>(Paths::WorkFolder(), [this] { return fClock(); });
     fFLDigiTimer = new QTimer(this);
     fFLDigiTimer->setObjectName(QStringLiteral("FLDigiTimer"));
+    // Red on yellow, as the rig's warning: the operator must look, but nothing waits for an answer.
+    lblFeedStatus = new QToolButton(ui->pnlStatus);
+    lblFeedStatus->setObjectName(QStringLiteral("lblFeedStatus"));
+    lblFeedStatus->setAutoRaise(true);
+    lblFeedStatus->setFocusPolicy(Qt::NoFocus);
+    lblFeedStatus->setStyleSheet(QStringLiteral(
+        "QToolButton#lblFeedStatus { color: rgb(192, 0, 0); background-color: rgb(255, 255, 160); "
+        "border: 1px solid rgb(192, 0, 0); }"));
+    lblFeedStatus->hide();
+    ui->pnlStatus->layout()->addWidget(lblFeedStatus);
+    connect(lblFeedStatus, &QToolButton::clicked, lblFeedStatus, &QWidget::hide);
+    connect(fFeedQueue.get(), &TFeedQueue::Dropped, this, &TfrmMain::ShowFeedDrops);
     connect(fFLDigiTimer, &QTimer::timeout, this, &TfrmMain::FLDigiTimerTimer);
 
     ui->mnuEnableServer->setCheckable(true);
@@ -1848,18 +2184,15 @@ void TfrmMain::mnuServerConfigClick()
 
 void TfrmMain::ServerSocket1UDPRead(const TServerCommand& command)
 {
-    const bool wasBusy = fFeedBusy;
-    fFeedBusy = true;
-    RunGuarded(fPrompts, this, [&] { ApplyServerCommand(command, *this); });
-    fFeedBusy = wasBusy;
+    RunFeed(QStringLiteral("Logging server"), [&] { ApplyServerCommand(command, *this); });
 }
 
 void TfrmMain::SetFLDigiEnable(bool value)
 {
     if (value) {
-        // A contact left over from before polling was switched on is not taken.
+        // A contact FLdigi wrote before polling was switched on is taken at the first poll, as a new one.
         fFLDigi->SetPath(fFLDigiLogFile);
-        fFLDigi->DiscardLeftover();
+        fFLDigi->Restart();
         fFLDigiTimer->setInterval(fFldigiInterval);
         fFLDigiTimer->start();
     } else {
@@ -1876,33 +2209,40 @@ void TfrmMain::FLDigiTimerTimer()
     if (fFeedBusy || fServerSocket1->IsHandling()) {
         return;
     }
-    fFeedBusy = true;
     fServerSocket1->SetHeld(true);
     TFLDigiPoller::TResult result;
-    RunGuarded(fPrompts, this, [&] {
+    RunFeed(QStringLiteral("FLdigi"), [&] {
         fFLDigi->SetPath(fFLDigiLogFile);
         result = fFLDigi->Poll([this](const tLogRecord& rec) { ProcessAdifContact(rec); });
     });
     fServerSocket1->SetHeld(false);
     if (!result.message.isEmpty()) {
-        ShowCenteredMessage(fPrompts, this, result.message, MsgKind::Error, MsgButton::OK);
+        ShowFeedProblem(result.message);
     }
-    fFeedBusy = false;
 }
 
-void TfrmMain::ProcessAdifLog(const QString& data)
+void TfrmMain::ProcessAdifLog(const QByteArray& data)
 {
     ProcessAdifContact(ProcessADIFLine(data));
 }
 
-void TfrmMain::ProcessAdifContact(const tLogRecord& rec)
+void TfrmMain::ProcessAdifContact(const tLogRecord& contact)
 {
     if (!fHasCurrentLog) {
         throw EVantrel(kNoLogForFLdigi);
     }
+    tLogRecord rec = contact;
+    CompleteFeedContact(rec, QStringLiteral("FLdigi"));
     if (fFLDigiAutoLog) {
+        // Logged without a duplicate check, as auto logging does; a duplicate is pointed out.
+        const bool duplicate = IsDuplicateContact(fDM, Mysettings(), rec);
         RaiseCounters(AutoLogContact(fDM, Mysettings(), rec));
         LogTableChanged();
+        if (duplicate) {
+            ShowFeedProblem(QStringLiteral("%1, logged from FLdigi, is a duplicate in this log (auto logging "
+                                           "logs it all the same).")
+                                .arg(rec.call));
+        }
     } else {
         FillFormFromContact(rec, *this);
     }
@@ -2001,7 +2341,23 @@ void TfrmMain::QTHClick()
 
 void TfrmMain::LogContact()
 {
-    DoLog();
+    // A LOG of the logging server: a contact that cannot be logged stays in the form, and the note says
+    // why; the datagrams after it go on.
+    switch (LogForm()) {
+    case TLogOutcome::Logged:
+        break;
+    case TLogOutcome::NoLog:
+        ShowFeedProblem(
+            QStringLiteral("Logging server: %1 was not logged: no log is open. Select a log in the "
+                           "Logs list or create one with File > New.")
+                .arg(ui->txtCallsign->text()));
+        break;
+    case TLogOutcome::Duplicate:
+        ShowFeedProblem(QStringLiteral("Logging server: %1 is a duplicate in this log and was not logged; it "
+                                       "stays in the entry form.")
+                            .arg(ui->txtCallsign->text()));
+        break;
+    }
 }
 
 void TfrmMain::ClearForm()

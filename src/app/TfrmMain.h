@@ -105,7 +105,8 @@ public:
     // list.
     void LogTableChanged();
     TRecentContactsModel& RecentContacts() { return *fRecentModel; }
-    // Edits the contact of a recent-contacts line (Edit > Edit Contact, Enter or a double click on it).
+    // Edits the contact of a recent-contacts line (Edit > Edit Contact, Enter or a double click on it); the
+    // newest contact when no line is chosen (row -1).
     void EditContact(int row);
     // Removes the contact of a recent-contacts line, after a confirmation.
     void DeleteContact(int row);
@@ -185,6 +186,11 @@ public:
     TWsjtxListener& WSJTXListener() { return *fWSJTX; }
     // The ordered queue of the live feeds' datagrams.
     TFeedQueue& FeedQueue() { return *fFeedQueue; }
+    // The feeds' note in the status bar: the latest trouble of a feed (a duplicate, a contact that could
+    // not be logged, contacts lost to a flood), with the recent ones in its tip. Feeds never stop for a
+    // message box; a click on the note puts it away.
+    QString FeedNote() const;
+    QStringList FeedProblems() const { return fFeedProblems; }
     // The logging server (Server menu): other programs fill the entry form and log contacts with
     // datagrams. Off at every start; the port comes from the settings.
     bool ServerEnable() const { return fServerEnable; }
@@ -201,8 +207,8 @@ public:
     bool FLDigiEnable() const { return fEnableFLDigi; }
     void SetFLDigiEnable(bool value);
     void FLDigiTimerTimer();
-    // Takes the whole text of one FLdigi log file as one contact.
-    void ProcessAdifLog(const QString& data);
+    // Takes the whole text of one FLdigi log file (its bytes) as one contact.
+    void ProcessAdifLog(const QByteArray& data);
     void FLdigiSetup1Click();
     // Test ADIF: reads the FLdigi log file and processes it once, without deleting it.
     void estADIF1Click();
@@ -223,6 +229,13 @@ protected:
 
 private:
     void FormCreate();
+    void DetachWidgets();
+    // The contact in the entry form that is not logged yet: kept in the settings while it is typed, and
+    // given back when its log is current again (at the next start, say).
+    void ConnectDraft();
+    QString DraftText() const;
+    void SaveDraft();
+    void RestoreDraft();
     void CreateWorkFolder();
     void ReadSettings();
     void WriteSettings();
@@ -231,6 +244,7 @@ private:
     void ConnectMenu();
     void ConnectTablesAndAppearance();
     void ApplyWindowColors();
+    void ApplyStateColors();
     void mnuContentsClick();
     void CheckforUpdate1Click();
     void ConnectEntryForm();
@@ -261,6 +275,25 @@ private:
     void RigModeChanged(const QString& mode);
     // Logs the contact of one ADIF record that WSJT-X or JTDX reported.
     void LogReportedContact(const QByteArray& adif);
+    // What logging the entry form's contact came to.
+    enum class TLogOutcome
+    {
+        Logged,
+        NoLog,
+        Duplicate,
+    };
+    // Logs the contact of the entry form unless no log is open or it is a duplicate; the form keeps a
+    // contact that was not logged.
+    TLogOutcome LogForm();
+    // Runs the handling of something a feed delivered: a failure is reported in the feeds' note, never
+    // in a box, and the feeds go on.
+    template <typename F> void RunFeed(const QString& source, F&& action);
+    // Shows a trouble of a feed in the feeds' note.
+    void ShowFeedProblem(const QString& text);
+    void ShowFeedDrops();
+    // Fills the empty fields of a contact that another program logged from this computer's own data, as
+    // a lookup of the typed call would fill the form (only while lookup is on; never from the network).
+    void CompleteFeedContact(tLogRecord& rec, const QString& source);
     void SetCounters(const TDM::TLogCounts& counts);
     void SetOptionsEnabled(bool enabled);
     tLogRecord RecordFromForm();
@@ -351,6 +384,10 @@ private:
     std::unique_ptr<TFLDigiPoller> fFLDigi;
     // True while a contact of either feed is being handled: the other feed waits.
     bool fFeedBusy = false;
+    class QToolButton* lblFeedStatus = nullptr;
+    QStringList fFeedProblems;
+    qint64 fReportedDroppedContacts = 0;
+    qint64 fReportedDroppedOthers = 0;
     TDupeListModel* fDupeModel = nullptr;
     TRecentContactsModel* fRecentModel = nullptr;
     class QLabel* lblLookupStatus = nullptr;
@@ -358,6 +395,11 @@ private:
     bool fQTHChosen = false;
     // Set while the program itself marks QTH US or QTH DX.
     bool fSettingQTH = false;
+    // The state the call sign's prefix chose (Alaska or Hawaii), while the QTH box shows it.
+    QString fPreselectedState;
+    QTimer* fDraftTimer = nullptr;
+    bool fRestoringDraft = false;
+    bool fDraftSaveFailed = false;
     // Lookup sources whose failure has been shown in a box during this run, until one of their lookups
     // succeeds again.
     QSet<int> fFailedLookups;

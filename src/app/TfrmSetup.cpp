@@ -10,6 +10,7 @@
 #include "ui/Colors.h"
 #include "ui/Prompts.h"
 #include "ui/TUpperCaseValidator.h"
+#include "ui/WindowFit.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,6 +70,7 @@ TfrmSetup::TfrmSetup(IPrompts& prompts, TSettings& settings, TMysettings& rec, Q
       fRec(rec), fOrvanePath(orvanePath), fFCCPath(fccPath)
 {
     ui->setupUi(this);
+    WindowFit::RoomForCaptions(this);
     FormCreate();
 }
 

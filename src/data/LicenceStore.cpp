@@ -240,6 +240,37 @@ void TLicenceStore::AddHd(const THdRow& row)
     Insert(fInsertHd, row);
 }
 
+qint64 TLicenceStore::Licensees()
+{
+    sqlite3_stmt* count = Prepare("SELECT count(*) FROM fcc_en");
+    const int rc = sqlite3_step(count);
+    const qint64 rows = rc == SQLITE_ROW ? sqlite3_column_int64(count, 0) : -1;
+    sqlite3_finalize(count);
+    if (rows < 0) {
+        throw EDatabaseError(SqliteText(fDb));
+    }
+    return rows;
+}
+
+qint64 CountLicensees(const QString& path)
+{
+    if (!QFile::exists(path)) {
+        return 0;
+    }
+    sqlite3* db = nullptr;
+    const QByteArray name = QFile::encodeName(path);
+    qint64 rows = 0;
+    sqlite3_stmt* count = nullptr;
+    if (sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+        sqlite3_prepare_v2(db, "SELECT count(*) FROM fcc_en", -1, &count, nullptr) == SQLITE_OK &&
+        sqlite3_step(count) == SQLITE_ROW) {
+        rows = sqlite3_column_int64(count, 0);
+    }
+    sqlite3_finalize(count);
+    sqlite3_close(db);
+    return rows;
+}
+
 void TLicenceStore::Finish()
 {
     Exec("CREATE INDEX IF NOT EXISTS fcc_en_call_sign ON fcc_en (call_sign); COMMIT;");

@@ -38,6 +38,10 @@ void WritePostalDatabase(const QString& path, const std::vector<TPostalCode>& co
 // ZIP code -> county of a postal data file, as UTF-8.
 QHash<QByteArray, QByteArray> ReadPostalCounties(const QString& path);
 
+// The number of licensees (rows of fcc_en) of an existing licence data file; 0 when there is no such file
+// or it cannot be read as one.
+qint64 CountLicensees(const QString& path);
+
 // The three licence tables, one row per unique system identifier (a later row with the same identifier
 // replaces the earlier one, as the FCC's daily files do).
 namespace LicenceColumns {
@@ -116,6 +120,9 @@ public:
     void AddEn(const TEnRow& row);
     void AddAm(const TAmRow& row);
     void AddHd(const THdRow& row);
+
+    // The licensees (rows of fcc_en) the file holds so far.
+    qint64 Licensees();
 
     // Indexes the call signs, commits and closes the file.
     void Finish();

@@ -1,8 +1,8 @@
 #include "MyFunc.h"
 
 #include "Errors.h"
-#include "FileWrite.h"
 #include "TDM.h"
+#include "TFileTransfer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -158,6 +158,9 @@ QByteArray HttpGet(const QUrl& url, int timeoutMs, QNetworkAccessManager* manage
     request.setTransferTimeout(timeoutMs);
 
     std::unique_ptr<QNetworkReply> reply(manager->get(request));
+    // The network layer reads the connection no further ahead than this: an endless body then costs no
+    // more memory than the limit, however fast the server sends it.
+    reply->setReadBufferSize(1024 * 1024);
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
@@ -244,15 +247,28 @@ QByteArray HttpGet(const QUrl& url, int timeoutMs, QNetworkAccessManager* manage
 
 void DownloadFile(const QString& url, const QString& path, int timeoutMs, qint64 maxBytes)
 {
-    // The earlier download stays in place until the new one is complete on disk.
-    QByteArray body;
-    try {
-        body = HttpGet(QUrl(url), timeoutMs, nullptr, maxBytes);
-    } catch (const ENetworkError&) {
-        throw EVantrel(QStringLiteral("Error downloading URL: %1").arg(url));
-    }
-    if (const QString reason = ReplaceFile(path, body); !reason.isEmpty()) {
-        throw EVantrel(QStringLiteral("Error downloading URL: %1 (unable to write to %2: %3)")
-                           .arg(url, QDir::toNativeSeparators(path), reason));
+    // The body streams into a temporary file that replaces the earlier download once it is complete on
+    // disk. The window ignores user input meanwhile but keeps painting.
+    TFileTransfer transfer;
+    QEventLoop loop;
+    TFileTransfer::TOutcome outcome = TFileTransfer::TOutcome::Failed;
+    QString reason;
+    QObject::connect(&transfer, &TFileTransfer::Finished, &loop,
+                     [&](TFileTransfer::TOutcome o, const QString& r) {
+                         outcome = o;
+                         reason = r;
+                         loop.quit();
+                     });
+    // A server that keeps sending a little now and then must not hold the window for ever.
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &transfer, [&] {
+        transfer.Stop(QStringLiteral("no complete answer within %1 seconds").arg(timeoutMs / 1000));
+    });
+    deadline.start(timeoutMs);
+    transfer.Start(QUrl(url), path, timeoutMs, maxBytes);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (outcome != TFileTransfer::TOutcome::Completed) {
+        throw EVantrel(QStringLiteral("Error downloading URL: %1 (%2)").arg(url, reason));
     }
 }

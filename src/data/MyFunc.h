@@ -46,9 +46,11 @@ constexpr qint64 kHttpMaxBytes = 64 * 1024 * 1024;
 QByteArray HttpGet(const QUrl& url, int timeoutMs = 30000, QNetworkAccessManager* manager = nullptr,
                    qint64 maxBytes = kHttpMaxBytes);
 
-// Downloads a URL into a file, replacing any file of that name once the download is complete on disk.
-// Throws EVantrel "Error downloading URL: <url>" when the download fails (an HTTP error status or a body
-// larger than maxBytes included), with the file and the system's reason added when the file cannot be
-// written; the earlier file is then kept as it was.
+// Downloads a URL into a file, replacing any file of that name once the download is complete on disk; the
+// body goes to the disk as it arrives. Throws EVantrel "Error downloading URL: <url> (<reason>)" when the
+// download fails: an HTTP error status, a redirect loop, a broken connection or body, a TLS failure, a
+// body larger than maxBytes (stopped as it passes the limit), no complete answer within the timeout, or a
+// file that cannot be written ("unable to write to <file>: <the system's reason>"). The earlier file is
+// then kept as it was.
 void DownloadFile(const QString& url, const QString& path, int timeoutMs = 30000,
                   qint64 maxBytes = kHttpMaxBytes);

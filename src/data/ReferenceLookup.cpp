@@ -29,3 +29,14 @@ QString CountryOfCall(TDM& dm, const QString& call)
     q.finish();
     return country;
 }
+
+QString UsStateOfCountry(const QString& country)
+{
+    if (country == QLatin1String("Alaska")) {
+        return QStringLiteral("AK");
+    }
+    if (country == QLatin1String("Hawaii")) {
+        return QStringLiteral("HI");
+    }
+    return QString();
+}

@@ -57,7 +57,10 @@ inline const QString HamQTHSessionID = QStringLiteral("HAMqthXML_sessionID");
 inline const QString HamQTHSessionEXP = QStringLiteral("HAMqthXML_sessionEXP");
 inline const QString WSJTXPort = QStringLiteral("WSJTXPort");
 inline const QString WSJTXGroup = QStringLiteral("WSJTXGroup");
+inline const QString WSJTXAllAddresses = QStringLiteral("WSJTXAllAddresses");
 inline const QString RigHost = QStringLiteral("RigHost");
 inline const QString RigPort = QStringLiteral("RigPort");
 inline const QString StatsOffTime = QStringLiteral("StatsOffTime");
+// The contact typed into the entry form and not yet logged, with the log it belongs to.
+inline const QString DraftContact = QStringLiteral("DraftContact");
 } // namespace SettingKeys

@@ -1,9 +1,13 @@
 #include "ADIFReader.h"
 
+#include "app/LogRules.h"
 #include "data/Errors.h"
+#include "process/ADIFRecordReader.h"
+#include "process/Utf8.h"
 
 #include <QStringList>
 #include <array>
+#include <optional>
 
 namespace {
 
@@ -64,73 +68,112 @@ constexpr std::array<TTag, 31> kTags = {{{"<QSO_DATE:", TUse::Date},
                                          {"<EPC:", TUse::None},
                                          {"<070:", TUse::None}}};
 
-// The value of the field whose tag starts at a position of the text: the count between the tag and the
-// next ">" (a data-type indicator after a second ":" is skipped), then that many characters.
-QString FieldValue(const QString& text, qsizetype tagStart, qsizetype tagLength)
+// The text of a file with its ASCII letters upper-cased beside it (same length), so that tags are found
+// whatever their letter case and the values are read from the bytes as written.
+class TFieldText
 {
-    const qsizetype countStart = tagStart + tagLength;
-    const qsizetype close = text.indexOf(QLatin1Char('>'), countStart);
-    const QString tagText = text.mid(tagStart, tagLength);
-    if (close < 0) {
-        throw EVantrel(QStringLiteral("ADIF field %1 has no closing \">\"").arg(tagText));
-    }
-    QString countText = text.mid(countStart, close - countStart);
-    if (const qsizetype colon = countText.indexOf(QLatin1Char(':')); colon >= 0) {
-        countText.truncate(colon);
-    }
-    bool ok = false;
-    const qlonglong count = countText.trimmed().toLongLong(&ok);
-    if (!ok) {
-        throw EVantrel(QStringLiteral("ADIF field %1 has the count \"%2\", which is not a whole number")
-                           .arg(tagText, countText));
-    }
-    if (count <= 0) {
-        return QString();
-    }
-    const qsizetype available = text.size() - (close + 1);
-    return text.mid(close + 1, qsizetype(std::min<qlonglong>(count, available)));
-}
-
-// Joins the pieces of a value with a separator after every pair of characters, up to a given place.
-QString SplitPairs(const QString& value, QChar separator, qsizetype pairs)
-{
-    QString out;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        if (i > 0 && i % 2 == 0 && i / 2 <= pairs) {
-            out += separator;
+public:
+    explicit TFieldText(QByteArrayView text) : fText(text), fUpper(text.toByteArray())
+    {
+        for (char& c : fUpper) {
+            if (c >= 'a' && c <= 'z') {
+                c = char(c - 'a' + 'A');
+            }
         }
-        out += value.at(i);
     }
-    return out;
-}
+
+    // The value of the first field with the tag (any letter case), decoded; nothing without the tag.
+    std::optional<QString> Value(const QString& tag) const
+    {
+        const QByteArray upperTag = tag.toUpper().toUtf8();
+        if (upperTag.isEmpty()) {
+            return std::nullopt;
+        }
+        const qsizetype pos = fUpper.indexOf(upperTag);
+        if (pos < 0) {
+            return std::nullopt;
+        }
+        return FieldValue(pos, upperTag.size());
+    }
+
+private:
+    // The value of the field whose tag starts at a position: the count between the tag and the next ">"
+    // (a data-type indicator after a second ":" is skipped), then that many bytes, or characters.
+    QString FieldValue(qsizetype tagStart, qsizetype tagLength) const
+    {
+        const qsizetype countStart = tagStart + tagLength;
+        const qsizetype close = fText.indexOf('>', countStart);
+        const QString tagText = QString::fromUtf8(fText.sliced(tagStart, tagLength));
+        if (close < 0) {
+            throw EVantrel(QStringLiteral("ADIF field %1 has no closing \">\"").arg(tagText));
+        }
+        QByteArrayView countText = fText.sliced(countStart, close - countStart);
+        if (const qsizetype colon = countText.indexOf(':'); colon >= 0) {
+            countText.truncate(colon);
+        }
+        bool ok = false;
+        const qlonglong count = countText.trimmed().toLongLong(&ok);
+        if (!ok) {
+            // A count that is no number at all is quoted in part: it may be the rest of a large file.
+            throw EVantrel(
+                QStringLiteral("ADIF field %1 has the count \"%2\", which is not a whole number")
+                    .arg(tagText, QString::fromUtf8(countText.first(qMin<qsizetype>(countText.size(), 20)))));
+        }
+        if (count <= 0) {
+            return QString();
+        }
+        return TADIFRecord::Decode(ValueBytes(close + 1, count));
+    }
+
+    // True when a value ending at a position is followed (after blanks) by the next tag or the end.
+    bool NextIsTag(qsizetype end) const
+    {
+        while (end < fText.size() &&
+               (fText[end] == ' ' || fText[end] == '\t' || fText[end] == '\r' || fText[end] == '\n')) {
+            ++end;
+        }
+        return end == fText.size() || fText[end] == '<';
+    }
+
+    // The bytes of a value of count bytes from start: by bytes, unless the count ends inside a multi-byte
+    // character, or only the same number of characters is followed by the next tag.
+    QByteArrayView ValueBytes(qsizetype start, qlonglong count) const
+    {
+        const QByteArrayView rest = fText.sliced(start);
+        const QByteArrayView byBytes = rest.first(qsizetype(std::min<qlonglong>(count, rest.size())));
+        const bool whole = byBytes.size() == rest.size() || !Utf8::IsContinuation(rest[byBytes.size()]);
+        if (whole && NextIsTag(start + byBytes.size())) {
+            return byBytes;
+        }
+        const QByteArrayView byChars =
+            Utf8::FirstChars(rest, qsizetype(std::min<qlonglong>(count, rest.size())));
+        return !whole || NextIsTag(start + byChars.size()) ? byChars : byBytes;
+    }
+
+    QByteArrayView fText;
+    QByteArray fUpper;
+};
 
 } // namespace
 
-QString ProcessADIFTag(const QString& tag, const QString& line)
+QString ProcessADIFTag(const QString& tag, QByteArrayView text)
 {
-    const QString upper = line.toUpper();
-    const QString upperTag = tag.toUpper();
-    const qsizetype pos = upper.indexOf(upperTag);
-    if (pos < 0 || upperTag.isEmpty()) {
-        return QString();
-    }
-    return FieldValue(upper, pos, upperTag.size());
+    return TFieldText(text).Value(tag).value_or(QString()).toUpper();
 }
 
-QString ProcessADIFDate(const QString& tag, const QString& line)
+namespace {
+
+QString DateOf(const TFieldText& text, const QString& tag)
 {
-    const QString lowerTag = tag.toLower();
-    const QString lower = line.toLower();
-    const qsizetype pos = lower.indexOf(lowerTag);
-    if (pos < 0 || lowerTag.isEmpty()) {
+    QString value = text.Value(tag).value_or(QString());
+    if (value.isEmpty()) {
         return QString();
     }
-    QString value = FieldValue(lower, pos, lowerTag.size());
     if (value.size() != 8) {
         // Another form of the date (such as 2024-06-01): its digits, when they make eight.
         QString digits;
         for (const QChar c : value) {
-            if (c.isDigit()) {
+            if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
                 digits += c;
             }
         }
@@ -142,13 +185,27 @@ QString ProcessADIFDate(const QString& tag, const QString& line)
     return value.left(4) + QLatin1Char('-') + value.mid(4, 2) + QLatin1Char('-') + value.mid(6);
 }
 
-QString ProcessADIFTime(const QString& tag, const QString& line)
+QString TimeOf(const TFieldText& text, const QString& tag)
 {
-    return SplitPairs(ProcessADIFTag(tag, line), QLatin1Char(':'), 2);
+    return ContactTime(text.Value(tag).value_or(QString()).toUpper());
 }
 
-tLogRecord ProcessADIFLine(const QString& line)
+} // namespace
+
+QString ProcessADIFDate(const QString& tag, QByteArrayView text)
 {
+    return DateOf(TFieldText(text), tag);
+}
+
+QString ProcessADIFTime(const QString& tag, QByteArrayView text)
+{
+    return TimeOf(TFieldText(text), tag);
+}
+
+tLogRecord ProcessADIFLine(QByteArrayView line)
+{
+    const TFieldText text(line);
+    const auto value = [&text](const QString& tag) { return text.Value(tag).value_or(QString()).toUpper(); };
     tLogRecord rec;
     for (const TTag& entry : kTags) {
         const QString tag = QString::fromLatin1(entry.tag);
@@ -156,38 +213,38 @@ tLogRecord ProcessADIFLine(const QString& line)
         case TUse::None:
             break;
         case TUse::Date:
-            rec.date = ProcessADIFDate(tag, line);
+            rec.date = DateOf(text, tag);
             break;
         case TUse::Time:
-            rec.time = ProcessADIFTime(tag, line);
+            rec.time = TimeOf(text, tag);
             break;
         case TUse::Call:
-            rec.call = ProcessADIFTag(tag, line);
+            rec.call = value(tag);
             break;
         case TUse::Name:
-            rec.name = ProcessADIFTag(tag, line);
+            rec.name = value(tag);
             break;
         case TUse::Comment:
-            rec.comment = ProcessADIFTag(tag, line);
+            rec.comment = value(tag);
             break;
         case TUse::Mode:
-            rec.mode = ProcessADIFTag(tag, line);
+            rec.mode = value(tag);
             break;
         case TUse::State:
-            if (const QString state = ProcessADIFTag(tag, line); !state.isEmpty()) {
+            if (const QString state = value(tag); !state.isEmpty()) {
                 rec.qth = state;
             }
             break;
         case TUse::County:
-            if (const QString county = ProcessADIFTag(tag, line); county.contains(QLatin1Char(','))) {
+            if (const QString county = value(tag); county.contains(QLatin1Char(','))) {
                 rec.uscounty = county.section(QLatin1Char(','), 1);
             }
             break;
         case TUse::TenTen:
-            rec.tenten = ProcessADIFTag(tag, line);
+            rec.tenten = value(tag);
             break;
         case TUse::SrxString:
-            for (const QString& piece : ProcessADIFTag(tag, line).split(QLatin1Char(' '))) {
+            for (const QString& piece : value(tag).split(QLatin1Char(' '))) {
                 if (piece.contains(QStringLiteral("EPC:"))) {
                     rec.epc = piece.mid(4);
                 }
@@ -197,7 +254,7 @@ tLogRecord ProcessADIFLine(const QString& line)
             }
             break;
         case TUse::Country:
-            if (!ProcessADIFTag(tag, line).isEmpty() && rec.qth.isEmpty()) {
+            if (!value(tag).isEmpty() && rec.qth.isEmpty()) {
                 rec.qth = QStringLiteral("DX");
             }
             break;
@@ -206,7 +263,14 @@ tLogRecord ProcessADIFLine(const QString& line)
     return rec;
 }
 
-bool HasEndOfRecord(const QString& text)
+bool HasEndOfRecord(QByteArrayView text)
 {
-    return text.contains(QStringLiteral("<EOR>"), Qt::CaseInsensitive);
+    for (qsizetype pos = text.indexOf('<'); pos >= 0 && pos + 5 <= text.size();
+         pos = text.indexOf('<', pos + 1)) {
+        const QByteArrayView tag = text.sliced(pos, 5);
+        if (QByteArrayView(tag).compare("<EOR>", Qt::CaseInsensitive) == 0) {
+            return true;
+        }
+    }
+    return false;
 }

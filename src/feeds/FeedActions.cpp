@@ -6,6 +6,8 @@
 #include "data/TMysettings.h"
 #include "data/tLogRecord.h"
 
+#include <optional>
+
 namespace {
 
 using TField = IEntryForm::TField;
@@ -94,6 +96,9 @@ void FillFormFromContact(const tLogRecord& rec, IEntryForm& form)
     form.SetField(TField::TenTen, rec.tenten);
     form.SetField(TField::EPC, rec.epc);
     form.SetField(TField::P070, rec.p070);
+    if (!rec.vp.isEmpty()) {
+        form.SetField(TField::VP, rec.vp);
+    }
     form.SetModeText(rec.mode);
     // A two-letter QTH is a US state; "DX", which stands for a country, is not.
     if (rec.qth.size() == 2 && rec.qth != QStringLiteral("DX")) {
@@ -106,15 +111,37 @@ void FillFormFromContact(const tLogRecord& rec, IEntryForm& form)
     }
 }
 
+bool IsDuplicateContact(TDM& dm, const TMysettings& settings, const tLogRecord& rec)
+{
+    const TDupeRule rule = DupeRuleOf(settings.ContestName);
+    std::optional<QString> mode;
+    std::optional<QString> county;
+    if (rule == TDupeRule::SameCallAndMode) {
+        mode = rec.mode;
+    } else if (rule == TDupeRule::SameCallAndCounty) {
+        county = rec.uscounty;
+    }
+    return dm.IsDupe(settings.TableName, rec.call, mode, county);
+}
+
+TContactScore StoreContact(TDM& dm, const TMysettings& settings, tLogRecord rec)
+{
+    if (settings.TableName.isEmpty()) {
+        throw EVantrel(QStringLiteral("No log is open. Select a log in the Logs list or create one with "
+                                      "File > New before contacts of other programs can be logged."));
+    }
+    const TContactScore score = ScoreContact(settings.ContestName, rec.tenten, rec.epc, rec.p070);
+    rec.points = score.stored;
+    dm.LogAddRecord(rec, settings.TableName);
+    return score;
+}
+
 TContactScore AutoLogContact(TDM& dm, const TMysettings& settings, tLogRecord rec)
 {
     if (settings.TableName.isEmpty()) {
         throw EVantrel(QStringLiteral("No log is open. Select a log in the Logs list or create one with "
                                       "File > New before FLdigi contacts can be logged."));
     }
-    const TContactScore score = ScoreContact(settings.ContestName, rec.tenten, rec.epc, rec.p070);
     rec.dxcc = GetDXCC(dm, rec.qth);
-    rec.points = score.stored;
-    dm.LogAddRecord(rec, settings.TableName);
-    return score;
+    return StoreContact(dm, settings, std::move(rec));
 }

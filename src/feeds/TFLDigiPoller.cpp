@@ -12,30 +12,45 @@ TFLDigiPoller::TFLDigiPoller(QString workFolder, TClock clock)
     : fWorkFolder(std::move(workFolder)), fClock(std::move(clock))
 {}
 
-QString TFLDigiPoller::ReadLogFile(const QString& path)
+namespace {
+
+QString TooLargeText(const QString& path, qint64 size)
+{
+    return QStringLiteral("The FLdigi log file %1 holds %2 bytes, far more than a contact: it was not read. "
+                          "Check the path in the FLdigi setup (Ctrl+Alt+F); the file is left as it is.")
+        .arg(QDir::toNativeSeparators(path))
+        .arg(size);
+}
+
+} // namespace
+
+QByteArray TFLDigiPoller::ReadLogFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         throw EVantrel(QStringLiteral("Unable to read the FLdigi log file %1: %2")
                            .arg(QDir::toNativeSeparators(path), file.errorString()));
     }
-    const QByteArray bytes = file.readAll();
+    // Only what a contact can be is read: a larger file is refused before its bytes are taken.
+    if (file.size() > kMaxFileSize) {
+        throw EVantrel(TooLargeText(path, file.size()));
+    }
+    const QByteArray bytes = file.read(kMaxFileSize + 1);
     if (file.error() != QFileDevice::NoError) {
         throw EVantrel(QStringLiteral("Unable to read the FLdigi log file %1: %2")
                            .arg(QDir::toNativeSeparators(path), file.errorString()));
     }
-    QStringDecoder decoder(QStringConverter::encodingForData(bytes).value_or(QStringConverter::Utf8));
-    return decoder.decode(bytes);
-}
-
-void TFLDigiPoller::DiscardLeftover()
-{
-    Reset();
-    QFile file(fPath);
-    if (file.exists() && !file.remove()) {
-        throw EVantrel(QStringLiteral("Unable to delete the FLdigi log file %1: %2")
-                           .arg(QDir::toNativeSeparators(fPath), file.errorString()));
+    if (bytes.size() > kMaxFileSize) {
+        // Grown while it was opened (or a device that tells no size).
+        throw EVantrel(TooLargeText(path, bytes.size()));
     }
+    const auto encoding = QStringConverter::encodingForData(bytes);
+    if (!encoding || *encoding == QStringConverter::Utf8) {
+        // UTF-8, with or without its byte-order mark, or fldigi's plain bytes.
+        return bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
+    }
+    QStringDecoder decoder(*encoding);
+    return QString(decoder.decode(bytes)).toUtf8();
 }
 
 TFLDigiPoller::TSignature TFLDigiPoller::SignatureOf() const
@@ -78,7 +93,11 @@ TFLDigiPoller::TResult TFLDigiPoller::Poll(const TConsumer& consume)
         Reset();
         return {};
     }
-    QString text;
+    if (signature.size > kMaxFileSize) {
+        // Not even opened: reading it would cost the window its time at every poll.
+        return Report(TooLargeText(fPath, signature.size));
+    }
+    QByteArray text;
     try {
         text = ReadLogFile(fPath);
     } catch (const EVantrel& e) {

@@ -16,7 +16,8 @@
 // still the file that was read. A file without an end-of-record marker that changed since the previous
 // poll is still being written and waits for the next poll. A file whose contact cannot be read is moved
 // aside into the work folder. A file that cannot be read or deleted is tried again at the next poll,
-// and each such trouble is reported once, not at every poll.
+// and each such trouble is reported once, not at every poll. A file far larger than any contact (the
+// path pointed at a whole logbook, say) is neither read nor touched: it is reported once and waits.
 class TFLDigiPoller
 {
 public:
@@ -41,17 +42,21 @@ public:
     void SetPath(const QString& path) { fPath = path; }
     const QString& Path() const { return fPath; }
 
-    // Deletes a file left over from before polling was switched on, unread. Throws EVantrel when the file
-    // is there and cannot be deleted.
-    void DiscardLeftover();
+    // Starts afresh (polling switched on): a file already there is taken at the next poll like a new one,
+    // and troubles are reported again.
+    void Restart() { Reset(); }
 
     // One poll. The consumer gets the contact of a complete file; when it throws EVantrel the file stays
     // for the next poll and the error is reported.
     TResult Poll(const TConsumer& consume);
 
-    // The text of a log file: a byte-order mark selects its encoding, UTF-8 without one. Throws EVantrel
-    // when the file cannot be read.
-    static QString ReadLogFile(const QString& path);
+    // The text of a log file as UTF-8 bytes: a file with a byte-order mark of UTF-16 or UTF-32 is
+    // converted, one without is taken as it is (fldigi writes UTF-8). Throws EVantrel when the file cannot
+    // be read or is larger than kMaxFileSize.
+    static QByteArray ReadLogFile(const QString& path);
+
+    // The largest file taken for a contact. FLdigi's file holds one record of a few hundred bytes.
+    static constexpr qint64 kMaxFileSize = 256 * 1024;
 
 private:
     struct TSignature

@@ -1,6 +1,9 @@
 #include "TFeedQueue.h"
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QUdpSocket>
+#include <QVariant>
 
 int TFeedQueue::Attach(QUdpSocket* socket, TDrain drain)
 {
@@ -8,6 +11,18 @@ int TFeedQueue::Attach(QUdpSocket* socket, TDrain drain)
         drain();
         Schedule();
     });
+    // After a flood a socket can stop signalling with datagrams waiting in it (seen with Qt 6.4: the
+    // readiness notifier stays off until the next read), and then nothing would ever read it again. A
+    // steady look at the socket reads what waits there, which also wakes the signal again.
+    auto* recheck = new QTimer(socket);
+    recheck->setInterval(kRecheckMs);
+    connect(recheck, &QTimer::timeout, this, [this, socket, drain] {
+        if (socket->state() == QAbstractSocket::BoundState && socket->hasPendingDatagrams()) {
+            drain();
+            Schedule();
+        }
+    });
+    recheck->start();
     fDrains.emplace_back(fNextDrain, std::move(drain));
     return fNextDrain++;
 }
@@ -34,9 +49,54 @@ void TFeedQueue::Forget(int id)
     }
 }
 
-void TFeedQueue::Push(QByteArray payload, THandler handler)
+void TFeedQueue::SetLimits(qsizetype items, qsizetype bytes)
 {
-    fQueue.push_back({std::move(payload), std::move(handler)});
+    fMaxItems = items;
+    fMaxBytes = bytes;
+}
+
+void TFeedQueue::Append(TItem item)
+{
+    fBytes += item.payload.size();
+    fQueue.push_back(std::move(item));
+}
+
+bool TFeedQueue::Push(QByteArray payload, THandler handler, bool contact)
+{
+    if (Size() >= fMaxItems || fBytes + payload.size() > fMaxBytes) {
+        CountDropped(contact);
+        return false;
+    }
+    Append({std::move(payload), std::move(handler)});
+    return true;
+}
+
+void TFeedQueue::PushStandIn(QByteArray payload, THandler handler)
+{
+    if (!fQueue.empty() && fQueue.back().standIn) {
+        return;
+    }
+    Append({std::move(payload), std::move(handler), true});
+}
+
+void TFeedQueue::CountDropped(bool contact)
+{
+    if (contact) {
+        ++fDroppedContacts;
+    } else {
+        ++fDroppedOthers;
+    }
+    // One report for a whole burst of drops, once the drain that dropped them is done.
+    if (!fDropReported) {
+        fDropReported = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                fDropReported = false;
+                emit Dropped();
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void TFeedQueue::Schedule()
@@ -46,7 +106,7 @@ void TFeedQueue::Schedule()
     }
     fScheduled = true;
     // Handled after the socket's readiness signal has returned: inside it the socket would not report
-    // further datagrams while a message box of a handler is open.
+    // further datagrams while a handler runs a nested event loop.
     QMetaObject::invokeMethod(
         this,
         [this] {
@@ -79,21 +139,35 @@ void TFeedQueue::HandleQueue()
     if (fHandling || fHeld) {
         return;
     }
-    fHandling = true;
-    // Cleared again however the handler leaves.
-    struct TDone
+    bool more = false;
     {
-        bool& flag;
-        ~TDone() { flag = false; }
-    } done{fHandling};
-    while (!fHeld) {
-        DrainAll();
-        if (fQueue.empty()) {
-            break;
+        fHandling = true;
+        // Cleared again however the handler leaves.
+        struct TDone
+        {
+            bool& flag;
+            ~TDone() { flag = false; }
+        } done{fHandling};
+        QElapsedTimer slice;
+        slice.start();
+        while (!fHeld) {
+            DrainAll();
+            if (fQueue.empty()) {
+                break;
+            }
+            if (slice.elapsed() >= kSliceMs) {
+                // The rest after the window's own events (painting, keys, timers) have had their turn.
+                more = true;
+                break;
+            }
+            TItem item = std::move(fQueue.front());
+            fQueue.pop_front();
+            fBytes -= item.payload.size();
+            item.handler(item.payload);
         }
-        TItem item = std::move(fQueue.front());
-        fQueue.pop_front();
-        item.handler(item.payload);
+    }
+    if (more) {
+        Schedule();
     }
 }
 
@@ -107,6 +181,7 @@ TFeedSocket::~TFeedSocket()
 void TFeedSocket::Attach(QUdpSocket* socket, TFeedQueue::TDrain drain)
 {
     Close();
+    socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(kReceiveBufferSize));
     fSocket = socket;
     fDrain = fQueue.Attach(socket, std::move(drain));
 }

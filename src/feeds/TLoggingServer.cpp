@@ -7,7 +7,6 @@
 #include <QNetworkDatagram>
 #include <QPointer>
 #include <QUdpSocket>
-#include <QVariant>
 
 TLoggingServer::TLoggingServer(TFeedQueue& queue, THandler handler, QObject* parent)
     : QObject(parent), fQueue(queue), fFeed(queue), fHandler(std::move(handler))
@@ -23,7 +22,6 @@ void TLoggingServer::Open(quint16 port)
         delete socket;
         throw EVantrel(error);
     }
-    socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(kReceiveBufferSize));
     fFeed.Attach(socket, [this] { Drain(); });
 }
 
@@ -42,13 +40,27 @@ bool TLoggingServer::IsIdle() const
     return fQueue.IsIdle();
 }
 
+bool TLoggingServer::Queue(const QByteArray& payload, bool contact)
+{
+    // A server gone before its datagrams were handled leaves them unhandled.
+    QPointer<TLoggingServer> self(this);
+    return fQueue.Push(
+        payload,
+        [self](const QByteArray& p) {
+            if (self) {
+                self->Handle(p);
+            }
+        },
+        contact);
+}
+
 void TLoggingServer::Drain()
 {
     QUdpSocket* socket = fFeed.Socket();
     if (!socket) {
         return;
     }
-    while (socket->hasPendingDatagrams()) {
+    for (int n = 0; n < TFeedSocket::kDrainBatch && socket->hasPendingDatagrams(); ++n) {
         const qint64 size = socket->pendingDatagramSize();
         if (size > kMaxDatagramSize) {
             // Read and thrown away: only the size is wanted.
@@ -62,13 +74,35 @@ void TLoggingServer::Drain()
             break;
         }
         ++fReceived;
-        // A server gone before its datagrams were handled leaves them unhandled.
-        QPointer<TLoggingServer> self(this);
-        fQueue.Push(datagram.data(), [self](const QByteArray& payload) {
-            if (self) {
-                self->Handle(payload);
+        const TServerCommandKind kind = ParseDatagram(datagram.data()).kind;
+        if (kind == TServerCommandKind::None) {
+            // Not understood: it would be dropped when handled, so it never waits in the queue.
+            ++fDropped;
+            continue;
+        }
+        if (kind == TServerCommandKind::Log) {
+            if (fFormLost || !Queue(datagram.data(), true)) {
+                if (fFormLost) {
+                    fQueue.CountDropped(true);
+                }
+                ++fDropped;
+                fFormLost = false;
+                QPointer<TLoggingServer> self(this);
+                fQueue.PushStandIn(QByteArrayLiteral("CLEAR"), [self](const QByteArray& p) {
+                    if (self) {
+                        self->Handle(p);
+                    }
+                });
             }
-        });
+            continue;
+        }
+        if (!Queue(datagram.data(), false)) {
+            ++fDropped;
+            fFormLost = true;
+        } else if (kind == TServerCommandKind::Update || kind == TServerCommandKind::Clear) {
+            // The whole form is set again: the next LOG logs what was sent.
+            fFormLost = false;
+        }
     }
 }
 

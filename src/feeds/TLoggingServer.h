@@ -11,12 +11,12 @@ class QUdpSocket;
 // The UDP listener of the logging server: receives the datagrams of other programs on all local
 // addresses and hands their commands, one at a time and in arrival order, to a handler.
 //
-// The datagrams wait in the feeds' ordered queue (TFeedQueue) together with those of the other listeners.
-// A handler may open a message box (a duplicate warning), whose event loop lets the socket report new
-// datagrams meanwhile. Those are only queued: no handler is entered again while one runs, and the queue
-// is worked off once it returns. The socket is drained completely on every readiness signal and before
-// each queued datagram, and its receive buffer is large, so a burst is kept even while the entry form is
-// busy.
+// The commands wait in the feeds' ordered queue (TFeedQueue) together with the datagrams of the other
+// listeners; a datagram that is no command is dropped as it is read. The socket is read on every readiness
+// signal and before each queued datagram, and its receive buffer is large, so a burst is kept even while
+// the entry form is busy. When the queue is full, commands are dropped; a LOG whose contact cannot be
+// whole (an earlier command of it was dropped, or the LOG itself) is dropped and counted, and the entry
+// form is emptied in its place, as a LOG would have left it, so that the next contact starts clean.
 class TLoggingServer : public QObject
 {
     Q_OBJECT
@@ -46,9 +46,6 @@ public:
     qint64 Received() const { return fReceived; }
     qint64 Dropped() const { return fDropped; }
 
-    // The receive buffer the socket asks the system for.
-    static constexpr int kReceiveBufferSize = 4 * 1024 * 1024;
-
 signals:
     // A command has been handled, in so many nanoseconds.
     void CommandHandled(TServerCommandKind kind, qint64 nanoseconds);
@@ -56,10 +53,14 @@ signals:
 private:
     void Drain();
     void Handle(const QByteArray& payload);
+    // Queues a datagram for the handler of this server.
+    bool Queue(const QByteArray& payload, bool contact);
 
     TFeedQueue& fQueue;
     TFeedSocket fFeed;
     THandler fHandler;
     qint64 fReceived = 0;
     qint64 fDropped = 0;
+    // A command of the contact now being put together was dropped: its LOG would log a wrong contact.
+    bool fFormLost = false;
 };

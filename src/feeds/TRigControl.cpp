@@ -3,6 +3,7 @@
 #include <QLoggingCategory>
 #include <QTcpSocket>
 #include <QTimer>
+#include <cmath>
 
 Q_LOGGING_CATEGORY(lcRig, "vantrel.rig")
 
@@ -55,6 +56,17 @@ bool IsTenMetres(qint64 hertz)
     return hertz >= 28000000 && hertz <= 29700000;
 }
 
+std::optional<qint64> RigFrequency(QByteArrayView line)
+{
+    bool ok = false;
+    const double hertz = line.trimmed().toDouble(&ok);
+    // Checked before it becomes a whole number: a cast of nan, inf or 1e300 to an integer is undefined.
+    if (!ok || !std::isfinite(hertz) || hertz <= 0 || hertz >= 1e12) {
+        return std::nullopt;
+    }
+    return qint64(std::llround(hertz));
+}
+
 QString FrequencyText(qint64 hertz)
 {
     return QString::number(double(hertz) / 1e6, 'f', 5) + QStringLiteral(" MHz");
@@ -70,8 +82,12 @@ TRigControl::TRigControl(QObject* parent) : QObject(parent)
     connect(fRetryTimer, &QTimer::timeout, this, &TRigControl::Connect);
     fReplyTimer = new QTimer(this);
     fReplyTimer->setSingleShot(true);
-    connect(fReplyTimer, &QTimer::timeout, this,
-            [this] { ConnectionLost(QStringLiteral("rigctld did not answer")); });
+    connect(fReplyTimer, &QTimer::timeout, this, [this] {
+        ConnectionLost(
+            fBadAnswer.isEmpty()
+                ? QStringLiteral("rigctld did not answer")
+                : QStringLiteral("rigctld answered \"%1\", which is no frequency").arg(fBadAnswer));
+    });
 }
 
 TRigControl::~TRigControl()
@@ -106,6 +122,7 @@ void TRigControl::Stop()
     }
     fBuffer.clear();
     fExpected.clear();
+    fBadAnswer.clear();
     fFrequency = 0;
     fMode.clear();
     SetState(TState::Off);
@@ -120,7 +137,11 @@ void TRigControl::Connect()
     }
     fBuffer.clear();
     fExpected.clear();
+    fReadSincePoll = 0;
     fSocket = new QTcpSocket(this);
+    // Qt takes no more from the system than a poll may read; the rest waits there (and a flooding
+    // rigctld is slowed down by TCP itself).
+    fSocket->setReadBufferSize(kMaxReadPerPoll);
     connect(fSocket, &QTcpSocket::connected, this, [this] {
         qCDebug(lcRig) << "connected to" << fHost << fPort;
         fReplyTimer->stop();
@@ -147,8 +168,13 @@ void TRigControl::Poll()
         return;
     }
     fExpected = {TReply::Frequency, TReply::Mode, TReply::Passband};
+    fReadSincePoll = 0;
     fSocket->write("f\nm\n");
-    fReplyTimer->start(fReplyTimeout);
+    // A rigctld that keeps answering with no frequency is lost once the timeout has run from its first
+    // such answer: the timer is not started again meanwhile.
+    if (!fReplyTimer->isActive()) {
+        fReplyTimer->start(fReplyTimeout);
+    }
 }
 
 void TRigControl::ReadReplies()
@@ -156,7 +182,14 @@ void TRigControl::ReadReplies()
     if (!fSocket) {
         return;
     }
-    fBuffer += fSocket->readAll();
+    const QByteArray chunk = fSocket->read(kMaxReadPerPoll - fReadSincePoll + 1);
+    fReadSincePoll += chunk.size();
+    fBytesRead += chunk.size();
+    if (fReadSincePoll > kMaxReadPerPoll) {
+        ConnectionLost(QStringLiteral("rigctld sends far more than it was asked for"));
+        return;
+    }
+    fBuffer += chunk;
     qsizetype end = 0;
     while ((end = fBuffer.indexOf('\n')) >= 0) {
         const QByteArray line = fBuffer.left(end).trimmed();
@@ -185,11 +218,17 @@ void TRigControl::HandleLine(const QByteArray& line)
         }
         qCDebug(lcRig) << "rigctld error" << line;
     } else if (expected == TReply::Frequency) {
-        bool ok = false;
-        const qint64 hertz = qint64(line.toDouble(&ok));
-        if (ok && hertz != fFrequency) {
-            fFrequency = hertz;
-            emit FrequencyChanged(hertz);
+        const std::optional<qint64> hertz = RigFrequency(line);
+        if (!hertz) {
+            // Counts as no answer: the frequency shown stays, and the reply timeout runs on.
+            fBadAnswer = QString::fromLatin1(line.left(40));
+            qCDebug(lcRig) << "no frequency:" << line.left(40);
+        } else {
+            fBadAnswer.clear();
+            if (*hertz != fFrequency) {
+                fFrequency = *hertz;
+                emit FrequencyChanged(*hertz);
+            }
         }
     } else if (expected == TReply::Mode) {
         const QString mode = QString::fromLatin1(line);
@@ -198,7 +237,7 @@ void TRigControl::HandleLine(const QByteArray& line)
             emit ModeChanged(mode);
         }
     }
-    if (fExpected.empty()) {
+    if (fExpected.empty() && fBadAnswer.isEmpty()) {
         fReplyTimer->stop();
         SetState(TState::Connected);
     }
@@ -219,6 +258,7 @@ void TRigControl::ConnectionLost(const QString& reason)
     fSocket = nullptr;
     fExpected.clear();
     fBuffer.clear();
+    fBadAnswer.clear();
     SetState(TState::Lost);
     fRetryTimer->start(fRetryInterval);
 }

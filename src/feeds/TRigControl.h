@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 #include <deque>
+#include <optional>
 
 class QTcpSocket;
 class QTimer;
@@ -20,13 +21,20 @@ QString DigitalModeOfLog(const QString& logMode);
 // True when a frequency in hertz lies in the 10 m band, 28.000 to 29.700 MHz.
 bool IsTenMetres(qint64 hertz);
 
+// The frequency in hertz of a reply line of rigctld's "f" command ("28074000", or with decimals). Nothing for
+// a line that is no frequency: not a number, not finite (nan, inf), not above 0, or beyond any radio (1e12
+// hertz and more).
+std::optional<qint64> RigFrequency(QByteArrayView line);
+
 // The frequency as the status bar shows it: megahertz with five decimals ("28.40000 MHz").
 QString FrequencyText(qint64 hertz);
 
 // Rig control through Hamlib's network daemon rigctld: connects to it, asks for the frequency and the
 // mode once a poll interval, and reports changes. Everything runs on the socket's signals, so a slow or
 // dead rigctld never blocks the window. A lost connection (refused, closed, or no answer within the
-// reply timeout) is reported and retried every retry interval until Stop.
+// reply timeout) is reported and retried every retry interval until Stop. An answer that is no frequency
+// counts as no answer. What is read is bounded: a rigctld that sends more than a poll's answers (a flood)
+// is dropped like a lost one, so it never keeps the window busy.
 class TRigControl : public QObject
 {
     Q_OBJECT
@@ -54,6 +62,11 @@ public:
     QString Mode() const { return fMode; }
     // Why the connection was lost (the socket's error text).
     QString LostReason() const { return fLostReason; }
+    // The bytes read from rigctld since the start.
+    qint64 BytesRead() const { return fBytesRead; }
+
+    // The most bytes taken from rigctld between two questions; its answers to one are a few dozen.
+    static constexpr qsizetype kMaxReadPerPoll = 4096;
 
     void SetPollInterval(int ms);
     void SetRetryInterval(int ms) { fRetryInterval = ms; }
@@ -93,4 +106,8 @@ private:
     qint64 fFrequency = 0;
     QString fMode;
     QString fLostReason;
+    // The last answer to "f" that was no frequency, while no good one has followed.
+    QString fBadAnswer;
+    qsizetype fReadSincePoll = 0;
+    qint64 fBytesRead = 0;
 };

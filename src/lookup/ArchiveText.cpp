@@ -52,6 +52,8 @@ bool TArchiveReader::NextMember(QString& name)
     }
     const char* path = archive_entry_pathname(entry);
     name = path ? QString::fromUtf8(path) : QString();
+    fMemberIsFile = archive_entry_filetype(entry) == AE_IFREG && !archive_entry_symlink(entry) &&
+                    !archive_entry_hardlink(entry);
     return true;
 }
 
@@ -75,14 +77,25 @@ void TLineSplitter::Feed(QByteArrayView bytes)
     const char* const end = at + bytes.size();
     while (at < end) {
         const auto* feed = static_cast<const char*>(std::memchr(at, '\n', size_t(end - at)));
+        const qsizetype length = (feed ? feed : end) - at;
+        if (!fDropping && fPartial.size() + length > fMaxLine) {
+            fDropping = true;
+            fPartial.clear();
+            fPartial.squeeze();
+        }
         if (!feed) {
-            fPartial.append(at, end - at);
+            if (!fDropping) {
+                fPartial.append(at, length);
+            }
             return;
         }
-        if (fPartial.isEmpty()) {
-            fHandler(QByteArrayView(at, feed - at));
+        if (fDropping) {
+            fDropping = false;
+            fOverlong();
+        } else if (fPartial.isEmpty()) {
+            fHandler(QByteArrayView(at, length));
         } else {
-            fPartial.append(at, feed - at);
+            fPartial.append(at, length);
             fHandler(fPartial);
             fPartial.clear();
         }
@@ -92,7 +105,10 @@ void TLineSplitter::Feed(QByteArrayView bytes)
 
 void TLineSplitter::Finish()
 {
-    if (!fPartial.isEmpty()) {
+    if (fDropping) {
+        fDropping = false;
+        fOverlong();
+    } else if (!fPartial.isEmpty()) {
         fHandler(fPartial);
         fPartial.clear();
     }

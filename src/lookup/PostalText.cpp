@@ -43,17 +43,26 @@ std::vector<TPostalCode> ReadPostalText(const QString& path)
 {
     std::vector<TPostalCode> codes;
     qint64 lineNumber = 0;
-    TLineSplitter lines([&](QByteArrayView line) {
-        ++lineNumber;
-        if (lineNumber == 1 || line.trimmed().isEmpty()) {
-            return;
-        }
-        const QList<QByteArray> f = CsvFields(line);
-        if (f.size() != 5) {
-            throw EVantrel(QStringLiteral("%1: line %2 does not have five fields").arg(path).arg(lineNumber));
-        }
-        codes.push_back({f[0], f[1], f[2], f[3], f[4]});
-    });
+    TLineSplitter lines(
+        [&](QByteArrayView line) {
+            ++lineNumber;
+            if (lineNumber == 1 || line.trimmed().isEmpty()) {
+                return;
+            }
+            const QList<QByteArray> f = CsvFields(line);
+            if (f.size() != 5) {
+                throw EVantrel(
+                    QStringLiteral("%1: line %2 does not have five fields").arg(path).arg(lineNumber));
+            }
+            codes.push_back({f[0], f[1], f[2], f[3], f[4]});
+        },
+        [&] {
+            ++lineNumber;
+            throw EVantrel(QStringLiteral("%1: line %2 is longer than any line of postal data")
+                               .arg(path)
+                               .arg(lineNumber));
+        },
+        4096);
     TArchiveReader reader(path, TArchiveReader::Kind::Gzip);
     QString name;
     if (reader.NextMember(name)) {

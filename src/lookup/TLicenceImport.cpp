@@ -6,6 +6,7 @@
 #include "data/Paths.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,7 +16,11 @@
 #include <optional>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -23,8 +28,6 @@ namespace {
 
 // Reading the record files is most of the work; the index and the renames take the last few percent.
 constexpr int kReadingShare = 95;
-// How often the import looks at the cancel flag and reports progress, in lines.
-constexpr qint64 kCheckEvery = 4096;
 
 enum class TRecordKind
 {
@@ -49,18 +52,59 @@ TRecordKind KindOf(const QString& path)
     return TRecordKind::None;
 }
 
-// A name in the target folder that nothing uses yet, for a file being written.
+// The infix of the files an import writes before they take their names: "fccdata.db.part-<pid>-<hex>".
+const QString kPartInfix = QStringLiteral(".part-");
+
+// A name in the target folder that nothing uses yet, for a file being written. It carries the process id,
+// so a later import can tell the part of a killed import from the part of one that still runs.
 QString PartialName(const QDir& folder, const QString& file)
 {
     for (;;) {
         const QString name =
-            folder.filePath(QStringLiteral("%1.part-%2")
-                                .arg(file)
+            folder.filePath(QStringLiteral("%1%2%3-%4")
+                                .arg(file, kPartInfix)
+                                .arg(QCoreApplication::applicationPid())
                                 .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
         if (!QFileInfo::exists(name)) {
             return name;
         }
     }
+}
+
+// True while a process of that id runs.
+bool ProcessAlive(qint64 pid)
+{
+#ifdef Q_OS_UNIX
+    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+#else
+    Q_UNUSED(pid);
+    return true;
+#endif
+}
+
+// Removes the partial files that imports killed before their end left in the folder: those of a process
+// that no longer runs, and any not written to for a day (no import takes that long). A partial file with
+// no process id in its name, as older versions named them, counts as left over once it has not been
+// written to for ten minutes. Returns how many were removed.
+int RemoveStaleParts(const QDir& folder)
+{
+    int removed = 0;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (const QString& file : {kLicenceFile, kPostalFile}) {
+        const QFileInfoList parts =
+            folder.entryInfoList({file + kPartInfix + '*'}, QDir::Files | QDir::Hidden | QDir::System);
+        for (const QFileInfo& part : parts) {
+            const qint64 age = part.lastModified().toUTC().secsTo(now);
+            const QStringList tail = part.fileName().mid(file.size() + kPartInfix.size()).split('-');
+            bool numeric = false;
+            const qint64 pid = tail.size() == 2 ? tail[0].toLongLong(&numeric) : 0;
+            const bool stale = numeric ? !ProcessAlive(pid) || age > 24 * 3600 : age > 10 * 60;
+            if (stale && QFile::remove(part.filePath())) {
+                ++removed;
+            }
+        }
+    }
+    return removed;
 }
 
 // Puts a written file on the disk before it replaces the old one, so a power cut cannot leave a
@@ -129,24 +173,30 @@ public:
             throw EVantrel(QStringLiteral("The source holds %1 twice").arg(count.name));
         }
         count.found = true;
-        TLineSplitter lines([&](QByteArrayView line) {
-            if (line.trimmed().isEmpty()) {
-                return;
-            }
-            ++count.read;
-            if (AddLine(kind, line)) {
-                ++count.kept;
-            } else {
+        TLineSplitter lines(
+            [&](QByteArrayView line) {
+                if (line.trimmed().isEmpty()) {
+                    return;
+                }
+                ++count.read;
+                if (AddLine(kind, line)) {
+                    ++count.kept;
+                } else {
+                    ++count.skipped;
+                }
+            },
+            [&] {
+                ++count.read;
                 ++count.skipped;
-            }
-            if (count.read % kCheckEvery == 0) {
-                CheckIn(done());
-            }
-        });
+                ++count.tooLong;
+            },
+            TLicenceImport::kMaxRecordLine);
         QByteArray buffer(1 << 20, Qt::Uninitialized);
         qint64 n;
         while ((n = read(buffer.data(), buffer.size())) > 0) {
             lines.Feed(QByteArrayView(buffer.constData(), n));
+            // Once a buffer, so that cancelling works within a line of any length too.
+            CheckIn(done());
         }
         lines.Finish();
         CheckIn(done());
@@ -233,6 +283,11 @@ void ReadZip(const QString& path, TRecordReader& reader)
     while (archive.NextMember(name)) {
         const TRecordKind kind = KindOf(name);
         if (kind != TRecordKind::None) {
+            if (!archive.MemberIsFile()) {
+                throw EVantrel(
+                    QStringLiteral("%1: %2 is not a plain file (a link or a folder); it is not read")
+                        .arg(QDir::toNativeSeparators(path), name));
+            }
             reader.ReadFile(
                 kind, [&](char* buffer, qint64 max) { return archive.Read(buffer, max); }, done);
         }
@@ -240,25 +295,55 @@ void ReadZip(const QString& path, TRecordReader& reader)
     }
 }
 
+// Opens a record file of a folder for reading, refusing anything but a plain file: a link to a device
+// (/dev/zero), a pipe or a folder of that name would never end or never answer.
+void OpenPlainFile(QFile& file)
+{
+    const QString shown = QDir::toNativeSeparators(file.fileName());
+    const QString notPlain = QStringLiteral("%1 is not a plain file; it is not read").arg(shown);
+#ifdef Q_OS_UNIX
+    // Without blocking, so that opening a pipe does not wait for a writer.
+    const int fd = ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        throw EVantrel(QStringLiteral("%1: %2").arg(shown, QString::fromLocal8Bit(std::strerror(errno))));
+    }
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw EVantrel(notPlain);
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw EVantrel(QStringLiteral("%1: %2").arg(shown, file.errorString()));
+    }
+#else
+    if (!QFileInfo(file.fileName()).isFile()) {
+        throw EVantrel(notPlain);
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw EVantrel(QStringLiteral("%1: %2").arg(shown, file.errorString()));
+    }
+#endif
+}
+
 void ReadFolder(const QString& path, TRecordReader& reader)
 {
-    // The record files by kind, matched without regard to case (en.dat, EN.DAT).
+    // The record files by kind, matched without regard to case (en.dat, EN.DAT), whatever kind of entry
+    // bears the name: only plain files are read.
     QList<std::pair<TRecordKind, QString>> files;
     qint64 total = 0;
-    for (const QFileInfo& info : QDir(path).entryInfoList(QDir::Files)) {
+    for (const QFileInfo& info :
+         QDir(path).entryInfoList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot)) {
         const TRecordKind kind = KindOf(info.fileName());
         if (kind != TRecordKind::None) {
             files.append({kind, info.filePath()});
-            total += info.size();
+            total += info.isFile() ? info.size() : 0;
         }
     }
     qint64 before = 0;
     for (const auto& [kind, filePath] : files) {
         QFile file(filePath);
-        if (!file.open(QIODevice::ReadOnly)) {
-            throw EVantrel(
-                QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(filePath), file.errorString()));
-        }
+        OpenPlainFile(file);
         const auto done = [&] { return double(before + file.pos()) / double(qMax<qint64>(1, total)); };
         reader.ReadFile(
             kind,
@@ -277,28 +362,60 @@ void ReadFolder(const QString& path, TRecordReader& reader)
 
 QString CountLine(const TRecordFileCount& count)
 {
-    return QStringLiteral("%1: %2 lines read, %3 kept, %4 skipped")
-        .arg(count.name)
-        .arg(count.read)
-        .arg(count.kept)
-        .arg(count.skipped);
+    QString line = QStringLiteral("%1: %2 lines read, %3 kept, %4 skipped")
+                       .arg(count.name)
+                       .arg(count.read)
+                       .arg(count.kept)
+                       .arg(count.skipped);
+    if (count.tooLong > 0) {
+        line += QStringLiteral(" (%1 longer than any record)").arg(count.tooLong);
+    }
+    return line;
 }
 
 } // namespace
 
 QString TImportSummary::Text() const
 {
-    return QStringLiteral("Licence data %1 in %2\n%3\n%4\n%5\nCounty found for %6 of %7 licensees.")
-        .arg(update ? QStringLiteral("updated") : QStringLiteral("built"), QDir::toNativeSeparators(folder),
-             CountLine(en), CountLine(am), CountLine(hd))
-        .arg(withCounty)
-        .arg(en.kept);
+    QString text = QStringLiteral("Licence data %1 in %2\n%3\n%4\n%5\nCounty found for %6 of %7 licensees.")
+                       .arg(update ? QStringLiteral("updated") : QStringLiteral("built"),
+                            QDir::toNativeSeparators(folder), CountLine(en), CountLine(am), CountLine(hd))
+                       .arg(withCounty)
+                       .arg(en.kept);
+    if (staleRemoved > 0) {
+        text += QStringLiteral("\nRemoved %1 unfinished %2 of an import that was stopped.")
+                    .arg(staleRemoved)
+                    .arg(staleRemoved == 1 ? QStringLiteral("file") : QStringLiteral("files"));
+    }
+    return text;
 }
 
 TLicenceImport::TLicenceImport(const QString& source, const QString& folder, const QString& postalSource)
     : fSource(source), fFolder(folder),
       fPostalSource(postalSource.isEmpty() ? Paths::ShippedFile(kPostalFile) : postalSource)
 {}
+
+void TLicenceImport::CheckLicensees(qint64 licensees, const TImportSummary& summary) const
+{
+    const QString existing = QDir(summary.folder).filePath(kLicenceFile);
+    if (licensees == 0) {
+        throw ELicenceRefused(
+            QStringLiteral("The new licence data would hold no licensee (%1), so it does not "
+                           "replace the data in %2; the old files are kept.")
+                .arg(CountLine(summary.en), QDir::toNativeSeparators(summary.folder)));
+    }
+    const qint64 before = CountLicensees(existing);
+    if (!fForce && licensees < before / 2) {
+        throw ELicenceRefused(
+            QStringLiteral("The new licence data would hold %1 licensees, far fewer than the %2 of the data "
+                           "it would replace in %3 (%4); the old files are kept. If the new file is right, "
+                           "delete %5 and build again, or run vantrel-licence-import with --force.")
+                .arg(licensees)
+                .arg(before)
+                .arg(QDir::toNativeSeparators(summary.folder), CountLine(summary.en),
+                     QDir::toNativeSeparators(existing)));
+    }
+}
 
 TImportSummary TLicenceImport::Run()
 {
@@ -317,6 +434,7 @@ TImportSummary TLicenceImport::Run()
     TImportSummary summary;
     summary.folder = folder.absolutePath();
     summary.update = fUpdate;
+    summary.staleRemoved = RemoveStaleParts(folder);
     const QHash<QByteArray, QByteArray> counties = ReadPostalCounties(fPostalSource);
 
     TPartialFiles partials;
@@ -355,6 +473,7 @@ TImportSummary TLicenceImport::Run()
                     QStringLiteral("%1 holds no %2").arg(QDir::toNativeSeparators(fSource), count->name));
             }
         }
+        CheckLicensees(store.Licensees(), summary);
         store.Finish();
     }
     if (fCancelled) {

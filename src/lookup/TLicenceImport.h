@@ -14,6 +14,8 @@ struct TRecordFileCount
     qint64 read = 0;
     qint64 kept = 0;
     qint64 skipped = 0;
+    // Of the skipped lines, those longer than any record (never held in memory).
+    qint64 tooLong = 0;
 };
 
 struct TImportSummary
@@ -26,6 +28,8 @@ struct TImportSummary
     TRecordFileCount hd{QStringLiteral("HD.dat")};
     // Licensee rows whose ZIP code the postal data knows, so their county is filled.
     qint64 withCounty = 0;
+    // Unfinished files of an earlier import that was killed, removed from the folder.
+    int staleRemoved = 0;
 
     // What was read, kept and skipped, file by file, for the operator.
     QString Text() const;
@@ -33,6 +37,14 @@ struct TImportSummary
 
 // An import stopped by the operator; the old data files are untouched.
 class EImportCancelled : public EVantrel
+{
+public:
+    using EVantrel::EVantrel;
+};
+
+// New licence data that must not replace the old: it holds no licensee, or far fewer than the data it
+// would replace (unless forced). The old files are untouched.
+class ELicenceRefused : public EVantrel
 {
 public:
     using EVantrel::EVantrel;
@@ -64,18 +76,29 @@ public:
     // the row of its unique system identifier or is added.
     void SetUpdate(bool update) { fUpdate = update; }
 
+    // Replaces the old data even when the new holds far fewer licensees (never when it holds none).
+    void SetForce(bool force) { fForce = force; }
+
+    // Record lines are far shorter than this; a longer line is skipped and counted without being held.
+    static constexpr qsizetype kMaxRecordLine = 8192;
+
     // Builds the two files. Throws EImportCancelled when cancelled, EVantrel (and its kinds) on a
     // source that cannot be read, a record file missing from it (a full dump), a folder that cannot be
-    // written, or an update without a licence file to update.
+    // written, or an update without a licence file to update. Throws ELicenceRefused when the new data holds
+    // no licensee, or fewer than half the licensees of the data it would replace unless forced.
     TImportSummary Run();
 
     void Cancel() { fCancelled = true; }
 
 private:
+    // Throws ELicenceRefused when the new data must not replace the old.
+    void CheckLicensees(qint64 licensees, const TImportSummary& summary) const;
+
     QString fSource;
     QString fFolder;
     QString fPostalSource;
     TProgress fProgress;
     bool fUpdate = false;
+    bool fForce = false;
     std::atomic<bool> fCancelled{false};
 };

@@ -93,17 +93,47 @@ TFccRec TLookup::LookupCall(const QString& value, int index)
     return rec;
 }
 
+TFccRec TLookup::LookupLocal(const QString& value, int index)
+{
+    TFccRec rec;
+    if ((index == LookupTypes::Orvane || index == LookupTypes::FCCLookup) &&
+        QFileInfo(LicenceFile(index)).isFile()) {
+        rec = LicenceLookup(value, index);
+        if (!rec.callsign.isEmpty() && QFileInfo(fDM.conPostal().databaseName()).isFile()) {
+            CompleteFromLocalData(rec);
+        }
+    }
+    // The rosters know members the licence data does not (a DX member, a source without licence data).
+    const QString call = rec.callsign.isEmpty() ? value.trimmed().toUpper() : rec.callsign;
+    const TRosterNumbers numbers = FindRosterNumbers(fDM, call);
+    rec.tenten = numbers.tenten;
+    rec.vp = numbers.vp;
+    rec.P070 = numbers.p070;
+    rec.EPC = numbers.epc;
+    if (rec.callsign.isEmpty() && !(numbers.tenten.isEmpty() && numbers.vp.isEmpty() &&
+                                    numbers.p070.isEmpty() && numbers.epc.isEmpty())) {
+        rec.callsign = call;
+    }
+    return rec;
+}
+
+QString TLookup::LicenceFile(int index) const
+{
+    const QString folder = QDir::fromNativeSeparators(
+        index == LookupTypes::Orvane
+            ? fSettings.GetSetting(SettingKeys::OrvanePath, Paths::DefaultOrvanePath())
+            : fSettings.GetSetting(SettingKeys::FCCPath, Paths::DefaultFCCPath()));
+    return QDir(folder).filePath(kLicenceFile);
+}
+
 TFccRec TLookup::LicenceLookup(const QString& value, int index)
 {
     if (!FCCLookup) {
         FCCLookup = std::make_unique<TFCCLookup>(fDM);
     }
     const bool orvane = index == LookupTypes::Orvane;
-    const QString folder = QDir::fromNativeSeparators(
-        orvane ? fSettings.GetSetting(SettingKeys::OrvanePath, Paths::DefaultOrvanePath())
-               : fSettings.GetSetting(SettingKeys::FCCPath, Paths::DefaultFCCPath()));
-    const QString licence = QDir(folder).filePath(kLicenceFile);
-    const QString postal = QDir(folder).filePath(kPostalFile);
+    const QString licence = LicenceFile(index);
+    const QString postal = QDir(QFileInfo(licence).path()).filePath(kPostalFile);
     if (!QFileInfo(licence).isFile()) {
         ShowCenteredMessage(fPrompts, fWindow,
                             orvane

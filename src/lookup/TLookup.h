@@ -48,6 +48,12 @@ public:
     // its kinds) for the window that started the lookup to show.
     TFccRec LookupCall(const QString& value, int index);
 
+    // The same lookup from this computer's own data alone, for contacts that other programs log: the
+    // licence data of the licence sources (when its file is there; the postal data completes it when that
+    // file is there too) and the club rosters, for every source. Never a network service and never a
+    // message box. An empty callsign means nothing was found. Errors of the data files are thrown.
+    TFccRec LookupLocal(const QString& value, int index);
+
     // The XML text of the last QRZ call-sign reply; empty before the first QRZ lookup of the run.
     QString GetQRZ_XML() const;
 
@@ -63,6 +69,8 @@ public:
 
 private:
     TFccRec LicenceLookup(const QString& value, int index);
+    // The licence data file of a licence source.
+    QString LicenceFile(int index) const;
     void CompleteFromLocalData(TFccRec& rec);
 
     TDM& fDM;

@@ -22,9 +22,9 @@ inline int ColorToSetting(const QColor& color)
     return color.red() | (color.green() << 8) | (color.blue() << 16);
 }
 
-// True when text of one colour stays readable on a background of another: their contrast ratio (from the
-// relative luminance of each, 1 to 21) is at least 3, the least for labels of normal weight to be read.
-inline bool Legible(const QColor& text, const QColor& background)
+// The contrast ratio of two colours, from the relative luminance of each: 1 (the same) to 21 (black and
+// white). Text needs 4.5 to be read comfortably, the edge of a control 3 to be seen.
+inline double ContrastRatio(const QColor& a, const QColor& b)
 {
     const auto luminance = [](const QColor& c) {
         const auto channel = [](double v) {
@@ -32,7 +32,28 @@ inline bool Legible(const QColor& text, const QColor& background)
         };
         return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
     };
-    const double a = luminance(text);
-    const double b = luminance(background);
-    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05) >= 3.0;
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// True when text of one colour stays readable on a background of another: their contrast ratio is at
+// least 3, the least for labels of normal weight to be read.
+inline bool Legible(const QColor& text, const QColor& background)
+{
+    return ContrastRatio(text, background) >= 3.0;
+}
+
+// A colour of the same hue as the one wanted that stands out from a background by at least a contrast
+// ratio: made lighter on a dark background, darker on a light one, only as far as needed.
+inline QColor LegibleOn(const QColor& wanted, const QColor& background, double ratio)
+{
+    const bool darkBackground = background.lightnessF() < 0.5;
+    QColor color = wanted.toHsl();
+    for (int step = 0; step < 100 && ContrastRatio(color, background) < ratio; ++step) {
+        const float lightness = color.lightnessF();
+        color.setHslF(color.hslHueF(), color.hslSaturationF(),
+                      darkBackground ? std::min(1.0f, lightness + 0.01f) : std::max(0.0f, lightness - 0.01f));
+    }
+    return color.toRgb();
 }

@@ -1,6 +1,7 @@
 #include "Prompts.h"
 
 #include "FileDialogs.h"
+#include "WindowFit.h"
 
 #include "data/Errors.h"
 #include "feeds/TInputDialog.h"
@@ -9,6 +10,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -78,6 +80,70 @@ QString TitleOf(MsgKind kind)
     return QString();
 }
 
+// True for a word that names a file, a folder or a web address: it must not be broken across lines.
+bool IsPath(const QString& word)
+{
+    return word.size() > 1 && (word.contains(QLatin1Char('/')) || word.contains(QLatin1Char('\\')));
+}
+
+// The program's message box. Its text is shown as it is, never read as rich text (it may come from a
+// file, a server or a datagram). A path or address in it stays whole: a paragraph too wide for one line
+// starts a new line before it, and the box is made as wide as the longest one (up to the screen). Once the
+// box knows its size, it is centred on the area of its window and kept on the screen.
+class TMessageBox : public QMessageBox
+{
+public:
+    TMessageBox(Icon icon, const QString& title, const QString& text, QWidget* parent, const QRect& area)
+        : QMessageBox(icon, title, QString(), NoButton, parent), fArea(area)
+    {
+        setTextFormat(Qt::PlainText);
+        QLabel* label = findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        const QFontMetrics fm(label ? label->font() : font());
+        const QScreen* screen = WindowFit::ScreenFor(this);
+        const int wide = screen ? std::min(screen->availableGeometry().width() / 2, 500) : 500;
+        const int most = screen ? screen->availableGeometry().width() - 120 : 900;
+        int longest = 0;
+        QStringList paragraphs = text.split(QLatin1Char('\n'));
+        for (QString& paragraph : paragraphs) {
+            if (fm.horizontalAdvance(paragraph) <= wide) {
+                continue;
+            }
+            QStringList lines;
+            QString line;
+            for (const QString& word : paragraph.split(QLatin1Char(' '))) {
+                if (IsPath(word)) {
+                    longest = std::max(longest, fm.horizontalAdvance(word));
+                    if (!line.isEmpty()) {
+                        lines << line;
+                        line.clear();
+                    }
+                }
+                line = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+            }
+            lines << line;
+            paragraph = lines.join(QLatin1Char('\n'));
+        }
+        setText(paragraphs.join(QLatin1Char('\n')));
+        if (label && longest > 0) {
+            label->setMinimumWidth(std::min(longest, most));
+        }
+    }
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QMessageBox::showEvent(event);
+        const QMargins frame = WindowFit::FrameMargins(this);
+        const QSize size = this->size().grownBy(frame);
+        const QScreen* screen = WindowFit::ScreenFor(this);
+        const QPoint centred = CenteredTopLeft(fArea, size);
+        move(screen ? WindowFit::KeepInside(centred, size, screen->availableGeometry()) : centred);
+    }
+
+private:
+    QRect fArea;
+};
+
 // Runs a picker modally; the chosen path, or empty text when cancelled.
 QString RunPicker(QFileDialog* picker)
 {
@@ -92,7 +158,11 @@ QString RunPicker(QFileDialog* picker)
 
 MsgButton TRealPrompts::Message(QWidget* window, const QString& text, MsgKind kind, MsgButtons buttons)
 {
-    QMessageBox box(IconOf(kind), TitleOf(kind), text, QMessageBox::NoButton, window);
+    const QRect area = window
+                           ? window->window()->frameGeometry()
+                           : (QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
+                                                               : QRect(0, 0, 800, 600));
+    TMessageBox box(IconOf(kind), TitleOf(kind), text, window, area);
     const std::pair<MsgButton, QMessageBox::StandardButton> map[] = {
         {MsgButton::Yes, QMessageBox::Yes},
         {MsgButton::No, QMessageBox::No},
@@ -106,12 +176,6 @@ MsgButton TRealPrompts::Message(QWidget* window, const QString& text, MsgKind ki
     if (buttons == MsgButtons()) {
         box.addButton(QMessageBox::Ok);
     }
-    box.adjustSize();
-    const QRect area = window
-                           ? window->frameGeometry()
-                           : (QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
-                                                               : QRect(0, 0, 800, 600));
-    box.move(CenteredTopLeft(area, box.size()));
     const int result = box.exec();
     for (const auto& [ours, qts] : map) {
         if (result == qts) {

@@ -1,9 +1,8 @@
 #include "TVantrelApplication.h"
 
 #include "ProgramIcon.h"
+#include "Prompts.h"
 #include "data/Errors.h"
-
-#include <QMessageBox>
 
 TVantrelApplication::TVantrelApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
@@ -20,9 +19,11 @@ bool TVantrelApplication::notify(QObject* receiver, QEvent* event)
     try {
         return QApplication::notify(receiver, event);
     } catch (const EVantrel& e) {
-        QMessageBox::critical(activeWindow(), QStringLiteral("Error"), e.Message());
+        // The program's own box: the error's text (which may quote a file or a server) as plain text.
+        TRealPrompts().Message(activeWindow(), e.Message(), MsgKind::Error, MsgButton::OK);
     } catch (const std::exception& e) {
-        QMessageBox::critical(activeWindow(), QStringLiteral("Error"), QString::fromLocal8Bit(e.what()));
+        TRealPrompts().Message(activeWindow(), QString::fromLocal8Bit(e.what()), MsgKind::Error,
+                               MsgButton::OK);
     }
     return false;
 }

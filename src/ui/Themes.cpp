@@ -1,10 +1,15 @@
 #include "Themes.h"
 
+#include "Colors.h"
+
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QStyleOption>
 
 namespace Themes {
 
@@ -51,35 +56,131 @@ const TColors kRedNight{"#120404", "#ff7b6b", "#080101", "#1c0707", "#ff8a7a", "
 const TColors kHighContrast{"#000000", "#ffffff", "#000000", "#101010", "#ffffff", "#000000", "#ffff00",
                             "#00ffff", "#000000", "#c0c0c0", "#ffff00", "#000000", "#ffffff", "#c0c0c0"};
 
-// Fusion draws check box and radio button marks in shades of the window colour, which vanish on a dark
-// window: the dark themes draw them as outlined boxes and rings, filled when checked.
-#define VANTREL_DARK_INDICATORS(border, fill)                                                                \
-    "QCheckBox::indicator, QRadioButton::indicator, QAbstractItemView::indicator { width: 12px; "            \
-    "height: 12px; border: 1px solid " border "; background: transparent; }"                                 \
-    "QRadioButton::indicator { border-radius: 7px; }"                                                        \
-    "QCheckBox::indicator:checked, QRadioButton::indicator:checked, QAbstractItemView::indicator:checked { " \
-    "background: " fill "; }"                                                                                \
-    "QCheckBox::indicator:disabled, QRadioButton::indicator:disabled { border-style: dotted; }"
+// The high-contrast theme outlines the controls, whose faces are as black as the window.
+const char* const kHighContrastSheet =
+    "QPushButton, QComboBox, QLineEdit, QSpinBox, QToolButton { border: 1px solid #ffffff; }"
+    "QPushButton { padding: 3px 12px; min-width: 48px; }"
+    "QComboBox, QLineEdit { padding: 1px 3px; }"
+    "QPushButton:focus, QComboBox:focus, QLineEdit:focus { border: 2px solid #ffff00; }"
+    "QPushButton:disabled, QComboBox:disabled, QLineEdit:disabled { border: 1px solid #a0a0a0; }";
 
-const char* const kNightSheet = VANTREL_DARK_INDICATORS("#a0a5ad", "#8ab8ff");
-const char* const kRedNightSheet = VANTREL_DARK_INDICATORS("#c0584c", "#ff8a7a");
-// The high-contrast theme also outlines the controls, whose faces are as black as the window.
-const char* const kHighContrastSheet = VANTREL_DARK_INDICATORS(
-    "#ffffff",
-    "#ffff00") "QPushButton, QComboBox, QLineEdit, QSpinBox, QToolButton { border: 1px solid #ffffff; }"
-               "QPushButton { padding: 3px 12px; min-width: 48px; }"
-               "QComboBox, QLineEdit { padding: 1px 3px; }"
-               "QPushButton:focus, QComboBox:focus, QLineEdit:focus { border: 2px solid #ffff00; }"
-               "QPushButton:disabled, QComboBox:disabled, QLineEdit:disabled { border: 1px solid #a0a0a0; }";
+// Fusion draws the frames of fields and buttons, and the boxes of check boxes and radio buttons, in
+// shades of the window colour: on a dark window they vanish, and on the light ones they are faint. This
+// style draws them again in a colour that stands out from both the window and the field, and draws a
+// tick into a ticked box and a dot into a marked radio button.
+class TThemeStyle : public QProxyStyle
+{
+public:
+    TThemeStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
 
-#undef VANTREL_DARK_INDICATORS
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override
+    {
+        switch (element) {
+        case PE_FrameLineEdit:
+            DrawEdge(option, painter, option->rect);
+            return;
+        case PE_PanelButtonCommand:
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+            DrawEdge(option, painter, option->rect);
+            return;
+        case PE_IndicatorCheckBox:
+        case PE_IndicatorItemViewItemCheck:
+            DrawCheckBox(option, painter);
+            return;
+        case PE_IndicatorRadioButton:
+            DrawRadioButton(option, painter);
+            return;
+        default:
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+        }
+    }
 
-const TTheme kThemes[] = {{"Fusion", "Fusion", nullptr, ""},
-                          {"High Contrast", "Fusion", &kHighContrast, kHighContrastSheet},
-                          {"Night", "Fusion", &kNight, kNightSheet},
-                          {"Red Night", "Fusion", &kRedNight, kRedNightSheet},
-                          {"Sky", "Fusion", &kSky, ""},
-                          {"Windows", "Windows", nullptr, ""}};
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                            const QWidget* widget) const override
+    {
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+        if (control == CC_ComboBox || control == CC_SpinBox) {
+            DrawEdge(option, painter, option->rect);
+        }
+    }
+
+private:
+    static bool Enabled(const QStyleOption* option) { return option->state & State_Enabled; }
+
+    static QColor Edge(const QStyleOption* option)
+    {
+        const QPalette& p = option->palette;
+        return Enabled(option) ? FieldEdge(p) : p.color(QPalette::Disabled, QPalette::WindowText);
+    }
+
+    // The frame of a field or button: the edge colour, the selection colour while it has the focus.
+    static void DrawEdge(const QStyleOption* option, QPainter* painter, const QRect& rect)
+    {
+        const bool focus = (option->state & State_HasFocus) && Enabled(option);
+        const QColor highlight = option->palette.color(QPalette::Highlight);
+        const QColor window = option->palette.color(QPalette::Window);
+        QPen pen(focus && ContrastRatio(highlight, window) >= 3.0 ? highlight : Edge(option));
+        pen.setWidthF(1.0);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, true);
+        painter->setPen(pen);
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRoundedRect(QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
+        painter->restore();
+    }
+
+    static void DrawCheckBox(const QStyleOption* option, QPainter* painter)
+    {
+        const QPalette& p = option->palette;
+        const QRectF box = QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, true);
+        painter->setPen(QPen(Edge(option), 1.0));
+        painter->setBrush(p.brush(Enabled(option) ? QPalette::Active : QPalette::Disabled, QPalette::Base));
+        painter->drawRoundedRect(box, 2, 2);
+        const QColor mark = p.color(Enabled(option) ? QPalette::Active : QPalette::Disabled, QPalette::Text);
+        QPen pen(mark, std::max(1.5, box.width() / 7.0));
+        pen.setCapStyle(Qt::RoundCap);
+        pen.setJoinStyle(Qt::RoundJoin);
+        painter->setPen(pen);
+        const QRectF in =
+            box.adjusted(box.width() / 5, box.height() / 5, -box.width() / 5, -box.height() / 5);
+        if (option->state & State_NoChange) {
+            painter->drawLine(QPointF(in.left(), in.center().y()), QPointF(in.right(), in.center().y()));
+        } else if (option->state & State_On) {
+            const QPointF tick[] = {{in.left(), in.top() + in.height() * 0.55},
+                                    {in.left() + in.width() * 0.4, in.bottom()},
+                                    {in.right(), in.top()}};
+            painter->drawPolyline(tick, 3);
+        }
+        painter->restore();
+    }
+
+    static void DrawRadioButton(const QStyleOption* option, QPainter* painter)
+    {
+        const QPalette& p = option->palette;
+        const QRectF ring = QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, true);
+        painter->setPen(QPen(Edge(option), 1.0));
+        painter->setBrush(p.brush(Enabled(option) ? QPalette::Active : QPalette::Disabled, QPalette::Base));
+        painter->drawEllipse(ring);
+        if (option->state & State_On) {
+            painter->setPen(Qt::NoPen);
+            painter->setBrush(
+                p.color(Enabled(option) ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+            const qreal inset = ring.width() * 0.28;
+            painter->drawEllipse(ring.adjusted(inset, inset, -inset, -inset));
+        }
+        painter->restore();
+    }
+};
+
+const TTheme kThemes[] = {
+    {"Fusion", "Fusion", nullptr, ""}, {"High Contrast", "Fusion", &kHighContrast, kHighContrastSheet},
+    {"Night", "Fusion", &kNight, ""},  {"Red Night", "Fusion", &kRedNight, ""},
+    {"Sky", "Fusion", &kSky, ""},      {"Windows", "Windows", nullptr, ""}};
 
 const TTheme* Find(const QString& name)
 {
@@ -129,6 +230,27 @@ QPalette MakePalette(const TColors& c)
 }
 
 } // namespace
+
+QColor FieldEdge(const QPalette& palette)
+{
+    // From the text colour toward the window colour, as far as both the window and the field inside
+    // still set the edge off by a ratio of 3.5.
+    const QColor text = palette.color(QPalette::Active, QPalette::Text);
+    const QColor window = palette.color(QPalette::Active, QPalette::Window);
+    const QColor base = palette.color(QPalette::Active, QPalette::Base);
+    QColor edge = text;
+    for (int step = 1; step <= 20; ++step) {
+        const double t = step / 20.0;
+        const QColor mixed = QColor::fromRgbF(float(text.redF() + (window.redF() - text.redF()) * t),
+                                              float(text.greenF() + (window.greenF() - text.greenF()) * t),
+                                              float(text.blueF() + (window.blueF() - text.blueF()) * t));
+        if (ContrastRatio(mixed, window) < 3.5 || ContrastRatio(mixed, base) < 3.5) {
+            break;
+        }
+        edge = mixed;
+    }
+    return edge;
+}
 
 QStringList Names()
 {
@@ -181,8 +303,11 @@ QString Apply(const QString& name)
     if (!theme) {
         theme = Find(kDefault);
     }
-    // The application owns the style it is given.
-    if (QStyle* style = QStyleFactory::create(QString::fromLatin1(theme->style))) {
+    // The application owns the style it is given. Fusion is drawn with edges and marks that every palette
+    // keeps visible.
+    if (QLatin1String(theme->style) == QLatin1String("Fusion")) {
+        QApplication::setStyle(new TThemeStyle);
+    } else if (QStyle* style = QStyleFactory::create(QString::fromLatin1(theme->style))) {
         QApplication::setStyle(style);
     }
     const QPalette palette = Palette(QString::fromLatin1(theme->name));

@@ -20,6 +20,9 @@ bool IsTheme(const QString& name);
 QPalette Palette(const QString& name);
 // The small style sheet of a theme (empty for most).
 QString StyleSheet(const QString& name);
+// The colour of the edges of fields, buttons and check boxes drawn under a palette: set off from both the
+// window and the inside of a field.
+QColor FieldEdge(const QPalette& palette);
 // Applies a theme to every window of the program: style, palette and style sheet. An unknown name
 // applies the default theme. Returns the name of the theme applied.
 QString Apply(const QString& name);

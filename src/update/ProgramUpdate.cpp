@@ -28,7 +28,8 @@ QString ReadWholeText(const QString& path)
     if (!file.open(QIODevice::ReadOnly)) {
         throw EVantrel(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
     }
-    const QByteArray bytes = file.readAll();
+    // The download kept it small; a file put there otherwise is read no further than a version can be.
+    const QByteArray bytes = file.read(kVersionMaxBytes);
     QStringDecoder decoder(QStringConverter::encodingForData(bytes).value_or(QStringConverter::System));
     return decoder.decode(bytes);
 }
@@ -87,7 +88,7 @@ bool TProgramUpdate::NewVersionAvailable()
 {
     const QString url = ServerUrl(fSettings, SettingKeys::RosterServer, kVersionPath);
     const QString local = Paths::WorkFolder() + QStringLiteral("vantrel_version");
-    DownloadFile(url, local);
+    DownloadFile(url, local, 30000, kVersionMaxBytes);
     const TVersion running = ParseVersion(fRunningVersion);
     const TVersion published = ParseVersion(ReadWholeText(local));
     return IsNewerVersion(running, published);

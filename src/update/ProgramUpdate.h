@@ -12,6 +12,10 @@ class TSettings;
 // A program version: four whole numbers (2.1.3.10).
 using TVersion = std::array<quint32, 4>;
 
+// The largest version file the check reads: a version is a few characters, so anything near this size is
+// not one.
+constexpr qint64 kVersionMaxBytes = 4 * 1024;
+
 // Reads a version text: white space and line ends around it are ignored, missing parts count as 0 and
 // parts after the fourth are not read. Throws EVantrel naming the text received when a part is not a whole
 // number (an error page stored as the version file, an empty file).
@@ -34,8 +38,8 @@ public:
     QString RunningVersion() const { return fRunningVersion; }
 
     // Fetches the version file into the work folder ("vantrel_version") and compares it with the running
-    // version. Throws "Error downloading URL: …" when it cannot be fetched, and the message of
-    // ParseVersion when either text is not a version.
+    // version. Throws "Error downloading URL: …" when it cannot be fetched or is larger than
+    // kVersionMaxBytes, and the message of ParseVersion when either text is not a version.
     bool NewVersionAvailable();
 
     // The whole check: asks whether to download and install a newer version, or, unless quiet, says

@@ -1,6 +1,7 @@
 #include "RosterFiles.h"
 
 #include "data/Errors.h"
+#include "data/FileWrite.h"
 #include "data/MyFunc.h"
 
 #include <QDir>
@@ -34,10 +35,27 @@ TRosterEntry MemberEntry(const QStringList& fields, const QString& callsign, con
     if (fields.size() < 2) {
         return {TKind::Bad, {}, {}, {}};
     }
-    if (callsign.isEmpty() || number.isEmpty() || !IsInteger(number)) {
+    if (callsign.isEmpty() || number.isEmpty()) {
         return {};
     }
+    if (!IsInteger(number)) {
+        return {TKind::Foreign, {}, {}, {}};
+    }
+    if (!IsCallsignText(callsign)) {
+        return {TKind::Bad, {}, {}, {}};
+    }
     return {TKind::Member, callsign, PlainNumber(number), {}};
+}
+
+// A line of nothing but blanks and empty fields, as spreadsheets export their unused rows.
+bool IsEmptyRow(const QString& line)
+{
+    for (const QChar c : line) {
+        if (c != ',' && !c.isSpace()) {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -65,6 +83,11 @@ QStringList SplitLines(const QString& text)
 
 QStringList ReadTextLines(const QString& path)
 {
+    return SplitLines(ReadTextFile(path));
+}
+
+QString ReadTextFile(const QString& path)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         throw EVantrel(FileError(path, file.errorString()));
@@ -74,7 +97,7 @@ QStringList ReadTextLines(const QString& path)
         throw EVantrel(FileError(path, file.errorString()));
     }
     QStringDecoder decoder(QStringConverter::encodingForData(bytes).value_or(QStringConverter::System));
-    return SplitLines(decoder.decode(bytes));
+    return decoder.decode(bytes);
 }
 
 QStringList RosterFields(const QString& line)
@@ -82,29 +105,49 @@ QStringList RosterFields(const QString& line)
     return line.split(',', Qt::KeepEmptyParts);
 }
 
-QString FormatEPCText(const QStringList& lines)
+namespace {
+
+// Appends the entries of one line of the EPC list to out; false when the line holds no entry at all, not
+// even one left out on purpose.
+bool FormatEPCLine(QString line, QString& out)
 {
-    QString out;
-    for (QString line : lines) {
-        line.replace('*', ' ');
-        line.replace(QChar(0xFFFD), ' ');
-        line.replace(QStringLiteral("EPC # "), QStringLiteral("#"));
-        if (line.size() <= 3) {
+    line.replace('*', ' ');
+    line.replace(QChar(0xFFFD), ' ');
+    line.replace(QStringLiteral("EPC # "), QStringLiteral("#"));
+    if (line.size() <= 3) {
+        return false;
+    }
+    // A line that began with "EPC # " now begins with the "#" of its first entry.
+    line.remove(0, 1);
+    bool entries = false;
+    for (const QString& part : line.split('#', Qt::KeepEmptyParts)) {
+        const QStringList pieces = part.split(' ', Qt::KeepEmptyParts);
+        if (pieces.size() < 2 || !IsInteger(pieces[0])) {
             continue;
         }
-        // A line that began with "EPC # " now begins with the "#" of its first entry.
-        line.remove(0, 1);
-        for (const QString& part : line.split('#', Qt::KeepEmptyParts)) {
-            const QStringList pieces = part.split(' ', Qt::KeepEmptyParts);
-            if (pieces.size() < 2 || !IsInteger(pieces[0])) {
-                continue;
-            }
-            const QString callsign = pieces[1].trimmed();
-            if (callsign.startsWith('-')) {
-                continue;
-            }
-            out += callsign + ',' + PlainNumber(pieces[0]) + '\n';
+        entries = true;
+        const QString callsign = pieces[1].trimmed();
+        if (callsign.startsWith('-')) {
+            continue;
         }
+        out += callsign + ',' + PlainNumber(pieces[0]) + '\n';
+    }
+    return entries;
+}
+
+} // namespace
+
+QString FormatEPCText(const QStringList& lines, qsizetype* foreignLines)
+{
+    QString out;
+    qsizetype foreign = 0;
+    for (const QString& line : lines) {
+        if (!FormatEPCLine(line, out) && !IsBlank(line)) {
+            ++foreign;
+        }
+    }
+    if (foreignLines) {
+        *foreignLines = foreign;
     }
     return out;
 }
@@ -115,10 +158,23 @@ void FormatEPCFile(const QString& infile, const QString& OutFile)
     // Unbuffered, so a full disk fails the write itself instead of leaving an empty file behind a
     // commit that reports success.
     QSaveFile file(OutFile);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(text) != text.size() ||
-        !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !WriteAll(file, text) || !file.commit()) {
         throw EVantrel(FileError(OutFile, file.errorString()));
     }
+}
+
+bool IsCallsignText(const QString& text)
+{
+    const QString callsign = text.trimmed();
+    if (callsign.isEmpty() || callsign.size() > 20) {
+        return false;
+    }
+    for (const QChar c : callsign) {
+        if (c.unicode() <= 0x20 || c.unicode() >= 0x7F) {
+            return false;
+        }
+    }
+    return true;
 }
 
 TRosterEntry ParseTenTenLine(const QString& line)
@@ -127,7 +183,7 @@ TRosterEntry ParseTenTenLine(const QString& line)
         return {};
     }
     const QStringList fields = RosterFields(line);
-    if (fields.size() < 3) {
+    if (fields.size() < 3 || !IsInteger(fields[0].trimmed()) || !IsCallsignText(fields[1])) {
         return {TKind::Bad, {}, {}, {}};
     }
     const QString callsign = fields[2] == QStringLiteral("2") ? fields[1].toLower() : fields[1];
@@ -171,6 +227,33 @@ TRosterEntry ParseP070Line(const QString& line)
     QString cleaned = line;
     cleaned.remove('\\');
     cleaned.remove('"');
+    if (IsEmptyRow(cleaned)) {
+        return {};
+    }
     const QStringList fields = RosterFields(cleaned);
     return MemberEntry(fields, fields.value(1), fields.value(0));
+}
+
+QString RosterProblem(const QString& text, const TRosterCount& count)
+{
+    const QString content = text.trimmed();
+    if (content.isEmpty()) {
+        return QStringLiteral("the file is empty");
+    }
+    if (content.startsWith('<')) {
+        return QStringLiteral("it is a web page or other markup, not a list of members");
+    }
+    for (const QChar c : text) {
+        if ((c.unicode() < 0x20 && c != '\t' && c != '\r' && c != '\n') || c.unicode() == 0x7F) {
+            return QStringLiteral("it is not a text file");
+        }
+    }
+    if (count.members == 0) {
+        return QStringLiteral("none of its %1 lines is a member").arg(count.lines);
+    }
+    // A few damaged lines are skipped and counted; a file of mostly other lines is something else.
+    if (count.damaged + count.foreign > 2 * count.members) {
+        return QStringLiteral("only %1 of its %2 lines are members").arg(count.members).arg(count.lines);
+    }
+    return {};
 }

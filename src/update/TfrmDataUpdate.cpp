@@ -6,25 +6,6 @@
 
 #include <QCloseEvent>
 
-namespace {
-
-QString RosterName(TRoster roster)
-{
-    switch (roster) {
-    case TRoster::TenTen:
-        return QStringLiteral("Ten-Ten");
-    case TRoster::VP:
-        return QStringLiteral("VP");
-    case TRoster::EPC:
-        return QStringLiteral("EPC");
-    case TRoster::P070:
-        return QStringLiteral("070");
-    }
-    return {};
-}
-
-} // namespace
-
 TfrmDataUpdate::TfrmDataUpdate(TDM& dm, TSettings& settings, IPrompts& prompts, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::TfrmDataUpdate>()), fDM(dm), fSettings(settings),
       fPrompts(prompts)
@@ -77,22 +58,27 @@ void TfrmDataUpdate::Button1Click()
         w->setEnabled(false);
     }
     const bool done = RunGuarded(fPrompts, this, [&] {
-        // Every ticked file is fetched before any roster is touched: a download that fails then leaves
-        // every roster as it was, the Ten-Ten roster's VP numbers included.
+        // Every ticked file is fetched and checked before any roster is touched: a download that fails,
+        // or a file that is not its roster, then leaves every roster as it was.
         for (const TRoster roster : ticked) {
             DownloadRoster(roster, fSettings);
         }
-        if (ticked.contains(TRoster::TenTen)) {
-            SetTenComplete(ReadTenTenData());
+        for (const TRoster roster : ticked) {
+            CheckRoster(roster, RosterFile(roster), RosterSource(roster, fSettings).url);
         }
-        if (ticked.contains(TRoster::VP)) {
-            SetVPComplete(ReadVPData());
-        }
-        if (ticked.contains(TRoster::EPC)) {
-            SetEPCComplete(ReadEPCData());
-        }
-        if (ticked.contains(TRoster::P070)) {
-            SetP070Complete(ReadP070Data());
+        TRosterHooks hooks;
+        hooks.progress = [this](TRoster roster, int done, int total) {
+            QProgressBar* bar = Bar(roster);
+            if (done == 0) {
+                bar->setRange(0, total);
+                bar->show();
+            }
+            bar->setValue(done);
+        };
+        hooks.completed = [this](TRoster roster) { SetComplete(roster, true); };
+        const QMap<TRoster, TRosterResult> results = LoadRosters(fDM, ticked, hooks);
+        for (auto it = results.cbegin(); it != results.cend(); ++it) {
+            fSkipped[it.key()] = it.value().skipped;
         }
         ShowCenteredMessage(fPrompts, this, CompleteMessage(fSkipped), MsgKind::Information, MsgButton::OK);
     });
@@ -124,38 +110,37 @@ QString TfrmDataUpdate::CompleteMessage(const QMap<TRoster, int>& skipped)
     return text;
 }
 
-bool TfrmDataUpdate::ReadRoster(TRoster roster, QProgressBar* bar,
-                                TRosterResult (*load)(TDM&, const QString&, const TRosterProgress&))
+QProgressBar* TfrmDataUpdate::Bar(TRoster roster) const
 {
-    const TRosterResult result = load(fDM, RosterFile(roster), [bar](int done, int total) {
-        if (done == 0) {
-            bar->setRange(0, total);
-            bar->show();
-        }
-        bar->setValue(done);
-    });
-    fSkipped[roster] = result.skipped;
-    return true;
+    switch (roster) {
+    case TRoster::TenTen:
+        return ui->pb10;
+    case TRoster::VP:
+        return ui->pbvp;
+    case TRoster::EPC:
+        return ui->pbepc;
+    case TRoster::P070:
+        return ui->pb070;
+    }
+    return ui->pb10;
 }
 
-bool TfrmDataUpdate::ReadTenTenData()
+void TfrmDataUpdate::SetComplete(TRoster roster, bool value)
 {
-    return ReadRoster(TRoster::TenTen, ui->pb10, LoadTenTen);
-}
-
-bool TfrmDataUpdate::ReadVPData()
-{
-    return ReadRoster(TRoster::VP, ui->pbvp, LoadVP);
-}
-
-bool TfrmDataUpdate::ReadEPCData()
-{
-    return ReadRoster(TRoster::EPC, ui->pbepc, LoadEPC);
-}
-
-bool TfrmDataUpdate::ReadP070Data()
-{
-    return ReadRoster(TRoster::P070, ui->pb070, LoadP070);
+    switch (roster) {
+    case TRoster::TenTen:
+        SetTenComplete(value);
+        return;
+    case TRoster::VP:
+        SetVPComplete(value);
+        return;
+    case TRoster::EPC:
+        SetEPCComplete(value);
+        return;
+    case TRoster::P070:
+        SetP070Complete(value);
+        return;
+    }
 }
 
 void TfrmDataUpdate::ShowComplete(QLabel* label, bool value)

@@ -28,15 +28,9 @@ public:
     TfrmDataUpdate(TDM& dm, TSettings& settings, IPrompts& prompts, QWidget* parent = nullptr);
     ~TfrmDataUpdate() override;
 
-    // OK: downloads every ticked roster, then loads them in the order Ten-Ten, VP, EPC, 070, tells the
-    // operator, and closes the dialog with OK.
+    // OK: downloads every ticked roster and checks that each file is its roster, then loads them in the
+    // order Ten-Ten, VP, EPC, 070 (LoadRosters), tells the operator, and closes the dialog with OK.
     void Button1Click();
-
-    // Load one downloaded roster; true once it has been loaded.
-    bool ReadTenTenData();
-    bool ReadVPData();
-    bool ReadEPCData();
-    bool ReadP070Data();
 
     bool TenComplete() const { return fTenComplete; }
     bool VPComplete() const { return fVPComplete; }
@@ -61,8 +55,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    bool ReadRoster(TRoster roster, QProgressBar* bar,
-                    TRosterResult (*load)(TDM&, const QString&, const TRosterProgress&));
+    QProgressBar* Bar(TRoster roster) const;
+    void SetComplete(TRoster roster, bool value);
     void ShowComplete(QLabel* label, bool value);
     QList<TRoster> Ticked() const;
 

@@ -24,6 +24,7 @@ TfrmFileDownload::TfrmFileDownload(IPrompts& prompts, QWidget* owner)
     setFont(tahoma);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFixedSize(size());
+    fTransfer.SetUserAgent(kUserAgent);
     connect(&fTransfer, &TFileTransfer::Progress, this, &TfrmFileDownload::OnProgress);
     connect(&fTransfer, &TFileTransfer::Finished, this, &TfrmFileDownload::OnFinished);
     connect(ui->btnCancel, &QPushButton::clicked, &fTransfer, &TFileTransfer::Cancel);
@@ -56,8 +57,9 @@ void TfrmFileDownload::Download(const QString& url, const QString& filename)
     ShowName(ui->lclFile, QDir::toNativeSeparators(filename));
     ShowName(ui->reqFile, url);
     Finished = false;
+    fUrl = url;
     ui->btnCancel->setEnabled(true);
-    fTransfer.Start(QUrl(url), filename, fTimeoutMs);
+    fTransfer.Start(QUrl(url), filename, fTimeoutMs, fMaxBytes);
 }
 
 void TfrmFileDownload::OnProgress(qint64 total, qint64 received)
@@ -75,7 +77,7 @@ void TfrmFileDownload::OnProgress(qint64 total, qint64 received)
     ui->lblTransfered->setText(QString::number(LastWorkCount));
 }
 
-void TfrmFileDownload::OnFinished(TFileTransfer::TOutcome outcome, const QString& message)
+void TfrmFileDownload::OnFinished(TFileTransfer::TOutcome outcome, const QString& reason)
 {
     Finished = true;
     ui->btnCancel->setEnabled(false);
@@ -86,11 +88,13 @@ void TfrmFileDownload::OnFinished(TFileTransfer::TOutcome outcome, const QString
         done(QDialog::Accepted);
         return;
     case TFileTransfer::TOutcome::Failed:
-        ShowCenteredMessage(fPrompts, this, message, MsgKind::Error, MsgButton::OK);
+        ShowCenteredMessage(fPrompts, this,
+                            QStringLiteral("Error downloading URL: %1 (%2)").arg(fUrl, reason),
+                            MsgKind::Error, MsgButton::OK);
         done(QDialog::Rejected);
         return;
     case TFileTransfer::TOutcome::FileFailed:
-        ShowDownloadError(message);
+        ShowDownloadError(reason);
         return;
     case TFileTransfer::TOutcome::Cancelled:
         done(QDialog::Rejected);

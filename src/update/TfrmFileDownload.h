@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TFileTransfer.h"
+#include "data/TFileTransfer.h"
 
 #include <QDialog>
 #include <memory>
@@ -20,6 +20,12 @@ class TfrmFileDownload : public QDialog
     Q_OBJECT
 
 public:
+    // The user agent the transfer sends.
+    static inline const QByteArray kUserAgent =
+        "Mozilla/5.0 (Windows NT 6.3; WOW64; rv:71.0) Gecko/20100101 Firefox/71.0";
+    // The largest file the dialog downloads: an installer several times the size of today's.
+    static constexpr qint64 kMaxBytes = 256 * 1024 * 1024;
+
     TfrmFileDownload(IPrompts& prompts, QWidget* owner, const QString& aFileName, const QString& aURL);
     TfrmFileDownload(IPrompts& prompts, QWidget* owner);
     ~TfrmFileDownload() override;
@@ -38,6 +44,8 @@ public:
 
     // How long the transfer may go without receiving anything before it fails.
     void SetTimeout(int milliseconds) { fTimeoutMs = milliseconds; }
+    // The largest file the transfer takes before it stops (kMaxBytes unless a test sets less).
+    void SetMaxBytes(qint64 bytes) { fMaxBytes = bytes; }
 
 public slots:
     void reject() override;
@@ -48,11 +56,14 @@ protected:
 
 private:
     void OnProgress(qint64 total, qint64 received);
-    void OnFinished(TFileTransfer::TOutcome outcome, const QString& message);
+    void OnFinished(TFileTransfer::TOutcome outcome, const QString& reason);
 
     std::unique_ptr<Ui::TfrmFileDownload> ui;
     IPrompts& fPrompts;
     TFileTransfer fTransfer;
     bool fStarted = false;
     int fTimeoutMs = 30000;
+    qint64 fMaxBytes = kMaxBytes;
+    // The address being fetched, for the error message.
+    QString fUrl;
 };

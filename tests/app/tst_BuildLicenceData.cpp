@@ -2,7 +2,9 @@
 #include "app/TfrmBuildLicenceData.h"
 #include "common/TLicenceDump.h"
 #include "common/TestRegistry.h"
+#include "data/LicenceStore.h"
 #include "data/Paths.h"
+#include "lookup/TLicenceImport.h"
 
 #include <QAction>
 #include <QDir>
@@ -34,6 +36,7 @@ private slots:
     void BuildFromMenu_data();
     void BuildFromMenu();
     void ImportErrorShown();
+    void RefusalShown();
     void SourceRequired();
 };
 
@@ -110,6 +113,35 @@ void TestBuildLicenceData::ImportErrorShown()
     QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("lblStatus"))->text(),
              QStringLiteral("The licence data was not built; the old files are kept."));
     QVERIFY(!QFile::exists(home.Root() + QStringLiteral("/FCCLookup/fccdata.db")));
+}
+
+// A file with no usable licensee is refused and the dialog says why; the old data stays.
+void TestBuildLicenceData::RefusalShown()
+{
+    TTestHome home;
+    TScriptedPrompts prompts;
+    const QString folder = home.Root() + QStringLiteral("/FCCLookup");
+    const QString good = home.Root() + QStringLiteral("/l_amat.zip");
+    LicenceDump::WriteZip(good, LicenceDump::Sample());
+    TLicenceImport(good, folder).Run();
+    const QString pages = home.Root() + QStringLiteral("/pages.zip");
+    LicenceDump::WriteZip(pages, {{QStringLiteral("EN.dat"), "<html>\n<body>Moved</body>\n</html>\n"},
+                                  {QStringLiteral("AM.dat"), "<html></html>\n"},
+                                  {QStringLiteral("HD.dat"), "<html></html>\n"}});
+    prompts.AnswerMessage(MsgButton::OK);
+    TfrmBuildLicenceData dialog(prompts, folder);
+    Edit(&dialog, "txtSource")->setText(pages);
+    QSignalSpy finished(&dialog, &TfrmBuildLicenceData::ImportFinished);
+    Button(&dialog, "btnBuild")->click();
+    QVERIFY(finished.wait(60000));
+    QCOMPARE(prompts.Records().size(), 1);
+    QCOMPARE(prompts.Records()[0].kind, MsgKind::Error);
+    QVERIFY2(prompts.Records()[0].text.startsWith(QStringLiteral(
+                 "The new licence data would hold no licensee (EN.dat: 3 lines read, 0 kept, 3 skipped)")),
+             qPrintable(prompts.Records()[0].text));
+    QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("lblStatus"))->text(),
+             QStringLiteral("The licence data was not built; the old files are kept."));
+    QCOMPARE(CountLicensees(folder + QStringLiteral("/fccdata.db")), 7);
 }
 
 void TestBuildLicenceData::SourceRequired()

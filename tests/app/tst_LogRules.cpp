@@ -118,6 +118,42 @@ private slots:
         QCOMPARE(FormTableName(call, 2024, event), name);
     }
 
+    // Every path stores a contact's time as hh:mm: the submission log's time column has four characters.
+    void ContactTime_data()
+    {
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("hh:mm as the clock writes it") << "16:21"
+                                                      << "16:21";
+        QTest::newRow("hhmmss of fldigi and WSJT-X") << "162130"
+                                                     << "16:21";
+        QTest::newRow("hhmm") << "0915"
+                              << "09:15";
+        QTest::newRow("hh:mm:ss") << "23:59:59"
+                                  << "23:59";
+        QTest::newRow("blanks around") << " 1621 "
+                                       << "16:21";
+        QTest::newRow("midnight") << "000000"
+                                  << "00:00";
+        QTest::newRow("no time: kept") << "2561"
+                                       << "2561";
+        QTest::newRow("seconds out of range: kept") << "162161"
+                                                    << "162161";
+        QTest::newRow("text: kept") << "noon"
+                                    << "noon";
+        QTest::newRow("five digits: kept") << "16215"
+                                           << "16215";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+
+    void ContactTime()
+    {
+        QFETCH(QString, time);
+        QFETCH(QString, stored);
+        QCOMPARE(::ContactTime(time), stored);
+    }
+
     void DupeRules()
     {
         QCOMPARE(DupeRuleOf(QStringLiteral("Spirit Of 76")), TDupeRule::SameCallAndMode);

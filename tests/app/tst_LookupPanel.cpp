@@ -101,6 +101,40 @@ private slots:
         QVERIFY(f.prompts.Records().isEmpty());
     }
 
+    // A station in Hawaii or Alaska, whose country the service gives as the entity: a US state all the same.
+    void StateEntityResult_data()
+    {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("county");
+        QTest::addColumn<QString>("qth");
+        QTest::newRow("Hawaii with its state") << "HI"
+                                               << "Honolulu"
+                                               << "HI";
+        QTest::newRow("Alaska without a state") << ""
+                                                << ""
+                                                << "AK";
+    }
+
+    void StateEntityResult()
+    {
+        QFETCH(QString, state);
+        QFETCH(QString, county);
+        QFETCH(QString, qth);
+        TPanel f(QStringLiteral("Open Season"), LookupTypes::QRZXML);
+        const QString entity =
+            qth == QStringLiteral("HI") ? QStringLiteral("Hawaii") : QStringLiteral("Alaska");
+        f.qrzReply.replace("<state>AZ</state>", "<state>" + state.toUtf8() + "</state>")
+            .replace("<country>United States</country>", "<country>" + entity.toUtf8() + "</country>")
+            .replace("<county>Pima</county>", "<county>" + county.toUtf8() + "</county>");
+        f.Find<QCheckBox>("cbAutoFill")->setChecked(true);
+        f.LookUp(QStringLiteral("KH6ABC"));
+        QVERIFY(f.Find<QRadioButton>("rbUS")->isChecked());
+        QCOMPARE(f.Combo("cboQTH")->currentText(), qth);
+        QVERIFY(!f.Find("cboCounty")->isHidden());
+        QVERIFY(f.Combo("cboCounty")->count() > 0);
+        QCOMPARE(f.Combo("cboCounty")->currentText(), county);
+    }
+
     // Tab out of the call field runs the lookup; a message box taking the focus does not.
     void LeavingTheFieldLooksUp()
     {

@@ -9,7 +9,9 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QLocalServer>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSqlQueryModel>
 #include <QTableView>
 #include <QTreeView>
@@ -240,6 +242,68 @@ private slots:
         QVERIFY(f.Find<QRadioButton>("rbUS")->isChecked());
     }
 
+    // Hawaii and Alaska are US states: their calls mark QTH US, the state and its counties. A country of
+    // the same name as a state (Georgia, 4L) stays DX.
+    void PrefixPreselectsState_data()
+    {
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<bool>("us");
+        QTest::addColumn<QString>("qth");
+        QTest::addColumn<QString>("county");
+        for (const char* call : {"KH6ABC", "AH6XY", "NH6Z", "WH6QQ", "KH7AA"}) {
+            QTest::newRow(call) << call << true << "HI"
+                                << "Honolulu";
+        }
+        for (const char* call : {"KL7ABC", "AL7XY", "NL7Z", "WL7QQ"}) {
+            QTest::newRow(call) << call << true << "AK"
+                                << "Anchorage";
+        }
+        QTest::newRow("W6ABC, another state") << "W6ABC" << true << ""
+                                              << "";
+        QTest::newRow("4L1AB, the country Georgia") << "4L1AB" << false << "Georgia"
+                                                    << "";
+    }
+
+    void PrefixPreselectsState()
+    {
+        QFETCH(QString, call);
+        QFETCH(bool, us);
+        QFETCH(QString, qth);
+        QFETCH(QString, county);
+        TDesk f;
+        f.TypeInto(f.Edit("txtCallsign"), call);
+        QCOMPARE(f.Find<QRadioButton>("rbUS")->isChecked(), us);
+        QCOMPARE(f.Combo("cboQTH")->currentText(), qth);
+        QCOMPARE(f.Find("cboCounty")->isVisible(), us);
+        if (!county.isEmpty()) {
+            QVERIFY(f.Combo("cboCounty")->findText(county) >= 0);
+            // The operator picks the county and logs: a US contact of that state.
+            f.Combo("cboCounty")->setCurrentIndex(f.Combo("cboCounty")->findText(county));
+            QTest::keyClick(f.Focused(), Qt::Key_Return);
+            QCOMPARE(
+                f.Scalar(QStringLiteral("select _qth||':'||_uscounty||':'||_dxcc from \"%1\"").arg(f.Table()))
+                    .toString(),
+                qth + ':' + county + QStringLiteral(":0"));
+        }
+    }
+
+    // A state chosen by the prefix goes again when the call no longer begins with it.
+    void PrefixStateFollowsTheCall()
+    {
+        TDesk f;
+        f.TypeInto(f.Edit("txtCallsign"), QStringLiteral("KH6"));
+        QCOMPARE(f.Combo("cboQTH")->currentText(), QStringLiteral("HI"));
+        QTest::keyClick(f.Focused(), Qt::Key_Backspace);
+        QTest::keyClick(f.Focused(), Qt::Key_Backspace);
+        QVERIFY(f.Find<QRadioButton>("rbUS")->isChecked());
+        QCOMPARE(f.Combo("cboQTH")->currentText(), QString());
+        QCOMPARE(f.Combo("cboCounty")->count(), 0);
+        // A state the operator picked stays whatever the call.
+        f.Combo("cboQTH")->setCurrentIndex(f.Combo("cboQTH")->findText(QStringLiteral("AZ")));
+        f.TypeInto(f.Edit("txtCallsign"), QStringLiteral("L7"));
+        QCOMPARE(f.Combo("cboQTH")->currentText(), QStringLiteral("AZ"));
+    }
+
     // Alt and a label's letter reach its field.
     void Mnemonics_data()
     {
@@ -250,10 +314,10 @@ private slots:
         QTest::newRow("Ten-Ten") << int(Qt::Key_T) << "txtTenTen";
         QTest::newRow("VP") << int(Qt::Key_V) << "txtVP";
         QTest::newRow("Mode") << int(Qt::Key_M) << "cboMode";
-        QTest::newRow("EPC") << int(Qt::Key_E) << "txtEPC";
+        QTest::newRow("EPC") << int(Qt::Key_P) << "txtEPC";
         QTest::newRow("070") << int(Qt::Key_7) << "txtP070";
         QTest::newRow("QTH box") << int(Qt::Key_Q) << "cboQTH";
-        QTest::newRow("County") << int(Qt::Key_O) << "cboCounty";
+        QTest::newRow("County") << int(Qt::Key_Y) << "cboCounty";
         QTest::newRow("Comments") << int(Qt::Key_S) << "txtComments";
     }
 
@@ -347,6 +411,204 @@ private slots:
         QCOMPARE(f.DupeList(), QStringList({"K2ABD"}));
         QCOMPARE(f.Counters(), QStringLiteral("1/0/2"));
         QCOMPARE(f.prompts.Pending(), 0);
+    }
+
+    // F6 with no line chosen edits the contact logged last, from any field or the list itself.
+    void EditLastWithNothingSelected_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::newRow("call sign field") << "txtCallsign";
+        QTest::newRow("recent contacts, no line chosen") << "gridRecent";
+    }
+
+    void EditLastWithNothingSelected()
+    {
+        QFETCH(QString, from);
+        TDesk f;
+        f.KeyContact(QStringLiteral("W1AW"), QStringLiteral("Hiram"), QStringLiteral("123"));
+        f.KeyContact(QStringLiteral("K2ABC"), QStringLiteral("Sam"), QString());
+        QWidget* field = f.Find(qPrintable(from));
+        field->setFocus(Qt::OtherFocusReason);
+        QTRY_VERIFY(field->hasFocus());
+        QString shown;
+        TAppFixture::OnNextModal([&shown](QDialog* d) {
+            shown = d->findChild<QLineEdit*>(QStringLiteral("txtCallsign"))->text();
+            d->findChild<QLineEdit*>(QStringLiteral("txtName"))->setText(QStringLiteral("Samuel"));
+            d->accept();
+        });
+        QTest::keyClick(field, Qt::Key_F6);
+        QCOMPARE(shown, QStringLiteral("K2ABC"));
+        QCOMPARE(f.Scalar(QStringLiteral("select _name from \"%1\" where _call='K2ABC'").arg(f.Table()))
+                     .toString(),
+                 QStringLiteral("Samuel"));
+        QCOMPARE(f.prompts.Messages(), QStringList());
+    }
+
+    // A contact logged while older lines are scrolled into view brings the list back to the newest.
+    void NewestContactInView()
+    {
+        TDesk f;
+        for (int i = 0; i < 40; ++i) {
+            f.Type(QStringLiteral("W%1AA").arg(i));
+            f.window->DoLog();
+        }
+        auto* grid = f.Find<QTableView>("gridRecent");
+        QScrollBar* bar = grid->verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0);
+        bar->setValue(bar->maximum());
+        QVERIFY(!grid->viewport()->rect().intersects(grid->visualRect(grid->model()->index(0, 0))));
+        f.KeyContact(QStringLiteral("K9NEW"), QStringLiteral("Ann"), QString());
+        QCOMPARE(f.RecentCalls().first(), QStringLiteral("K9NEW"));
+        QTRY_VERIFY(grid->viewport()->rect().contains(grid->visualRect(grid->model()->index(0, 1))));
+        // An edit keeps the place in the list.
+        bar->setValue(bar->maximum());
+        f.window->RecountScores();
+        f.window->LogTableChanged();
+        QCOMPARE(bar->value(), bar->maximum());
+    }
+
+    // A contact typed and not logged comes back, as it was, when its log is opened after a restart: after
+    // quitting with Ctrl+Q or Ctrl+E, and after the program was killed.
+    void TypedContactSurvivesRestart_data()
+    {
+        QTest::addColumn<QString>("end");
+        QTest::newRow("Ctrl+Q") << "ctrl+q";
+        QTest::newRow("Ctrl+E") << "ctrl+e";
+        QTest::newRow("killed") << "kill";
+    }
+
+    void TypedContactSurvivesRestart()
+    {
+        QFETCH(QString, end);
+        TTestHome home;
+        home.PrepareWorkFolder();
+        home.WriteSettings({QStringLiteral("Grid=FN31PR"), QStringLiteral("LastMode=SSB")});
+        QString table;
+        {
+            TScriptedPrompts prompts;
+            TfrmMain window(prompts);
+            window.show();
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            TAppFixture::OnNextModal([](QDialog* d) {
+                d->findChild<QComboBox*>(QStringLiteral("cboContest"))->setEditText(QStringLiteral("Sprint"));
+                d->findChild<QComboBox*>(QStringLiteral("cboMode"))->setEditText(QStringLiteral("SSB"));
+                for (const char* name : {"txtCallSign", "txtFirstName", "txtLastName", "txtAddress",
+                                         "txtCity", "txtState", "txtZipCode"}) {
+                    d->findChild<QLineEdit*>(QString::fromLatin1(name))->setText(QStringLiteral("N0CALL"));
+                }
+                d->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+            });
+            window.DoNewLog();
+            table = window.Mysettings().TableName;
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            const auto type = [&window](const char* name, const QString& text) {
+                QWidget* field = window.findChild<QWidget*>(QString::fromLatin1(name));
+                field->setFocus(Qt::OtherFocusReason);
+                QTest::keyClicks(QApplication::focusWidget(), text);
+            };
+            type("txtCallsign", QStringLiteral("ja1abc"));
+            type("txtName", QStringLiteral("Taro"));
+            type("txtTenTen", QStringLiteral("4321"));
+            type("txtComments", QStringLiteral("59 Tokyo"));
+            QVERIFY(window.findChild<QRadioButton*>(QStringLiteral("rbDX"))->isChecked());
+            if (end == QStringLiteral("kill")) {
+                // Killed a moment after the last key: no closing, no settings written at exit.
+                QTest::qWait(1000);
+                window.DM().CloseLogs();
+                window.DM().CloseConfig();
+                window.setAttribute(Qt::WA_DeleteOnClose, false);
+                window.hide();
+            } else {
+                QTest::keyClick(QApplication::focusWidget(),
+                                end == QStringLiteral("ctrl+q") ? Qt::Key_Q : Qt::Key_E, Qt::ControlModifier);
+                QVERIFY(!window.isVisible());
+            }
+            QCOMPARE(prompts.Messages(), QStringList());
+        }
+        TScriptedPrompts prompts;
+        TfrmMain window(prompts);
+        auto* logs = window.findChild<QListWidget*>(QStringLiteral("ListBox1"));
+        QCOMPARE(logs->count(), 1);
+        logs->setCurrentRow(0);
+        window.ListBox1Click();
+        QCOMPARE(window.Mysettings().TableName, table);
+        QCOMPARE(window.findChild<QLineEdit*>(QStringLiteral("txtCallsign"))->text(),
+                 QStringLiteral("JA1ABC"));
+        QCOMPARE(window.findChild<QLineEdit*>(QStringLiteral("txtName"))->text(), QStringLiteral("Taro"));
+        QCOMPARE(window.findChild<QLineEdit*>(QStringLiteral("txtTenTen"))->text(), QStringLiteral("4321"));
+        QCOMPARE(window.findChild<QLineEdit*>(QStringLiteral("txtComments"))->text(),
+                 QStringLiteral("59 Tokyo"));
+        QVERIFY(window.findChild<QRadioButton*>(QStringLiteral("rbDX"))->isChecked());
+        QCOMPARE(window.findChild<QComboBox*>(QStringLiteral("cboQTH"))->currentText(),
+                 QStringLiteral("Japan"));
+        QCOMPARE(prompts.Messages(), QStringList());
+        // Logged, it is gone from the next start.
+        window.DoLog();
+        window.close();
+        TScriptedPrompts again;
+        TfrmMain next(again);
+        next.findChild<QListWidget*>(QStringLiteral("ListBox1"))->setCurrentRow(0);
+        next.ListBox1Click();
+        QCOMPARE(next.findChild<QLineEdit*>(QStringLiteral("txtCallsign"))->text(), QString());
+        QCOMPARE(next.findChild<QLineEdit*>(QStringLiteral("txtComments"))->text(), QString());
+    }
+
+    // A settings file that cannot be written while a contact is typed is reported once, not at every
+    // pause in the typing.
+    void DraftNotKeptReportedOnce()
+    {
+        TDesk f;
+        const QString path = f.home.Work() + QStringLiteral("Vantrel.cfg");
+        QVERIFY(QFile::remove(path));
+        // A socket file: there, but nobody (root included) can open it to read.
+        QLocalServer socket;
+        QVERIFY(socket.listen(path));
+        f.prompts.AnswerMessage(MsgButton::OK);
+        f.TypeInto(f.Edit("txtCallsign"), QStringLiteral("W1A"));
+        QTRY_COMPARE(f.prompts.Messages().size(), 1);
+        QVERIFY(f.prompts.Messages().first().contains(QStringLiteral("Vantrel.cfg")));
+        f.TypeInto(f.Edit("txtName"), QStringLiteral("Hiram"));
+        QTest::qWait(700);
+        f.TypeInto(f.Edit("txtComments"), QStringLiteral("59"));
+        QTest::qWait(700);
+        QCOMPARE(f.prompts.Messages().size(), 1);
+    }
+
+    // A US contact typed off-line comes back with its state, county, date and time.
+    void OffLineDraftKeepsDateAndCounty()
+    {
+        QString table;
+        auto f = std::make_unique<TAppFixture>();
+        f->NewLog(QStringLiteral("N0CALL"), QStringLiteral("Sprint"));
+        table = f->window->Mysettings().TableName;
+        f->window->SetOfflineLogging(true);
+        f->Edit("txtDate")->setText(QStringLiteral("2024-06-01"));
+        f->Edit("txtTime")->setText(QStringLiteral("18:05"));
+        f->Edit("txtCallsign")->setText(QStringLiteral("W7ABC"));
+        f->Combo("cboQTH")->setCurrentIndex(f->Combo("cboQTH")->findText(QStringLiteral("AZ")));
+        f->window->cboQTHClick();
+        f->Combo("cboCounty")->setCurrentIndex(f->Combo("cboCounty")->findText(QStringLiteral("Pima")));
+        f->window->close();
+        // The same work folder (f->home), a new window.
+        f->window.reset();
+        TScriptedPrompts prompts;
+        TfrmMain window(prompts);
+        window.findChild<QListWidget*>(QStringLiteral("ListBox1"))->setCurrentRow(0);
+        window.ListBox1Click();
+        QCOMPARE(window.Mysettings().TableName, table);
+        QVERIFY(window.OfflineLogging());
+        QCOMPARE(window.findChild<QLineEdit*>(QStringLiteral("txtDate"))->text(),
+                 QStringLiteral("2024-06-01"));
+        QCOMPARE(window.findChild<QLineEdit*>(QStringLiteral("txtTime"))->text(), QStringLiteral("18:05"));
+        QVERIFY(window.findChild<QRadioButton*>(QStringLiteral("rbUS"))->isChecked());
+        QCOMPARE(window.findChild<QComboBox*>(QStringLiteral("cboQTH"))->currentText(), QStringLiteral("AZ"));
+        QCOMPARE(window.findChild<QComboBox*>(QStringLiteral("cboCounty"))->currentText(),
+                 QStringLiteral("Pima"));
+        QVERIFY(
+            window.findChild<QComboBox*>(QStringLiteral("cboCounty"))->findText(QStringLiteral("Maricopa")) >=
+            0);
     }
 
     // In a "Spirit Of 76" log the edit applies its rule: same call on another mode is no duplicate.
@@ -489,7 +751,7 @@ private slots:
         f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Sprint"));
         const QString table = f.window->Mysettings().TableName;
         QCOMPARE(f.window->findChild<QAction*>(QStringLiteral("mnuReopenProcessedLog"))->text(),
-                 QStringLiteral("Reopen Processed Log…"));
+                 QStringLiteral("&Reopen Processed Log…"));
         f.prompts.AnswerMessage(MsgButton::OK);
         f.window->mnuReopenProcessedLogClick();
         QCOMPARE(f.prompts.Messages().last(), QStringLiteral("No log has been processed."));

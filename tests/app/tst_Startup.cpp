@@ -15,6 +15,7 @@
 #include <QListWidget>
 #include <QLocalServer>
 #include <QMenu>
+#include <QProcess>
 #include <QSqlQuery>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -490,7 +491,9 @@ private slots:
         TfrmMain window(prompts);
         auto* item = window.findChild<QAction*>(action);
         QVERIFY(item);
-        QCOMPARE(item->text(), text);
+        // The caption as it reads, one letter of it marked for the keyboard.
+        QCOMPARE(QString(item->text()).remove('&'), text);
+        QCOMPARE(item->text().count('&'), 1);
         QCOMPARE(item->shortcut(), QKeySequence(shortcut));
         QCOMPARE(item->isVisible(), visible);
         if (visible) { // a hidden action always reads as disabled
@@ -549,6 +552,37 @@ private slots:
             QTest::qWait(300);
             QCOMPARE(prompts.Records().size(), 0);
         }
+    }
+
+    // Help and version on the command line: printed, exit 0, and no window (there is no display to show
+    // one on).
+    void CommandLineHelp_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("--help") << QStringList{"--help"} << "usage: vantrel [Qt options]";
+        QTest::newRow("-h") << QStringList{"-h"} << "--import-adif FILE  import the contacts";
+        QTest::newRow("--help after another option")
+            << QStringList{"-style", "Fusion", "--help"} << "--keep-dupes";
+        QTest::newRow("--version") << QStringList{"--version"} << "vantrel " VANTREL_VERSION "\n";
+    }
+
+    void CommandLineHelp()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, output);
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        // A platform that cannot start: a program that opened a window would end with an error instead.
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-platform"));
+        env.remove(QStringLiteral("DISPLAY"));
+        process.setProcessEnvironment(env);
+        process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/vantrel"), args);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        const QString text = QString::fromUtf8(process.readAllStandardOutput());
+        QVERIFY2(text.contains(output), qPrintable(text + process.readAllStandardError()));
+        QCOMPARE(process.exitCode(), 0);
     }
 };
 

@@ -114,7 +114,7 @@ void WriteFolder(const QString& folder, const TFiles& files)
     }
 }
 
-void WriteZip(const QString& path, const TFiles& files)
+void WriteZip(const QString& path, const TFiles& files, const QList<std::pair<QString, QString>>& links)
 {
     archive* zip = archive_write_new();
     archive_write_set_format_zip(zip);
@@ -130,6 +130,16 @@ void WriteZip(const QString& path, const TFiles& files)
         archive_entry_set_perm(entry, 0644);
         archive_write_header(zip, entry);
         archive_write_data(zip, bytes.constData(), size_t(bytes.size()));
+        archive_entry_free(entry);
+    }
+    for (const auto& [name, target] : links) {
+        archive_entry* entry = archive_entry_new();
+        archive_entry_set_pathname(entry, name.toUtf8().constData());
+        archive_entry_set_filetype(entry, AE_IFLNK);
+        archive_entry_set_symlink(entry, target.toUtf8().constData());
+        archive_entry_set_perm(entry, 0777);
+        archive_entry_set_size(entry, 0);
+        archive_write_header(zip, entry);
         archive_entry_free(entry);
     }
     archive_write_close(zip);

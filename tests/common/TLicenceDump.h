@@ -36,6 +36,7 @@ constexpr int kAmRead = 8, kAmKept = 7, kAmSkipped = 1;
 constexpr int kHdRead = 7, kHdKept = 7, kHdSkipped = 0;
 
 void WriteFolder(const QString& folder, const TFiles& files);
-void WriteZip(const QString& path, const TFiles& files);
+// links: symbolic-link members (name, target) after the files.
+void WriteZip(const QString& path, const TFiles& files, const QList<std::pair<QString, QString>>& links = {});
 
 } // namespace LicenceDump

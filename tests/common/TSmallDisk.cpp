@@ -57,6 +57,15 @@ bool TSmallDisk::Fill()
     return true;
 }
 
+bool TSmallDisk::FillLeaving(qint64 bytes)
+{
+    if (!Fill()) {
+        return false;
+    }
+    QFile filler(Path() + QStringLiteral(".filler"));
+    return filler.resize(qMax<qint64>(0, filler.size() - bytes));
+}
+
 void TSmallDisk::Free()
 {
     QFile::remove(Path() + QStringLiteral(".filler"));

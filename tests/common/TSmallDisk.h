@@ -20,6 +20,8 @@ public:
 
     // Fills the disk with a file of its own until nothing is left.
     bool Fill();
+    // Fills the disk until about the given number of bytes is left (in whole pages of memory).
+    bool FillLeaving(qint64 bytes);
     // Frees what Fill took.
     void Free();
     // Remounts the disk read-only.

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <map>
@@ -30,6 +31,18 @@ int main(int argc, char** argv)
     }
     QTemporaryDir runtime;
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    if (qgetenv("QT_QPA_PLATFORM") == "offscreen") {
+        // Two screens side by side: the smallest common one, 1024 x 768, and the same at a scale factor
+        // of 2, where the windows have 512 x 384 pixels of twice the size.
+        QFile screens(runtime.filePath(QStringLiteral("screens.json")));
+        if (screens.open(QIODevice::WriteOnly)) {
+            screens.write(R"({"screens": [
+                {"name": "desk", "x": 0, "y": 0, "width": 1024, "height": 768},
+                {"name": "desk at scale 2", "x": 1024, "y": 0, "width": 512, "height": 384, "dpr": 2}]})");
+            screens.close();
+            qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screens.fileName()));
+        }
+    }
     QApplication app(argc, argv);
     const QString only = qEnvironmentVariable("VANTREL_TEST_CLASS");
     int failures = 0;

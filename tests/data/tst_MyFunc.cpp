@@ -189,13 +189,15 @@ private slots:
     void DownloadFailures_data()
     {
         QTest::addColumn<bool>("reachable");
-        QTest::newRow("404") << true;
-        QTest::newRow("unreachable") << false;
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("404") << true << QStringLiteral("the server answered 404 Error");
+        QTest::newRow("unreachable") << false << QStringLiteral("Connection refused");
     }
 
     void DownloadFailures()
     {
         QFETCH(bool, reachable);
+        QFETCH(QString, reason);
         TTestHttpServer server;
         QVERIFY(server.Listen());
         QString url = server.Url(QStringLiteral("/missing.dat")).toString();
@@ -215,7 +217,7 @@ private slots:
             DownloadFile(url, path);
             QFAIL("no error raised");
         } catch (const EVantrel& e) {
-            QCOMPARE(e.Message(), QStringLiteral("Error downloading URL: ") + url);
+            QCOMPARE(e.Message(), QStringLiteral("Error downloading URL: %1 (%2)").arg(url, reason));
         }
         // The earlier download is kept.
         QVERIFY(old.open(QIODevice::ReadOnly));

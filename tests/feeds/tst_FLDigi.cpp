@@ -2,11 +2,13 @@
 #include "app/TRecentContactsModel.h"
 #include "common/TestFiles.h"
 #include "common/TestRegistry.h"
+#include "feeds/FeedFixtures.h"
 #include "feeds/TFLDigiPoller.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QRadioButton>
 
@@ -99,7 +101,7 @@ private slots:
         QCOMPARE(f.Rows(QStringLiteral(
                      "_call||'|'||_date||'|'||_time||'|'||_qth||'|'||_uscounty||'|'||_dxcc||'|'||"
                      "_points")),
-                 QStringList{QStringLiteral("W1ABC|2024-06-15|14:23:05|CT|HARTFORD|291|%1").arg(stored)});
+                 QStringList{QStringLiteral("W1ABC|2024-06-15|14:23|CT|HARTFORD|291|%1").arg(stored)});
         const QString actual = QStringLiteral("%1 %2 %3 %4 %5")
                                    .arg(f.window->ctx_with())
                                    .arg(f.window->ctx_without())
@@ -110,6 +112,7 @@ private slots:
         // The entry form is not touched.
         QCOMPARE(f.Edit("txtCallsign")->text(), QString());
         QVERIFY(f.prompts.Messages().isEmpty());
+        QCOMPARE(f.window->FeedNote(), QString());
     }
 
     void AutoLogHasNoDupeCheck()
@@ -122,6 +125,11 @@ private slots:
         }
         QCOMPARE(f.Rows(QStringLiteral("_call||'|'||_qth||'|'||_dxcc")),
                  (QStringList{QStringLiteral("W1ABC|DX|291"), QStringLiteral("W1ABC|DX|291")}));
+        // Pointed out, in the status bar.
+        QCOMPARE(f.window->FeedNote(),
+                 QStringLiteral("W1ABC, logged from FLdigi, is a duplicate in this log (auto "
+                                "logging logs it all the same)."));
+        QVERIFY(f.prompts.Messages().isEmpty());
         // The recent-contacts list shows what was logged without the form.
         QCOMPARE(f.window->RecentContacts().rowCount(), 2);
     }
@@ -162,18 +170,22 @@ private slots:
         QCOMPARE(f.Rows(QStringLiteral("_call")), QStringList());
     }
 
-    void LeftoverDeletedWhenSwitchedOn()
+    // A contact fldigi wrote before polling was switched on is never deleted unread: it is taken as a new
+    // one, as fldigi writes it (UTF-8 byte counts, the time with seconds).
+    void LeftoverTakenWhenSwitchedOn()
     {
         TFLDigiFixture f(true);
-        QVERIFY(WriteTestFile(f.LogFile(), Record("W1OLD")));
+        QVERIFY(WriteTestFile(f.LogFile(), Record("EA1OLD", QStringLiteral("<NAME:5>Jos\u00e9").toUtf8())));
         QAction* use = f.Find<QAction>("mnuUseFLDigi");
         use->trigger();
         QVERIFY(f.window->FLDigiEnable());
         QVERIFY(use->isChecked());
         QVERIFY(f.window->FLDigiTimer()->isActive());
-        QVERIFY(!QFile::exists(f.LogFile()));
+        QVERIFY(QFile::exists(f.LogFile()));
         f.window->FLDigiTimerTimer();
-        QCOMPARE(f.Rows(QStringLiteral("_call")), QStringList());
+        QCOMPARE(f.Rows(QStringLiteral("_call||'|'||_name||'|'||_time")),
+                 QStringList{QStringLiteral("EA1OLD|JOS\u00c9|14:23")});
+        QVERIFY(!QFile::exists(f.LogFile()));
         use->trigger();
         QVERIFY(!f.window->FLDigiEnable());
         QVERIFY(!use->isChecked());
@@ -197,22 +209,22 @@ private slots:
         f.window->SetFLDigiEnable(true);
         const QByteArray bad = "<CALL:five>W1ABC<EOR>";
         QVERIFY(WriteTestFile(f.LogFile(), bad));
-        f.prompts.AnswerMessage(MsgButton::OK);
         f.window->FLDigiTimerTimer();
         QVERIFY(!QFile::exists(f.LogFile()));
         const QString kept = f.home.Work() + QStringLiteral("fldigi-20240615-142305.adif");
         QFile file(kept);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), bad);
-        QCOMPARE(f.prompts.Messages().size(), 1);
-        QVERIFY(f.prompts.Messages().first().contains(QDir::toNativeSeparators(kept)));
+        // Said in the status bar, never in a box.
+        QCOMPARE(f.window->FeedProblems().size(), 1);
+        QVERIFY(f.window->FeedProblems().first().contains(QDir::toNativeSeparators(kept)));
+        QVERIFY(f.prompts.Messages().isEmpty());
         QCOMPARE(f.Rows(QStringLiteral("_call")), QStringList());
         // A second one of the same second gets a name of its own.
         QVERIFY(WriteTestFile(f.LogFile(), "<NAME:3>Bob<EOR>"));
-        f.prompts.AnswerMessage(MsgButton::OK);
         f.window->FLDigiTimerTimer();
         QVERIFY(QFile::exists(f.home.Work() + QStringLiteral("fldigi-20240615-142305-2.adif")));
-        QVERIFY(f.prompts.Messages().last().contains(QStringLiteral("no call sign")));
+        QVERIFY(f.window->FeedProblems().last().contains(QStringLiteral("no call sign")));
     }
 
     void HalfWrittenFileWaits()
@@ -246,12 +258,11 @@ private slots:
         f.window->SetFLDigiEnable(true);
         // No log open: the contact waits in its file, with one message however many ticks pass.
         QVERIFY(WriteTestFile(f.LogFile(), Record("W1ABC")));
-        f.prompts.AnswerMessage(MsgButton::OK);
         for (int i = 0; i < 3; ++i) {
             f.window->FLDigiTimerTimer();
         }
-        QCOMPARE(f.prompts.Messages().size(), 1);
-        QVERIFY(f.prompts.Messages().first().startsWith(QStringLiteral("No log is open.")));
+        QCOMPARE(f.window->FeedProblems().size(), 1);
+        QVERIFY(f.window->FeedNote().startsWith(QStringLiteral("No log is open.")));
         QVERIFY(QFile::exists(f.LogFile()));
         f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Winter Phone"));
         f.window->FLDigiTimerTimer();
@@ -260,17 +271,83 @@ private slots:
 
         // A file that cannot be read (here a folder in its place): one message, then quiet retries.
         QVERIFY(QDir().mkdir(f.LogFile()));
-        f.prompts.AnswerMessage(MsgButton::OK);
         for (int i = 0; i < 3; ++i) {
             f.window->FLDigiTimerTimer();
         }
-        QCOMPARE(f.prompts.Messages().size(), 2);
-        QVERIFY(f.prompts.Messages().last().startsWith(QStringLiteral("Unable to read the FLdigi log file")));
+        QCOMPARE(f.window->FeedProblems().size(), 2);
+        QVERIFY(f.window->FeedNote().startsWith(QStringLiteral("Unable to read the FLdigi log file")));
         QVERIFY(QDir().rmdir(f.LogFile()));
         QVERIFY(WriteTestFile(f.LogFile(), Record("K2XX")));
         f.window->FLDigiTimerTimer();
         QCOMPARE(f.Rows(QStringLiteral("_call")).last(), QStringLiteral("K2XX"));
-        QCOMPARE(f.prompts.Messages().size(), 2);
+        QCOMPARE(f.window->FeedProblems().size(), 2);
+        QVERIFY(f.prompts.Messages().isEmpty());
+    }
+
+    // A file far larger than a contact (a whole logbook, or no ADIF at all) is not read: it is reported once
+    // and left as it is, and the contact fldigi writes next is taken.
+    void LargeFileLeftAlone()
+    {
+        TFLDigiFixture f(true);
+        f.window->SetFLDigiEnable(true);
+        QByteArray junk(20 * 1024 * 1024, 'x');
+        junk.replace(0, 20, "<CALL:5>W1BIG<EOR>\n");
+        QVERIFY(WriteTestFile(f.LogFile(), junk));
+        for (int i = 0; i < 3; ++i) {
+            f.window->FLDigiTimerTimer();
+        }
+        QCOMPARE(QFileInfo(f.LogFile()).size(), junk.size());
+        QCOMPARE(f.window->FeedProblems().size(), 1);
+        QVERIFY2(
+            f.window->FeedNote().contains(
+                QStringLiteral("holds %1 bytes, far more than a contact: it was not read").arg(junk.size())),
+            qPrintable(f.window->FeedNote()));
+        QCOMPARE(f.Rows(QStringLiteral("_call")), QStringList());
+        QVERIFY(f.prompts.Messages().isEmpty());
+        QVERIFY(WriteTestFile(f.LogFile(), Record("W1ABC")));
+        f.window->FLDigiTimerTimer();
+        QCOMPARE(f.Rows(QStringLiteral("_call")), QStringList{QStringLiteral("W1ABC")});
+    }
+
+    // With lookup on, an FLdigi contact gets what this computer's data knows of the call before it is
+    // scored (auto logging) or shown (the form): roster numbers, the licence's name, state and county, a DX
+    // call's country.
+    void FilledFromLocalData()
+    {
+        TFLDigiFixture f(true, QString());
+        FeedFixtures::WriteLicenceFolder(f.home.Root() + QStringLiteral("/FCCLookup"));
+        f.window->Settings().SaveSetting(SettingKeys::FCCPath, f.home.Root() + QStringLiteral("/FCCLookup"));
+        FeedFixtures::AddRosterMembers(f.window->DM());
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Open Season"), QStringLiteral("SSB"),
+                 [](QDialog* d) {
+                     d->findChild<QComboBox*>(QStringLiteral("cboLookDB"))
+                         ->setCurrentIndex(LookupTypes::FCCLookup);
+                 });
+        f.Find<QCheckBox>("cbLookup")->setChecked(true);
+        f.window->SetFLDigiEnable(true);
+        QVERIFY(WriteTestFile(f.LogFile(), Record("k1abc")));
+        f.window->FLDigiTimerTimer();
+        QCOMPARE(
+            f.Rows(QStringLiteral("_call||'|'||_name||'|'||_tenten||'|'||_vp||'|'||_epc||'|'||_p070||'|'||"
+                                  "_qth||'|'||_uscounty||'|'||_points")),
+            QStringList{QStringLiteral("K1ABC|Jane|12345|77|601|701|CT|Hartford|4")});
+        QCOMPARE(f.window->totalpoints(), 4);
+
+        // Into the form: the DX call's country from its prefix, its Ten-Ten number from the roster.
+        QAction* setup = f.Find<QAction>("mnuFLdigiSetup");
+        TAppFixture::OnNextModal([](QDialog* d) {
+            d->findChild<QCheckBox*>(QStringLiteral("cbAutoLog"))->setChecked(false);
+            d->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+        });
+        setup->trigger();
+        f.window->ClearEntries();
+        QVERIFY(WriteTestFile(f.LogFile(), Record("DL1ABC", "<NAME:4>Hans<COUNTRY:7>Germany")));
+        f.window->FLDigiTimerTimer();
+        QCOMPARE(f.Edit("txtTenTen")->text(), QStringLiteral("4321"));
+        QCOMPARE(f.Edit("txtName")->text(), QStringLiteral("HANS"));
+        QVERIFY(f.Find<QRadioButton>("rbDX")->isChecked());
+        QCOMPARE(f.Combo("cboQTH")->currentText(), QStringLiteral("Germany"));
+        QCOMPARE(f.window->FeedNote(), QString());
     }
 
     void TestADIFKeepsTheFile()

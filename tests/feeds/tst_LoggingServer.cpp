@@ -1,12 +1,22 @@
 #include "app/AppFixture.h"
 #include "common/TestRegistry.h"
+#include "feeds/TFeedQueue.h"
 #include "feeds/TInputDialog.h"
 #include "feeds/TLoggingServer.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QRadioButton>
+#include <QScopeGuard>
+#include <QToolButton>
 #include <QUdpSocket>
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -66,6 +76,23 @@ struct TServerFixture : TAppFixture
         return calls;
     }
 };
+
+// Another program flooding the port from a thread of its own, as fast as the system takes datagrams, for
+// a while of wall-clock time.
+void Flood(quint16 port, const QByteArray& datagram, std::chrono::milliseconds length)
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const auto end = std::chrono::steady_clock::now() + length;
+    while (std::chrono::steady_clock::now() < end) {
+        ::sendto(fd, datagram.constData(), size_t(datagram.size()), 0, reinterpret_cast<sockaddr*>(&to),
+                 sizeof to);
+    }
+    ::close(fd);
+}
 
 } // namespace
 
@@ -161,31 +188,121 @@ private slots:
         QCOMPARE(f.Edit("txtCallsign")->text(), QString());
     }
 
-    void QueueWaitsForAnOpenMessageBox()
+    // A LOG that finds a duplicate, or no open log, opens no box: the contact stays in the form, the
+    // status bar's note says why, and the datagrams after it are handled at once. The Log button keeps its
+    // box for a typed contact.
+    void ProblemsNotedWithoutABox()
     {
         TServerFixture f;
         f.Send({"UPDATE:W1AW,Hiram,1234,,SSB,,,United States,CT,Hartford", "LOG"});
-        // A duplicate: the warning box stays open while more datagrams arrive.
-        QString formWhileOpen;
-        f.prompts.WhileNextMessage([&] {
-            TLoggingServer& server = f.window->ServerSocket1();
-            const qint64 before = server.Received();
-            for (const QByteArray& d :
-                 {QByteArray("CLEAR"), QByteArray("UPDATE:K2XX,Bo,,,CW,,,England"), QByteArray("LOG")}) {
-                f.sender.writeDatagram(d, QHostAddress::LocalHost, server.LocalPort());
-            }
-            // The box's own event loop receives them, but the handler is not entered again.
-            QTRY_COMPARE(server.Received(), before + 3);
-            QTest::qWait(50);
-            formWhileOpen = f.Form();
-        });
-        f.prompts.AnswerMessage(MsgButton::OK);
         f.Send({"UPDATE:W1AW,Hiram,1234,,SSB,,,United States,CT,Hartford", "LOG"});
+        QCOMPARE(f.Form(), QStringLiteral("W1AW|Hiram|1234||SSB|||US|CT|Hartford"));
+        QCOMPARE(f.window->FeedNote(),
+                 QStringLiteral("Logging server: W1AW is a duplicate in this log and was not "
+                                "logged; it stays in the entry form."));
+        f.Send({"CLEAR", "UPDATE:K2XX,Bo,,,CW,,,England", "LOG"});
+        QCOMPARE(f.LoggedCalls(), (QStringList{QStringLiteral("W1AW"), QStringLiteral("K2XX")}));
+        QCOMPARE(f.prompts.Messages(), QStringList{});
+        QCOMPARE(f.window->FeedProblems().size(), 1);
+
+        f.prompts.AnswerMessage(MsgButton::OK);
+        f.Type(QStringLiteral("K2XX"));
+        f.window->DoLog();
         QCOMPARE(f.prompts.Messages(), QStringList{kDupe});
-        QCOMPARE(formWhileOpen, QStringLiteral("W1AW|Hiram|1234||SSB|||US|CT|Hartford"));
-        // Once the box is answered, the queue is handled in order.
-        QTRY_COMPARE(f.LoggedCalls(), (QStringList{QStringLiteral("W1AW"), QStringLiteral("K2XX")}));
+
+        TAppFixture noLog;
+        noLog.window->SetServerPort(0);
+        noLog.window->SetServerEnable(true);
+        QUdpSocket sender;
+        for (const QByteArray& d : {QByteArray("FIELD:CALL,N0NEW"), QByteArray("LOG")}) {
+            sender.writeDatagram(d, QHostAddress::LocalHost, noLog.window->ServerSocket1().LocalPort());
+        }
+        QTRY_COMPARE(noLog.window->ServerSocket1().Received(), qint64(2));
+        QTRY_VERIFY(noLog.window->ServerSocket1().IsIdle());
+        QVERIFY(noLog.window->FeedNote().startsWith(
+            QStringLiteral("Logging server: N0NEW was not logged: no log is "
+                           "open.")));
+        QCOMPARE(noLog.prompts.Messages(), QStringList{});
+        // Sent text is shown as written: no keyboard mnemonic, no markup.
+        for (const QByteArray& d : {QByteArray("FIELD:CALL,N0&<b>X</b>"), QByteArray("LOG")}) {
+            sender.writeDatagram(d, QHostAddress::LocalHost, noLog.window->ServerSocket1().LocalPort());
+        }
+        QTRY_COMPARE(noLog.window->ServerSocket1().Received(), qint64(4));
+        QTRY_VERIFY(noLog.window->ServerSocket1().IsIdle());
+        auto* note = noLog.window->findChild<QToolButton*>(QStringLiteral("lblFeedStatus"));
+        QVERIFY2(note->text().contains(QStringLiteral("N0&&<B>X</B> was not logged")),
+                 qPrintable(note->text()));
+        QVERIFY2(note->toolTip().contains(QStringLiteral("N0&amp;&lt;B&gt;X&lt;/B&gt; was not logged")),
+                 qPrintable(note->toolTip()));
+    }
+
+    // A flood from another program fills the socket's receive queue; the listener keeps reading, and the
+    // contacts sent after it are logged.
+    void KeepsReadingAfterAFlood_data()
+    {
+        QTest::addColumn<QByteArray>("datagram");
+        QTest::newRow("commands") << QByteArray("CLEAR");
+        QTest::newRow("junk") << QByteArray("\x01\x02 not a command at all");
+    }
+    void KeepsReadingAfterAFlood()
+    {
+        QFETCH(QByteArray, datagram);
+        TServerFixture f;
+        const quint16 port = f.window->ServerSocket1().LocalPort();
+        std::atomic<bool> done{false};
+        std::thread flood([&] {
+            Flood(port, datagram, std::chrono::milliseconds(2500));
+            done = true;
+        });
+        // Joined however the test ends.
+        const auto joined = qScopeGuard([&] { flood.join(); });
+        QTRY_VERIFY_WITH_TIMEOUT(done, 60000);
+        QVERIFY(f.window->ServerSocket1().Received() > 1000);
+        // The rest of the flood, still in the receive queue, is read before a marker sent after it (sent
+        // again while the feed queue is still too full to take it).
+        const auto marked = [&] {
+            f.sender.writeDatagram("FIELD:NAME,after the flood", QHostAddress::LocalHost, port);
+            return f.Edit("txtName")->text() == QStringLiteral("after the flood");
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(marked(), 60000);
+        for (const char* d : {"UPDATE:K1AAA,Al,1,,SSB,,,England", "LOG", "UPDATE:K1BBB,Bo,2,,SSB,,,England",
+                              "LOG", "UPDATE:K1CCC,Cy,3,,SSB,,,England", "LOG"}) {
+            f.sender.writeDatagram(d, QHostAddress::LocalHost, port);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(f.LoggedCalls(), (QStringList{"K1AAA", "K1BBB", "K1CCC"}), 60000);
+    }
+
+    // What waits is bounded: datagrams that are no command never wait; commands beyond the bound are
+    // dropped, and a LOG whose contact lost a command is dropped too, counted and reported, with the form
+    // emptied in its place. Nothing that was kept is lost, and a wrong contact is never logged.
+    void QueueBounded()
+    {
+        TServerFixture f;
+        TFeedQueue& queue = f.window->FeedQueue();
+        queue.SetLimits(6, 1024 * 1024);
+        queue.SetHeld(true);
+        TLoggingServer& server = f.window->ServerSocket1();
+        QList<QByteArray> datagrams;
+        for (const char* call : {"K1AAA", "K1BBB", "K1CCC", "K1DDD", "K1EEE"}) {
+            datagrams << QByteArray("UPDATE:") + call + ",Al,1,,SSB,,,England"
+                      << "LOG" << QByteArray(60000, 'x');
+        }
+        for (const QByteArray& d : datagrams) {
+            f.sender.writeDatagram(d, QHostAddress::LocalHost, server.LocalPort());
+        }
+        QTRY_COMPARE(server.Received(), qint64(datagrams.size()));
+        QCOMPARE(queue.Size(), qsizetype(7)); // three contacts and the stand-in of the dropped ones
+        QCOMPARE(queue.DroppedContacts(), qint64(2));
+        QTRY_VERIFY(f.window->FeedNote().startsWith(QStringLiteral("2 contact(s) sent by other programs were "
+                                                                   "lost")));
+        queue.SetHeld(false);
+        QTRY_VERIFY(server.IsIdle());
+        QCOMPARE(f.LoggedCalls(), (QStringList{"K1AAA", "K1BBB", "K1CCC"}));
         QCOMPARE(f.Edit("txtCallsign")->text(), QString());
+        queue.SetLimits(TFeedQueue::kMaxItems, TFeedQueue::kMaxBytes);
+        f.Send({"UPDATE:K1FFF,Al,1,,SSB,,,England", "LOG"});
+        QCOMPARE(f.LoggedCalls().last(), QStringLiteral("K1FFF"));
+        QCOMPARE(f.prompts.Messages(), QStringList{});
     }
 
     void EnableAndDisable()

@@ -70,6 +70,49 @@ private:
     QProcess fProcess;
 };
 
+// A rigctld of its own on the loopback interface that answers "f" with whatever the test says, and "m" as
+// rigctld does (mode and passband); or, flooding, sends without end once a client connects.
+class TFakeRigctld : public QObject
+{
+public:
+    QByteArray frequency = "28074000";
+    bool flood = false;
+    qint64 written = 0;
+
+    TFakeRigctld()
+    {
+        fServer.listen(QHostAddress::LocalHost, 0);
+        connect(&fServer, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* client = fServer.nextPendingConnection()) {
+                if (flood) {
+                    const auto more = [this, client] {
+                        while (client->bytesToWrite() < 1024 * 1024) {
+                            written += client->write(QByteArray("28074000\n").repeated(8000));
+                        }
+                    };
+                    connect(client, &QTcpSocket::bytesWritten, client, more);
+                    more();
+                    continue;
+                }
+                connect(client, &QTcpSocket::readyRead, client, [this, client] {
+                    while (client->canReadLine()) {
+                        const QByteArray command = client->readLine().trimmed();
+                        if (command == "f") {
+                            client->write(frequency + '\n');
+                        } else if (command == "m") {
+                            client->write("USB\n2400\n");
+                        }
+                    }
+                });
+            }
+        });
+    }
+    quint16 Port() const { return fServer.serverPort(); }
+
+private:
+    QTcpServer fServer;
+};
+
 } // namespace
 
 // Rig control against the real rigctld: the frequency and mode follow the rig, a lost daemon is shown
@@ -203,6 +246,79 @@ private slots:
         QTRY_COMPARE(rig.State(), TRigControl::TState::Lost);
         QCOMPARE(rig.LostReason(), QStringLiteral("rigctld did not answer"));
         QVERIFY(ticks > 10);
+    }
+
+    void Frequency_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<qint64>("hertz"); // 0: no frequency
+        QTest::newRow("whole hertz") << QByteArray("28074000") << qint64(28074000);
+        QTest::newRow("with decimals") << QByteArray("28074000.000000") << qint64(28074000);
+        QTest::newRow("blanks") << QByteArray(" 14074000 ") << qint64(14074000);
+        QTest::newRow("nan") << QByteArray("nan") << qint64(0);
+        QTest::newRow("inf") << QByteArray("inf") << qint64(0);
+        QTest::newRow("-inf") << QByteArray("-inf") << qint64(0);
+        QTest::newRow("1e300") << QByteArray("1e300") << qint64(0);
+        QTest::newRow("negative") << QByteArray("-28400000") << qint64(0);
+        QTest::newRow("zero") << QByteArray("0") << qint64(0);
+        QTest::newRow("text") << QByteArray("abc") << qint64(0);
+        QTest::newRow("empty") << QByteArray("") << qint64(0);
+    }
+    void Frequency()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(qint64, hertz);
+        QCOMPARE(RigFrequency(line).value_or(0), hertz);
+    }
+
+    // A rigctld that answers with something that is no frequency counts as one that does not answer: never
+    // shown as connected, lost after the reply timeout with the answer named; it is followed again once
+    // it answers right.
+    void LyingDaemon_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        for (const char* answer : {"nan", "inf", "1e300", "-28400000", "abc"}) {
+            QTest::newRow(answer) << QByteArray(answer);
+        }
+    }
+    void LyingDaemon()
+    {
+        QFETCH(QByteArray, answer);
+        TFakeRigctld daemon;
+        daemon.frequency = answer;
+        // Outlives the rig, which reports its last state as it goes.
+        QList<TRigControl::TState> states;
+        TRigControl rig;
+        rig.SetPollInterval(50);
+        rig.SetReplyTimeout(300);
+        rig.SetRetryInterval(100);
+        connect(&rig, &TRigControl::StateChanged, [&](TRigControl::TState state) { states << state; });
+        rig.Start(QStringLiteral("127.0.0.1"), daemon.Port());
+        QTRY_COMPARE(rig.State(), TRigControl::TState::Lost);
+        QCOMPARE(rig.LostReason(), QStringLiteral("rigctld answered \"%1\", which is no frequency")
+                                       .arg(QString::fromLatin1(answer)));
+        QVERIFY(!states.contains(TRigControl::TState::Connected));
+        QCOMPARE(rig.Frequency(), qint64(0));
+        daemon.frequency = "28400000";
+        QTRY_COMPARE(rig.State(), TRigControl::TState::Connected);
+        QCOMPARE(rig.Frequency(), qint64(28400000));
+    }
+
+    // A rigctld that sends without end is dropped as soon as a poll's share is read, and tried again later:
+    // only a few kilobytes are ever read of the megabytes it sends.
+    void FloodingDaemon()
+    {
+        TFakeRigctld daemon;
+        daemon.flood = true;
+        TRigControl rig;
+        rig.SetRetryInterval(200);
+        rig.Start(QStringLiteral("127.0.0.1"), daemon.Port());
+        QTRY_COMPARE(rig.State(), TRigControl::TState::Lost);
+        QCOMPARE(rig.LostReason(), QStringLiteral("rigctld sends far more than it was asked for"));
+        QTest::qWait(1000);
+        QVERIFY(daemon.written > 4 * 1024 * 1024);
+        QVERIFY2(rig.BytesRead() < 20 * TRigControl::kMaxReadPerPoll,
+                 qPrintable(QString::number(rig.BytesRead())));
     }
 
     // In the main window: the entry form's mode and the status bar follow the rig; out of band and a lost

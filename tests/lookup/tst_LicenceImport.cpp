@@ -1,4 +1,6 @@
 #include "common/TLicenceDump.h"
+#include "common/TPeakMemory.h"
+#include "common/TPeer.h"
 #include "common/TScriptedPrompts.h"
 #include "common/TTestHome.h"
 #include "common/TestRegistry.h"
@@ -10,8 +12,10 @@
 #include "lookup/TLookup.h"
 #include "lookup/UlsRecords.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -76,6 +80,13 @@ private slots:
     void UnreadableSource();
     void DailyUpdate();
     void ShippedPostalDataCoversStates();
+    void NoLicenseeRefused_data();
+    void NoLicenseeRefused();
+    void FarFewerLicenseesNeedForce();
+    void CommandLine_data();
+    void CommandLine();
+    void OverlongLinesSkipped();
+    void StalePartsRemoved();
 };
 
 void TestLicenceImport::ImportedCallsLookUp_data()
@@ -301,16 +312,17 @@ void TestLicenceImport::ReplacesOnlyWhenComplete()
 
     // The complete import replaces the data.
     int last = -1;
-    TLicenceImport import(complete, f.fccFolder);
-    import.SetProgress([&](int percent) {
+    TLicenceImport fresh(complete, f.fccFolder);
+    fresh.SetForce(true);
+    fresh.SetProgress([&](int percent) {
         QVERIFY(percent >= last);
-    last = percent;
-});
-import.Run();
-QCOMPARE(last, 100);
-QVERIFY(f.Lookup(QStringLiteral("K1ABC")).callsign.isEmpty());
-QCOMPARE(f.Lookup(QStringLiteral("K9NEW")).firstname, QStringLiteral("Nina"));
-QCOMPARE(f.Lookup(QStringLiteral("K9NEW")).county, QStringLiteral("Hartford"));
+        last = percent;
+    });
+    fresh.Run();
+    QCOMPARE(last, 100);
+    QVERIFY(f.Lookup(QStringLiteral("K1ABC")).callsign.isEmpty());
+    QCOMPARE(f.Lookup(QStringLiteral("K9NEW")).firstname, QStringLiteral("Nina"));
+    QCOMPARE(f.Lookup(QStringLiteral("K9NEW")).county, QStringLiteral("Hartford"));
 }
 
 void TestLicenceImport::UnreadableSource()
@@ -394,6 +406,243 @@ void TestLicenceImport::ShippedPostalDataCoversStates()
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("shipped-postal"));
+}
+
+// Sources that give no usable licensee never replace working data: the old files answer as before and
+// nothing half-written is left; a line without end is never held in memory, and only plain files are read.
+void TestLicenceImport::NoLicenseeRefused_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty EN.dat") << "empty-en"
+                                  << "The new licence data would hold no licensee (EN.dat: 0 lines read";
+    QTest::newRow("record files that are web pages")
+        << "html"
+        << "The new licence data would hold no licensee (EN.dat: 2 lines read, 0 kept, 2 skipped)";
+    QTest::newRow("EN.dat a link in the zip")
+        << "zip-link"
+        << "EN.dat is not a plain file (a link or a folder); it is not read";
+    QTest::newRow("EN.dat a link to /dev/zero") << "dev-zero"
+                                                << "EN.dat is not a plain file; it is not read";
+    QTest::newRow("EN.dat one line of 128 MB") << "long-line"
+                                               << "The new licence data would hold no licensee (EN.dat: 1 "
+                                                  "lines read, 0 kept, 1 skipped (1 longer than "
+                                                  "any record))";
+}
+
+void TestLicenceImport::NoLicenseeRefused()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, message);
+    TImportFixture f;
+    const QString first = f.Path(QStringLiteral("l_amat.zip"));
+    WriteZip(first, Sample());
+    f.Import(first);
+
+    TFiles files = Sample();
+    QString path = f.Path(QStringLiteral("bad.zip"));
+    if (source == "empty-en") {
+        files[0].second.clear();
+        WriteZip(path, files);
+    } else if (source == "html") {
+        for (auto& file : files) {
+            file.second = "<html><body>Service unavailable</body>\n</html>\n";
+        }
+        WriteZip(path, files);
+    } else if (source == "zip-link") {
+        WriteZip(path, files.mid(1), {{QStringLiteral("EN.dat"), QStringLiteral("/dev/zero")}});
+    } else {
+        path = f.Path(QStringLiteral("dump"));
+        WriteFolder(path, files.mid(1));
+        const QString en = path + QStringLiteral("/EN.dat");
+        if (source == "dev-zero") {
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), en));
+        } else {
+            QFile file(en);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            const QByteArray block(1024 * 1024, 'x');
+            for (int i = 0; i < 128; ++i) {
+                QVERIFY(file.write(block) == block.size());
+            }
+        }
+    }
+    ResetPeakMemory();
+    const qint64 before = PeakMemory();
+    try {
+        f.Import(path);
+        QFAIL("a source without licensees replaced the data");
+    } catch (const EVantrel& e) {
+        QVERIFY2(e.Message().contains(message), e.what());
+    }
+    QVERIFY2(PeakMemory() - before < 64 * 1024 * 1024, qPrintable(QString::number(PeakMemory() - before)));
+    QCOMPARE(f.Lookup(QStringLiteral("K1ABC")).firstname, QStringLiteral("Jane"));
+    QCOMPARE(f.FolderFiles(), QStringList({QStringLiteral("fccdata.db"), QStringLiteral("postal.db")}));
+}
+
+// New data with far fewer licensees than the data it replaces (a cut file, the wrong file) is refused
+// unless forced; with no old data any licensee is enough.
+void TestLicenceImport::FarFewerLicenseesNeedForce()
+{
+    TImportFixture f;
+    const QString few = f.Path(QStringLiteral("few.zip"));
+    WriteZip(few, {{QStringLiteral("EN.dat"),
+                    EnLine(20, "K9NEW", "Nina", "Newer", "9 St", "Newington", "CT", "06111")},
+                   {QStringLiteral("AM.dat"), AmLine(20, "K9NEW", "G")},
+                   {QStringLiteral("HD.dat"), HdLine(20, "K9NEW", "A")}});
+    const QString full = f.Path(QStringLiteral("l_amat.zip"));
+    WriteZip(full, Sample());
+    f.Import(full);
+    try {
+        f.Import(few);
+        QFAIL("1 licensee replaced 7");
+    } catch (const ELicenceRefused& e) {
+        QVERIFY2(
+            e.Message().startsWith(QStringLiteral("The new licence data would hold 1 licensees, far fewer "
+                                                  "than the 7 of the data it would replace in ")),
+            e.what());
+        QVERIFY2(e.Message().contains(QStringLiteral("--force")), e.what());
+    }
+    QCOMPARE(f.Lookup(QStringLiteral("K1ABC")).firstname, QStringLiteral("Jane"));
+    TLicenceImport forced(few, f.fccFolder);
+    forced.SetForce(true);
+    forced.Run();
+    QCOMPARE(f.Lookup(QStringLiteral("K9NEW")).firstname, QStringLiteral("Nina"));
+    QVERIFY(f.Lookup(QStringLiteral("K1ABC")).callsign.isEmpty());
+    // Half of the old data is still taken without --force.
+    f.Import(full);
+    QCOMPARE(f.FolderFiles(), QStringList({QStringLiteral("fccdata.db"), QStringLiteral("postal.db")}));
+}
+
+// The command refuses with the reason on its error output and a failing exit status; --force takes the
+// smaller file.
+void TestLicenceImport::CommandLine_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("call");
+    QTest::newRow("web pages") << QStringList{} << "html" << 1
+                               << "vantrel-licence-import: The new licence data would hold no licensee"
+                               << "K1ABC";
+    QTest::newRow("web pages, forced")
+        << QStringList{"--force"} << "html" << 1
+        << "vantrel-licence-import: The new licence data would hold no licensee"
+        << "K1ABC";
+    QTest::newRow("far fewer") << QStringList{} << "few" << 1
+                               << "vantrel-licence-import: The new licence data would hold 1 licensees"
+                               << "K1ABC";
+    QTest::newRow("far fewer, forced") << QStringList{"--force"} << "few" << 0 << ""
+                                       << "K9NEW";
+}
+
+void TestLicenceImport::CommandLine()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, source);
+    QFETCH(int, status);
+    QFETCH(QString, error);
+    QFETCH(QString, call);
+    TImportFixture f;
+    const QString full = f.Path(QStringLiteral("l_amat.zip"));
+    WriteZip(full, Sample());
+    f.Import(full);
+    const QString path = f.Path(source + QStringLiteral(".zip"));
+    if (source == "html") {
+        WriteZip(path, {{QStringLiteral("EN.dat"), "<html>\n</html>\n"},
+                        {QStringLiteral("AM.dat"), "<html>\n</html>\n"},
+                        {QStringLiteral("HD.dat"), "<html>\n</html>\n"}});
+    } else {
+        WriteZip(path, {{QStringLiteral("EN.dat"),
+                         EnLine(20, "K9NEW", "Nina", "Newer", "9 St", "Newington", "CT", "06111")},
+                        {QStringLiteral("AM.dat"), AmLine(20, "K9NEW", "G")},
+                        {QStringLiteral("HD.dat"), HdLine(20, "K9NEW", "A")}});
+    }
+    QProcess command;
+    command.start(QStringLiteral(VANTREL_LICENCE_IMPORT), options + QStringList{path, f.fccFolder});
+    QVERIFY(command.waitForFinished(60000));
+    QCOMPARE(command.exitStatus(), QProcess::NormalExit);
+    const QString errors = QString::fromUtf8(command.readAllStandardError());
+    QVERIFY2(command.exitCode() == status, qPrintable(errors));
+    QVERIFY2(errors.contains(error), qPrintable(errors));
+    QVERIFY(!f.Lookup(call).callsign.isEmpty());
+    QCOMPARE(f.FolderFiles(), QStringList({QStringLiteral("fccdata.db"), QStringLiteral("postal.db")}));
+}
+
+// A line longer than any record is skipped and counted; the lines around it are read as usual.
+void TestLicenceImport::OverlongLinesSkipped()
+{
+    TImportFixture f;
+    TFiles files = Sample();
+    files[0].second.prepend(QByteArray(TLicenceImport::kMaxRecordLine + 1, 'y') + "\r\n");
+    files[2].second += '\n' + QByteArray(3 * 1024 * 1024, 'z');
+    const QString zip = f.Path(QStringLiteral("l_amat.zip"));
+    WriteZip(zip, files);
+    const TImportSummary summary = f.Import(zip);
+    QCOMPARE(summary.en.read, kEnRead + 1);
+    QCOMPARE(summary.en.kept, kEnKept);
+    QCOMPARE(summary.en.tooLong, 1);
+    QCOMPARE(summary.hd.kept, kHdKept);
+    QCOMPARE(summary.hd.tooLong, 1);
+    QVERIFY2(
+        summary.Text().contains(QStringLiteral("HD.dat: 8 lines read, 7 kept, 1 skipped (1 longer than any "
+                                               "record)")),
+        qPrintable(summary.Text()));
+    QCOMPARE(f.Lookup(QStringLiteral("K1ABC")).firstname, QStringLiteral("Jane"));
+}
+
+// The partial files of an import killed before its end are removed by the next import, but not those
+// of an import that still runs in another process, nor a partial file of an older version written to a
+// moment ago.
+void TestLicenceImport::StalePartsRemoved()
+{
+    TImportFixture f;
+    const QString zip = f.Path(QStringLiteral("l_amat.zip"));
+    WriteZip(zip, Sample());
+    QProcess running;
+    TPeer::Start(running, {QStringLiteral("licence"), zip, f.fccFolder});
+    QVERIFY(TPeer::WaitForLine(running, "importing"));
+    const QString runningPart = QStringLiteral("fccdata.db.part-%1-").arg(running.processId());
+    QCOMPARE(f.FolderFiles().size(), 1);
+    QVERIFY2(f.FolderFiles()[0].startsWith(runningPart), qPrintable(f.FolderFiles()[0]));
+
+    QProcess killed;
+    TPeer::Start(killed, {QStringLiteral("licence"), zip, f.fccFolder});
+    QVERIFY(TPeer::WaitForLine(killed, "importing"));
+    const QString killedPart = QStringLiteral("fccdata.db.part-%1-").arg(killed.processId());
+    killed.kill();
+    QVERIFY(killed.waitForFinished(10000));
+    // Partial files as older versions named them: one an hour old, one written a moment ago.
+    const QString older = QDir(f.fccFolder).filePath(QStringLiteral("fccdata.db.part-1a2b3c4d"));
+    const QString recent = QDir(f.fccFolder).filePath(QStringLiteral("postal.db.part-5e6f7a8b"));
+    for (const QString& path : {older, recent}) {
+        QFile part(path);
+        QVERIFY(part.open(QIODevice::WriteOnly));
+        part.write("SQLite format 3");
+    }
+    {
+        QFile part(older);
+        QVERIFY(part.open(QIODevice::ReadWrite));
+        QVERIFY(
+            part.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    }
+    QStringList before = f.FolderFiles();
+    QCOMPARE(before.size(), 4);
+    QCOMPARE(before.filter(killedPart).size(), 1);
+
+    const TImportSummary summary = f.Import(zip);
+    QCOMPARE(summary.staleRemoved, 2);
+    QVERIFY2(
+        summary.Text().endsWith(QStringLiteral("Removed 2 unfinished files of an import that was stopped.")),
+        qPrintable(summary.Text()));
+    QStringList after = f.FolderFiles();
+    QCOMPARE(after.size(), 4);
+    QCOMPARE(after.filter(runningPart).size(), 1);
+    QVERIFY(after.contains(QStringLiteral("fccdata.db")) && after.contains(QStringLiteral("postal.db")) &&
+            after.contains(QStringLiteral("postal.db.part-5e6f7a8b")));
+    running.kill();
+    QVERIFY(running.waitForFinished(10000));
+    QCOMPARE(f.Lookup(QStringLiteral("K1ABC")).firstname, QStringLiteral("Jane"));
 }
 
 VANTREL_TEST(TestLicenceImport)

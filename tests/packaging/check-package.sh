@@ -103,6 +103,21 @@ for command in "$usr"/bin/*; do
     gzip -dc "$usr/share/man/man1/$name.1.gz" | grep -q "^\.TH $(echo "$name" | tr a-z A-Z) 1" ||
         fail "manual page of $name has no title line"
 done
+# The manual page names every option and exit status of the command line; the page renders without
+# warnings.
+page=$(gzip -dc "$usr/share/man/man1/vantrel.1.gz")
+for option in '\\-\\-import\\-adif' '\\-\\-log' '\\-\\-keep\\-dupes' '\\-\\-help' '\\-\\-version'; do
+    printf "%s\n" "$page" | grep -q -- "$option" || fail "manual page lacks $option"
+done
+for status in 0 1 2; do
+    printf "%s\n" "$page" | sed -n '/^\.SH EXIT STATUS/,/^\.SH/p' | grep -q "^$status " || fail "manual page lacks exit status $status"
+done
+warnings=$(printf "%s\n" "$page" | LC_ALL=C.UTF-8 groff -man -Tutf8 -ww -z 2>&1) || true
+[ -z "$warnings" ] || fail "manual page warnings: $warnings"
+# Help from the command line needs no display.
+help=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=none "$usr/bin/vantrel" --help) ||
+    fail "vantrel --help did not end with 0"
+echo "$help" | grep -q '^usage: vantrel' || fail "vantrel --help printed no usage"
 head -c 5 "$usr/share/doc/vantrel/vantrel.pdf" | grep -q '%PDF-' || fail "the manual is not a PDF"
 file "$usr/share/icons/hicolor/256x256/apps/vantrel.png" | grep -q 'PNG image data, 256 x 256' ||
     fail "the icon is not a 256 x 256 PNG"
@@ -116,6 +131,11 @@ grep -q '<launchable type="desktop-id">vantrel.desktop</launchable>' "$metainfo"
     fail "metadata does not launch vantrel.desktop"
 grep -q '<screenshot type="default">' "$metainfo" || fail "metadata has no screenshot"
 grep -q "<release version=\"$version\"" "$metainfo" || fail "metadata names no release $version"
+# Home page and screenshot are the repository's README and docs/, not a made-up site.
+grep -q '<url type="homepage">https://[^<]*#readme</url>' "$metainfo" || fail "metadata home page is not the README"
+grep -q '<image>https://[^<]*/docs/screenshot.png</image>' "$metainfo" ||
+    fail "metadata screenshot is not docs/screenshot.png"
+! grep -q 'example\.org' "$metainfo" || fail "metadata names a placeholder address"
 
 # First start from the check folder, which holds no shipped file: whatever the program uses comes from
 # the unpacked tree next to its executable.

@@ -6,9 +6,16 @@
 //                             shows the real picker (open, save or folder) over the work folder until it
 //                             has listed the folder, prints "ready"; on a line from the test logs K2DEF
 //                             and prints "logged", then waits to be killed.
+//   rosters <config.db>       loads the Ten-Ten and VP rosters from the work folder's downloads into
+//                             <config.db> as the roster update does; once the first VP line is in,
+//                             prints "loading" and waits to be killed.
+//   licence <source> <folder> starts a licence import of <source> into <folder>; once its partial files
+//                             are on the disk, prints "importing" and waits to be killed.
 #include "data/TDM.h"
 #include "data/tLogRecord.h"
+#include "lookup/TLicenceImport.h"
 #include "ui/FileDialogs.h"
+#include "update/RosterUpdate.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -115,6 +122,40 @@ int Program(const QString& work, const QString& picker)
     }
 }
 
+int Rosters(const QString& config)
+{
+    TDM dm;
+    dm.OpenConfig(config);
+    TRosterHooks hooks;
+    hooks.progress = [](TRoster roster, int done, int) {
+        if (roster == TRoster::VP && done == 1) {
+            std::printf("loading\n");
+            std::fflush(stdout);
+            // The test ends this process with a kill halfway through the update.
+            for (;;) {
+                QThread::sleep(1);
+            }
+        }
+    };
+    LoadRosters(dm, {TRoster::TenTen, TRoster::VP}, hooks);
+    return 0;
+}
+
+int Licence(const QString& source, const QString& folder)
+{
+    TLicenceImport licenceImport(source, folder);
+    licenceImport.SetProgress([](int) {
+        std::printf("importing\n");
+        std::fflush(stdout);
+        // The test ends this process with a kill, or leaves it running while another import starts.
+        for (;;) {
+            QThread::sleep(1);
+        }
+    });
+    licenceImport.Run();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -132,10 +173,17 @@ int main(int argc, char** argv)
         if (args.size() == 4 && args[1] == QStringLiteral("program")) {
             return Program(args[2], args[3]);
         }
+        if (args.size() == 3 && args[1] == QStringLiteral("rosters")) {
+            return Rosters(args[2]);
+        }
+        if (args.size() == 4 && args[1] == QStringLiteral("licence")) {
+            return Licence(args[2], args[3]);
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 2;
     }
-    std::fprintf(stderr, "usage: vantrel_peer peek <db> | calls <db> <table> | program <work> <picker>\n");
+    std::fprintf(stderr, "usage: vantrel_peer peek <db> | calls <db> <table> | program <work> <picker> | "
+                         "rosters <config.db> | licence <source> <folder>\n");
     return 2;
 }

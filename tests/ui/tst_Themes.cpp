@@ -4,10 +4,14 @@
 #include "ui/Themes.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QRadioButton>
 #include <QStyle>
+#include <QStyleOptionButton>
 
 namespace {
 
@@ -21,6 +25,57 @@ double Contrast(const QColor& a, const QColor& b)
     const double la = luminance(a);
     const double lb = luminance(b);
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The colour most pixels of an image area have: the background the area is drawn on.
+QColor Background(const QImage& image, const QRect& area)
+{
+    QHash<QRgb, int> counts;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            ++counts[image.pixel(x, y)];
+        }
+    }
+    QRgb most = 0;
+    int best = -1;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        if (it.value() > best) {
+            best = it.value();
+            most = it.key();
+        }
+    }
+    return QColor(most);
+}
+
+// The greatest contrast of any pixel of an area with a colour: what the eye gets of text or of a line.
+double MostContrast(const QImage& image, const QRect& area, const QColor& against)
+{
+    double most = 1.0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            most = std::max(most, Contrast(QColor(image.pixel(x, y)), against));
+        }
+    }
+    return most;
+}
+
+// The area of a widget that shows its text: inside a label's frame, beside a check box's mark.
+QRect TextArea(QWidget* w)
+{
+    if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        const bool radio = qobject_cast<QRadioButton*>(button);
+        return button->style()
+            ->subElementRect(radio ? QStyle::SE_RadioButtonContents : QStyle::SE_CheckBoxContents, &option,
+                             button)
+            .intersected(w->rect());
+    }
+    if (auto* frame = qobject_cast<QFrame*>(w)) {
+        return frame->contentsRect();
+    }
+    return w->rect();
 }
 
 QAction* ThemeItem(TAppFixture& f, const QString& name)
@@ -38,7 +93,7 @@ QString Ticked(TAppFixture& f)
     QStringList ticked;
     for (QAction* action : f.Find<QMenu>("mnuThemes")->actions()) {
         if (action->isChecked()) {
-            ticked << action->text();
+            ticked << QString(action->text()).remove('&');
         }
     }
     return ticked.join(',');
@@ -60,7 +115,9 @@ private slots:
         QStringList captions;
         for (QAction* action : f.Find<QMenu>("mnuThemes")->actions()) {
             QVERIFY(action->isCheckable());
-            captions << action->text();
+            // Each item carries the theme's name, its first letter marked for the keyboard.
+            QCOMPARE(action->text(), '&' + QString(action->text()).remove('&'));
+            captions << QString(action->text()).remove('&');
         }
         QCOMPARE(captions, Themes::Names());
         QStringList sorted = captions;
@@ -104,7 +161,12 @@ private slots:
         // A theme with a style sheet runs its style under Qt's style-sheet style.
         QCOMPARE(qApp->styleSheet(), Themes::StyleSheet(theme));
         if (qApp->styleSheet().isEmpty()) {
-            QCOMPARE(QApplication::style()->name(), style);
+            // Fusion comes with the program's own edges and marks drawn over it.
+            QStyle* shown = QApplication::style();
+            if (auto* proxy = qobject_cast<QProxyStyle*>(shown)) {
+                shown = proxy->baseStyle();
+            }
+            QCOMPARE(shown->name(), style);
         }
         QCOMPARE(QApplication::palette().color(QPalette::Base), Themes::Palette(theme).color(QPalette::Base));
         const bool plain = theme == QStringLiteral("Windows");
@@ -140,6 +202,96 @@ private slots:
         QVERIFY2(disabled >= 2.5, qPrintable(QString::number(disabled)));
     }
 
+    // What the operator sees, measured on the drawn pixels of the main window in every theme: each label
+    // and check box text stands out from its background by 4.5, the edge of each field from the window
+    // around it and from its inside by 3, and a ticked box shows a tick.
+    void RenderedContrast_data()
+    {
+        QTest::addColumn<QString>("theme");
+        for (const QString& name : Themes::Names()) {
+            QTest::newRow(qPrintable(name)) << name;
+        }
+    }
+
+    void RenderedContrast()
+    {
+        QFETCH(QString, theme);
+        TAppFixture f;
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Open Season"));
+        ThemeItem(f, theme)->trigger();
+        f.window->SetUseAutoLook(true);
+        f.window->SetOfflineLogging(true);
+        for (const char* name : {"lblServerRunning", "lblWSJTXRunning"}) {
+            f.Find(name)->show();
+        }
+        f.Type(QStringLiteral("W1AW"), QStringLiteral("1234"));
+        f.window->DoLog();
+        f.Edit("txtName")->setText(QStringLiteral("Hiram"));
+        f.Find<QLabel>("lblBD")->setText(QStringLiteral("Azimuth: 45.0°    Distance: 120.0 KM"));
+        auto* lookup = f.Find<QCheckBox>("cbLookup");
+        lookup->setChecked(true);
+        f.window->resize(1000, 700);
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QApplication::processEvents();
+
+        QStringList faults;
+        int texts = 0;
+        for (QWidget* w : f.window->findChildren<QWidget*>()) {
+            if (!w->isVisible() || !w->isEnabled()) {
+                continue;
+            }
+            const auto* label = qobject_cast<QLabel*>(w);
+            const auto* button = qobject_cast<QAbstractButton*>(w);
+            const bool mark = qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w);
+            if ((label && !label->text().trimmed().isEmpty()) || (mark && !button->text().isEmpty())) {
+                const QImage image = w->grab().toImage();
+                const QRect area = TextArea(w);
+                const QColor back = Background(image, area);
+                const double ratio = MostContrast(image, area, back);
+                ++texts;
+                if (ratio < 4.5) {
+                    faults << QStringLiteral("text of %1: %2").arg(w->objectName()).arg(ratio, 0, 'f', 2);
+                }
+            }
+            if (qobject_cast<QLineEdit*>(w) && w->parentWidget()->inherits("QComboBox")) {
+                continue;
+            }
+            if (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w)) {
+                // The field with two pixels of the window around it.
+                const QRect around = w->geometry().adjusted(-2, -2, 2, 2);
+                const QImage image = w->parentWidget()->grab(around).toImage();
+                const QColor window = QColor(image.pixel(0, image.height() / 2));
+                const QColor inside = QColor(image.pixel(image.width() / 2, image.height() - 6));
+                const QRect edge(2, 2, w->width(), w->height());
+                double best = 1.0;
+                for (int x = edge.left(); x <= edge.right(); ++x) {
+                    for (int y : {edge.top(), edge.top() + 1, edge.bottom() - 1, edge.bottom()}) {
+                        const QColor c(image.pixel(x, y));
+                        best = std::max(best, std::min(Contrast(c, window), Contrast(c, inside)));
+                    }
+                }
+                if (best < 3.0) {
+                    faults << QStringLiteral("edge of %1: %2").arg(w->objectName()).arg(best, 0, 'f', 2);
+                }
+            }
+        }
+        QVERIFY(texts > 20);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral(", "))));
+
+        // The ticked box carries a mark that stands out from the inside of the box.
+        QStyleOptionButton option;
+        option.initFrom(lookup);
+        const QRect box = lookup->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, lookup);
+        const QImage ticked = lookup->grab(box).toImage();
+        const QRect inside = ticked.rect().adjusted(3, 3, -3, -3);
+        const QColor fill = Background(ticked, inside);
+        QVERIFY2(MostContrast(ticked, inside, fill) >= 3.0, qPrintable(theme));
+        lookup->setChecked(false);
+        const QImage empty = lookup->grab(box).toImage();
+        QVERIFY2(MostContrast(empty, inside, Background(empty, inside)) < 1.5, qPrintable(theme));
+    }
+
     void AcceleratorMarkInCaption()
     {
         TAppFixture f;
@@ -147,7 +299,7 @@ private slots:
         night->setText(QStringLiteral("&Night"));
         night->trigger();
         QCOMPARE(f.window->CurTheme(), QStringLiteral("Night"));
-        QCOMPARE(Ticked(f), QStringLiteral("&Night"));
+        QCOMPARE(Ticked(f), QStringLiteral("Night"));
         QCOMPARE(QApplication::palette().color(QPalette::Window),
                  Themes::Palette("Night").color(QPalette::Window));
     }
@@ -161,7 +313,7 @@ private slots:
             TScriptedPrompts prompts;
             TfrmMain window(prompts);
             for (QAction* action : window.findChild<QMenu*>(QStringLiteral("mnuThemes"))->actions()) {
-                if (action->text() == QStringLiteral("Red Night")) {
+                if (QString(action->text()).remove('&') == QStringLiteral("Red Night")) {
                     action->trigger();
                 }
             }
@@ -174,7 +326,7 @@ private slots:
         QStringList ticked;
         for (QAction* action : window.findChild<QMenu*>(QStringLiteral("mnuThemes"))->actions()) {
             if (action->isChecked()) {
-                ticked << action->text();
+                ticked << QString(action->text()).remove('&');
             }
         }
         QCOMPARE(ticked, QStringList{QStringLiteral("Red Night")});
@@ -197,7 +349,7 @@ private slots:
                      Themes::Palette("Sky").color(QPalette::Window));
             QAction* sky = nullptr;
             for (QAction* action : window.findChild<QMenu*>(QStringLiteral("mnuThemes"))->actions()) {
-                if (action->text() == QStringLiteral("Sky")) {
+                if (QString(action->text()).remove('&') == QStringLiteral("Sky")) {
                     sky = action;
                 }
             }

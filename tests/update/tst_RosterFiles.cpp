@@ -1,6 +1,7 @@
 #include "common/TestRegistry.h"
 #include "data/Errors.h"
 #include "update/RosterFiles.h"
+#include "update/RosterUpdate.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -105,6 +106,7 @@ private slots:
         const int member = int(TRosterEntry::TKind::Member);
         const int ignored = int(TRosterEntry::TKind::Ignored);
         const int bad = int(TRosterEntry::TKind::Bad);
+        const int foreign = int(TRosterEntry::TKind::Foreign);
         QTest::newRow("ten-ten status 2 lower-cases") << "1010"
                                                       << "12345,K1ABC,2" << member << "k1abc"
                                                       << "12345"
@@ -121,6 +123,14 @@ private slots:
                                                 << "12345,K1ABC" << bad << ""
                                                 << ""
                                                 << "";
+        QTest::newRow("ten-ten number not a number") << "1010"
+                                                     << "Number,Call,Status" << bad << ""
+                                                     << ""
+                                                     << "";
+        QTest::newRow("ten-ten call sign not one")
+            << "1010" << QStringLiteral("12345,K1\u00c4BC,1") << bad << ""
+            << ""
+            << "";
         QTest::newRow("ten-ten blank line") << "1010"
                                             << "  " << ignored << ""
                                             << ""
@@ -166,9 +176,13 @@ private slots:
                                                  << "7"
                                                  << "";
         QTest::newRow("070 header") << "070"
-                                    << "\"Number\",\"Call\",\"Name\"" << ignored << ""
+                                    << "\"Number\",\"Call\",\"Name\"" << foreign << ""
                                     << ""
                                     << "";
+        QTest::newRow("070 empty spreadsheet row") << "070"
+                                                   << "\"\",\"\",\"\"" << ignored << ""
+                                                   << ""
+                                                   << "";
         QTest::newRow("070 one field") << "070"
                                        << "\"123\"" << bad << ""
                                        << ""
@@ -193,6 +207,51 @@ private slots:
             QCOMPARE(entry.number, number);
             QCOMPARE(entry.tenten, tenten);
         }
+    }
+
+    // A file is taken for its roster while its damaged and foreign lines are at most twice its members.
+    void Problem_data()
+    {
+        QTest::addColumn<QString>("roster");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("two damaged lines to one member") << "1010"
+                                                         << "1,K1ABC,1\nx\ny\n"
+                                                         << QString();
+        QTest::newRow("three damaged lines to one member") << "1010"
+                                                           << "1,K1ABC,1\nx\ny\nz\n"
+                                                           << "only 1 of its 4 lines are members";
+        QTest::newRow("blank lines and headers do not count") << "vp"
+                                                              << "VP,Call,TenTen\n\n\n\n1,K1ABC,1\n"
+                                                              << QString();
+        QTest::newRow("EPC heading lines count against")
+            << "epc"
+            << "EPC list\nas of today\nby the secretary\nEPC # 1 K1ABC\n"
+            << "only 1 of its 4 lines are members";
+        QTest::newRow("EPC entries left out on purpose are the list's")
+            << "epc"
+            << "EPC # 1 -\nEPC # 2 -\nEPC # 3 -\nEPC # 4 K1ABC\n"
+            << QString();
+        QTest::newRow("only blanks") << "1010"
+                                     << " \r\n\t\n"
+                                     << "the file is empty";
+        QTest::newRow("XML") << "070"
+                             << "<?xml version=\"1.0\"?><error/>"
+                             << "it is a web page or other markup, not a list of members";
+        QTest::newRow("a NUL byte") << "1010" << QStringLiteral("1,K1ABC,1\n2,W1AW,1\0\n")
+                                    << "it is not a text file";
+    }
+
+    void Problem()
+    {
+        QFETCH(QString, roster);
+        QFETCH(QString, text);
+        QFETCH(QString, problem);
+        const TRoster which = roster == "1010"  ? TRoster::TenTen
+                              : roster == "vp"  ? TRoster::VP
+                              : roster == "epc" ? TRoster::EPC
+                                                : TRoster::P070;
+        QCOMPARE(RosterProblem(text, CountRoster(which, text)), problem);
     }
 };
 

@@ -1,10 +1,13 @@
 #include "app/TfrmMain.h"
+#include "common/TPeer.h"
 #include "common/TScriptedPrompts.h"
+#include "common/TSmallDisk.h"
 #include "common/TTestHome.h"
 #include "common/TTestHttpServer.h"
 #include "common/TestRegistry.h"
 #include "data/TDM.h"
 #include "data/TSettings.h"
+#include "update/RosterUpdate.h"
 #include "update/TfrmDataUpdate.h"
 #include "update/UpdateSettings.h"
 
@@ -14,8 +17,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTest>
@@ -116,6 +122,44 @@ struct TRosterFixture
         return dialog;
     }
 };
+
+// A Ten-Ten roster of the given size and a VP file giving every member a VP number, in the work folder as
+// downloaded; the prefix tells one generation of the rosters from another.
+void WriteTenTenAndVP(const QString& work, const QByteArray& prefix, int members)
+{
+    QByteArray tenten;
+    QByteArray vp = "VP,Call,TenTen\r\n";
+    for (int i = 1; i <= members; ++i) {
+        const QByteArray call = prefix + QByteArray::number(i);
+        tenten += QByteArray::number(i) + ',' + call + ",1\r\n";
+        vp += QByteArray::number(10000 + i) + ',' + call + ',' + QByteArray::number(i) + "\r\n";
+    }
+    for (const auto& [name, bytes] :
+         {std::pair{QStringLiteral("1010.dat"), tenten}, {QStringLiteral("vp.dat"), vp}}) {
+        QFile file(work + name);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    }
+}
+
+// Members, members with a VP number and the first call sign of `tenten`, read by a connection of its own.
+QString TenTenState(const QString& db)
+{
+    QString state = QStringLiteral("unreadable");
+    {
+        QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("roster-state"));
+        c.setDatabaseName(db);
+        QSqlQuery q(c);
+        if (c.open() && q.exec(QStringLiteral("SELECT count(*), count(vp), min(callsign) FROM tenten")) &&
+            q.next()) {
+            state = QStringLiteral("%1 members, %2 VP, first %3")
+                        .arg(q.value(0).toInt())
+                        .arg(q.value(1).toInt())
+                        .arg(q.value(2).toString());
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("roster-state"));
+    return state;
+}
 
 bool Shown(const TfrmDataUpdate& dialog, const char* name)
 {
@@ -270,13 +314,90 @@ private slots:
         QCOMPARE(f.prompts.Records().last().kind, MsgKind::Error);
         const QString url = failing == kP070Path ? f.settings->GetSetting(SettingKeys::P070Url, QString())
                                                  : f.server.Url(failing).toString();
-        QCOMPARE(f.prompts.Messages().last(), QStringLiteral("Error downloading URL: ") + url);
+        QCOMPARE(f.prompts.Messages().last(),
+                 QStringLiteral("Error downloading URL: %1 (the server answered 404 Error)").arg(url));
         QVERIFY(dialog->isVisible());
         QVERIFY(!Shown(*dialog, "lblTenComplete"));
         QCOMPARE(f.Rows(QStringLiteral("tenten")), tenten);
         QCOMPARE(f.Rows(QStringLiteral("epc")), epc);
         QCOMPARE(f.Rows(QStringLiteral("p070")), p070);
         QVERIFY(dialog->findChild<QPushButton*>(QStringLiteral("Button1"))->isEnabled());
+    }
+
+    // A reply that is not the roster it should be (an error page served with status 200, an empty body,
+    // random bytes, text of another kind) is refused before any roster is touched, and the message names
+    // the file and what is wrong instead of claiming success.
+    void NotARosterRefused_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("problem");
+        QByteArray random;
+        QRandomGenerator rng(1010);
+        for (int i = 0; i < 200 * 1024; ++i) {
+            random += char(rng.bounded(256));
+        }
+        QByteArray printable;
+        for (int i = 0; i < 20000; ++i) {
+            printable += i % 97 == 0 ? char('\n') : char(' ' + rng.bounded(95));
+        }
+        QTest::newRow("Ten-Ten: HTML page")
+            << QStringLiteral("/download/1010.csv")
+            << QByteArray("\r\n<!DOCTYPE html>\n<html><body><p>12345,K1ABC,1</p></body></html>\n")
+            << QStringLiteral("1010.dat|Ten-Ten|it is a web page or other markup, not a list of members");
+        QTest::newRow("Ten-Ten: empty body") << QStringLiteral("/download/1010.csv") << QByteArray()
+                                             << QStringLiteral("1010.dat|Ten-Ten|the file is empty");
+        QTest::newRow("Ten-Ten: random bytes") << QStringLiteral("/download/1010.csv") << random
+                                               << QStringLiteral("1010.dat|Ten-Ten|it is not a text file");
+        QTest::newRow("Ten-Ten: random text")
+            << QStringLiteral("/download/1010.csv") << printable
+            << QStringLiteral("1010.dat|Ten-Ten|none of its 208 lines is a member");
+        QTest::newRow("VP: no usable line")
+            << QStringLiteral("/download/vp.csv")
+            << QByteArray("VP,Call,TenTen\nSorry, the list is being updated.\n")
+            << QStringLiteral("vp.dat|VP|none of its 2 lines is a member");
+        QTest::newRow("EPC: a notice") << QStringLiteral("/documents/epc.txt")
+                                       << QByteArray("Members only\nPlease log in to see the roster\n")
+                                       << QStringLiteral("epc1.dat|EPC|none of its 2 lines is a member");
+        QTest::newRow("070: far more foreign lines than members")
+            << kP070Path << QByteArray("\"1\",\"K1ABC\"\nerror,x\nerror,y\nerror,z\n")
+            << QStringLiteral("p070.dat|070|only 1 of its 4 lines are members");
+        QTest::newRow("070: random text")
+            << kP070Path << printable << QStringLiteral("p070.dat|070|none of its 208 lines is a member");
+    }
+
+    void NotARosterRefused()
+    {
+        QFETCH(QString, path);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, problem);
+        TRosterFixture f;
+        f.prompts.AnswerMessage(MsgButton::OK);
+        f.Run();
+        const QStringList tenten = f.Rows(QStringLiteral("tenten"));
+        const QStringList epc = f.Rows(QStringLiteral("epc"));
+        const QStringList p070 = f.Rows(QStringLiteral("p070"));
+        f.prompts.Clear();
+        f.Serve("1,NEW,1\n", "9,NEW,1\n", "EPC # 1 NEW\n", "1,NEW\n");
+        f.files[path].body = body;
+        f.prompts.AnswerMessage(MsgButton::OK);
+        const auto dialog = f.Run();
+        const QStringList parts = problem.split('|');
+        const QString url = path == kP070Path ? f.settings->GetSetting(SettingKeys::P070Url, QString())
+                                              : f.server.Url(path).toString();
+        QCOMPARE(f.prompts.Messages(),
+                 QStringList{
+                     QStringLiteral("%1, downloaded from %2, is not the %3 roster: %4.\n"
+                                    "No roster was changed.")
+                         .arg(QDir::toNativeSeparators(f.home.Work() + parts[0]), url, parts[1], parts[2])});
+        QCOMPARE(f.prompts.Records().last().kind, MsgKind::Error);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(f.Rows(QStringLiteral("tenten")), tenten);
+        QCOMPARE(f.Rows(QStringLiteral("epc")), epc);
+        QCOMPARE(f.Rows(QStringLiteral("p070")), p070);
+        for (const char* label : {"lblTenComplete", "lblVPComplete", "lblEPCComplete", "lblP070Complete"}) {
+            QVERIFY2(!Shown(*dialog, label), label);
+        }
     }
 
     // A database error halfway through a roster rolls the whole load back: the old rows, their keys and
@@ -299,6 +420,90 @@ private slots:
         QCOMPARE(f.Rows(QStringLiteral("tenten")), before);
         QVERIFY(q.exec(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name='tenten'")) && q.next());
         QCOMPARE(q.value(0).toInt(), 4);
+    }
+
+    // The Ten-Ten roster and its VP numbers change together or not at all: a process killed after the
+    // Ten-Ten lines and the first VP line leaves both as they were.
+    void KillKeepsTenTenWithVP()
+    {
+        TTestHome home;
+        home.PrepareWorkFolder();
+        const QString db = home.Work() + QStringLiteral("config.db");
+        WriteTenTenAndVP(home.Work(), "OLD", 300);
+        {
+            TDM dm;
+            dm.OpenConfig(db);
+            LoadRosters(dm, {TRoster::TenTen, TRoster::VP});
+        }
+        const QString before = TenTenState(db);
+        QCOMPARE(before, QStringLiteral("300 members, 300 VP, first OLD1"));
+        WriteTenTenAndVP(home.Work(), "NEW", 300);
+        QProcess peer;
+        TPeer::Start(peer, {QStringLiteral("rosters"), db});
+        QVERIFY(TPeer::WaitForLine(peer, "loading"));
+        peer.kill();
+        QVERIFY(peer.waitForFinished(10000));
+        QCOMPARE(TenTenState(db), before);
+        // The next update loads the new rosters whole.
+        {
+            TDM dm;
+            dm.OpenConfig(db);
+            LoadRosters(dm, {TRoster::TenTen, TRoster::VP});
+        }
+        QCOMPARE(TenTenState(db), QStringLiteral("300 members, 300 VP, first NEW1"));
+    }
+
+    // However little room the disk has left, an update leaves either the old Ten-Ten roster with its VP
+    // numbers or the new one with its own, never the new roster without VP numbers.
+    void FullDiskKeepsTenTenWithVP()
+    {
+        TSmallDisk disk(4096);
+        if (!disk.IsMounted()) {
+            QSKIP(qPrintable(disk.Reason()));
+        }
+        TTestHome home;
+        home.PrepareWorkFolder();
+        const QString db = disk.Path() + QStringLiteral("config.db");
+        QVERIFY(QFile::copy(home.Work() + QStringLiteral("config.db"), db));
+        WriteTenTenAndVP(home.Work(), "OLD", 3000);
+        {
+            TDM dm;
+            dm.OpenConfig(db);
+            LoadRosters(dm, {TRoster::TenTen, TRoster::VP});
+        }
+        const QString before = TenTenState(db);
+        const QString after = QStringLiteral("3000 members, 3000 VP, first NEW1");
+        const QString baseline = home.Root() + QStringLiteral("/baseline.db");
+        QVERIFY(QFile::copy(db, baseline));
+        WriteTenTenAndVP(home.Work(), "NEW", 3000);
+        int failures = 0;
+        for (qint64 room = 0;; room += 8 * 1024) {
+            QVERIFY2(room < 3 * 1024 * 1024, "the update never succeeded");
+            for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+                QFile::remove(db + suffix);
+            }
+            QVERIFY(QFile::copy(baseline, db));
+            QVERIFY(disk.FillLeaving(room));
+            QString error;
+            try {
+                TDM dm;
+                dm.OpenConfig(db);
+                LoadRosters(dm, {TRoster::TenTen, TRoster::VP});
+            } catch (const EVantrel& e) {
+                error = e.Message();
+            }
+            disk.Free();
+            const QString state = TenTenState(db);
+            QVERIFY2(state == before || state == after,
+                     qPrintable(QStringLiteral("%1 bytes free: %2 (%3)").arg(room).arg(state, error)));
+            if (error.isEmpty()) {
+                QCOMPARE(state, after);
+                break;
+            }
+            ++failures;
+        }
+        // The disk was too full at first, so the failure was met on the way.
+        QVERIFY(failures > 0);
     }
 
     // File > Update Data Files (Ctrl+D) opens a new dialog over the main window each time.

@@ -296,8 +296,9 @@ private slots:
         f.prompts.AnswerMessage(MsgButton::OK);
         window.UpdateCheck(false);
         QCOMPARE(f.prompts.Messages().size(), 2);
-        QVERIFY2(f.prompts.Messages().last().startsWith(QStringLiteral("The server answered 404")),
-                 qPrintable(f.prompts.Messages().last()));
+        QCOMPARE(f.prompts.Messages().last(),
+                 QStringLiteral("Error downloading URL: %1/download/%2 (the server answered 404 Error)")
+                     .arg(f.server.Url(QString()).toString(), TProgramUpdate::InstallerName()));
         QVERIFY(f.opened.urls.isEmpty());
         QVERIFY(!QFile::exists(f.InstallerFile()));
         QVERIFY(window.isVisible());
