@@ -1,7 +1,9 @@
 // Takes the screenshots of the statistics panel in docs/: the panel filling a 1024 × 768 screen over a
 // weekend's Open Season log, once per theme and chart, and once as narrow as a dock beside the entry form.
 // Run it under xvfb-run -a -s "-screen 0 1024x768x24" from the build's bin folder (it needs the shipped
-// config.db beside it): vantrel_stats_screenshots <folder>.
+// config.db beside it): vantrel_stats_screenshots <folder>. With a size (vantrel_stats_screenshots
+// <folder> 512x384) the panel is taken at that size alone, as a dock of that size would show it (with
+// QT_SCALE_FACTOR=2 on a small screen, say).
 
 #include "common/TQuietPrompts.h"
 #include "common/TTestHome.h"
@@ -95,10 +97,21 @@ int main(int argc, char** argv)
     TQuietPrompts prompts;
 
     const QDateTime now(QDate(2026, 2, 8), QTime(20, 14), Qt::UTC);
+    QSize size(1024, 768);
+    bool dock = true;
+    if (argc > 2) {
+        const QStringList parts = QString::fromLocal8Bit(argv[2]).split(QLatin1Char('x'));
+        size = QSize(parts.value(0).toInt(), parts.value(1).toInt());
+        if (size.isEmpty()) {
+            std::fprintf(stderr, "The size is given as WIDTHxHEIGHT, such as 512x384.\n");
+            return 1;
+        }
+        dock = false;
+    }
     for (const QString& theme : {QStringLiteral("Sky"), QStringLiteral("Night")}) {
         Themes::Apply(theme);
         TStatisticsPanel panel(dm, settings, prompts, [&] { return now; });
-        panel.setGeometry(0, 0, 1024, 768);
+        panel.setGeometry(QRect(QPoint(0, 0), size));
         panel.show();
         panel.SetLog(kTable);
         panel.Refresh();
@@ -115,7 +128,7 @@ int main(int argc, char** argv)
             }
         }
         // As a dock beside the entry form: the figures one group above the other, above the chart.
-        if (theme == QStringLiteral("Sky")) {
+        if (dock && theme == QStringLiteral("Sky")) {
             tabs->setCurrentIndex(0);
             panel.setGeometry(0, 0, 440, 768);
             Settle();

@@ -10,14 +10,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QChart>
+#include <QGroupBox>
 #include <QImageReader>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTest>
 #include <memory>
+#include <numeric>
 
 namespace {
 
@@ -254,6 +259,42 @@ private slots:
         QCOMPARE(hours->BarValues(), (QList<qreal>{2, 0, 18, 1}));
     }
 
+    // A chart too short to name 15 QTHs names those it can, the ones with the most contacts, and counts
+    // the rest in "Other"; made tall again, it names all 15.
+    void ShortQthChartNamesWhatFits()
+    {
+        TStatsEngine engine;
+        int total = 0;
+        for (int i = 0; i < 20; ++i) {
+            // States SB, SC, SE...; countries DX 0, DX 3...; the first with the most contacts.
+            const QByteArray qth = i % 3 ? QByteArray("S") + char('A' + i) : "DX " + QByteArray::number(i);
+            for (int n = 0; n < 30 - i; ++n, ++total) {
+                engine.Add(ContactMinute("2024-02-03", "12:00"), 1, "SSB", qth);
+            }
+        }
+        TStatsChartView view(TStatsChart::Qth);
+        view.resize(440, 260);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.ShowFigures(engine);
+        const auto sum = [](const QList<qreal>& values) {
+            return std::accumulate(values.begin(), values.end(), 0.0);
+        };
+        const int line = QFontMetrics(view.chart()->axes(Qt::Vertical).first()->labelsFont()).height();
+        QTRY_VERIFY(view.Categories().size() * line <= view.chart()->plotArea().height());
+        QVERIFY(view.Categories().size() >= 4);
+        QVERIFY(view.Categories().size() < 16);
+        QCOMPARE(view.Categories().first(), QStringLiteral("Other"));
+        QCOMPARE(view.Categories().last(), QStringLiteral("DX 0"));
+        QCOMPARE(sum(view.BarValues()), double(total));
+
+        view.resize(1000, 700);
+        QTRY_COMPARE(view.Categories().size(), 16);
+        QCOMPARE(view.Categories().at(1), QStringLiteral("SO"));
+        QCOMPARE(view.BarValues().first(), 30.0 - 15 + 30 - 16 + 30 - 17 + 30 - 18 + 30 - 19);
+        QCOMPARE(sum(view.BarValues()), double(total));
+    }
+
     // At most the last 72 hours are drawn; the score line still counts the points before them.
     void LongLogShowsItsLastHours()
     {
@@ -349,6 +390,44 @@ private slots:
                 QCOMPARE(c->titleBrush().color(), palette.color(QPalette::WindowText));
             }
         }
+    }
+
+    // The figures get the height they need above the charts, also once the list of off-times appears;
+    // a narrow, short dock stacks them and scrolls them, leaving the charts at least half of the panel;
+    // a splitter moved by the operator stays where it was put.
+    void FiguresFitAboveTheCharts()
+    {
+        for (const char* time : {"10:00", "11:00", "12:00", "13:00"}) {
+            fDM->LogAddRecord(Contact("K1ABC", time, "1", "", 2), kPanelLog);
+        }
+        auto* scroll = fPanel->findChild<QScrollArea*>("scrFigures");
+        auto* tabs = fPanel->findChild<QTabWidget*>("tabCharts");
+        auto* offTimes = fPanel->findChild<QListWidget*>("lstOffTimes");
+        QVERIFY(!offTimes->isVisible());
+        fPanel->SetLog(kPanelLog);
+        fPanel->Refresh();
+        QVERIFY(offTimes->isVisible());
+        QTRY_COMPARE(scroll->verticalScrollBar()->maximum(), 0);
+        QVERIFY(offTimes->height() >= offTimes->maximumHeight());
+        QVERIFY(tabs->height() > fPanel->height() / 2);
+
+        fPanel->resize(440, 500);
+        QTRY_VERIFY(fPanel->findChild<QGroupBox*>("grpTime")->y() >
+                    fPanel->findChild<QGroupBox*>("grpScore")->y());
+        QTRY_VERIFY(scroll->verticalScrollBar()->maximum() > 0);
+        QVERIFY(tabs->height() >= fPanel->height() / 2 - 10);
+
+        auto* splitter = qobject_cast<QSplitter*>(tabs->parentWidget());
+        QVERIFY(splitter);
+        QSplitterHandle* handle = splitter->handle(1);
+        QTest::mousePress(handle, Qt::LeftButton);
+        QTest::mouseMove(handle, QPoint(handle->width() / 2, -60));
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(handle->width() / 2, -60));
+        const QList<int> moved = splitter->sizes();
+        fDM->LogAddRecord(Contact("K2ABC", "14:00", "1", "", 2), kPanelLog);
+        fPanel->LogChanged();
+        fPanel->Refresh();
+        QCOMPARE(splitter->sizes(), moved);
     }
 
     // The off-time threshold is a setting, kept when changed in the panel.

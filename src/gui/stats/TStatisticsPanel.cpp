@@ -141,6 +141,7 @@ TStatisticsPanel::TStatisticsPanel(TDM& dm, TSettings& settings, IPrompts& promp
     }
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
+    connect(splitter, &QSplitter::splitterMoved, this, [this] { fSplitterMoved = true; });
     ArrangeGroups();
     connect(tabCharts, &QTabWidget::currentChanged, this, &TStatisticsPanel::ShowCurrentChart);
 
@@ -173,6 +174,8 @@ QLabel* TStatisticsPanel::AddFigure(QGroupBox* group, const QString& caption, co
         form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
         form->setLabelAlignment(Qt::AlignLeft);
         form->setVerticalSpacing(2);
+        // In a narrow dock a long figure goes below its caption instead of widening the panel.
+        form->setRowWrapPolicy(QFormLayout::WrapLongRows);
     }
     auto* value = new QLabel(group);
     value->setObjectName(name);
@@ -297,6 +300,8 @@ void TStatisticsPanel::ShowFigures()
 
     ShowClockFigures();
     ShowCurrentChart();
+    // The list of off-times and longer texts may need more room than the figures had.
+    FitFigures();
 }
 
 void TStatisticsPanel::ShowClockFigures()
@@ -378,16 +383,31 @@ void TStatisticsPanel::ArrangeGroups()
     }
     // The groups keep their own height; room left over stays below them.
     fGroupsLayout->setRowStretch(rows, 1);
-    // The figures get the height they need (at most half the panel), the charts the rest.
+    FitFigures();
+}
+
+void TStatisticsPanel::FitFigures()
+{
+    // Once the operator has moved the splitter, the share is theirs.
+    if (fSplitterMoved) {
+        return;
+    }
     fGroupsLayout->activate();
-    const int figures = std::min(fFigures->sizeHint().height() + 4, height() / 2);
-    fSplitter->setSizes({figures, std::max(1, height() - figures)});
+    // The figures get the height they need (at most half the panel), the charts the rest.
+    const int need = fFigures->sizeHint().height() + 4;
+    const int figures = std::min(need, height() / 2);
+    if (need == fFittedNeed && fSplitter->sizes().value(0) == figures) {
+        return;
+    }
+    fFittedNeed = need;
+    fSplitter->setSizes({figures, std::max(1, fSplitter->height() - figures)});
 }
 
 void TStatisticsPanel::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     ArrangeGroups();
+    FitFigures();
 }
 
 void TStatisticsPanel::showEvent(QShowEvent* event)

@@ -63,6 +63,7 @@ private:
     void ShowCurrentChart();
     void ShowError(const QString& text);
     void ArrangeGroups();
+    void FitFigures();
     void OffTimeChanged(int minutes);
     void SaveChart(TStatsChartView* view);
 
@@ -81,6 +82,8 @@ private:
     // The charts whose figures are older than the log's (only the chart in view is kept current).
     QList<TStatsChart> fStaleCharts;
     int fColumns = 0;
+    int fFittedNeed = 0;         // the figures' height when the splitter was last set to fit them
+    bool fSplitterMoved = false; // by the operator: the splitter stays where they put it
 
     QTimer* fUpdateTimer = nullptr;
     QTimer* fClockTimer = nullptr;

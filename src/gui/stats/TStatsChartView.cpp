@@ -346,27 +346,61 @@ void TStatsChartView::ShowModes(const TStatsEngine& engine)
 
 void TStatsChartView::ShowQth(const TStatsEngine& engine)
 {
-    const TBreakdown qths = engine.Qths(kTopQth);
+    fQthFigures = engine.Qths(kTopQth);
+    fQthRows = -1;
+    ShowQthRows();
+}
+
+int TStatsChartView::QthRowsRoom() const
+{
+    // Each QTH needs the height of its label, or the axis elides it; the plot area is known once the
+    // chart has been laid out (until then, and in images, all are shown).
+    const qreal plot = chart()->plotArea().height();
+    if (plot <= 0) {
+        return kTopQth + 1;
+    }
+    const int line = QFontMetrics(fQthAxis->labelsFont()).height() + 2;
+    return std::max(4, int(plot / line));
+}
+
+void TStatsChartView::ShowQthRows()
+{
+    // As many of the QTHs with the most contacts as the chart holds (up to 15), the rest as "Other".
+    const TBreakdown& qths = fQthFigures;
+    const int room = QthRowsRoom();
+    int shown = int(qths.top.size());
+    if (shown + (qths.other > 0 ? 1 : 0) > room) {
+        shown = room - 1;
+    }
+    if (shown == fQthRows) {
+        return;
+    }
+    fQthRows = shown;
+    int other = qths.other;
+    for (qsizetype i = shown; i < qths.top.size(); ++i) {
+        other += qths.top[i].second;
+    }
     // The axis lists its first category at the bottom: the most worked QTH goes last, at the top, and
     // "Other" first, at the bottom.
     QStringList names;
     QList<qreal> states;
     QList<qreal> countries;
     QList<qreal> others;
-    if (qths.other > 0) {
+    if (other > 0) {
         names << QStringLiteral("Other");
         states << 0;
         countries << 0;
-        others << qths.other;
+        others << other;
     }
-    int largest = qths.other;
-    for (auto it = qths.top.crbegin(); it != qths.top.crend(); ++it) {
-        const bool state = IsStateQth(it->first);
-        names << ShownName(it->first);
-        states << (state ? it->second : 0);
-        countries << (state ? 0 : it->second);
+    int largest = other;
+    for (qsizetype i = shown - 1; i >= 0; --i) {
+        const auto& [name, count] = qths.top[i];
+        const bool state = IsStateQth(name);
+        names << ShownName(name);
+        states << (state ? count : 0);
+        countries << (state ? 0 : count);
         others << 0;
-        largest = std::max(largest, it->second);
+        largest = std::max(largest, count);
     }
     if (fQthAxis->categories() != names) {
         fQthAxis->setCategories(names);
@@ -384,6 +418,9 @@ void TStatsChartView::resizeEvent(QResizeEvent* event)
     QChartView::resizeEvent(event);
     if (fChart == TStatsChart::Hours) {
         LabelHours();
+    } else if (fChart == TStatsChart::Qth) {
+        // The plot area takes its new height when the chart is laid out, after this.
+        QTimer::singleShot(0, this, &TStatsChartView::ShowQthRows);
     }
 }
 

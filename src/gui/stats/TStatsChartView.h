@@ -22,7 +22,8 @@ enum class TStatsChart
 {
     Hours, // contacts per UTC hour as bars, the cumulative score as a line
     Modes, // contacts by mode
-    Qth    // contacts by QTH: the 15 US states and DX countries with the most, and the others
+    Qth    // contacts by QTH: the US states and DX countries with the most (15, fewer when the chart is too
+           // short to name them all), and the others
 };
 
 // The colours of the charts, drawn from the palette of the theme, so that dark themes get dark charts.
@@ -84,6 +85,8 @@ private:
     void ShowHours(const TStatsEngine& engine);
     void ShowModes(const TStatsEngine& engine);
     void ShowQth(const TStatsEngine& engine);
+    int QthRowsRoom() const;
+    void ShowQthRows();
     // Puts a label at every few hours, as many as the width of the chart holds.
     void LabelHours();
     void ColourSeries();
@@ -108,6 +111,8 @@ private:
     QBarSet* fOthers = nullptr;
     QBarCategoryAxis* fQthAxis = nullptr;
     QValueAxis* fQthCountAxis = nullptr;
+    TBreakdown fQthFigures;
+    int fQthRows = -1; // the QTHs shown by name
 };
 
 // A chart of the figures drawn into an image of the given size, in the palette's colours.
