@@ -1,15 +1,21 @@
+#include "app/ADIFImport.h"
 #include "common/TScriptedPrompts.h"
 #include "common/TTestHome.h"
 #include "common/TestRegistry.h"
 #include "data/LogEdits.h"
 #include "data/TDM.h"
 #include "data/TSettings.h"
+#include "feeds/FeedActions.h"
+#include "feeds/TFeedQueue.h"
+#include "feeds/TWsjtxListener.h"
 #include "gui/stats/TStatisticsPanel.h"
+#include "process/ADIFRecordReader.h"
 #include "ui/Themes.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QChart>
+#include <QDataStream>
 #include <QGroupBox>
 #include <QImageReader>
 #include <QLabel>
@@ -21,6 +27,7 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTest>
+#include <QUdpSocket>
 #include <memory>
 #include <numeric>
 
@@ -59,6 +66,7 @@ class TestStatisticsPanel : public QObject
     QDateTime fNow;
     QPalette fPalette;
     std::unique_ptr<TStatisticsPanel> fPanel;
+    TMysettings fLog;
 
     QString Text(const char* label) const { return fPanel->findChild<QLabel*>(label)->text(); }
 
@@ -84,11 +92,12 @@ private slots:
         fHome->PrepareWorkFolder();
         fDM = std::make_unique<TDM>();
         fDM->OpenLogs(fHome->Work() + QStringLiteral("logs.db"));
+        fDM->OpenConfig(fHome->Work() + QStringLiteral("config.db"));
         fDM->CreateConfig();
-        TMysettings rec;
-        rec.TableName = kPanelLog;
-        rec.ContestName = QStringLiteral("Open Season");
-        fDM->CreateLog(rec);
+        fLog = TMysettings();
+        fLog.TableName = kPanelLog;
+        fLog.ContestName = QStringLiteral("Open Season");
+        fDM->CreateLog(fLog);
         fSettings = std::make_unique<TSettings>(fHome->Work() + QStringLiteral("Vantrel.cfg"));
         fPrompts.Clear();
         fPalette = QApplication::palette();
@@ -151,6 +160,65 @@ private slots:
         fPanel->LogChanged();
         VerifyScore();
         QCOMPARE(Text("lblFirst"), QStringLiteral("–"));
+    }
+
+    // An ADIF import and a contact that WSJT-X reports over UDP are taken in from the end of the log on
+    // (the log is not read again), and the score is the status bar's.
+    void FollowsImportsAndFeeds()
+    {
+        fDM->LogAddRecord(Contact("K1ABC", "14:00", "1234", "", 2), kPanelLog);
+        fPanel->SetLog(kPanelLog);
+        fPanel->Refresh();
+        const int loads = fPanel->Statistics().FullLoads();
+
+        // An ADIF file as contest programs export it: CRLF, header, upper-case tags, seconds in the times;
+        // the record without a time is not imported.
+        const QByteArray adif = "Exported log\r\n<ADIF_VER:5>3.1.4 <PROGRAMID:7>Logbook <EOH>\r\n"
+                                "<CALL:5>W5XYZ <QSO_DATE:8>20240203 <TIME_ON:6>141500 <MODE:3>SSB "
+                                "<STATE:2>TX <TEN_TEN:5>55555 <EOR>\r\n"
+                                "<CALL:6>JA1ABC <QSO_DATE:8>20240203 <TIME_ON:6>142000 <MODE:2>CW "
+                                "<COUNTRY:5>Japan <EOR>\r\n"
+                                "<CALL:5>VK2ZZ <QSO_DATE:8>20240203 <MODE:3>SSB <COUNTRY:9>Australia "
+                                "<EPC:3>123 <EOR>\r\n";
+        TADIFImport adifImport(*fDM, fLog);
+        adifImport.Read(adif);
+        QCOMPARE(adifImport.Store(false), 2);
+        fPanel->LogChanged();
+        QTRY_COMPARE(Text("lblContacts"), QStringLiteral("3"));
+        VerifyScore();
+        QCOMPARE(Text("lblWithTenTen"), QStringLiteral("2"));
+        QCOMPARE(Text("lblLast60Min"), QStringLiteral("3"));
+
+        // WSJT-X's "Logged ADIF" datagram on a real socket, logged as the main window logs it.
+        TFeedQueue queue;
+        TCountryTable countries;
+        countries.Load(*fDM);
+        TWsjtxListener listener(queue, [&](const QByteArray& record) {
+            TADIFRecordReader reader(record);
+            TADIFRecord fields;
+            QVERIFY(reader.Next(fields));
+            tLogRecord rec;
+            QCOMPARE(ContactFromADIF(fields, countries, rec), QString());
+            StoreContact(*fDM, fLog, rec);
+            fPanel->LogChanged();
+        });
+        listener.Open(0);
+        QByteArray datagram;
+        QDataStream out(&datagram, QIODevice::WriteOnly);
+        out << quint32(0xadbccbda) << quint32(3) << quint32(12) << QByteArray("WSJT-X")
+            << QByteArray("\n<adif_ver:5>3.1.0\n<programid:6>WSJT-X\n<EOH>\n<call:5>DL1AB <gridsquare:4>JO62 "
+                          "<mode:3>FT8 <rst_sent:3>-10 <rst_rcvd:3>-15 <qso_date:8>20240203 "
+                          "<time_on:6>143012 <qso_date_off:8>20240203 <time_off:6>143112 <band:3>10m "
+                          "<freq:7>28.0755 <station_callsign:5>W7VNT <my_gridsquare:4>CN85 "
+                          "<country:7>Germany <operator:5>W7VNT <EOR>");
+        QUdpSocket sender;
+        QCOMPARE(sender.writeDatagram(datagram, QHostAddress::LocalHost, listener.LocalPort()),
+                 datagram.size());
+        QTRY_COMPARE(Text("lblContacts"), QStringLiteral("4"));
+        VerifyScore();
+        QCOMPARE(Text("lblLast10Min"), QStringLiteral("1"));
+        QCOMPARE(fPanel->ChartView(TStatsChart::Hours)->BarValues(), (QList<qreal>{4}));
+        QCOMPARE(fPanel->Statistics().FullLoads(), loads);
     }
 
     // The rates of the last minutes follow the clock without any change of the log.

@@ -300,8 +300,12 @@ void TStatisticsPanel::ShowFigures()
 
     ShowClockFigures();
     ShowCurrentChart();
-    // The list of off-times and longer texts may need more room than the figures had.
-    FitFigures();
+    // The list of off-times, shown or hidden, changes the room the figures need (nothing else they show
+    // does, so logging a contact costs no new layout here).
+    if (lstOffTimes->isVisibleTo(this) != fOffTimesFitted) {
+        fOffTimesFitted = lstOffTimes->isVisibleTo(this);
+        FitFigures();
+    }
 }
 
 void TStatisticsPanel::ShowClockFigures()

@@ -23,11 +23,15 @@ class TSettings;
 // a dock beside the entry form: it lays its figures out in one to three columns by its width, and they
 // scroll when it is too small for them.
 //
-// The main window tells it which log is current (SetLog) and calls LogChanged from its one refresh point
-// after every change of the log. Both return at once: the panel brings itself up to date when the event
-// loop next runs, reading only the contacts added since it last looked (any other change reloads the
-// log), and not at all while it is hidden (it catches up when shown). Errors of reading the log are shown
-// in the panel, never thrown at the caller.
+// What its owner calls:
+// - SetLog(table) whenever another log becomes current (an empty name when none is);
+// - LogChanged() after every change of the current log, whatever it was (a typed contact, one from a feed,
+//   an import, an edit, a deletion, an undo): once, from the one place every writing path passes through.
+//   The panel works out by itself what changed: contacts added since it last looked are read from the end
+//   of the log on (no pass over the log), any other change reloads the log.
+// Both return at once: the panel brings itself up to date when the event loop next runs, so logging never
+// waits for it, and not at all while it is hidden (it catches up when shown). Errors of reading the log
+// are shown in the panel, never thrown at the caller.
 class TStatisticsPanel : public QWidget
 {
     Q_OBJECT
@@ -82,8 +86,9 @@ private:
     // The charts whose figures are older than the log's (only the chart in view is kept current).
     QList<TStatsChart> fStaleCharts;
     int fColumns = 0;
-    int fFittedNeed = 0;         // the figures' height when the splitter was last set to fit them
-    bool fSplitterMoved = false; // by the operator: the splitter stays where they put it
+    int fFittedNeed = 0;          // the figures' height when the splitter was last set to fit them
+    bool fOffTimesFitted = false; // whether the list of off-times was shown when the figures were fitted
+    bool fSplitterMoved = false;  // by the operator: the splitter stays where they put it
 
     QTimer* fUpdateTimer = nullptr;
     QTimer* fClockTimer = nullptr;
