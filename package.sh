@@ -6,8 +6,8 @@
 #   ./package.sh BUILD_DIR    the package of a build made before (test.sh passes its own)
 set -e
 cd "$(dirname "$0")"
-./scripts/ensure-packages.sh cmake g++ make qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libarchive-dev \
-    libsqlite3-dev libpq-dev dpkg-dev file
+./scripts/ensure-packages.sh cmake g++ make qt6-base-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev \
+    libqt6sql6-sqlite libarchive-dev libsqlite3-dev libpq-dev dpkg-dev file
 build=$1
 if [ -z "$build" ]; then
     build=build/package/build

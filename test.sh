@@ -7,7 +7,9 @@
 # benchmarks are compiled in it, so that they keep compiling, but not run: bench/run_all.sh runs them.
 set -e
 cd "$(dirname "$0")"
-./scripts/ensure-packages.sh cmake g++ ninja-build qt6-base-dev qt6-svg-dev libqt6sql6-sqlite xvfb xauth \
+# Qt Charts needs the OpenGL module's CMake files, which Debian 12 ships apart (libqt6opengl6-dev).
+./scripts/ensure-packages.sh cmake g++ ninja-build qt6-base-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev \
+    libqt6sql6-sqlite xvfb xauth \
     clang-format openssl libarchive-dev libsqlite3-dev desktop-file-utils appstream xdotool \
     libhamlib-utils dpkg-dev file libbenchmark-dev libpq-dev libqt6sql6-psql postgresql
 build=build/test

@@ -85,6 +85,8 @@ inline const QString ShareTLSMode = QStringLiteral("ShareTLSMode");
 inline const QString SharePosition = QStringLiteral("SharePosition");
 inline const QString ShareLog = QStringLiteral("ShareLog");
 inline const QString ShareAtStart = QStringLiteral("ShareAtStart");
+
+inline const QString StatsOffTime = QStringLiteral("StatsOffTime");
 // The contact typed into the entry form and not yet logged, with the log it belongs to.
 inline const QString DraftContact = QStringLiteral("DraftContact");
 } // namespace SettingKeys

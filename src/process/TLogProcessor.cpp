@@ -102,6 +102,9 @@ void TLogProcessor::ProcessTheLog()
     if (fADIF) {
         ExportToADIF();
     }
+    if (fOptions.moreFiles) {
+        fOptions.moreFiles(fOptions.folder, fTable);
+    }
     if (fOptions.processflag) {
         fDM.MarkLogProcessed(fTable);
     }

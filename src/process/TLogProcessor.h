@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QSaveFile>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class TDM;
@@ -21,6 +22,9 @@ struct TProcessOptions
     bool adifexport = false;            // write the ADIF export
     bool adifcomment = false;           // repeat the club numbers in a comment field of each ADIF record
     bool processflag = false;           // mark the log processed afterwards
+    // Writes further files into the folder after the three (before the log is marked processed); throws
+    // on the first that cannot be written.
+    std::function<void(const QString& folder, const QString& table)> moreFiles;
 };
 
 // A file written in one piece: the text goes to a temporary file beside it, which replaces the file of
@@ -46,12 +50,12 @@ private:
 };
 
 // Turns a finished event log into its files, named after the log table, in the destination folder:
-// the submission log (.log), the dupe sheet (.dup) and, when asked, the ADIF export (.adif); then marks
-// the log processed when asked. All three files are UTF-8 without a byte-order mark and replace any file
-// of their name. The table is read before any file is replaced, so a database error leaves every file as
-// it was; a file that cannot be written stops the run there with its error, leaving the files written
-// before it and doing none of the later steps. Memory stays small whatever the size of the log: the
-// submission log and the ADIF export are written as the rows are read, and only the call signs are kept.
+// the submission log (.log), the dupe sheet (.dup) and, when asked, the ADIF export (.adif) and further
+// files (the charts); then marks the log processed when asked. All three files are UTF-8 without a byte-order
+// mark and replace any file of their name. The table is read before any file is replaced, so a database error
+// leaves every file as it was; a file that cannot be written stops the run there with its error, leaving the
+// files written before it and doing none of the later steps. Memory stays small whatever the size of the log:
+// the submission log and the ADIF export are written as the rows are read, and only the call signs are kept.
 class TLogProcessor
 {
 public:

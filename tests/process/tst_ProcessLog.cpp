@@ -13,6 +13,7 @@
 #include <QDirIterator>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -143,6 +144,7 @@ private slots:
                                                                  {"cbExport", "Create ADIF Export File"},
                                                                  {"cbProcessFlag", "Set the process flag"},
                                                                  {"cbADIFComment", "ADIF Comments"},
+                                                                 {"cbSaveCharts", "Save Charts"},
                                                                  {"rbCRLF", "<CRLF>"},
                                                                  {"rbLFCR", "<LFCR>"},
                                                                  {"rbLF", "<LF>"},
@@ -167,10 +169,11 @@ private slots:
         run.Find<QLineEdit>("txtSoapBox")->clear();
 
         // Start: unticked, flags off, LF.
-        for (const char* name : {"cbExport", "cbProcessFlag", "cbADIFComment"}) {
+        for (const char* name : {"cbExport", "cbProcessFlag", "cbADIFComment", "cbSaveCharts"}) {
             QVERIFY(!run.Find<QCheckBox>(name)->isChecked());
         }
-        QVERIFY(!dialog.adifexport() && !dialog.processflag() && !dialog.adifcomment());
+        QVERIFY(!dialog.adifexport() && !dialog.processflag() && !dialog.adifcomment() &&
+                !dialog.savecharts());
         QVERIFY(run.Find<QRadioButton>("rbLF")->isChecked());
         QCOMPARE(dialog.EOL(), QStringLiteral("\n"));
         QVERIFY(dialog.FloderName().isEmpty());
@@ -290,6 +293,71 @@ private slots:
                         .arg(QString::fromUtf8(got.mid(at, 60)), QString::fromUtf8(want.mid(at, 60)))));
             }
         }
+    }
+
+    // "Save Charts" adds the three charts as PNG images beside the files, which stay byte for byte those
+    // of a run without it.
+    void SaveCharts()
+    {
+        TRun run(QStringLiteral("Open Season"));
+        run.fix.AddSampleContacts();
+        const QString plain = run.fix.OutputFolder(QStringLiteral("plain"));
+        run.PickFolder(plain);
+        run.Click("cbExport");
+        run.dialog.show();
+        run.PressOK();
+
+        // Opened again, the same choices and the charts.
+        const QString charts = run.fix.OutputFolder(QStringLiteral("charts"));
+        run.dialog.show();
+        run.PickFolder(charts);
+        // On the boxes' marks: the dialog is laid out now, and a box takes clicks on its mark and text only.
+        const auto tick = [&](const char* name) {
+            auto* box = run.Find<QCheckBox>(name);
+            QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+        };
+        tick("cbSaveCharts");
+        QVERIFY(run.dialog.savecharts());
+        run.prompts.AnswerMessage(MsgButton::Yes);
+        tick("cbProcessFlag");
+        QVERIFY(run.dialog.processflag());
+        run.PressOK();
+        QCOMPARE(run.prompts.Messages().last(), QStringLiteral("Submission files written to ") + charts);
+
+        const QString table = run.fix.own.TableName;
+        const QStringList images = {table + QStringLiteral("_hours.png"),
+                                    table + QStringLiteral("_modes.png"), table + QStringLiteral("_qth.png")};
+        QCOMPARE(FilesIn(charts), FilesIn(plain) + images);
+        for (const QString& name : FilesIn(plain)) {
+            QCOMPARE(TProcessFixture::ReadFile(charts + name), TProcessFixture::ReadFile(plain + name));
+        }
+        for (const char* chart : {"_hours.png", "_modes.png", "_qth.png"}) {
+            const QImage image(charts + table + QLatin1String(chart));
+            QCOMPARE(image.size(), QSize(1200, 800));
+        }
+        QVERIFY(!run.fix.dm.GetTables().contains(table));
+    }
+
+    // A chart that cannot be written stops the run before the log is marked processed.
+    void ChartCannotBeWritten()
+    {
+        TRun run(QStringLiteral("General Log"));
+        run.fix.AddSampleContacts();
+        const QString out = run.fix.OutputFolder(QStringLiteral("chartfails"));
+        QVERIFY(QDir().mkpath(out + run.fix.own.TableName + QStringLiteral("_modes.png")));
+        run.PickFolder(out);
+        run.Click("cbSaveCharts");
+        run.TickProcessFlag();
+        run.dialog.show();
+        run.PressOK();
+
+        const QStringList messages = run.prompts.Messages();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages[0].contains(run.fix.own.TableName + QStringLiteral("_modes.png\"")),
+                 qPrintable(messages[0]));
+        QVERIFY(run.dialog.isVisible());
+        QVERIFY(QFile::exists(run.File(out, ".log")) && QFile::exists(run.File(out, ".dup")));
+        QVERIFY(run.fix.dm.GetTables().contains(run.fix.own.TableName));
     }
 
     // Every field of a written ADIF file reads back with the length in its tag.

@@ -7,6 +7,8 @@
 #include "data/Paths.h"
 #include "data/Prompts.h"
 #include "gui/common/TOneLineValidator.h"
+#include "gui/stats/TStatsChartView.h"
+#include "stats/TLogStatistics.h"
 
 #include <QButtonGroup>
 #include <QDir>
@@ -48,6 +50,7 @@ TfrmProcessLog::TfrmProcessLog(IPrompts& prompts, TDM& dm, const TMysettings& se
     // Without a picked folder the files go to the work folder.
     ui->txtFileName->setPlaceholderText(QDir::toNativeSeparators(Paths::WorkFolder()));
     connect(ui->cbADIFComment, &QCheckBox::toggled, this, &TfrmProcessLog::cbADIFCommentClick);
+    connect(ui->cbSaveCharts, &QCheckBox::toggled, this, &TfrmProcessLog::cbSaveChartsClick);
     connect(fRadioGroup1, &QButtonGroup::idClicked, this, &TfrmProcessLog::RadioGroup1Click);
 }
 
@@ -85,6 +88,11 @@ void TfrmProcessLog::cbADIFCommentClick(bool checked)
     fadifcomment = checked;
 }
 
+void TfrmProcessLog::cbSaveChartsClick(bool checked)
+{
+    fsavecharts = checked;
+}
+
 void TfrmProcessLog::RadioGroup1Click(int itemIndex)
 {
     fEOL = LineEndingText(TLineEnding(itemIndex));
@@ -106,6 +114,14 @@ void TfrmProcessLog::ProcessTheLog()
     options.adifexport = fadifexport;
     options.adifcomment = fadifcomment;
     options.processflag = fprocessflag;
+    if (fsavecharts) {
+        // The charts of the whole log, in the colours of the program's theme.
+        options.moreFiles = [this](const QString& out, const QString& table) {
+            TLogStatistics stats(fDM);
+            stats.SetLog(table);
+            SaveChartImages(stats.Engine(), palette(), out, table);
+        };
+    }
     const TScoreCounters score = fCounters ? fCounters() : TScoreCounters();
 
     TLogProcessor(fDM, fSettings, ftablename, score, options).ProcessTheLog();

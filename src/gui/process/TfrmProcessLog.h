@@ -44,6 +44,7 @@ public:
     bool adifexport() const { return fadifexport; }
     bool processflag() const { return fprocessflag; }
     bool adifcomment() const { return fadifcomment; }
+    bool savecharts() const { return fsavecharts; }
 
     // Writes the files of the log named by TableName, marks it processed when asked, tells the operator
     // where the files are and closes the dialog. Throws on the first failure (the dialog stays open).
@@ -55,6 +56,7 @@ private:
     void cbExportClick(bool checked);
     void cbProcessFlagClick(bool checked);
     void cbADIFCommentClick(bool checked);
+    void cbSaveChartsClick(bool checked);
     void RadioGroup1Click(int itemIndex);
 
     std::unique_ptr<Ui::TfrmProcessLog> ui;
@@ -70,4 +72,5 @@ private:
     bool fadifexport = false;
     bool fprocessflag = false;
     bool fadifcomment = false;
+    bool fsavecharts = false;
 };
