@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build/bench}
 RESULTS=${RESULTS:-$BUILD/results}
 SIZES=${SIZES:-"10000 100000 1000000"}
-./scripts/ensure-packages.sh cmake g++ make qt6-base-dev libqt6sql6-sqlite libbenchmark-dev libsqlite3-dev \
+./scripts/ensure-packages.sh cmake g++ make qt6-base-dev libqt6sql6-sqlite libbenchmark-dev libsqlite3-dev libx11-dev \
     python3
 launcher=""
 if command -v ccache >/dev/null 2>&1; then
