@@ -293,7 +293,7 @@ private slots:
         const QStringList file{"W1AW,CW,Maricopa", "K1ABC,SSB,Pima", "K1ABC,CW,Pima", "W1AW,SSB,Pima"};
         for (const auto& [others, way] :
              {std::pair{0, "log read whole"}, std::pair{300, "index per contact"}}) {
-            const auto row = [way](const char* name) {
+            const auto row = [way](const char* name) -> QTestData& {
                 return QTest::newRow(qPrintable(QStringLiteral("%1 (%2)").arg(QLatin1String(name), way)));
             };
             row("same call anywhere")
