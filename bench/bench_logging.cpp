@@ -9,6 +9,7 @@
 // temporary work folder for each run, so the contacts logged by a run never reach the next one.
 
 #include "BenchSupport.h"
+#include "LogFixture.h"
 #include "common/TQuietPrompts.h"
 #include "data/Paths.h"
 #include "data/Prompts.h"
@@ -23,9 +24,12 @@
 #include <QListWidget>
 #include <QSqlDriver>
 #include <QSqlQuery>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTreeView>
+#include <algorithm>
 #include <benchmark/benchmark.h>
+#include <ctime>
 #include <memory>
 #include <sqlite3.h>
 #include <vector>
@@ -33,7 +37,7 @@
 namespace {
 
 int gContacts = 100000;
-const QString kTable = QStringLiteral("N0CALL_2026_Open_Season");
+const QString& kTable = LogFixture::kTable;
 // The call typed one character after the other in the keystroke benchmarks.
 const QString kTypedCall = QStringLiteral("KB1ABC");
 
@@ -48,51 +52,14 @@ struct TWorld
 
 TWorld* gWorld = nullptr;
 
-// The contacts that end the log share a prefix that no earlier one has: the worst case for the dupe
-// list, thousands of matches that all lie at the end of the table.
-int LateContacts()
-{
-    return std::min(5000, gContacts / 20);
-}
-
 tLogRecord Contact(QRandomGenerator& rng, int i)
 {
-    tLogRecord contact;
-    contact.date = QStringLiteral("2026-12-09");
-    contact.time = QStringLiteral("17:05");
-    contact.call =
-        i < gContacts - LateContacts() ? BenchSupport::RandomCall(rng) : QStringLiteral("TA%1").arg(i);
-    contact.tenten = i % 3 ? QString::number(rng.bounded(80000)) : QString();
-    contact.mode = QStringLiteral("SSB");
-    contact.qth = QStringLiteral("AZ");
-    contact.uscounty = QStringLiteral("Pima");
-    contact.points = 2;
-    return contact;
-}
-
-// logs.db with the `config` table and one Open Season log of gContacts contacts.
-void GenerateLogs(const QString& path)
-{
-    TDM dm;
-    dm.OpenLogs(path);
-    dm.CreateConfig();
-    TMysettings rec;
-    rec.TableName = kTable;
-    rec.ContestName = QStringLiteral("Open Season");
-    rec.Callsign = QStringLiteral("N0CALL");
-    dm.CreateLog(rec);
-    QRandomGenerator rng(1010);
-    dm.condb().transaction();
-    for (int i = 0; i < gContacts; ++i) {
-        dm.LogAddRecord(Contact(rng, i), kTable);
-    }
-    dm.condb().commit();
-    dm.CloseLogs();
+    return LogFixture::Contact(rng, i, gContacts);
 }
 
 void BuildWorld()
 {
-    const QString logs = BenchSupport::Fixture(QStringLiteral("logging_%1.db").arg(gContacts), GenerateLogs);
+    const QString logs = LogFixture::Logs(gContacts);
     gWorld = new TWorld;
     const QString work = gWorld->dir.path() + QStringLiteral("/work/");
     qputenv("VANTREL_HOME", QFile::encodeName(work));
@@ -260,6 +227,99 @@ void BM_Keystroke_ManyLoggedLast(benchmark::State& state)
     state.counters["rows_shown"] = gWorld->dupes->rowCount();
 }
 
+// Processor time of this process, in milliseconds: the fair figure on a shared machine.
+double CpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+// The prefixes the sweep types: every one- and two-character prefix of the log's calls, and the longer
+// prefixes (three characters to the whole call) of a fixed sample of the log's calls.
+QStringList SweepPrefixes()
+{
+    QSqlQuery q(gWorld->window->DM().condb());
+    QStringList prefixes;
+    for (int length : {1, 2}) {
+        q.exec(
+            QStringLiteral("select distinct upper(substr(_call,1,%1)) from \"%2\" where length(_call) >= %1")
+                .arg(length)
+                .arg(kTable));
+        while (q.next()) {
+            prefixes << q.value(0).toString();
+        }
+    }
+    q.exec(QStringLiteral("select max(rowid) from \"%1\"").arg(kTable));
+    const qint64 last = q.next() ? q.value(0).toLongLong() : 0;
+    QRandomGenerator rng(2026);
+    for (int i = 0; i < 40 && last > 0; ++i) {
+        q.exec(QStringLiteral("select _call from \"%1\" where rowid >= %2 limit 1")
+                   .arg(kTable)
+                   .arg(1 + qint64(rng.bounded(quint64(last)))));
+        const QString call = q.next() ? q.value(0).toString().toUpper() : QString();
+        for (qsizetype length = 3; length <= call.size(); ++length) {
+            prefixes << call.left(length);
+        }
+    }
+    prefixes.removeDuplicates();
+    return prefixes;
+}
+
+// One typed character for every prefix of the sweep: the text without its last character is set outside
+// the clock, then the prefix is typed until the dupe list holds its first rows (processor time, median of
+// five). Prints the worst ten; the counters give the median over the prefixes, the worst and how many
+// prefixes take 1 ms or more.
+void BM_PrefixSweep(benchmark::State& state)
+{
+    const QStringList prefixes = SweepPrefixes();
+    struct TCost
+    {
+        double ms;
+        QString prefix;
+        int rows;
+    };
+    std::vector<TCost> costs;
+    for (auto _ : state) {
+        costs.clear();
+        for (const QString& prefix : prefixes) {
+            std::vector<double> times;
+            for (int run = 0; run < 5; ++run) {
+                SetCall(prefix.left(prefix.size() - 1));
+                const double start = CpuMs();
+                SetCall(prefix);
+                benchmark::DoNotOptimize(gWorld->dupes->rowCount());
+                times.push_back(CpuMs() - start);
+            }
+            costs.push_back({Median(times), prefix, gWorld->dupes->rowCount()});
+        }
+    }
+    SetCall(QString());
+    std::sort(costs.begin(), costs.end(), [](const TCost& a, const TCost& b) { return a.ms > b.ms; });
+    std::vector<double> all;
+    for (const TCost& c : costs) {
+        all.push_back(c.ms);
+    }
+    std::printf("Prefix sweep: %zu prefixes, median %.3f ms CPU; the worst ten:", costs.size(), Median(all));
+    for (size_t i = 0; i < costs.size() && i < 10; ++i) {
+        std::printf(" %s %.3f;", qPrintable(costs[i].prefix), costs[i].ms);
+    }
+    std::printf("\n");
+    std::fflush(stdout);
+    state.counters["prefixes"] = double(costs.size());
+    state.counters["median_ms"] = Median(all);
+    state.counters["worst_ms"] = costs.empty() ? 0.0 : costs.front().ms;
+    state.counters["tenth_worst_ms"] = costs.size() >= 10 ? costs[9].ms : 0.0;
+    state.counters["over_1ms"] =
+        double(std::count_if(all.begin(), all.end(), [](double ms) { return ms >= 1.0; }));
+}
+
 // The two ways of reading the first screenful of a prefix's rows in logged order through an index, on the
 // prefixes of the typed call (statement prepared once, C API, 64 rows stepped): the rowids from the call
 // index sorted, then the rows by rowid (what the program does for a prefix of few rows), against one
@@ -400,6 +460,7 @@ BENCHMARK(BM_Keystroke)->DenseRange(1, 6)->Iterations(40)->Apply([](auto* b) {
 BENCHMARK(BM_Keystroke_ManyLoggedLast)->Iterations(40)->Apply([](auto* b) {
     Median5(b, benchmark::kMillisecond);
 });
+BENCHMARK(BM_PrefixSweep)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DupeList_TwoStep)->DenseRange(2, 4)->Iterations(20)->Apply([](auto* b) {
     Median5(b, benchmark::kMillisecond);
 });

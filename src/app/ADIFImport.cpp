@@ -8,6 +8,7 @@
 
 #include <QDate>
 #include <QRegularExpression>
+#include <QSqlQuery>
 
 TADIFImport::TADIFImport(TDM& dm, const TMysettings& log)
     : fDM(dm), fLog(log), fRule(DupeRuleOf(log.ContestName))
@@ -27,15 +28,10 @@ void TADIFImport::Read(QByteArrayView data, const std::function<void(qsizetype b
     fDuplicates = 0;
     fCountries.Load(fDM);
 
-    // What the log holds already, by the event's rule: the same exact texts the Log button compares.
-    QSet<QString> logged;
-    fDM.ReadDupeColumns(fLog.TableName, [&](const QString& call, const QString& mode, const QString& county) {
-        tLogRecord rec;
-        rec.call = call;
-        rec.mode = mode;
-        rec.uscounty = county;
-        logged.insert(DupeKey(rec));
-    });
+    // The keys of the file's contacts not marked as duplicates yet, by the event's rule: a later contact
+    // of the same key is a duplicate of the file itself. Whether the log holds them is asked once the
+    // whole file is read (MarkLogDuplicates).
+    QSet<QString> seen;
 
     // Dates, times, modes, places and names repeat from contact to contact: each distinct text is kept
     // once, which keeps a file of many contacts small in memory.
@@ -63,14 +59,13 @@ void TADIFImport::Read(QByteArrayView data, const std::function<void(qsizetype b
             continue;
         }
         ScoreForLog(fLog, rec);
-        bool inserted = false;
         const QString key = DupeKey(rec);
-        if (!logged.contains(key)) {
-            logged.insert(key);
-            inserted = true;
+        const bool again = seen.contains(key);
+        if (!again) {
+            seen.insert(key);
         }
-        fIsDuplicate.append(!inserted);
-        if (!inserted) {
+        fIsDuplicate.append(again);
+        if (again) {
             ++fDuplicates;
         }
         for (QString* text : {&rec.date, &rec.time, &rec.mode, &rec.qth, &rec.uscounty, &rec.name}) {
@@ -81,8 +76,61 @@ void TADIFImport::Read(QByteArrayView data, const std::function<void(qsizetype b
             progress(reader.Position());
         }
     }
+    MarkLogDuplicates();
     if (progress) {
         progress(data.size());
+    }
+}
+
+void TADIFImport::MarkLogDuplicates()
+{
+    // The first contact of each key is a duplicate when the log holds its key: the same exact texts the
+    // Log button compares. A file that is small beside the log asks the call index once per contact; a
+    // larger one reads the log's calls once.
+    QList<qsizetype> first;
+    for (qsizetype i = 0; i < fContacts.size(); ++i) {
+        if (!fIsDuplicate[i]) {
+            first.append(i);
+        }
+    }
+    if (first.isEmpty()) {
+        return;
+    }
+    QSqlQuery& bounds = fDM.RunLogStatement(TDM::TLogStatement::DupeListBounds, fLog.TableName, {});
+    const qint64 rows = bounds.next() && !bounds.value(2).toBool()
+                            ? bounds.value(1).toLongLong() - bounds.value(0).toLongLong() + 1
+                            : 0;
+    bounds.finish();
+    // One lookup on the index costs about as much as reading a few dozen rows of the whole log.
+    constexpr qint64 kRowsPerLookup = 32;
+    if (qint64(first.size()) * kRowsPerLookup < rows) {
+        const std::optional<QString> none;
+        for (qsizetype i : first) {
+            const tLogRecord& rec = fContacts[i];
+            const bool dupe =
+                fDM.IsDupe(fLog.TableName, rec.call,
+                           fRule == TDupeRule::SameCallAndMode ? std::optional(rec.mode) : none,
+                           fRule == TDupeRule::SameCallAndCounty ? std::optional(rec.uscounty) : none);
+            if (dupe) {
+                fIsDuplicate[i] = true;
+                ++fDuplicates;
+            }
+        }
+        return;
+    }
+    QSet<QString> logged;
+    fDM.ReadDupeColumns(fLog.TableName, [&](const QString& call, const QString& mode, const QString& county) {
+        tLogRecord rec;
+        rec.call = call;
+        rec.mode = mode;
+        rec.uscounty = county;
+        logged.insert(DupeKey(rec));
+    });
+    for (qsizetype i : first) {
+        if (logged.contains(DupeKey(fContacts[i]))) {
+            fIsDuplicate[i] = true;
+            ++fDuplicates;
+        }
     }
 }
 

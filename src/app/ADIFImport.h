@@ -53,6 +53,8 @@ public:
 
 private:
     QString DupeKey(const tLogRecord& rec) const;
+    // Marks the contacts of the file whose key the log holds already.
+    void MarkLogDuplicates();
 
     TDM& fDM;
     const TMysettings& fLog;

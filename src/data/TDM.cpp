@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
@@ -399,11 +400,6 @@ QSqlQuery& TDM::Prepared(TLogStatement kind, const QString& table)
               QStringLiteral(" not indexed where rowid >= ? and rowid <= ? and") + like +
               QStringLiteral(" order by rowid limit ?");
         break;
-    case TLogStatement::DupeListCount:
-        // "+rowid" keeps the engine on the call index, whose entries hold the rowid.
-        sql = QStringLiteral("select count(*) from (select 1 from ") + name + QStringLiteral(" where") +
-              like + QStringLiteral(" and +rowid >= ? limit ?)");
-        break;
     case TLogStatement::DupeListByIndex:
         sql = QStringLiteral("select ") + listColumns + QStringLiteral(" from ") + name +
               QStringLiteral(" where rowid in (select rowid from ") + name + QStringLiteral(" where") + like +
@@ -437,6 +433,100 @@ std::shared_ptr<QSqlQuery> TDM::KeptStatement(const QString& sql)
 void TDM::ForgetStatements()
 {
     fPrepared.clear();
+    for (sqlite3_stmt* statement : std::as_const(fRawPrepared)) {
+        sqlite3_finalize(statement);
+    }
+    fRawPrepared.clear();
+}
+
+sqlite3_stmt* TDM::RawPrepared(int kind, const QString& table, const QString& sql)
+{
+    const std::pair<int, QString> key(kind, table);
+    if (const auto it = fRawPrepared.constFind(key); it != fRawPrepared.constEnd()) {
+        return *it;
+    }
+    sqlite3* db = SqliteHandle(condb());
+    if (!db) {
+        throw EDatabaseError(QStringLiteral("The logs database is not open."));
+    }
+    sqlite3_stmt* statement = nullptr;
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v3(db, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT, &statement,
+                           nullptr) != SQLITE_OK) {
+        throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
+    }
+    fRawPrepared.insert(key, statement);
+    return statement;
+}
+
+namespace {
+
+QString ColumnText(sqlite3_stmt* statement, int column)
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    return text ? QString::fromUtf8(text, sqlite3_column_bytes(statement, column)) : QString();
+}
+
+} // namespace
+
+std::vector<qint64> TDM::DupeListRowids(const QString& table, const QString& pattern, qint64 from,
+                                        qint64 limit)
+{
+    // "+rowid" keeps the engine on the call index, whose entries hold the rowid.
+    sqlite3_stmt* q =
+        RawPrepared(-1, table,
+                    QStringLiteral("select rowid from ") + QuoteIdent(table) +
+                        QStringLiteral(" where _call like ?1 escape '\\' and +rowid >= ?2 limit ?3"));
+    const QByteArray text = pattern.toUtf8();
+    sqlite3_bind_text(q, 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int64(q, 2, from);
+    sqlite3_bind_int64(q, 3, limit);
+    std::vector<qint64> rowids;
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(q)) == SQLITE_ROW) {
+        rowids.push_back(sqlite3_column_int64(q, 0));
+    }
+    sqlite3_reset(q);
+    if (rc != SQLITE_DONE) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(SqliteHandle(condb())));
+        ForgetStatements();
+        throw EDatabaseError(message);
+    }
+    return rowids;
+}
+
+void TDM::DupeListRows(
+    const QString& table, const std::vector<qint64>& rowids,
+    const std::function<void(const QString& call, const QString& mode, const QString& place)>& row)
+{
+    sqlite3_stmt* q = RawPrepared(-2, table,
+                                  QStringLiteral("select _call, _mode, ifnull(_qth,'') || ':' || "
+                                                 "ifnull(_uscounty,'') from ") +
+                                      QuoteIdent(table) + QStringLiteral(" where rowid = ?1"));
+    // One read transaction for all of them, so that the rows are of one moment.
+    sqlite3* db = SqliteHandle(condb());
+    const bool own = sqlite3_get_autocommit(db) != 0;
+    if (own) {
+        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    }
+    const auto end = qScopeGuard([db, own] {
+        if (own) {
+            sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        }
+    });
+    for (qint64 rowid : rowids) {
+        sqlite3_bind_int64(q, 1, rowid);
+        const int rc = sqlite3_step(q);
+        if (rc == SQLITE_ROW) {
+            row(ColumnText(q, 0), ColumnText(q, 1), ColumnText(q, 2));
+        }
+        sqlite3_reset(q);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+            const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+            ForgetStatements();
+            throw EDatabaseError(message);
+        }
+    }
 }
 
 bool TDM::InAutocommit() const

@@ -12,10 +12,13 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 // The data module: the program's four SQLite connections, each with its shared query, and the
 // statements on the logs database. Values are always bound; table names are always double-quoted.
 // Every statement failure throws EDatabaseError with the engine's message.
+struct sqlite3_stmt;
+
 class TDM
 {
 public:
@@ -92,7 +95,6 @@ public:
         DupeModeCounty,  // ... and both
         DupeListBounds,  // the smallest and largest rowid, 1 for an empty table
         DupeListScan,    // rowid and list columns of the matches in a rowid range: from, to, pattern, limit
-        DupeListCount,   // matches from a rowid on, on the call index: pattern, from, limit
         DupeListByIndex, // rowid and list columns of the first matches from a rowid on: pattern, from, limit
     };
     // Runs a kept statement with its values and returns it, positioned before its first row; the caller
@@ -107,6 +109,18 @@ public:
     // even when the statements are forgotten meanwhile (a contact logged in between may do that). Throws
     // EDatabaseError.
     std::shared_ptr<QSqlQuery> KeptStatement(const QString& sql);
+
+    // The dupe list's reads of many rows, through the engine's interface on statements kept per log table
+    // (no value object per row, no temporary table). Both throw EDatabaseError on a failure.
+    // The rowids of the rows whose call matches a LIKE pattern (escape '\\'), from a rowid on, as the call
+    // index holds them (not in rowid order); at most limit of them.
+    std::vector<qint64> DupeListRowids(const QString& table, const QString& pattern, qint64 from,
+                                       qint64 limit);
+    // The call, mode and "qth:county" of rows by rowid, in the order given; a rowid the table no longer
+    // holds is passed over.
+    void DupeListRows(
+        const QString& table, const std::vector<qint64>& rowids,
+        const std::function<void(const QString& call, const QString& mode, const QString& place)>& row);
 
     struct TLogCounts
     {
@@ -186,6 +200,9 @@ private:
     std::unique_ptr<QSqlQuery> fdbLookupQuery;
     std::unique_ptr<QSqlQuery> fdbPostalQuery;
     QHash<std::pair<int, QString>, std::shared_ptr<QSqlQuery>> fPrepared;
+    // Statements run through the engine's interface, by kind and table; finalised with the others.
+    sqlite3_stmt* RawPrepared(int kind, const QString& table, const QString& sql);
+    QHash<std::pair<int, QString>, sqlite3_stmt*> fRawPrepared;
 
     // True outside an explicit transaction on the logs connection.
     bool InAutocommit() const;

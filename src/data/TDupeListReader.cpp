@@ -3,16 +3,20 @@
 #include "TDM.h"
 
 #include <QSqlQuery>
+#include <algorithm>
+#include <limits>
 
 namespace {
 
-// Up to this many matches ahead, a piece is read through the call index.
-constexpr qint64 kFewRows = 3000;
+// Up to this many matches ahead, the reader takes every rowid of them from the call index at once and lists
+// them sorted (reading an index entry costs about what scanning a row does, and no piece scans more).
+constexpr qint64 kFewRows = 8192;
 // Rows of the table read by the first scanning statement (a prefix that many rows share fills a piece
 // there), by each later one, and the windows one piece may read before the reader turns to the call index.
 constexpr qint64 kFirstWindow = 512;
 constexpr qint64 kWindow = 4096;
 constexpr int kWindowsPerPiece = 4;
+constexpr qint64 kMaxRows = std::numeric_limits<qint64>::max() / 2;
 
 QString LikePattern(const QString& prefix)
 {
@@ -53,24 +57,29 @@ QList<TDupeRow> TDupeListReader::Next(int count)
             fWay = TWay::Scan;
             return rows;
         }
-        // The matches of the first window tell how far the scan would go to fill the piece: when that stays
-        // within the windows of one piece, the index is not needed; else few matches ahead are read on it.
+        // The matches of the first window tell how far the scan would go to fill the piece, and how many
+        // matches the index would give: the cheaper way is taken (an index entry costs about two rows
+        // scanned), the scan only within the windows of one piece.
         const qint64 found = rows.size();
-        if (found > 0 && (count - found) * kFirstWindow / found <= kWindow * kWindowsPerPiece) {
+        const qint64 scanRows = found > 0 ? (count - found) * kFirstWindow / found : kMaxRows;
+        const qint64 indexEntries = found * (fMax - fNext + 1) / kFirstWindow;
+        if (scanRows <= kWindow * kWindowsPerPiece && scanRows <= 2 * indexEntries) {
             fWay = TWay::Scan;
         } else {
-            fWay = CountAhead(kFewRows + 1) <= kFewRows ? TWay::ByIndex : TWay::Scan;
+            fWay = ListFromIndex() ? TWay::Listed : TWay::Scan;
         }
     }
     for (int window = 0; fWay == TWay::Scan && rows.size() < count; ++window) {
         if (window == kWindowsPerPiece) {
             // The matches lie far apart or far ahead: the call index finds them at once.
-            fWay = TWay::ByIndex;
+            fWay = ListFromIndex() ? TWay::Listed : TWay::ByIndex;
         } else if (!ScanWindow(rows, count, kWindow)) {
             return rows;
         }
     }
-    if (fWay == TWay::ByIndex) {
+    if (fWay == TWay::Listed) {
+        rows += NextListed(count - int(rows.size()));
+    } else if (fWay == TWay::ByIndex) {
         rows += NextByIndex(count - int(rows.size()));
     }
     return rows;
@@ -99,13 +108,36 @@ bool TDupeListReader::ScanWindow(QList<TDupeRow>& rows, int count, qint64 window
     return true;
 }
 
-qint64 TDupeListReader::CountAhead(qint64 limit)
+bool TDupeListReader::ListFromIndex()
 {
-    QSqlQuery& q =
-        fDM.RunLogStatement(TDM::TLogStatement::DupeListCount, fTable, {TextValue(fPattern), fNext, limit});
-    const qint64 n = q.next() ? q.value(0).toLongLong() : 0;
-    q.finish();
-    return n;
+    std::vector<qint64> rowids = fDM.DupeListRowids(fTable, fPattern, fNext, kFewRows + 1);
+    if (qint64(rowids.size()) > kFewRows) {
+        return false;
+    }
+    std::sort(rowids.begin(), rowids.end());
+    fListed = std::move(rowids);
+    fListedAt = 0;
+    return true;
+}
+
+QList<TDupeRow> TDupeListReader::NextListed(int count)
+{
+    QList<TDupeRow> rows;
+    // A row deleted since its rowid was taken gives no line: the next ones fill its place.
+    while (rows.size() < count && fListedAt < fListed.size()) {
+        const size_t take = std::min(fListed.size() - fListedAt, size_t(count - rows.size()));
+        const std::vector<qint64> piece(fListed.begin() + qsizetype(fListedAt),
+                                        fListed.begin() + qsizetype(fListedAt + take));
+        fListedAt += take;
+        fDM.DupeListRows(fTable, piece,
+                         [&rows](const QString& call, const QString& mode, const QString& place) {
+                             rows.append({call, mode, place});
+                         });
+    }
+    if (fListedAt >= fListed.size()) {
+        fAtEnd = true;
+    }
+    return rows;
 }
 
 QList<TDupeRow> TDupeListReader::NextByIndex(int count)

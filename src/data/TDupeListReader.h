@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <vector>
 
 class TDM;
 
@@ -20,8 +21,9 @@ struct TDupeRow
 // A keystroke must cost the same on a log of any size, so no piece reads much more than it shows:
 // - the table is read in its own order from the row after the last one listed, a window of rows at a
 //   time: a prefix that many rows share fills a piece within the first rows read;
-// - when the first window does not fill the piece, the matches are counted on the call index: a prefix
-//   that few rows share is then read through the index, the rowids of its rows sorted by the engine;
+// - when the first window shows the matches to be sparse, the rowids of the matches ahead are taken from
+//   the call index at once (up to a bound) and sorted here: the rows are then read by rowid, a piece at a
+//   time, with no temporary table of the engine;
 // - when the matches are many but lie far ahead (thousands of them, all logged late), the reader turns to
 //   the index after a bounded number of windows, so that no piece reads the whole table.
 class TDupeListReader
@@ -39,20 +41,25 @@ private:
     {
         FirstWindow, // nothing read yet
         Scan,        // windows of the table
-        ByIndex      // rowids from the call index
+        Listed,      // the sorted rowids of every match ahead, taken from the call index
+        ByIndex      // the first matches ahead, sorted by the engine on the call index
     };
     // Reads the next window of rows of the table into rows (up to count rows in all); false once the
     // table is read.
     bool ScanWindow(QList<TDupeRow>& rows, int count, qint64 window);
     QList<TDupeRow> NextByIndex(int count);
-    // The number of matches not listed yet, counted on the call index up to limit.
-    qint64 CountAhead(qint64 limit);
+    // Takes the rowids of the matches ahead from the call index and sorts them; false (nothing taken) when
+    // there are too many to take at once.
+    bool ListFromIndex();
+    QList<TDupeRow> NextListed(int count);
 
     TDM& fDM;
     QString fTable;
     QString fPattern; // the LIKE pattern of the prefix
     TWay fWay = TWay::FirstWindow;
     bool fAtEnd = false;
-    qint64 fNext = 0; // the first rowid not looked at yet
-    qint64 fMax = 0;  // the largest rowid of the table when the list began
+    qint64 fNext = 0;            // the first rowid not looked at yet
+    qint64 fMax = 0;             // the largest rowid of the table when the list began
+    std::vector<qint64> fListed; // the rowids of the matches, sorted (TWay::Listed)
+    size_t fListedAt = 0;        // the first of them not read yet
 };

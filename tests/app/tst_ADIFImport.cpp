@@ -276,6 +276,9 @@ private slots:
     }
 
     // Each event's duplicate rule, against the log and against earlier records of the same file.
+    // Each event's duplicate rule, against the log and against earlier records of the same file. Each case
+    // runs on a log of its own rows alone (the log's calls are read whole) and on one with a few hundred
+    // other rows before them (each contact of the small file is looked up on the call index).
     void Duplicates_data()
     {
         QTest::addColumn<QString>("event");
@@ -284,21 +287,32 @@ private slots:
         QTest::addColumn<bool>("keep");
         QTest::addColumn<QStringList>("stored"); // the calls the file adds
         QTest::addColumn<int>("duplicates");
+        QTest::addColumn<int>("others"); // rows of other calls logged first
 
         const QStringList logged{"W1AW,SSB,Pima"};
         const QStringList file{"W1AW,CW,Maricopa", "K1ABC,SSB,Pima", "K1ABC,CW,Pima", "W1AW,SSB,Pima"};
-        QTest::newRow("same call anywhere")
-            << "Winter Phone" << logged << file << false << QStringList{"K1ABC,SSB,Pima"} << 3;
-        QTest::newRow("same call anywhere, duplicates kept")
-            << "Winter Phone" << logged << file << true << file << 3;
-        QTest::newRow("Spirit Of 76: same call and mode")
-            << "Spirit Of 76" << logged << file << false
-            << QStringList{"W1AW,CW,Maricopa", "K1ABC,SSB,Pima", "K1ABC,CW,Pima"} << 1;
-        QTest::newRow("Mobile: same call and county")
-            << "Mobile" << logged << file << false << QStringList{"W1AW,CW,Maricopa", "K1ABC,SSB,Pima"} << 2;
-        QTest::newRow("call signs compare exactly after upper-casing")
-            << "Winter Phone" << QStringList{"w1aw,SSB,"} << QStringList{"W1AW,SSB,"} << false
-            << QStringList{"W1AW,SSB,"} << 0;
+        for (const auto& [others, way] :
+             {std::pair{0, "log read whole"}, std::pair{300, "index per contact"}}) {
+            const auto row = [way](const char* name) -> QTestData& {
+                return QTest::newRow(qPrintable(QStringLiteral("%1 (%2)").arg(QLatin1String(name), way)));
+            };
+            row("same call anywhere")
+                << "Winter Phone" << logged << file << false << QStringList{"K1ABC,SSB,Pima"} << 3 << others;
+            row("same call anywhere, duplicates kept")
+                << "Winter Phone" << logged << file << true << file << 3 << others;
+            row("Spirit Of 76: same call and mode")
+                << "Spirit Of 76" << logged << file << false
+                << QStringList{"W1AW,CW,Maricopa", "K1ABC,SSB,Pima", "K1ABC,CW,Pima"} << 1 << others;
+            row("Mobile: same call and county")
+                << "Mobile" << logged << file << false << QStringList{"W1AW,CW,Maricopa", "K1ABC,SSB,Pima"}
+                << 2 << others;
+            row("Mobile: a county emptied in the log window matches an empty one")
+                << "Mobile" << QStringList{"W1AW,SSB,NULL"} << QStringList{"W1AW,SSB,", "K1ABC,SSB,"} << false
+                << QStringList{"K1ABC,SSB,"} << 1 << others;
+            row("call signs compare exactly after upper-casing")
+                << "Winter Phone" << QStringList{"w1aw,SSB,"} << QStringList{"W1AW,SSB,"} << false
+                << QStringList{"W1AW,SSB,"} << 0 << others;
+        }
     }
     void Duplicates()
     {
@@ -308,7 +322,14 @@ private slots:
         QFETCH(bool, keep);
         QFETCH(QStringList, stored);
         QFETCH(int, duplicates);
+        QFETCH(int, others);
         TProcessFixture fix(event);
+        for (int i = 0; i < others; ++i) {
+            tLogRecord rec;
+            rec.call = QStringLiteral("N9F%1").arg(i);
+            rec.mode = QStringLiteral("FM");
+            fix.dm.LogAddRecord(rec, fix.own.TableName);
+        }
         for (const QString& line : logged) {
             const QStringList f = line.split(',');
             tLogRecord rec;
@@ -317,6 +338,11 @@ private slots:
             rec.qth = QStringLiteral("AZ");
             rec.uscounty = f[2];
             fix.dm.LogAddRecord(rec, fix.own.TableName);
+            if (f[2] == QStringLiteral("NULL")) {
+                QSqlQuery(fix.dm.condb())
+                    .exec(QStringLiteral("update \"%1\" set _uscounty = NULL where _uscounty = 'NULL'")
+                              .arg(fix.own.TableName));
+            }
         }
         QByteArray adif;
         for (const QString& line : file) {
@@ -336,7 +362,7 @@ private slots:
         QCOMPARE(adifImport.Duplicates(), duplicates);
         QCOMPARE(adifImport.Store(keep), int(stored.size()));
         QStringList rows;
-        for (const QString& row : Contacts(fix.dm, fix.own.TableName).mid(logged.size())) {
+        for (const QString& row : Contacts(fix.dm, fix.own.TableName).mid(others + logged.size())) {
             const QStringList f = row.split('|');
             rows << f[0] + ',' + f[3] + ',' + f[5];
         }

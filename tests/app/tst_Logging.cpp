@@ -277,7 +277,8 @@ private slots:
 
     // The dupe list shows the matching rows in the order they were logged, for a prefix that a few rows
     // share as for one that thousands share, near the start of the log or only after many other rows
-    // (each is read its own way: table order, the call index, or table order giving way to the index).
+    // (each is read its own way: table order, the rowids from the call index, or table order giving way to
+    // the index).
     void DupeListInLoggedOrder_data()
     {
         QTest::addColumn<int>("matches");
@@ -286,6 +287,7 @@ private slots:
         QTest::newRow("thousands") << 4500 << 0;
         QTest::newRow("a few, logged late") << 40 << 6000;
         QTest::newRow("thousands, logged late") << 3500 << 20000;
+        QTest::newRow("more than the index gives at once, logged late") << 9000 << 2000;
     }
 
     void DupeListInLoggedOrder()

@@ -594,6 +594,63 @@ private slots:
         QCOMPARE(f.prompts.Messages(), QStringList());
     }
 
+    // A log with gaps in its rowids (rows deleted before the window opened) shows its rows in order, however
+    // the view reaches them: pages read from the start, from the end or from the middle first, and rows
+    // added or deleted in the window still take their places.
+    void LogWindowWithGapsInTheLog_data()
+    {
+        QTest::addColumn<QList<int>>("visits"); // rows read first, before the whole log is compared
+        QTest::newRow("from the start") << QList<int>{0, 300, 600};
+        QTest::newRow("last row first") << QList<int>{-1, 0};
+        QTest::newRow("middle first") << QList<int>{350, 100, -1};
+    }
+    void LogWindowWithGapsInTheLog()
+    {
+        QFETCH(QList<int>, visits);
+        TAppFixture f;
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Winter Phone"));
+        const QString table = f.window->Mysettings().TableName;
+        QSqlDatabase db = f.window->DM().condb();
+        QVERIFY(db.transaction());
+        QSqlQuery q(db);
+        for (int i = 0; i < 900; ++i) {
+            QVERIFY(q.exec(QStringLiteral("insert into \"%1\" (_call) values ('K%2')").arg(table).arg(i)));
+        }
+        QVERIFY(q.exec(QStringLiteral("delete from \"%1\" where rowid % 4 = 0 or rowid between 200 and 260")
+                           .arg(table)));
+        QVERIFY(db.commit());
+        QStringList expected;
+        QVERIFY(q.exec(QStringLiteral("select _call from \"%1\" order by rowid").arg(table)));
+        while (q.next()) {
+            expected << q.value(0).toString();
+        }
+        TfrmLogTable form(f.prompts, f.window->DM(), f.window.get());
+        form.Open(table);
+        TSqlGridModel* model = form.Model();
+        const int call = Column(model, "_call");
+        QCOMPARE(model->rowCount(), int(expected.size()));
+        for (int row : visits) {
+            row = row < 0 ? model->rowCount() - 1 : row;
+            QCOMPARE(model->index(row, call).data().toString(), expected[row]);
+        }
+        const auto shown = [&] {
+            QStringList calls;
+            for (int r = 0; r < model->rowCount(); ++r) {
+                calls << model->index(r, call).data().toString();
+            }
+            return calls;
+        };
+        QCOMPARE(shown(), expected);
+        // A new row before row 1 and a deleted row 500 keep every other row where it is.
+        model->InsertRowAt(1);
+        QVERIFY(model->setData(model->index(1, call), QStringLiteral("W1NEW")));
+        model->Post();
+        expected.insert(1, QStringLiteral("W1NEW"));
+        model->DeleteRow(500);
+        expected.removeAt(500);
+        QCOMPARE(shown(), expected);
+    }
+
     // EPC members are listed in ascending number; other tables in the order the database returns.
     void EpcOrderAndEditing()
     {

@@ -5,10 +5,14 @@
 
 #include <QLoggingCategory>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numeric>
+#include <sqlite3.h>
 
 Q_LOGGING_CATEGORY(lcGrid, "vantrel.data.grid")
 
@@ -38,6 +42,44 @@ QString Quoted(const QString& text)
     constexpr qsizetype kShown = 60;
     return QLatin1Char('"') + (text.size() > kShown ? text.first(kShown) + QChar(0x2026) : text) +
            QLatin1Char('"');
+}
+
+// The rowids a statement returns (its first column), stepped through the engine's interface where the
+// connection is an SQLite one: the keys of a whole log are read without a value object per row.
+std::vector<qint64> ReadRowids(const QSqlDatabase& db, const QString& sql, const QList<qint64>& values)
+{
+    std::vector<qint64> keys;
+    if (sqlite3* handle = SqliteHandle(db)) {
+        sqlite3_stmt* statement = nullptr;
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v2(handle, text.constData(), int(text.size()), &statement, nullptr) !=
+            SQLITE_OK) {
+            throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(handle)));
+        }
+        const auto done = qScopeGuard([statement] { sqlite3_finalize(statement); });
+        for (int i = 0; i < values.size(); ++i) {
+            sqlite3_bind_int64(statement, i + 1, values[i]);
+        }
+        int rc = SQLITE_ROW;
+        while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+            keys.push_back(sqlite3_column_int64(statement, 0));
+        }
+        if (rc != SQLITE_DONE) {
+            throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(handle)));
+        }
+        return keys;
+    }
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    QVariantList bound;
+    for (qint64 v : values) {
+        bound << QVariant(v);
+    }
+    ExecSql(q, sql, bound);
+    while (q.next()) {
+        keys.push_back(q.value(0).toLongLong());
+    }
+    return keys;
 }
 
 } // namespace
@@ -79,9 +121,9 @@ void TSqlGridModel::Open(const QString& table, const QString& orderBy)
     fInserting = false;
     fLastError.clear();
     try {
-        ReadKeys();
+        ReadRows();
     } catch (...) {
-        fKeys.clear();
+        ClearKeys();
         endResetModel();
         throw;
     }
@@ -89,18 +131,139 @@ void TSqlGridModel::Open(const QString& table, const QString& orderBy)
     endResetModel();
 }
 
+void TSqlGridModel::ReadRows()
+{
+    // In rowid order the keys wait until their rows are shown; another order needs them all at once.
+    if (fOrderBy.isEmpty()) {
+        CountRows();
+    } else {
+        ReadKeys();
+    }
+}
+
 void TSqlGridModel::ReadKeys()
 {
-    // Only the keys are read whole: eight bytes a row. A plain table scan returns rows in rowid order,
-    // which is the order "select *" gives.
+    // Every key in the grid's order, through the engine's interface: eight bytes a row.
+    ClearKeys();
+    QString sql = QStringLiteral("select rowid from ") + QuoteIdent(fTable) + QStringLiteral(" order by ") +
+                  (fOrderBy.isEmpty() ? QStringLiteral("rowid") : fOrderBy);
+    fKeys = ReadRowids(fDb, sql, {});
+}
+
+void TSqlGridModel::CountRows()
+{
+    // One statement, so that the count and the ends are of the same moment; each subquery is one step of
+    // the engine (the count walks the smallest index, the ends one path down the table's tree).
+    ClearKeys();
+    const QString name = QuoteIdent(fTable);
     QSqlQuery q(fDb);
     q.setForwardOnly(true);
-    ExecSql(q, QStringLiteral("select rowid from ") + QuoteIdent(fTable) + QStringLiteral(" order by ") +
-                   (fOrderBy.isEmpty() ? QStringLiteral("rowid") : fOrderBy));
-    std::vector<qint64> keys;
-    while (q.next()) {
-        keys.push_back(q.value(0).toLongLong());
+    ExecSql(q, QStringLiteral("select (select count(*) from ") + name +
+                   QStringLiteral("), (select min(rowid) from ") + name +
+                   QStringLiteral("), (select max(rowid) from ") + name + QLatin1Char(')'));
+    if (!q.next()) {
+        throw EDatabaseError(QStringLiteral("The rows of %1 cannot be counted.").arg(fTable));
     }
+    fCount = q.value(0).toLongLong();
+    fFirstKey = q.value(1).toLongLong();
+    fLastKey = q.value(2).toLongLong();
+    fDense = fCount == 0 || fLastKey - fFirstKey + 1 == fCount;
+    fAllKeys = fCount == 0;
+}
+
+void TSqlGridModel::ClearKeys()
+{
+    fKeys.clear();
+    fAllKeys = true;
+    fCount = 0;
+    fFirstKey = 0;
+    fLastKey = 0;
+    fDense = false;
+    fKeyChunks.clear();
+}
+
+qint64 TSqlGridModel::KeyCount() const
+{
+    return fAllKeys ? qint64(fKeys.size()) : fCount;
+}
+
+qint64 TSqlGridModel::KeyAt(qint64 position) const
+{
+    if (fAllKeys) {
+        return fKeys[size_t(position)];
+    }
+    if (fDense) {
+        return fFirstKey + position;
+    }
+    const qint64 chunk = position / kPageRows;
+    auto it = fKeyChunks.constFind(chunk);
+    if (it == fKeyChunks.constEnd()) {
+        LoadKeyChunk(chunk);
+        it = fKeyChunks.constFind(chunk);
+    }
+    return (*it)[size_t(position % kPageRows)];
+}
+
+void TSqlGridModel::LoadKeyChunk(qint64 chunk) const
+{
+    // The keys of one page of positions, found from a neighbouring page already read, else counted from the
+    // nearer end of the table. Only rowids up to the last one counted are rows of the grid.
+    const qint64 first = chunk * kPageRows;
+    const qint64 count = std::min<qint64>(kPageRows, fCount - first);
+    const QString name = QuoteIdent(fTable);
+    const auto before = fKeyChunks.constFind(chunk - 1);
+    const auto after = fKeyChunks.constFind(chunk + 1);
+    std::vector<qint64> keys;
+    try {
+        if (before != fKeyChunks.constEnd() && before->back() >= 0) {
+            keys = ReadRowids(fDb,
+                              QStringLiteral("select rowid from ") + name +
+                                  QStringLiteral(" where rowid > ? and rowid <= ? order by rowid limit ?"),
+                              {before->back(), fLastKey, count});
+        } else if (after != fKeyChunks.constEnd() && after->front() >= 0) {
+            keys = ReadRowids(fDb,
+                              QStringLiteral("select rowid from ") + name +
+                                  QStringLiteral(" where rowid < ? order by rowid desc limit ?"),
+                              {after->front(), count});
+            std::reverse(keys.begin(), keys.end());
+        } else if (first <= fCount - first - count) {
+            keys = ReadRowids(fDb,
+                              QStringLiteral("select rowid from ") + name +
+                                  QStringLiteral(" where rowid <= ? order by rowid limit ? offset ?"),
+                              {fLastKey, count, first});
+        } else {
+            keys = ReadRowids(fDb,
+                              QStringLiteral("select rowid from ") + name +
+                                  QStringLiteral(" where rowid <= ? order by rowid desc limit ? offset ?"),
+                              {fLastKey, count, fCount - first - count});
+            std::reverse(keys.begin(), keys.end());
+        }
+    } catch (const EVantrel& e) {
+        // Keys that cannot be read show empty rows; the next refresh reads them again.
+        qCWarning(lcGrid) << "reading row keys of" << fTable << "failed:" << e.Message();
+        keys.clear();
+    }
+    // Rows deleted by another program since the count leave no key: their places show empty.
+    keys.resize(size_t(count), -1);
+    fKeyChunks.insert(chunk, std::move(keys));
+}
+
+void TSqlGridModel::ReadAllKeys()
+{
+    if (fAllKeys) {
+        return;
+    }
+    std::vector<qint64> keys;
+    if (fDense) {
+        keys.resize(size_t(fCount));
+        std::iota(keys.begin(), keys.end(), fFirstKey);
+    } else {
+        keys = ReadRowids(fDb,
+                          QStringLiteral("select rowid from ") + QuoteIdent(fTable) +
+                              QStringLiteral(" where rowid <= ? order by rowid"),
+                          {fLastKey});
+    }
+    ClearKeys();
     fKeys = std::move(keys);
 }
 
@@ -109,7 +272,7 @@ int TSqlGridModel::rowCount(const QModelIndex& parent) const
     if (parent.isValid()) {
         return 0;
     }
-    return int(fKeys.size()) + (fInserting ? 1 : 0);
+    return int(KeyCount()) + (fInserting ? 1 : 0);
 }
 
 int TSqlGridModel::columnCount(const QModelIndex& parent) const
@@ -133,13 +296,15 @@ const QList<QVariant>& TSqlGridModel::RowValues(int row) const
 void TSqlGridModel::LoadPage(int page) const
 {
     const int first = page * kPageRows;
-    const int last = std::min<int>(first + kPageRows, int(fKeys.size()));
+    const int last = std::min<int>(first + kPageRows, int(KeyCount()));
     QList<QList<QVariant>> rows(last - first, QList<QVariant>(fColumns.size()));
     QStringList marks;
     QVariantList keys;
     for (int i = first; i < last; ++i) {
-        marks << QStringLiteral("?");
-        keys << QVariant(fKeys[i]);
+        if (const qint64 key = KeyAt(i); key >= 0) {
+            marks << QStringLiteral("?");
+            keys << QVariant(key);
+        }
     }
     if (!keys.isEmpty()) {
         try {
@@ -151,7 +316,7 @@ void TSqlGridModel::LoadPage(int page) const
                     keys);
             QHash<qint64, int> position;
             for (int i = first; i < last; ++i) {
-                position.insert(fKeys[i], i - first);
+                position.insert(KeyAt(i), i - first);
             }
             const int count = int(fColumns.size());
             while (q.next()) {
@@ -317,6 +482,8 @@ void TSqlGridModel::Post()
             sql += QStringLiteral(" (") + names.join(QLatin1Char(',')) + QStringLiteral(") values (") +
                    marks.join(QLatin1Char(',')) + QLatin1Char(')');
         }
+        // The new row takes its place by position among the stored ones: every key is needed from now on.
+        ReadAllKeys();
         ExecSql(q, sql, values);
         const qint64 key = q.lastInsertId().toLongLong();
         fKeys.insert(fKeys.begin() + row, key);
@@ -326,7 +493,7 @@ void TSqlGridModel::Post()
         for (const QString& name : names) {
             sets << name + QStringLiteral("=?");
         }
-        const qint64 key = fKeys[row];
+        const qint64 key = KeyAt(row);
         values << QVariant(key);
         ExecSql(q,
                 QStringLiteral("update ") + QuoteIdent(fTable) + QStringLiteral(" set ") +
@@ -347,6 +514,7 @@ void TSqlGridModel::KeepDeletedRow()
     // Another program deleted the row after it was read. What was typed is not dropped: the row becomes a
     // new row holding every value it showed, key included, so that posting it stores it again as it was.
     const int row = fEditRow;
+    ReadAllKeys();
     fKeys.erase(fKeys.begin() + row);
     fInserting = true;
     for (int c = 0; c < fColumns.size(); ++c) {
@@ -421,6 +589,8 @@ void TSqlGridModel::DeleteRow(int row)
         // Posting keeps every row where it is: a new row takes its place among the stored ones.
         Post();
     }
+    // The rows after it move up by one: every key is needed from now on.
+    ReadAllKeys();
     QSqlQuery q(fDb);
     ExecSql(q, QStringLiteral("delete from ") + QuoteIdent(fTable) + QStringLiteral(" where rowid=?"),
             {QVariant(fKeys[row])});
@@ -435,9 +605,9 @@ void TSqlGridModel::Refresh()
     Post();
     beginResetModel();
     try {
-        ReadKeys();
+        ReadRows();
     } catch (...) {
-        fKeys.clear();
+        ClearKeys();
         DropPages();
         endResetModel();
         throw;

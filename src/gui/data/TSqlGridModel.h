@@ -10,9 +10,12 @@
 #include <vector>
 
 // An editable grid model over one table, as the table windows show it: every column of the table, the
-// rows in the order the database returns them (or by an order column). Rows are read lazily: opening
-// reads only the row keys (SQLite's rowid), and the values are read a page at a time as the view asks
-// for them, so opening a 100,000-row log or jumping to its last row costs one page, not the table.
+// rows in the order the database returns them (or by an order column). Rows are read lazily: opening a
+// table in rowid order counts its rows and reads no key; the row keys (SQLite's rowid) are read a page at a
+// time beside the values, as the view asks for them, so opening a 1,000,000-row log or jumping to its last
+// row costs a page, not the table. The rows are those the table held when it was opened (or refreshed):
+// rows another program adds later show after a refresh. Adding or deleting a row in the grid, or an order
+// column, reads all the keys once, as the rows then take their places by position.
 //
 // Editing follows a record navigator: one row at a time is in edit (changed cells or a new row); it is
 // written to the table when it is posted (explicitly, or when another row becomes current), and stays in
@@ -72,7 +75,19 @@ private:
     static constexpr int kPageRows = 256;
     static constexpr int kMaxPages = 64;
 
+    // Every key in the grid's order (by the order column, else by rowid).
     void ReadKeys();
+    // The rows as the grid opens or refreshes: counted in rowid order, else every key read.
+    void ReadRows();
+    void ClearKeys();
+    // The rows of the table in rowid order as the grid opens: counted, keys read later.
+    void CountRows();
+    // The number of stored rows shown, and the key of one.
+    qint64 KeyCount() const;
+    qint64 KeyAt(qint64 position) const;
+    // Reads every key of the rows counted, when they are not all read yet (before rows move).
+    void ReadAllKeys();
+    void LoadKeyChunk(qint64 chunk) const;
     const QList<QVariant>& RowValues(int row) const;
     void LoadPage(int page) const;
     void DropPages() const;
@@ -91,7 +106,16 @@ private:
     QStringList fColumns;
     QBitArray fNumeric;
     QBitArray fWhole; // columns of an integer type
+    // Every key, once all are read (fAllKeys); before that, the rows counted (fCount, rowids up to fLastKey)
+    // and the keys read so far a page at a time. When the rowids run from fFirstKey without a gap, a key
+    // is known from its position without reading it.
     std::vector<qint64> fKeys;
+    bool fAllKeys = true;
+    qint64 fCount = 0;
+    qint64 fFirstKey = 0;
+    qint64 fLastKey = 0;
+    bool fDense = false;
+    mutable QHash<qint64, std::vector<qint64>> fKeyChunks;
 
     // Values of the pages read so far, by page number, with a small limit on how many are kept.
     mutable QHash<int, QList<QList<QVariant>>> fPages;
