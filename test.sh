@@ -9,7 +9,7 @@ set -e
 cd "$(dirname "$0")"
 ./scripts/ensure-packages.sh cmake g++ ninja-build qt6-base-dev qt6-svg-dev libqt6sql6-sqlite xvfb xauth \
     clang-format openssl libarchive-dev libsqlite3-dev desktop-file-utils appstream xdotool \
-    libhamlib-utils dpkg-dev file libbenchmark-dev
+    libhamlib-utils dpkg-dev file libbenchmark-dev libpq-dev libqt6sql6-psql postgresql
 build=build/test
 # A build folder made by an older test.sh with another generator is made again.
 if [ -f "$build/CMakeCache.txt" ] && ! grep -q '^CMAKE_GENERATOR:INTERNAL=Ninja$' "$build/CMakeCache.txt"; then

@@ -13,7 +13,7 @@ BUILD=${BUILD:-build/bench}
 RESULTS=${RESULTS:-$BUILD/results}
 SIZES=${SIZES:-"10000 100000 1000000"}
 ./scripts/ensure-packages.sh cmake g++ make qt6-base-dev libqt6sql6-sqlite libbenchmark-dev libsqlite3-dev \
-    python3
+    libpq-dev libarchive-dev qt6-svg-dev python3
 launcher=""
 if command -v ccache >/dev/null 2>&1; then
     launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"

@@ -4,7 +4,7 @@
 set -e
 cd "$(dirname "$0")/.."
 ./scripts/ensure-packages.sh cmake make clang libclang-rt-14-dev qt6-base-dev libqt6sql6-sqlite libarchive-dev \
-    libsqlite3-dev qt6-svg-dev
+    libsqlite3-dev qt6-svg-dev libpq-dev
 launcher=""
 if command -v ccache >/dev/null 2>&1; then
     launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"

@@ -1,6 +1,7 @@
 #include "LogQueries.h"
 
 #include "Errors.h"
+#include "SyncStore.h"
 #include "TDM.h"
 
 #include <QLocale>
@@ -27,6 +28,13 @@ QStringList PresentColumns(TDM& dm, const QString& table, const QStringList& wan
         }
     }
     return result;
+}
+
+// A text as an SQL literal.
+QString SqlText(const QString& text)
+{
+    return QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QStringLiteral("''")) +
+           QLatin1Char('\'');
 }
 
 // The engine's connection under the logs connection (Qt's SQLite driver runs on the system's library, the
@@ -95,18 +103,29 @@ void ForEachLogRow(TDM& dm, const QString& table, const QStringList& columns,
     // Reading only the columns needed matters for a large log. A table with none of them (or none at all)
     // is read whole, which reports a missing table.
     const QStringList selected = PresentColumns(dm, table, columns);
-    QString list = QStringLiteral("*");
+    // A shared log is read in the event's order, the order in which the server first took its contacts
+    // (those it has not taken yet last, as logged here): every position in step reads the same rows in the
+    // same order, so each writes the same files.
+    const bool shared =
+        SyncStore::IsShared(dm, table) && !PresentColumns(dm, table, {QStringLiteral("pkey")}).isEmpty();
+    const QString name = QuoteIdent(table);
+    QString list = shared ? name + QStringLiteral(".*") : QStringLiteral("*");
     if (!selected.isEmpty()) {
         QStringList quoted;
         for (const QString& column : selected) {
-            quoted << QuoteIdent(column);
+            quoted << (shared ? name + '.' + QuoteIdent(column) : QuoteIdent(column));
         }
         list = quoted.join(QLatin1Char(','));
     }
 
     // The rows are read through the engine's own interface on the logs connection: a million-row log is
     // read several times faster than through QSqlQuery, which wraps every value in a QVariant first.
-    const QString statement = QStringLiteral("select ") + list + QStringLiteral(" from ") + QuoteIdent(table);
+    QString statement = QStringLiteral("select ") + list + QStringLiteral(" from ") + name;
+    if (shared) {
+        statement += QStringLiteral(" left join sync_contacts s on s.log=") + SqlText(table) +
+                     QStringLiteral(" and s.key=") + name +
+                     QStringLiteral(".pkey order by s.ord is null, s.ord, ") + name + QStringLiteral(".pkey");
+    }
     sqlite3* db = NativeHandle(dm);
     sqlite3_stmt* q = nullptr;
     if (sqlite3_prepare16_v2(db, statement.utf16(), int(statement.size() * sizeof(QChar)), &q, nullptr) !=

@@ -3,6 +3,7 @@
 #include "Errors.h"
 #include "Paths.h"
 #include "SqlScript.h"
+#include "SyncStore.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -415,6 +416,21 @@ QSqlQuery& TDM::Prepared(TLogStatement kind, const QString& table)
     return *q;
 }
 
+std::shared_ptr<QSqlQuery> TDM::KeptStatement(const QString& sql)
+{
+    const std::pair<int, QString> key(-1, sql);
+    if (const auto it = fPrepared.constFind(key); it != fPrepared.constEnd()) {
+        return *it;
+    }
+    auto q = std::make_shared<QSqlQuery>(condb());
+    q->setForwardOnly(true);
+    if (!q->prepare(sql)) {
+        throw EDatabaseError(ErrorText(q->lastError()));
+    }
+    fPrepared.insert(key, q);
+    return q;
+}
+
 void TDM::ForgetStatements()
 {
     fPrepared.clear();
@@ -537,6 +553,17 @@ bool TDM::DropOrphanedCountTriggers(const QString& table)
     ForgetStatements();
     DropCountTriggers(q, triggers);
     return true;
+}
+
+bool TDM::DropOrphanedTriggers(const QString& table)
+{
+    // Both kinds are looked at: a log may have lost the tables of either.
+    const bool counts = DropOrphanedCountTriggers(table);
+    const bool sync = SyncStore::DropOrphanedTriggers(*this, table);
+    if (sync) {
+        ForgetStatements();
+    }
+    return counts || sync;
 }
 
 TDM::TLogCounts TDM::CountAndKeep(const QString& table)
@@ -748,7 +775,7 @@ void TDM::LogAddRecord(const tLogRecord& rec, const QString& tablename)
     try {
         insert();
     } catch (const EDatabaseError&) {
-        if (!DropOrphanedCountTriggers(tablename)) {
+        if (!DropOrphanedTriggers(tablename)) {
             throw;
         }
         insert();
@@ -791,7 +818,7 @@ void TDM::LogAddRecords(const QList<tLogRecord>& records, const QString& tablena
             return sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &statement, nullptr) ==
                    SQLITE_OK;
         };
-        if (!prepare() && !(DropOrphanedCountTriggers(tablename) && prepare())) {
+        if (!prepare() && !(DropOrphanedTriggers(tablename) && prepare())) {
             fail();
         }
         qsizetype stored = 0;

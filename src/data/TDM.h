@@ -101,6 +101,13 @@ public:
     QSqlQuery& RunLogStatement(TLogStatement kind, const QString& table,
                                std::initializer_list<QVariant> values);
 
+    // A statement of the data layer run often (the sharing's, at every contact), kept prepared on the logs
+    // connection by its text until the statements are forgotten (a closed connection, a rebuilt table, a
+    // failure). The caller binds its values, runs it and finishes it; the pointer keeps the statement alive
+    // even when the statements are forgotten meanwhile (a contact logged in between may do that). Throws
+    // EDatabaseError.
+    std::shared_ptr<QSqlQuery> KeptStatement(const QString& sql);
+
     struct TLogCounts
     {
         int total = 0;
@@ -162,6 +169,8 @@ private:
     // Drops the table's count triggers when log_counts is gone or not ours, as they would refuse every
     // change of the table; true when it dropped any. The table is counted again at its next selection.
     bool DropOrphanedCountTriggers(const QString& table);
+    // The same, and the sharing's triggers of the table when the sharing's tables are gone.
+    bool DropOrphanedTriggers(const QString& table);
     // Recounts a table and keeps its counts (see LogCounts); the counts stand even when keeping fails.
     TLogCounts CountAndKeep(const QString& table);
 

@@ -75,6 +75,16 @@ inline const QString ClusterPort = QStringLiteral("ClusterPort");
 inline const QString ClusterCommands = QStringLiteral("ClusterCommands");
 inline const QString ClusterAutoStart = QStringLiteral("ClusterAutoStart");
 inline const QString ClusterSpotAge = QStringLiteral("ClusterSpotAge");
+
+inline const QString ShareHost = QStringLiteral("ShareHost");
+inline const QString SharePort = QStringLiteral("SharePort");
+inline const QString ShareDatabase = QStringLiteral("ShareDatabase");
+inline const QString ShareUser = QStringLiteral("ShareUser");
+inline const QString SharePassword = QStringLiteral("SharePassword");
+inline const QString ShareTLSMode = QStringLiteral("ShareTLSMode");
+inline const QString SharePosition = QStringLiteral("SharePosition");
+inline const QString ShareLog = QStringLiteral("ShareLog");
+inline const QString ShareAtStart = QStringLiteral("ShareAtStart");
 // The contact typed into the entry form and not yet logged, with the log it belongs to.
 inline const QString DraftContact = QStringLiteral("DraftContact");
 } // namespace SettingKeys

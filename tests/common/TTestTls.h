@@ -17,6 +17,7 @@ public:
     bool IsValid() const { return !fCertificate.isNull() && !fKey.isNull(); }
     QString Error() const { return fError; }
     const QSslCertificate& Certificate() const { return fCertificate; }
+    const QSslKey& Key() const { return fKey; }
 
     // A new TLS server presenting the certificate; TTestHttpServer::Listen takes it over.
     QSslServer* NewServer() const;

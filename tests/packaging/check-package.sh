@@ -83,6 +83,10 @@ for package in xdg-utils libqt6sql6-sqlite libssl3 libqt6core6 libqt6widgets6 li
     echo "$depends" | grep -q "\(^\|, \)$package\b" || fail "Depends lacks $package: $depends"
 done
 
+recommends=$(dpkg-deb -f "$deb" Recommends)
+echo "$recommends" | grep -q "\(^\|, \)libqt6sql6-psql\b" || fail "Recommends lacks libqt6sql6-psql: $recommends"
+echo "$depends" | grep -q "\(^\|, \)libpq5\b" || fail "Depends lacks libpq5: $depends"
+
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 dpkg -x "$deb" "$tmp/root"

@@ -5,15 +5,22 @@
 //   program <work> <picker>   plays the program: opens <work>/logs.db as the program does, logs K1ABC,
 //                             shows the real picker (open, save or folder) over the work folder until it
 //                             has listed the folder, prints "ready"; on a line from the test logs K2DEF
-//                             and prints "logged", then waits to be killed.
+//                             and prints "logged", then waits to be killed;
 //   rosters <config.db>       loads the Ten-Ten and VP rosters from the work folder's downloads into
 //                             <config.db> as the roster update does; once the first VP line is in,
-//                             prints "loading" and waits to be killed.
+//                             prints "loading" and waits to be killed;
 //   licence <source> <folder> starts a licence import of <source> into <folder>; once its partial files
-//                             are on the disk, prints "importing" and waits to be killed.
+//                             are on the disk, prints "importing" and waits to be killed;
+//   position <work> <host> <port> <database> <user> <password> <log> <name>
+//                             an operating position sharing <log> through the server (joining it when
+//                             <work>/logs.db does not hold it), driven by lines on its input:
+//                             "wait" prints "in step <contacts>" once it is in step with the server;
+//                             "burst <n> <prefix>" logs n contacts <prefix>1... and prints "acked <call>"
+//                             as each one is stored, sharing all the while; "quit" ends it.
 #include "data/TDM.h"
 #include "data/tLogRecord.h"
 #include "lookup/TLicenceImport.h"
+#include "sync/TSharedLog.h"
 #include "ui/FileDialogs.h"
 #include "update/RosterUpdate.h"
 
@@ -21,6 +28,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QSocketNotifier>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -29,6 +37,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -122,6 +131,85 @@ int Program(const QString& work, const QString& picker)
     }
 }
 
+int Position(const QStringList& args)
+{
+    const QString work = args[2];
+    TDM dm;
+    dm.OpenLogs(work + QStringLiteral("/logs.db"));
+    if (dm.GetLogTables().isEmpty()) {
+        dm.CreateConfig();
+    }
+    TShareSettings settings;
+    settings.host = args[3];
+    settings.port = args[4].toInt();
+    settings.database = args[5];
+    settings.user = args[6];
+    settings.password = args[7];
+    settings.log = args[8];
+    settings.position = args[9];
+    TSharedLog share(dm);
+    share.Start(settings);
+    const QString table = settings.log;
+    const auto count = [&] {
+        if (!dm.GetLogTables().contains(table)) {
+            return 0;
+        }
+        QSqlQuery q(dm.condb());
+        q.exec(QStringLiteral("select count(*) from \"%1\"").arg(table));
+        return q.next() ? q.value(0).toInt() : 0;
+    };
+    bool waiting = false;
+    const auto report = [&] {
+        if (waiting && share.Status().inStep) {
+            waiting = false;
+            std::printf("in step %d\n", count());
+            std::fflush(stdout);
+        }
+    };
+    QObject::connect(&share, &TSharedLog::StatusChanged, report);
+    const auto handle = [&](const QString& line) {
+        const QStringList words = line.split(' ', Qt::SkipEmptyParts);
+        if (words.value(0) == QStringLiteral("wait")) {
+            waiting = true;
+            report();
+        } else if (words.value(0) == QStringLiteral("burst")) {
+            const int n = words.value(1).toInt();
+            for (int i = 1; i <= n; ++i) {
+                tLogRecord rec;
+                rec.date = QStringLiteral("2026-06-13");
+                rec.time = QStringLiteral("15:00");
+                rec.call = words.value(2) + QString::number(i);
+                rec.mode = QStringLiteral("CW");
+                dm.LogAddRecord(rec, table);
+                std::printf("acked %s\n", qPrintable(rec.call));
+                std::fflush(stdout);
+                QCoreApplication::processEvents();
+            }
+        } else if (words.value(0) == QStringLiteral("quit")) {
+            QCoreApplication::exit(0);
+        }
+    };
+    QByteArray pending;
+    QSocketNotifier input(0, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, [&] {
+        char buffer[4096];
+        const ssize_t got = ::read(0, buffer, sizeof buffer);
+        if (got <= 0) {
+            input.setEnabled(false);
+            QCoreApplication::exit(0);
+            return;
+        }
+        pending.append(buffer, got);
+        qsizetype end = 0;
+        while ((end = pending.indexOf('\n')) >= 0) {
+            const QString line = QString::fromUtf8(pending.left(end)).trimmed();
+            pending.remove(0, end + 1);
+            handle(line);
+        }
+    });
+    return QCoreApplication::exec();
+}
+
 int Rosters(const QString& config)
 {
     TDM dm;
@@ -173,6 +261,9 @@ int main(int argc, char** argv)
         if (args.size() == 4 && args[1] == QStringLiteral("program")) {
             return Program(args[2], args[3]);
         }
+        if (args.size() == 10 && args[1] == QStringLiteral("position")) {
+            return Position(args);
+        }
         if (args.size() == 3 && args[1] == QStringLiteral("rosters")) {
             return Rosters(args[2]);
         }
@@ -183,7 +274,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", e.what());
         return 2;
     }
-    std::fprintf(stderr, "usage: vantrel_peer peek <db> | calls <db> <table> | program <work> <picker> | "
-                         "rosters <config.db> | licence <source> <folder>\n");
+    std::fprintf(stderr,
+                 "usage: vantrel_peer peek <db> | calls <db> <table> | program <work> <picker> | rosters "
+                 "<config.db> | licence <source> <folder> | position <work> <host> <port> <database> <user> "
+                 "<password> <log> <name>\n");
     return 2;
 }
