@@ -10,6 +10,7 @@
 #include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
+#include <array>
 #include <climits>
 
 namespace {
@@ -235,21 +236,38 @@ void TBandMapView::paintEvent(QPaintEvent* event)
         }
     }
 
-    // The labels, each with its line to the frequency.
+    // The labels, each with its line to the frequency. A crowded band pushes labels far below their
+    // frequencies, so many lines cross the painted area while their labels lie outside it: only the labels
+    // in the area are laid out and drawn.
     QFont plain = font();
     QFont bold = plain;
     bold.setBold(true);
+    // The colour of each standing (new, a new member, worked, a dupe), worked out once a paint.
+    std::array<QColor, 4> colours;
+    const auto colourOf = [&](const TSpotStanding& standing) -> const QColor& {
+        const size_t kind = standing.status == TSpotStatus::New      ? (standing.tenten.isEmpty() ? 0 : 1)
+                            : standing.status == TSpotStatus::Worked ? 2
+                                                                     : 3;
+        if (!colours[kind].isValid()) {
+            colours[kind] = ColorOf(standing);
+        }
+        return colours[kind];
+    };
     for (size_t i = 0; i < fRows.size(); ++i) {
         const QRect label = fLabels[i];
         const int y = YOf(fRows[i].entry.spot.hertz);
-        if (!label.intersects(area) &&
+        const bool labelInArea = label.intersects(area);
+        if (!labelInArea &&
             (std::min(y, label.top()) > area.bottom() || std::max(y, label.bottom()) < area.top())) {
             continue;
         }
         const TBandMapRow& row = fRows[i];
-        const QColor color = ColorOf(row.standing);
+        const QColor& color = colourOf(row.standing);
         painter.setPen(color);
         painter.drawLine(scale + 1, y, label.left() - 3, label.center().y());
+        if (!labelInArea) {
+            continue;
+        }
         const bool selected = int(i) == fSelected;
         if (!selected) {
             painter.fillRect(label, pal.color(QPalette::Base));
