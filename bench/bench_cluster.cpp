@@ -14,14 +14,14 @@
 // temporary work folder for each run.
 
 #include "BenchSupport.h"
-#include "app/TfrmMain.h"
 #include "cluster/TClusterClient.h"
 #include "cluster/TSpotClassifier.h"
 #include "common/TQuietPrompts.h"
 #include "data/EventNames.h"
 #include "data/Paths.h"
+#include "data/Prompts.h"
+#include "gui/app/TfrmMain.h"
 #include "gui/cluster/TBandMapDock.h"
-#include "ui/Prompts.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
