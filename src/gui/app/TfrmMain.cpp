@@ -50,12 +50,11 @@
 #include <QTimer>
 #include <QToolButton>
 
-    namespace
-{
+namespace {
 
-    // The least size the main window opens at: the entry form and the recent contacts of a log fit without
-    // scrolling.
-    constexpr QSize kUsableSize(820, 620);
+// The least size the main window opens at: the entry form and the recent contacts of a log fit without
+// scrolling.
+constexpr QSize kUsableSize(820, 620);
 
 } // namespace
 
