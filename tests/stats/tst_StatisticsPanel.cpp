@@ -8,9 +8,9 @@
 #include "feeds/FeedActions.h"
 #include "feeds/TFeedQueue.h"
 #include "feeds/TWsjtxListener.h"
+#include "gui/common/Themes.h"
 #include "gui/stats/TStatisticsPanel.h"
 #include "process/ADIFRecordReader.h"
-#include "gui/common/Themes.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,8 +2,8 @@
 
 #include "data/Errors.h"
 #include "data/Paths.h"
-#include "data/TSettings.h"
 #include "data/Prompts.h"
+#include "data/TSettings.h"
 
 #include <QFileInfo>
 #include <QFormLayout>
