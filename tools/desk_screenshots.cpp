@@ -75,7 +75,7 @@ int main(int argc, char** argv)
                 w.frameGeometry().height(), w.screen()->geometry().width(), w.screen()->geometry().height());
     // The lookup panel with the country of the call's prefix (no lookup source in this log).
     w.findChild<QLineEdit*>(QStringLiteral("txtCallsign"))->setText(QStringLiteral("JA1ZZZ"));
-    w.txtCallsignExit();
+    w.EntryForm().txtCallsignExit();
     w.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(0);
     Settle();
     const QString lookup = out + QStringLiteral("/") + name + QStringLiteral("-lookup.png");

@@ -1,6 +1,7 @@
 #include "ADIFImportCommand.h"
 
 #include "ADIFImport.h"
+#include "TCurrentLog.h"
 #include "data/Errors.h"
 #include "data/Paths.h"
 #include "data/TDM.h"
@@ -61,11 +62,8 @@ int RunADIFImportCommand(const QStringList& args, QTextStream& out, QTextStream&
         if (!dm.GetTables().contains(table)) {
             throw EVantrel(QStringLiteral("There is no open log named %1").arg(table));
         }
-        dm.CheckTable(table);
-        dm.EnsureCallIndex(table);
         TMysettings log;
-        dm.ReadConfigRecord(table, log);
-        log.TableName = table;
+        TCurrentLog::ReadyLog(dm, table, log, QDate::currentDate());
 
         TADIFImport adifImport(dm, log);
         adifImport.Read(bytes);

@@ -204,7 +204,7 @@ private slots:
         f.window->DoLog();
         // A US station carries no DXCC number.
         f.Combo("cboQTH")->setCurrentIndex(f.Combo("cboQTH")->findText(QStringLiteral("AZ")));
-        f.window->cboQTHClick();
+        f.window->EntryForm().cboQTHClick();
         QVERIFY(f.Combo("cboCounty")->findText(QStringLiteral("Pima")) >= 0);
         f.Type(QStringLiteral("K7ABC"), QString(), QStringLiteral("SSB"), QString(), QString(),
                QStringLiteral("Pima"));
@@ -271,7 +271,7 @@ private slots:
         // Leaving the field empties the list.
         f.Edit("txtCallsign")->setText(QStringLiteral("K"));
         QCOMPARE(DupeLines(f).size(), 1);
-        f.window->txtCallsignExit();
+        f.window->EntryForm().txtCallsignExit();
         QCOMPARE(DupeLines(f), QStringList());
     }
 

@@ -66,7 +66,7 @@ class TestLookupPanel : public QObject
         void LookUp(const QString& call)
         {
             Edit("txtCallsign")->setText(call);
-            window->txtCallsignExit();
+            window->EntryForm().txtCallsignExit();
         }
     };
 

@@ -588,7 +588,7 @@ private slots:
         f->Edit("txtTime")->setText(QStringLiteral("18:05"));
         f->Edit("txtCallsign")->setText(QStringLiteral("W7ABC"));
         f->Combo("cboQTH")->setCurrentIndex(f->Combo("cboQTH")->findText(QStringLiteral("AZ")));
-        f->window->cboQTHClick();
+        f->window->EntryForm().cboQTHClick();
         f->Combo("cboCounty")->setCurrentIndex(f->Combo("cboCounty")->findText(QStringLiteral("Pima")));
         f->window->close();
         // The same work folder (f->home), a new window.
@@ -753,7 +753,7 @@ private slots:
         QCOMPARE(f.window->findChild<QAction*>(QStringLiteral("mnuReopenProcessedLog"))->text(),
                  QStringLiteral("&Reopen Processed Log…"));
         f.prompts.AnswerMessage(MsgButton::OK);
-        f.window->mnuReopenProcessedLogClick();
+        f.window->ContactEdits().mnuReopenProcessedLogClick();
         QCOMPARE(f.prompts.Messages().last(), QStringLiteral("No log has been processed."));
 
         f.window->DM().MarkLogProcessed(table);
@@ -765,7 +765,7 @@ private slots:
             QTest::keyClick(list, Qt::Key_Return);
         });
         f.prompts.AnswerMessage(MsgButton::OK);
-        f.window->mnuReopenProcessedLogClick();
+        f.window->ContactEdits().mnuReopenProcessedLogClick();
         QCOMPARE(listed, 1);
         QVERIFY(f.window->DM().GetTables().contains(table));
         QCOMPARE(f.prompts.Messages().last(),

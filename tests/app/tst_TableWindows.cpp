@@ -432,7 +432,7 @@ private slots:
             TReading r;
             f.Type(QStringLiteral("K1ABC"), QString(), QString(), QString(), QString(), QString());
             r.dupe = f.window->DupeCheck();
-            f.window->DoDupes(QStringLiteral("K1"));
+            f.window->EntryForm().DoDupes(QStringLiteral("K1"));
             const QAbstractItemModel* list = f.Find<QTreeView>("ListView1")->model();
             for (int row = 0; row < list->rowCount(); ++row) {
                 QStringList cells;

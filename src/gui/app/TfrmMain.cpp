@@ -2,16 +2,16 @@
 
 #include "ui_TfrmMain.h"
 
-#include "TDupeListModel.h"
+#include "TContactEdits.h"
+#include "TEntryForm.h"
+#include "TLookupPanel.h"
 #include "TRecentContactsModel.h"
 #include "TfrmBuildLicenceData.h"
-#include "TfrmEditContact.h"
 #include "TfrmSetup.h"
 #include "app/ADIFImport.h"
 #include "app/FeedActions.h"
+#include "app/TStartup.h"
 #include "data/Errors.h"
-#include "data/FolderCopy.h"
-#include "data/LogEdits.h"
 #include "data/LogRules.h"
 #include "data/MyFunc.h"
 #include "data/Paths.h"
@@ -26,7 +26,6 @@
 #include "gui/common/Colors.h"
 #include "gui/common/OpenDocument.h"
 #include "gui/common/TAboutBox.h"
-#include "gui/common/TUpperCaseValidator.h"
 #include "gui/common/Themes.h"
 #include "gui/common/WindowFit.h"
 #include "gui/data/TfrmDatabases.h"
@@ -35,84 +34,27 @@
 #include "gui/process/TfrmProcessLog.h"
 #include "gui/update/ProgramUpdate.h"
 #include "gui/update/TfrmDataUpdate.h"
-#include "lookup/LookupText.h"
 #include "lookup/TLookup.h"
 #include "process/ADIFRecordReader.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
-#include <QDialogButtonBox>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QFocusEvent>
-#include <QHeaderView>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QLocale>
-#include <QMouseEvent>
-#include <QProgressDialog>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 namespace {
-
-const QString kFirstRunText =
-    QStringLiteral("We have detected this is a new installation.  If a previous\n"
-                   "work folder exists you will be giving the option to etiher copy\n"
-                   "or move that folder.  Otherwise, the new work folder will be created\n"
-                   "with new blank databases");
-
-const QString kOlderFolderText = QStringLiteral(
-    "An older data folder exists.  Woudl you like to copy or move that folder\n"
-    "Click Yes to COPY the folder, click No to MOVE the folder, or cancel to create a new folder");
-
-const QString kReadOnlyFolderText = QStringLiteral(
-    "The work folder %1 cannot be written to. Vantrel keeps its logs there and writes a journal beside "
-    "logs.db with every contact, so no log is opened from a read-only folder and logging is off.\n"
-    "Give your user write access to the folder (or copy the folder to a writable place and set VANTREL_HOME "
-    "to it), then start Vantrel again.");
-
-const QString kLogsOpenText = QStringLiteral(
-    "The logs database %1 cannot be opened: %2.\nNo contact can be logged until it opens. Close Vantrel, "
-    "move logs.db out of the work folder (keep it: it may still hold your logs) and start Vantrel again to "
-    "begin a new logs database, or put back a backup copy of logs.db.");
-
-const QString kConfigOpenText = QStringLiteral(
-    "The reference database %1 cannot be opened: %2.\nClose Vantrel, move config.db out of the work folder "
-    "and start Vantrel again: a copy of the reference database shipped with Vantrel is then put in its "
-    "place.");
-
-const QString kConfigReplacedText = QStringLiteral(
-    "The reference database %1 was missing, so a copy of the one shipped with Vantrel has been put in its "
-    "place. Rosters downloaded and reference tables edited before are not in it.");
 
 // The least size the main window opens at: the entry form and the recent contacts of a log fit without
 // scrolling.
 constexpr QSize kUsableSize(820, 620);
-
-const QString kEmptyLogsText = QStringLiteral(
-    "The logs database %1 was empty (0 bytes) and has been set up as a new logs database. If it held your "
-    "logs, close Vantrel and put back a backup copy of logs.db.");
-
-// Copies the reference database shipped with the program into the work folder.
-void CopyShippedReferenceDatabase(const QString& target)
-{
-    const QString shipped = Paths::ShippedFile(QStringLiteral("config.db"));
-    QFile file(shipped);
-    if (!file.copy(target)) {
-        throw EVantrel(file.errorString() + QStringLiteral(" (") + QDir::toNativeSeparators(shipped) + ')');
-    }
-    // The copy keeps the shipped file's permissions; the work copy must be writable.
-    QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner | QFile::ReadOwner);
-}
 
 } // namespace
 
@@ -121,6 +63,17 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
       fSettings(Paths::WorkFolder() + QStringLiteral("Vantrel.cfg"))
 {
     ui->setupUi(this);
+    connect(&fLog, &TCurrentLog::CountersChanged, this, &TfrmMain::ShowCounters);
+    connect(&fLog, &TCurrentLog::TableKeptAside, this, [this](const QString& name, const QString& aside) {
+        ShowCenteredMessage(
+            fPrompts, this,
+            QStringLiteral(
+                "Converting %1 to the current layout found a table temp_table, left in logs.db by an "
+                "earlier conversion that did not finish. It may hold the only copy of a log's "
+                "contacts, so it has been kept under the name %2.")
+                .arg(name, aside),
+            MsgKind::Information, MsgButton::OK);
+    });
     // Every window of the program fits the screen it opens on and gives the focus back when it closes.
     WindowFit::Install();
     // The lookup dispatcher exists from the start; it opens nothing until the first lookup.
@@ -130,7 +83,7 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
     ConnectStationPrograms();
     ConnectFeeds();
     FormCreate();
-    ConnectDraft();
+    fEntry->ConnectDraft();
     WireCapabilities();
     // The clock runs from the creation of the window to its end.
     tmr1 = new QTimer(this);
@@ -157,9 +110,12 @@ void TfrmMain::DetachWidgets()
 {
     // The widgets outlive the databases and the members their signals and key handling reach: a field that
     // loses the focus as the window goes (a state typed into the QTH box is then picked) is not handled.
+    const std::initializer_list<QObject*> handlers = {this, fEntry.get(), fEdits.get(), fLookupPanel.get()};
     for (QWidget* w : findChildren<QWidget*>()) {
-        w->removeEventFilter(this);
-        QObject::disconnect(w, nullptr, this, nullptr);
+        for (QObject* handler : handlers) {
+            w->removeEventFilter(handler);
+            QObject::disconnect(w, nullptr, handler, nullptr);
+        }
     }
 }
 
@@ -179,63 +135,22 @@ void TfrmMain::FormCreate()
         Themes::SetMenuFont(14);
         // 2. Paths under the user's profile.
         fFLDigiLogFile = Paths::DefaultFldigiLogFile();
-        // 3. First run: create the work folder.
-        const QString work = Paths::WorkFolder();
-        if (!QDir(work).exists()) {
-            CreateWorkFolder();
-        }
-        // SQLite writes its journal beside the database: a read-only folder cannot hold a log safely.
-        if (!QFileInfo(work).isWritable()) {
-            fWorkFolderReadOnly = true;
+        // 3. First run: create the work folder; a read-only one holds no log.
+        TStartup startup(fPrompts, this, fDM);
+        connect(&startup, &TStartup::LogsUnavailable, this, [this] {
             ui->mnuNew->setEnabled(false);
             ui->mnuOpen->setEnabled(false);
-            ShowCenteredMessage(fPrompts, this, kReadOnlyFolderText.arg(QDir::toNativeSeparators(work)),
-                                MsgKind::Error, MsgButton::OK);
+        });
+        if (!startup.PrepareWorkFolder()) {
+            fWorkFolderReadOnly = true;
             return;
         }
         // 4. Off-line logging starts off.
-        SetOfflineLogging(false);
-        // The reference database is never created empty: a missing one is replaced by the shipped copy.
-        const QString config = work + QStringLiteral("config.db");
-        if (!QFileInfo::exists(config)) {
-            CopyShippedReferenceDatabase(config);
-            ShowCenteredMessage(fPrompts, this, kConfigReplacedText.arg(QDir::toNativeSeparators(config)),
-                                MsgKind::Information, MsgButton::OK);
-        }
-        // 6, 7. Open the databases; an error is reported with the file and what to do, and start-up goes
-        // on without the steps that need that database.
-        const QString logs = work + QStringLiteral("logs.db");
-        const bool logsWasEmpty = QFileInfo(logs).isFile() && QFileInfo(logs).size() == 0;
-        bool logsOpen = false;
-        bool configOpen = false;
-        try {
-            fDM.OpenLogs(logs);
-            logsOpen = true;
-        } catch (const EDatabaseError& e) {
-            ShowCenteredMessage(fPrompts, this,
-                                QStringLiteral("Exception raised with message") +
-                                    kLogsOpenText.arg(QDir::toNativeSeparators(logs), e.Message()),
-                                MsgKind::Error, MsgButton::OK);
-            ui->mnuNew->setEnabled(false);
-            ui->mnuOpen->setEnabled(false);
-        }
-        try {
-            fDM.OpenConfig(config);
-            configOpen = true;
-        } catch (const EDatabaseError& e) {
-            ShowCenteredMessage(fPrompts, this,
-                                QStringLiteral("Exception raised with message") +
-                                    kConfigOpenText.arg(QDir::toNativeSeparators(config), e.Message()),
-                                MsgKind::Error, MsgButton::OK);
-        }
-        // 8. An empty logs database gets its `config` table.
-        if (logsOpen && fDM.GetLogTables().isEmpty()) {
-            fDM.CreateConfig();
-            if (logsWasEmpty) {
-                ShowCenteredMessage(fPrompts, this, kEmptyLogsText.arg(QDir::toNativeSeparators(logs)),
-                                    MsgKind::Information, MsgButton::OK);
-            }
-        }
+        fEntry->SetOfflineLogging(false);
+        // 5 to 8. The databases.
+        const TStartup::TOpened opened = startup.OpenDatabases();
+        const bool logsOpen = opened.logs;
+        const bool configOpen = opened.config;
         // 9, 10. Lists and the theme menu.
         BuildThemeMenu();
         // 11. Settings.
@@ -249,11 +164,11 @@ void TfrmMain::FormCreate()
             GetCountyList(QStringLiteral("AZ"));
             // 14. The entry form's boxes.
             const QString mode = ui->cboMode->currentText();
-            FillBox(ui->cboQTH, fStates);
-            FillBox(ui->cboMode, fModes);
-            SelectItem(ui->cboMode, mode);
+            TEntryForm::FillBox(ui->cboQTH, fStates);
+            TEntryForm::FillBox(ui->cboMode, fModes);
+            TEntryForm::SelectItem(ui->cboMode, mode);
             ui->cboMode->setEditText(mode);
-            FillBox(ui->cboCounty, fCounties);
+            TEntryForm::FillBox(ui->cboCounty, fCounties);
         }
         // 15. The debug switch keeps "Show XML" hidden unless VANTREL_DEBUG asks for it.
         fdebug = qEnvironmentVariableIntValue("VANTREL_DEBUG") != 0;
@@ -263,32 +178,6 @@ void TfrmMain::FormCreate()
         }
     } catch (const EVantrel& e) {
         ShowCenteredMessage(fPrompts, this, e.Message(), MsgKind::Error, MsgButton::OK);
-    }
-}
-
-void TfrmMain::CreateWorkFolder()
-{
-    const QString work = Paths::WorkFolder();
-    const QString older = Paths::OlderFolder();
-    ShowCenteredMessage(fPrompts, this, kFirstRunText, MsgKind::Information, MsgButton::OK);
-    if (QDir(older).exists()) {
-        const MsgButton answer = ShowCenteredMessage(fPrompts, this, kOlderFolderText, MsgKind::Information,
-                                                     MsgButton::Yes | MsgButton::No | MsgButton::Cancel);
-        if (answer == MsgButton::Yes) {
-            CopyTree(older, work, false);
-            return;
-        }
-        if (answer == MsgButton::No) {
-            MoveFolder(older, work);
-            return;
-        }
-    }
-    if (!QDir().mkpath(work)) {
-        throw EVantrel(QStringLiteral("Unable to create the folder %1").arg(QDir::toNativeSeparators(work)));
-    }
-    const QString target = work + QStringLiteral("config.db");
-    if (!QFileInfo::exists(target)) {
-        CopyShippedReferenceDatabase(target);
     }
 }
 
@@ -449,7 +338,7 @@ void TfrmMain::mnuAboutClick()
 
 void TfrmMain::mnuDisplayLogClick()
 {
-    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
+    if (!HasCurrentLog() || Mysettings().TableName.isEmpty()) {
         ShowCenteredMessage(fPrompts, this,
                             QStringLiteral("No log is open. Select a log in the Logs list or create one with "
                                            "File > New before displaying it."),
@@ -515,7 +404,7 @@ void TfrmMain::GetCountyList(const QString& state)
 
 void TfrmMain::DoOpen()
 {
-    ClearEntries();
+    fEntry->ClearEntries();
     ui->TextBox3->hide();
     ui->btnShowXML->hide();
     ui->ListBox1->show();
@@ -531,24 +420,16 @@ void TfrmMain::ConnectMenu()
     connect(ui->mnuExit, &QAction::triggered, this, &QWidget::close);
     // Ctrl+Q quits as well, as in most programs.
     ui->mnuExit->setShortcuts({ui->mnuExit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q)});
-    connect(ui->mnuUndoLastContact, &QAction::triggered, this, Guarded(&TfrmMain::UndoLastContact));
-    connect(ui->mnuReopenProcessedLog, &QAction::triggered, this,
-            Guarded(&TfrmMain::mnuReopenProcessedLogClick));
-    connect(ui->mnuEditContact, &QAction::triggered, this,
-            [this] { RunGuarded(fPrompts, this, [this] { EditContact(CurrentRecentRow()); }); });
-    connect(ui->mnuDeleteContact, &QAction::triggered, this,
-            [this] { RunGuarded(fPrompts, this, [this] { DeleteContact(CurrentRecentRow()); }); });
     connect(ui->mnuOpen, &QAction::triggered, this, Guarded(&TfrmMain::DoOpen));
     connect(ui->mnuAutoCheckUpdate, &QAction::triggered, this, Guarded(&TfrmMain::SetAutoCheckUpdate));
     connect(ui->mnuContents, &QAction::triggered, this, &TfrmMain::mnuContentsClick);
     connect(ui->mnuNew, &QAction::triggered, this, Guarded(&TfrmMain::DoNewLog));
     connect(ui->mnuSetup, &QAction::triggered, this, Guarded(&TfrmMain::mnuSetupClick));
-    connect(ui->mnuOffLineLogging, &QAction::triggered, this, &TfrmMain::mnuOffLineLoggingClick);
+    connect(ui->mnuOffLineLogging, &QAction::triggered, fEntry.get(), &TEntryForm::mnuOffLineLoggingClick);
     connect(ui->mnuProcessContest, &QAction::triggered, this, Guarded(&TfrmMain::mnuProcessContestClick));
     connect(ui->mnuUpdateGridLocator, &QAction::triggered, this,
             Guarded(&TfrmMain::mnuUpdateGridLocatorClick));
     connect(ui->mnuBuildLicenceData, &QAction::triggered, this, Guarded(&TfrmMain::mnuBuildLicenceDataClick));
-    connect(ui->btnShowXML, &QPushButton::clicked, this, &TfrmMain::btnShowXMLClick);
     ConnectTablesAndAppearance();
     connect(ui->mnuUpdateDataFiles, &QAction::triggered, this, Guarded(&TfrmMain::mnuUpdateFilesClick));
     connect(ui->mnuCheckForUpdate, &QAction::triggered, this, Guarded(&TfrmMain::CheckforUpdate1Click));
@@ -645,7 +526,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 {
     // What is typed and not logged is kept for the next start.
     if (!fWorkFolderReadOnly) {
-        RunGuarded(fPrompts, this, [&] { SaveDraft(); });
+        RunGuarded(fPrompts, this, [&] { fEntry->SaveDraft(); });
     }
     DetachWidgets();
     fDM.CloseLogs();
@@ -667,24 +548,9 @@ void TfrmMain::ListBox1Click()
     }
     const QString name = item->text();
     // The dupe list shows rows of the log that was current.
-    fDupeModel->clear();
-    fRecentModel->Clear();
-    if (const auto aside = fDM.CheckTable(name, fClock().date())) {
-        ShowCenteredMessage(
-            fPrompts, this,
-            QStringLiteral(
-                "Converting %1 to the current layout found a table temp_table, left in logs.db by an "
-                "earlier conversion that did not finish. It may hold the only copy of a log's "
-                "contacts, so it has been kept under the name %2.")
-                .arg(name, *aside),
-            MsgKind::Information, MsgButton::OK);
-    }
-    fDM.EnsureCallIndex(name);
-    TMysettings rec = Mysettings();
-    fDM.ReadConfigRecord(name, rec);
-    // Only a log whose table can be counted becomes current; its counters start again from the table.
-    const TDM::TLogCounts counts = fDM.LogCounts(name);
-    Mysettings() = rec;
+    fEntry->ClearDupes();
+    fEdits->RecentContacts().Clear();
+    const TDM::TLogCounts counts = fLog.Open(name, fClock().date());
     MakeLogCurrent(counts);
     ui->ListBox1->clear();
 }
@@ -699,30 +565,25 @@ void TfrmMain::MakeLogCurrent(const TDM::TLogCounts& counts)
                        static_cast<QWidget*>(ui->lblEpcPoints), static_cast<QWidget*>(ui->lbl070points)}) {
         w->setVisible(openSeason);
     }
-    SetCounters(counts);
+    fLog.SetCounters(counts);
     // What the panel showed belongs to the log that was current before.
     ui->TextBox3->clear();
     ui->lblBD->clear();
-    fDupeModel->clear();
+    fEntry->ClearDupes();
     SetOptionsEnabled(true);
     ui->mnuOffLineLogging->setEnabled(true);
     ui->PageControl1->setTabText(0, QStringLiteral("Lookup"));
     ui->ListBox1->hide();
     ui->TextBox3->show();
     ui->btnShowXML->setVisible(fdebug);
-    SetUseAutoLook(rec.LookupType != 0);
+    fEntry->SetUseAutoLook(rec.LookupType != 0);
     ui->pnlEntry->show();
     ui->lblFirstStart->hide();
     ui->grpRecent->show();
-    fHasCurrentLog = true;
-    fQTHChosen = false;
-    // A form without a mode takes the log's own mode.
-    if (ui->cboMode->currentText().isEmpty()) {
-        SelectItem(ui->cboMode, rec.ContestMode);
-        ui->cboMode->setEditText(rec.ContestMode);
-    }
+    fLog.SetCurrent();
+    fEntry->NewLogCurrent(rec.ContestMode);
     LogTableChanged();
-    RestoreDraft();
+    fEntry->RestoreDraft();
     ui->txtCallsign->setFocus();
 }
 
@@ -743,7 +604,7 @@ void TfrmMain::DoNewLog()
     TMysettings& rec = Mysettings();
     const TMysettings before = rec;
     dialog.StoreIntoRecord();
-    SelectItem(ui->cboMode, rec.ContestMode);
+    TEntryForm::SelectItem(ui->cboMode, rec.ContestMode);
     rec.TableName = table;
     try {
         fDM.CreateLog(rec);
@@ -761,77 +622,27 @@ void TfrmMain::mnuSetupClick()
     dialog.PrepareSetup(fEvents, fModes);
     if (dialog.exec() == QDialog::Accepted) {
         dialog.StoreIntoRecord();
-        SetUseAutoLook(Mysettings().LookupType != 0);
+        fEntry->SetUseAutoLook(Mysettings().LookupType != 0);
     }
     fDM.UpdateConfigRecord(Mysettings());
 }
 
 // ---- Counters, status bar and clock ----
 
-void TfrmMain::Setctx_with(int value)
+void TfrmMain::ShowCounters()
 {
-    fctxwith = value;
-    ui->lblQsoWith->setText(QStringLiteral("Qso`s With: ") + QString::number(value));
-}
-
-void TfrmMain::Setctx_without(int value)
-{
-    fctxwithout = value;
-    ui->lblQsoWithout->setText(QStringLiteral("Qso`s Without: ") + QString::number(value));
-}
-
-void TfrmMain::Setctx_070(int value)
-{
-    fctx070 = value;
-    ui->lbl070points->setText(QStringLiteral("P070: ") + QString::number(value));
-}
-
-void TfrmMain::Setctx_epc(int value)
-{
-    fctxepc = value;
-    ui->lblEpcPoints->setText(QStringLiteral("EPC: ") + QString::number(value));
-}
-
-void TfrmMain::SetTotalpoints(int value)
-{
-    ftotalpoints = value;
-    ui->lblTotalPoints->setText(QStringLiteral("Total Points: ") + QString::number(value));
-}
-
-void TfrmMain::RecountScores()
-{
-    SetCounters(fDM.LogCounts(Mysettings().TableName));
+    ui->lblQsoWith->setText(QStringLiteral("Qso`s With: ") + QString::number(fLog.ctx_with()));
+    ui->lblQsoWithout->setText(QStringLiteral("Qso`s Without: ") + QString::number(fLog.ctx_without()));
+    ui->lbl070points->setText(QStringLiteral("P070: ") + QString::number(fLog.ctx_070()));
+    ui->lblEpcPoints->setText(QStringLiteral("EPC: ") + QString::number(fLog.ctx_epc()));
+    ui->lblTotalPoints->setText(QStringLiteral("Total Points: ") + QString::number(fLog.totalpoints()));
 }
 
 void TfrmMain::FollowLogFile()
 {
-    const std::optional<qint64> version = fDM.LogsDataVersion();
-    if (!version || version == fLogsVersion) {
-        return;
+    if (fLog.FollowLogFile()) {
+        LogTableChanged();
     }
-    // Taken first: a log that cannot be counted is reported once, not at every tick.
-    fLogsVersion = version;
-    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
-        return;
-    }
-    // The counts the database keeps change with every contact, whoever stores it.
-    RecountScores();
-    LogTableChanged();
-}
-
-TScoreCounters TfrmMain::CurrentScore()
-{
-    FollowLogFile();
-    return TScoreCounters{fctxwith, fctxwithout, ftotalpoints};
-}
-
-void TfrmMain::SetCounters(const TDM::TLogCounts& counts)
-{
-    Setctx_with(counts.withTenTen);
-    Setctx_without(counts.total - counts.withTenTen);
-    Setctx_epc(counts.withEpc);
-    Setctx_070(counts.with070);
-    SetTotalpoints(counts.points);
 }
 
 void TfrmMain::tmr1Timer()
@@ -844,84 +655,36 @@ void TfrmMain::tmr1Timer()
     timeFormat.remove(QLatin1Char('t')).replace(QStringLiteral("  "), QStringLiteral(" "));
     ui->txtUTCTime->setText(' ' + locale.toString(utc.time(), timeFormat.trimmed()) +
                             QStringLiteral(" UTC "));
-    if (!fofflinelogging) {
+    if (!fEntry->OfflineLogging()) {
         ui->txtDate->setText(utc.toString(QStringLiteral("yyyy-MM-dd")));
         ui->txtTime->setText(utc.toString(QStringLiteral("HH:mm")));
     }
 }
 
-// ---- Entry form ----
-
 void TfrmMain::ConnectEntryForm()
 {
-    ui->txtCallsign->setValidator(new TUpperCaseValidator(ui->txtCallsign));
-    ui->txtCallsign->installEventFilter(this);
-    connect(ui->txtCallsign, &QLineEdit::textChanged, this, Guarded(&TfrmMain::DoDupes));
-    connect(ui->rbUS, &QRadioButton::toggled, this, [this](bool checked) {
-        // Tab lands on the marked QTH button only; the arrow keys reach the other one.
-        ui->rbUS->setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus);
-        ui->rbDX->setFocusPolicy(checked ? Qt::ClickFocus : Qt::StrongFocus);
-        if (checked) {
-            RunGuarded(fPrompts, this, [&] { rbUSClick(); });
-        }
-    });
-    connect(ui->rbDX, &QRadioButton::toggled, this, [this](bool checked) {
-        if (checked) {
-            RunGuarded(fPrompts, this, [&] { rbDXClick(); });
-        }
-    });
-    connect(ui->cboQTH, &QComboBox::activated, this, Guarded(&TfrmMain::cboQTHClick));
-    connect(ui->btnLog, &QPushButton::clicked, this, Guarded(&TfrmMain::btnLogClick));
-    connect(ui->btnClear, &QPushButton::clicked, this, &TfrmMain::btnClearClick);
-    connect(ui->cbLookup, &QCheckBox::toggled, this, &TfrmMain::cbLookupClick);
-    connect(ui->cbAutoFill, &QCheckBox::toggled, this, &TfrmMain::cbAutofillClick);
+    fEntry = std::make_unique<TEntryForm>(*ui, fPrompts, fDM, fSettings, fLog,
+                                          TEntryForm::TLists{fStates, fCountries, fCounties}, this);
+    connect(fEntry.get(), &TEntryForm::Logged, this, &TfrmMain::LogTableChanged);
     connect(ui->ListBox1, &QListWidget::itemClicked, this, Guarded(&TfrmMain::ListBox1Click));
     connect(ui->ListBox1, &QListWidget::itemActivated, this, Guarded(&TfrmMain::ListBox1Click));
-    // Enter in the entry form logs the contact, as the Log button does; on a push button it presses that
-    // button. Esc empties the form.
-    for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
-        auto* shortcut = new QShortcut(key, ui->pnlEntry);
-        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(shortcut, &QShortcut::activated, this, Guarded(&TfrmMain::EntryFormEnter));
-    }
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), ui->pnlEntry);
-    escape->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(escape, &QShortcut::activated, this, &TfrmMain::btnClearClick);
-    // A QTH chosen by the operator (or filled in by a feed) is kept: the call sign's prefix no longer
-    // changes it. Only the form's own clearing and the prefix choice itself leave it open.
-    const auto chosen = [this] {
-        if (!fSettingQTH) {
-            fQTHChosen = true;
-        }
-    };
-    connect(ui->rbUS, &QRadioButton::toggled, this, chosen);
-    connect(ui->rbDX, &QRadioButton::toggled, this, chosen);
-    connect(ui->cboQTH, &QComboBox::currentTextChanged, this, chosen);
-    connect(ui->txtCallsign, &QLineEdit::textChanged, this, Guarded(&TfrmMain::PreselectQTH));
-    SetMnemonics();
-    ConnectRecentContacts();
+    fEdits = std::make_unique<TContactEdits>(*ui, fPrompts, fDM, fLog,
+                                             TContactEdits::TLists{fStates, fCountries, fModes}, this);
+    connect(fEdits.get(), &TContactEdits::ContactsChanged, this, &TfrmMain::LogTableChanged);
+    connect(fEdits.get(), &TContactEdits::ContactsImported, this, [this] {
+        fEntry->ClearDupes();
+        LogTableChanged();
+    });
     // The state labels take their colours from ApplyStateColors, legible in every theme.
     for (QLabel* label : {ui->lblServerRunning, ui->lblWSJTXRunning, ui->lblOffLine}) {
         label->setStyleSheet(QStringLiteral("font-weight: bold;"));
     }
-    ui->TextBox3->setStyleSheet(QStringLiteral("QLabel#TextBox3 { padding: 6px; }"));
-    ui->TextBox3->setAutoFillBackground(true);
-    ui->TextBox3->setBackgroundRole(QPalette::Base);
-    ui->TextBox3->setForegroundRole(QPalette::Text);
-    lblLookupStatus = new QLabel(ui->pnlStatus);
-    lblLookupStatus->setObjectName(QStringLiteral("lblLookupStatus"));
-    lblLookupStatus->setFrameShape(QFrame::Panel);
-    lblLookupStatus->setFrameShadow(QFrame::Sunken);
-    lblLookupStatus->hide();
-    ui->pnlStatus->layout()->addWidget(lblLookupStatus);
-
-    fDupeModel = new TDupeListModel(this);
-    ui->ListView1->setModel(fDupeModel);
+    fLookupPanel = std::make_unique<TLookupPanel>(
+        *ui, fPrompts, fDM, fLog, *fLookup, [this] { return fGrid; }, [this] { return fFeedBusy; }, this);
+    connect(fLookupPanel.get(), &TLookupPanel::Found, fEntry.get(), &TEntryForm::FillFromLookup);
+    fEntry->SetLookupPanel(fLookupPanel.get());
     ui->ListBox1->setStyleSheet(QStringLiteral("QListWidget::item { height: 22px; }"));
     ui->lblServerRunning->hide();
-    ui->lblOffLine->hide();
-    // A click on the bearing label clears the form, as Clear does.
-    ui->lblBD->installEventFilter(this);
     // The menu's shortcuts win over the editing keys of the fields (Ctrl+A, Ctrl+E, Ctrl+D in a line edit).
     for (QWidget* w : findChildren<QWidget*>()) {
         if (w->focusPolicy() != Qt::NoFocus) {
@@ -963,193 +726,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
-    if (event->type() == QEvent::KeyPress && QTHChoiceKey(watched, *static_cast<QKeyEvent*>(event))) {
-        return true;
-    }
-    if (watched == ui->lblBD && event->type() == QEvent::MouseButtonRelease) {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && ui->lblBD->rect().contains(mouse->position().toPoint())) {
-            ClearEntries();
-        }
-    }
-    if (watched == ui->txtCallsign && event->type() == QEvent::FocusOut) {
-        // A message box, a menu or another program taking the focus is not the operator leaving the field.
-        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
-            RunGuarded(fPrompts, this, [&] { txtCallsignExit(); });
-        }
-    }
     return QMainWindow::eventFilter(watched, event);
-}
-
-tLogRecord TfrmMain::RecordFromForm()
-{
-    tLogRecord rec;
-    rec.date = ui->txtDate->text();
-    // A time typed with seconds (off-line logging) is kept as hours and minutes, as the clock writes it.
-    rec.time = ContactTime(ui->txtTime->text());
-    rec.call = ui->txtCallsign->text();
-    rec.mode = ui->cboMode->currentText();
-    rec.qth = ui->cboQTH->currentText();
-    rec.tenten = ui->txtTenTen->text();
-    rec.vp = ui->txtVP->text();
-    rec.p070 = ui->txtP070->text();
-    rec.epc = ui->txtEPC->text();
-    rec.comment = ui->txtComments->text();
-    rec.uscounty = ui->cboCounty->currentText();
-    rec.name = ui->txtName->text();
-    rec.dxcc = ui->rbUS->isChecked() ? 0 : GetDXCC(fDM, rec.qth);
-    return rec;
-}
-
-bool TfrmMain::DupeCheck()
-{
-    TContactEntry entry;
-    entry.rec.call = ui->txtCallsign->text();
-    entry.rec.mode = ui->cboMode->currentText();
-    entry.rec.uscounty = ui->cboCounty->currentText();
-    return IsDuplicateEntry(fDM, Mysettings(), entry);
-}
-
-void TfrmMain::DoLog()
-{
-    switch (LogForm()) {
-    case TLogResult::TOutcome::Logged:
-        break;
-    case TLogResult::TOutcome::NoLog:
-        ShowCenteredMessage(fPrompts, this,
-                            QStringLiteral("No log is open. Select a log in the Logs list or create one with "
-                                           "File > New before logging a contact."),
-                            MsgKind::Error, MsgButton::OK);
-        break;
-    case TLogResult::TOutcome::Duplicate:
-        ShowCenteredMessage(fPrompts, this, QStringLiteral("Whoa there cowboy!!  This puppy is a DUPE!!!"),
-                            MsgKind::Error, MsgButton::OK);
-        break;
-    }
-}
-
-TLogResult::TOutcome TfrmMain::LogForm()
-{
-    if (!fHasCurrentLog) {
-        return TLogResult::TOutcome::NoLog;
-    }
-    const TLogResult result = ::LogContact(fDM, Mysettings(), {RecordFromForm()});
-    if (result.Logged()) {
-        RaiseCounters(result.score);
-        ClearEntries();
-        LogTableChanged();
-    }
-    return result.outcome;
-}
-
-void TfrmMain::RaiseCounters(const TContactScore& score)
-{
-    if (score.withTenTen) {
-        Setctx_with(fctxwith + 1);
-    } else {
-        Setctx_without(fctxwithout + 1);
-    }
-    if (score.withEpc) {
-        Setctx_epc(fctxepc + 1);
-    }
-    if (score.with070) {
-        Setctx_070(fctx070 + 1);
-    }
-    SetTotalpoints(ftotalpoints + score.points);
-}
-
-void TfrmMain::DoDupes(const QString& call)
-{
-    ui->ListView1->setUpdatesEnabled(false);
-    if (call.isEmpty() || !fHasCurrentLog) {
-        fDupeModel->clear();
-    } else {
-        // While a call is typed its dupes are what the operator needs to see.
-        ui->PageControl1->setCurrentIndex(1);
-        fDupeModel->SetReader(std::make_unique<TDupeListReader>(fDM, Mysettings().TableName, call));
-        ui->ListView1->setColumnWidth(0, 100);
-        ui->ListView1->setColumnWidth(1, 65);
-    }
-    ui->ListView1->setUpdatesEnabled(true);
-}
-
-void TfrmMain::txtCallsignExit()
-{
-    if (!ui->txtCallsign->text().isEmpty()) {
-        fDupeModel->clear();
-    }
-    if (fautolookup && fUseAutoLook) {
-        LookupCallsign();
-    } else {
-        ShowPrefixCountry();
-    }
-}
-
-void TfrmMain::SelectItem(QComboBox* box, const QString& text, Qt::CaseSensitivity cs)
-{
-    const int index = box->findText(text, cs == Qt::CaseSensitive ? Qt::MatchExactly | Qt::MatchCaseSensitive
-                                                                  : Qt::MatchFixedString);
-    box->setCurrentIndex(index);
-    if (index < 0) {
-        box->setEditText(QString());
-    }
-}
-
-void TfrmMain::LookupCallsign()
-{
-    // A source that fails is reported here; the panel then keeps what it showed.
-    TFccRec r;
-    const int type = Mysettings().LookupType;
-    try {
-        r = fLookup->LookupCall(ui->txtCallsign->text(), type);
-    } catch (...) {
-        ShowLookupFailure(type, std::current_exception());
-        return;
-    }
-    // The source answers again: a later failure is worth a box again.
-    fFailedLookups.remove(type);
-    lblLookupStatus->hide();
-    if (r.callsign.isEmpty()) {
-        ui->TextBox3->clear();
-    } else {
-        const QString text = LookupText(r);
-        if (fautofill) {
-            ui->txtTenTen->setText(r.tenten);
-            ui->txtVP->setText(r.vp);
-            ui->txtName->setText(r.firstname.isEmpty() ? r.entityname : r.firstname);
-            if (!ui->lblEPC->isHidden()) {
-                ui->txtEPC->setText(r.EPC);
-            }
-            if (!ui->lbl070->isHidden()) {
-                ui->txtP070->setText(r.P070);
-            }
-            const QString entityState = UsStateOfCountry(r.country);
-            if (r.country == QStringLiteral("United States") || !entityState.isEmpty()) {
-                ui->rbUS->setChecked(true);
-                SelectItem(ui->cboQTH, r.state.isEmpty() ? entityState : r.state);
-                if (ui->cboQTH->currentIndex() >= 0) {
-                    cboQTHClick();
-                    SelectItem(ui->cboCounty, r.county);
-                }
-            } else {
-                ui->rbDX->setChecked(true);
-                if (!r.country.isEmpty()) {
-                    SelectItem(ui->cboQTH, r.country);
-                }
-            }
-        }
-        ui->TextBox3->setText(text);
-    }
-    // Bearing and distance need both ends: without the station's locator (or an own one) there is no line.
-    if (r.grid.isEmpty() || fGrid.isEmpty()) {
-        ui->lblBD->clear();
-    } else {
-        ui->lblBD->setText(BearingLine(fLookup->HamUtil(), fGrid, r.grid));
-    }
-    // The result is what the operator looks at next.
-    ui->PageControl1->setCurrentIndex(0);
-    repaint();
 }
 
 void TfrmMain::mnuProcessContestClick()
@@ -1184,579 +761,23 @@ void TfrmMain::mnuBuildLicenceDataClick()
     dialog.exec();
 }
 
-void TfrmMain::btnShowXMLClick()
-{
-    ShowCenteredMessage(fPrompts, this, fLookup->GetQRZ_XML(), MsgKind::Information, MsgButton::OK);
-}
-
-void TfrmMain::rbUSClick()
-{
-    ShowQTHChoice(fStates, true);
-}
-
-void TfrmMain::rbDXClick()
-{
-    ShowQTHChoice(fCountries, false);
-}
-
-void TfrmMain::ShowQTHChoice(const QStringList& items, bool us)
-{
-    FillBox(ui->cboQTH, items);
-    ui->cboCounty->setVisible(us);
-    ui->lblCounty->setVisible(us);
-    ui->cboCounty->setEditText(QString());
-}
-
-void TfrmMain::FillBox(QComboBox* box, const QStringList& items)
-{
-    box->clear();
-    box->addItems(items);
-    box->setCurrentIndex(-1);
-    box->setEditText(QString());
-}
-
-void TfrmMain::cboQTHClick()
-{
-    if (!ui->rbUS->isChecked()) {
-        return;
-    }
-    GetCountyList(ui->cboQTH->currentText());
-    FillBox(ui->cboCounty, fCounties);
-}
-
-void TfrmMain::ClearEntries()
-{
-    if (ui->pnlEntry->isHidden()) {
-        return;
-    }
-    for (QLineEdit* field :
-         {ui->txtCallsign, ui->txtName, ui->txtTenTen, ui->txtVP, ui->txtEPC, ui->txtP070}) {
-        field->clear();
-    }
-    fSettingQTH = true;
-    if (!ui->rbUS->isChecked()) {
-        ui->rbUS->setChecked(true);
-    }
-    ui->cboQTH->setCurrentIndex(-1);
-    ui->cboQTH->setEditText(QString());
-    fSettingQTH = false;
-    ui->cboCounty->clear();
-    ui->cboCounty->setEditText(QString());
-    ui->txtComments->clear();
-    ui->lblBD->clear();
-    ui->TextBox3->clear();
-    fQTHChosen = false;
-    fPreselectedState.clear();
-    ui->txtCallsign->setFocus();
-}
-
-void TfrmMain::btnLogClick()
-{
-    DoLog();
-}
-
-void TfrmMain::btnClearClick()
-{
-    ClearEntries();
-}
-
-void TfrmMain::cbLookupClick(bool checked)
-{
-    fautolookup = checked;
-}
-
-void TfrmMain::cbAutofillClick(bool checked)
-{
-    fautofill = checked;
-}
-
-void TfrmMain::mnuOffLineLoggingClick()
-{
-    SetOfflineLogging(!fofflinelogging);
-}
-
-void TfrmMain::SetOfflineLogging(bool value)
-{
-    fofflinelogging = value;
-    ui->lblOffLine->setVisible(value);
-    ui->txtDate->setEnabled(value);
-    ui->txtTime->setEnabled(value);
-    ui->mnuOffLineLogging->setChecked(value);
-}
-
-void TfrmMain::SetUseAutoLook(bool value)
-{
-    fUseAutoLook = value;
-    ui->cbLookup->setEnabled(value);
-    ui->cbAutoFill->setEnabled(value);
-    ui->lblBD->setVisible(value);
-}
-
-// ---- The contact being typed ----
-
-void TfrmMain::ConnectDraft()
-{
-    // Every change of the form is kept a moment later, so that a contact half typed survives quitting, a
-    // crash or a power cut.
-    fDraftTimer = new QTimer(this);
-    fDraftTimer->setSingleShot(true);
-    fDraftTimer->setInterval(300);
-    connect(fDraftTimer, &QTimer::timeout, this, [this] {
-        // A settings file that cannot be written is reported once, not at every pause in the typing.
-        try {
-            SaveDraft();
-            fDraftSaveFailed = false;
-        } catch (...) {
-            if (!fDraftSaveFailed) {
-                fDraftSaveFailed = true;
-                ShowActionError(fPrompts, this, std::current_exception());
-            }
-        }
-    });
-    const auto changed = [this] {
-        if (fHasCurrentLog && !fRestoringDraft) {
-            fDraftTimer->start();
-        }
-    };
-    for (QLineEdit* field : {ui->txtCallsign, ui->txtName, ui->txtTenTen, ui->txtVP, ui->txtEPC, ui->txtP070,
-                             ui->txtComments, ui->txtDate, ui->txtTime}) {
-        connect(field, &QLineEdit::textChanged, this, [this, field, changed] {
-            // The clock rewrites the date and time every second; only typed ones belong to the contact.
-            if ((field != ui->txtDate && field != ui->txtTime) || fofflinelogging) {
-                changed();
-            }
-        });
-    }
-    for (QComboBox* box : {ui->cboMode, ui->cboQTH, ui->cboCounty}) {
-        connect(box, &QComboBox::editTextChanged, this, changed);
-    }
-    connect(ui->rbDX, &QRadioButton::toggled, this, changed);
-}
-
-QString TfrmMain::DraftText() const
-{
-    const QStringList texts = {
-        ui->txtCallsign->text(),   ui->txtName->text(),          ui->txtTenTen->text(),
-        ui->txtVP->text(),         ui->txtEPC->text(),           ui->txtP070->text(),
-        ui->cboQTH->currentText(), ui->cboCounty->currentText(), ui->txtComments->text()};
-    const bool empty =
-        std::all_of(texts.cbegin(), texts.cend(), [](const QString& t) { return t.isEmpty(); });
-    if (!fHasCurrentLog || empty) {
-        return QString();
-    }
-    QJsonObject draft{{QStringLiteral("log"), fSettings.Mysettings.TableName},
-                      {QStringLiteral("call"), ui->txtCallsign->text()},
-                      {QStringLiteral("name"), ui->txtName->text()},
-                      {QStringLiteral("tenten"), ui->txtTenTen->text()},
-                      {QStringLiteral("vp"), ui->txtVP->text()},
-                      {QStringLiteral("epc"), ui->txtEPC->text()},
-                      {QStringLiteral("p070"), ui->txtP070->text()},
-                      {QStringLiteral("mode"), ui->cboMode->currentText()},
-                      {QStringLiteral("dx"), ui->rbDX->isChecked()},
-                      {QStringLiteral("qth"), ui->cboQTH->currentText()},
-                      {QStringLiteral("county"), ui->cboCounty->currentText()},
-                      {QStringLiteral("comment"), ui->txtComments->text()},
-                      {QStringLiteral("qthChosen"), fQTHChosen}};
-    if (fofflinelogging) {
-        draft.insert(QStringLiteral("date"), ui->txtDate->text());
-        draft.insert(QStringLiteral("time"), ui->txtTime->text());
-    }
-    return QString::fromUtf8(QJsonDocument(draft).toJson(QJsonDocument::Compact));
-}
-
-void TfrmMain::SaveDraft()
-{
-    fDraftTimer->stop();
-    if (!fHasCurrentLog) {
-        return;
-    }
-    const QString text = DraftText();
-    if (text != fSettings.GetSetting(SettingKeys::DraftContact, QString())) {
-        fSettings.SaveSetting(SettingKeys::DraftContact, text);
-    }
-}
-
-void TfrmMain::RestoreDraft()
-{
-    const QJsonObject draft =
-        QJsonDocument::fromJson(fSettings.GetSetting(SettingKeys::DraftContact, QString()).toUtf8()).object();
-    if (draft.value(QStringLiteral("log")).toString() != Mysettings().TableName) {
-        return;
-    }
-    fRestoringDraft = true;
-    const auto done = qScopeGuard([this] { fRestoringDraft = false; });
-    const auto text = [&draft](const char* key) { return draft.value(QLatin1String(key)).toString(); };
-    if (draft.contains(QStringLiteral("date"))) {
-        SetOfflineLogging(true);
-        ui->txtDate->setText(text("date"));
-        ui->txtTime->setText(text("time"));
-    }
-    ui->txtCallsign->setText(text("call"));
-    ui->txtName->setText(text("name"));
-    ui->txtTenTen->setText(text("tenten"));
-    ui->txtVP->setText(text("vp"));
-    ui->txtEPC->setText(text("epc"));
-    ui->txtP070->setText(text("p070"));
-    if (!text("mode").isEmpty()) {
-        SelectItem(ui->cboMode, text("mode"));
-        ui->cboMode->setEditText(text("mode"));
-    }
-    fSettingQTH = true;
-    if (draft.value(QStringLiteral("dx")).toBool()) {
-        ChooseDX();
-    } else {
-        ChooseUS();
-    }
-    SelectItem(ui->cboQTH, text("qth"));
-    ui->cboQTH->setEditText(text("qth"));
-    if (ui->rbUS->isChecked() && !text("qth").isEmpty()) {
-        cboQTHClick();
-    }
-    ui->cboCounty->setEditText(text("county"));
-    fSettingQTH = false;
-    fQTHChosen = draft.value(QStringLiteral("qthChosen")).toBool();
-    ui->txtComments->setText(text("comment"));
-}
-
-// ---- Keyboard ----
-
-void TfrmMain::SetMnemonics()
-{
-    // Alt and the underlined letter reach each field of the entry form. The letters differ from those of
-    // the menu bar (File, Edit, Options, Server, Display, Help), so that each Alt key has one meaning.
-    const std::initializer_list<std::tuple<QLabel*, const char*, QWidget*>> labels = {
-        {ui->lblDate, "&Date UTC", ui->txtDate},
-        {ui->lblTime, "T&ime UTC", ui->txtTime},
-        {ui->lblCallsign, "&Callsign", ui->txtCallsign},
-        {ui->lblName, "&Name", ui->txtName},
-        {ui->lblTenTen, "&Ten-Ten", ui->txtTenTen},
-        {ui->lblVP, "&VP", ui->txtVP},
-        {ui->lblMode, "&Mode", ui->cboMode},
-        {ui->lblEPC, "E&PC", ui->txtEPC},
-        {ui->lbl070, "0&70", ui->txtP070},
-        {ui->lblCounty, "US Count&y", ui->cboCounty},
-        {ui->lblComments, "Comment&s", ui->txtComments}};
-    for (const auto& [label, text, buddy] : labels) {
-        label->setText(QString::fromUtf8(text));
-        label->setBuddy(buddy);
-    }
-    ui->rbUS->setText(QStringLiteral("QTH &US"));
-    ui->rbDX->setText(QStringLiteral("QTH D&X"));
-    ui->cbLookup->setText(QStringLiteral("Loo&kup"));
-    ui->cbAutoFill->setText(QStringLiteral("&AutoFill"));
-    // The QTH box has no label of its own: Alt+Q reaches it.
-    auto* qth = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Q), ui->pnlEntry);
-    qth->setContext(Qt::WindowShortcut);
-    connect(qth, &QShortcut::activated, this, [this] {
-        if (ui->pnlEntry->isVisible()) {
-            ui->cboQTH->setFocus(Qt::ShortcutFocusReason);
-        }
-    });
-}
-
-void TfrmMain::EntryFormEnter()
-{
-    if (auto* button = qobject_cast<QPushButton*>(QApplication::focusWidget());
-        button && ui->pnlEntry->isAncestorOf(button)) {
-        button->click();
-        return;
-    }
-    btnLogClick();
-}
-
-bool TfrmMain::QTHChoiceKey(QObject* watched, const QKeyEvent& key)
-{
-    if (watched != ui->rbUS && watched != ui->rbDX) {
-        return false;
-    }
-    if (key.key() != Qt::Key_Up && key.key() != Qt::Key_Down && key.key() != Qt::Key_Left &&
-        key.key() != Qt::Key_Right) {
-        return false;
-    }
-    // The two choices stand side by side: Left or Up marks QTH US, Right or Down QTH DX, and the focus
-    // moves with the mark.
-    QRadioButton* target = key.key() == Qt::Key_Left || key.key() == Qt::Key_Up ? ui->rbUS : ui->rbDX;
-    if (!target->isChecked()) {
-        target->setChecked(true);
-    }
-    target->setFocus(Qt::OtherFocusReason);
-    return true;
-}
-
-void TfrmMain::PreselectQTH()
-{
-    if (fQTHChosen || !fHasCurrentLog || ui->pnlEntry->isHidden()) {
-        return;
-    }
-    const QString call = ui->txtCallsign->text();
-    if (call.isEmpty()) {
-        return;
-    }
-    const QString country = CountryOfCall(fDM, call);
-    if (country.isEmpty()) {
-        return;
-    }
-    fSettingQTH = true;
-    const auto done = qScopeGuard([this] { fSettingQTH = false; });
-    // Alaska and Hawaii (KL7, KH6, ...) are US states: QTH US, the state and its counties.
-    const QString state = UsStateOfCountry(country);
-    if (country == QStringLiteral("United States") || !state.isEmpty()) {
-        if (!ui->rbUS->isChecked()) {
-            ui->rbUS->setChecked(true);
-        }
-        if (!state.isEmpty() && ui->cboQTH->currentText() != state) {
-            SelectItem(ui->cboQTH, state);
-            cboQTHClick();
-            fPreselectedState = state;
-        } else if (state.isEmpty() && !fPreselectedState.isEmpty() &&
-                   ui->cboQTH->currentText() == fPreselectedState) {
-            // The call no longer begins with the state's prefix: its state goes again.
-            SelectItem(ui->cboQTH, QString());
-            FillBox(ui->cboCounty, QStringList());
-            fPreselectedState.clear();
-        }
-        return;
-    }
-    if (!ui->rbDX->isChecked()) {
-        ui->rbDX->setChecked(true);
-    }
-    if (ui->cboQTH->currentText() != country) {
-        SelectItem(ui->cboQTH, country);
-    }
-}
-
-// ---- Lookup failures ----
-
-void TfrmMain::ShowPrefixCountry()
-{
-    const QString call = ui->txtCallsign->text();
-    if (call.isEmpty() || !fHasCurrentLog) {
-        return;
-    }
-    QString country;
-    RunGuarded(fPrompts, this, [&] { country = CountryOfCall(fDM, call); });
-    if (!country.isEmpty()) {
-        ui->TextBox3->setText(call + QStringLiteral("\nCountry: ") + country);
-    }
-}
-
-void TfrmMain::ShowLookupFailure(int lookupType, const std::exception_ptr& error)
-{
-    QString message;
-    try {
-        std::rethrow_exception(error);
-    } catch (const EVantrel& e) {
-        message = e.Message();
-    } catch (const std::exception& e) {
-        message = QString::fromLocal8Bit(e.what());
-    } catch (...) {
-        message = QStringLiteral("Unknown error");
-    }
-    // The first failure of a source is shown in a box; the next ones only here, so that a dead
-    // service does not stop the operator at every call.
-    // A lookup that a feed started never stops the feed with a box: the note below says it.
-    if (!fFeedBusy && !fFailedLookups.contains(lookupType)) {
-        fFailedLookups.insert(lookupType);
-        ShowActionError(fPrompts, this, error);
-    }
-    const QString line = QStringLiteral("Lookup failed: ") + message.section(QLatin1Char('\n'), 0, 0);
-    lblLookupStatus->setText(QLatin1Char(' ') + line + QLatin1Char(' '));
-    lblLookupStatus->setToolTip(message);
-    lblLookupStatus->show();
-    ShowPrefixCountry();
-    const QString country = ui->TextBox3->text();
-    ui->TextBox3->setText(country.isEmpty() ? line : country + QStringLiteral("\n\n") + line);
-    ui->lblBD->clear();
-}
-
-// ---- Recent contacts ----
-
-void TfrmMain::ConnectRecentContacts()
-{
-    fRecentModel = new TRecentContactsModel(this);
-    QTableView* grid = ui->gridRecent;
-    grid->setModel(fRecentModel);
-    grid->verticalHeader()->hide();
-    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
-    grid->horizontalHeader()->setStretchLastSection(true);
-    grid->setWordWrap(false);
-    const QFontMetrics fm = grid->fontMetrics();
-    const int widths[] = {6, 10, 6, 14, 14, 7, 6, 6, 6, 6};
-    for (int column = 0; column < int(std::size(widths)); ++column) {
-        grid->setColumnWidth(column, fm.horizontalAdvance(QLatin1Char('M')) * widths[column] * 2 / 3 + 8);
-    }
-    connect(grid, &QTableView::activated, this, [this](const QModelIndex& index) {
-        RunGuarded(fPrompts, this, [&] { EditContact(index.row()); });
-    });
-    // The Delete key alone: the platform's Delete binding may include Ctrl+D (X11), the menu's key for the
-    // roster update, which would then do nothing while the list has the focus.
-    auto* remove = new QShortcut(QKeySequence(Qt::Key_Delete), grid);
-    remove->setContext(Qt::WidgetShortcut);
-    connect(remove, &QShortcut::activated, this,
-            [this] { RunGuarded(fPrompts, this, [this] { DeleteContact(CurrentRecentRow()); }); });
-    connect(ui->btnEditContact, &QPushButton::clicked, this,
-            [this] { RunGuarded(fPrompts, this, [this] { EditContact(CurrentRecentRow()); }); });
-    connect(ui->btnDeleteContact, &QPushButton::clicked, this,
-            [this] { RunGuarded(fPrompts, this, [this] { DeleteContact(CurrentRecentRow()); }); });
-    connect(ui->btnUndoLast, &QPushButton::clicked, this, Guarded(&TfrmMain::UndoLastContact));
-}
-
-int TfrmMain::CurrentRecentRow() const
-{
-    const QModelIndex index = ui->gridRecent->currentIndex();
-    const QItemSelectionModel* selection = ui->gridRecent->selectionModel();
-    return index.isValid() && selection && selection->isRowSelected(index.row()) ? index.row() : -1;
-}
-
 void TfrmMain::LogTableChanged()
 {
-    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
-        fRecentModel->Clear();
+    if (!HasCurrentLog() || Mysettings().TableName.isEmpty()) {
+        fEdits->RecentContacts().Clear();
         return;
     }
-    const qint64 newest = fRecentModel->KeyAt(0);
-    fRecentModel->Refresh(fDM, Mysettings().TableName);
+    const qint64 newest = fEdits->RecentContacts().KeyAt(0);
+    fEdits->RecentContacts().Refresh(fDM, Mysettings().TableName);
     // A contact just added is shown, even while older ones were scrolled into view.
-    if (fRecentModel->KeyAt(0) != newest) {
+    if (fEdits->RecentContacts().KeyAt(0) != newest) {
         ui->gridRecent->scrollToTop();
     }
     const QString call = ui->txtCallsign->text();
     if (!call.isEmpty()) {
-        DoDupes(call);
+        fEntry->DoDupes(call);
     }
     emit LogChanged();
-}
-
-void TfrmMain::EditContact(int row)
-{
-    // With no line chosen, the contact logged last is the one to correct.
-    if (row < 0 && fRecentModel->rowCount() > 0) {
-        row = 0;
-    }
-    const qint64 key = fRecentModel->KeyAt(row);
-    if (!fHasCurrentLog || key == 0) {
-        ShowCenteredMessage(fPrompts, this,
-                            QStringLiteral("Select a contact in the Recent Contacts list first."),
-                            MsgKind::Information, MsgButton::OK);
-        return;
-    }
-    const QString table = Mysettings().TableName;
-    const std::optional<tLogRecord> stored = ReadContact(fDM, table, key);
-    if (!stored) {
-        LogTableChanged();
-        return;
-    }
-    TfrmEditContact::TLists lists{fStates, fCountries, fModes,
-                                  [this](const QString& state) { return fDM.GetCountyList(state); }};
-    TfrmEditContact dialog(*stored, lists, Mysettings().ContestName == Events::OpenSeason, this);
-    TContactEntry entry{*stored};
-    entry.key = key;
-    entry.stored = stored;
-    dialog.SetAcceptCheck([&](const TfrmEditContact& d) {
-        entry.rec = d.Record();
-        bool dupe = false;
-        if (!RunGuarded(fPrompts, this, [&] { dupe = IsDuplicateEntry(fDM, Mysettings(), entry); })) {
-            return false;
-        }
-        if (dupe) {
-            ShowCenteredMessage(fPrompts, this,
-                                QStringLiteral("Whoa there cowboy!!  This puppy is a DUPE!!!"),
-                                MsgKind::Error, MsgButton::OK);
-            return false;
-        }
-        return true;
-    });
-    if (dialog.exec() != QDialog::Accepted) {
-        return;
-    }
-    entry.rec = dialog.Record();
-    entry.rec.dxcc = dialog.IsUS() ? 0 : GetDXCC(fDM, entry.rec.qth);
-    ::LogContact(fDM, Mysettings(), entry);
-    RecountScores();
-    LogTableChanged();
-    ui->gridRecent->selectRow(row);
-}
-
-void TfrmMain::DeleteContact(int row)
-{
-    const qint64 key = fRecentModel->KeyAt(row);
-    if (!fHasCurrentLog || key == 0) {
-        ShowCenteredMessage(fPrompts, this,
-                            QStringLiteral("Select a contact in the Recent Contacts list first."),
-                            MsgKind::Information, MsgButton::OK);
-        return;
-    }
-    const TRecentContact& c = fRecentModel->Contacts().at(row);
-    const QString text = QStringLiteral("Delete the contact with %1 (%2 %3, %4) from the log?")
-                             .arg(c.call, c.date, c.time, c.mode);
-    if (ShowCenteredMessage(fPrompts, this, text, MsgKind::Confirmation, MsgButton::Yes | MsgButton::No) !=
-        MsgButton::Yes) {
-        return;
-    }
-    ::DeleteContact(fDM, Mysettings().TableName, key);
-    RecountScores();
-    LogTableChanged();
-}
-
-void TfrmMain::UndoLastContact()
-{
-    if (!fHasCurrentLog) {
-        return;
-    }
-    const QString table = Mysettings().TableName;
-    const std::optional<qint64> key = LastContactKey(fDM, table);
-    if (!key) {
-        ShowCenteredMessage(fPrompts, this, QStringLiteral("The log holds no contact to undo."),
-                            MsgKind::Information, MsgButton::OK);
-        return;
-    }
-    const std::optional<tLogRecord> last = ReadContact(fDM, table, *key);
-    const QString text = QStringLiteral("Undo the last contact, %1 (%2 %3, %4)? It is removed from the log.")
-                             .arg(last->call, last->date, last->time, last->mode);
-    if (ShowCenteredMessage(fPrompts, this, text, MsgKind::Confirmation, MsgButton::Yes | MsgButton::No) !=
-        MsgButton::Yes) {
-        return;
-    }
-    ::DeleteContact(fDM, table, *key);
-    RecountScores();
-    LogTableChanged();
-}
-
-void TfrmMain::mnuReopenProcessedLogClick()
-{
-    const QStringList logs = ProcessedLogs(fDM);
-    if (logs.isEmpty()) {
-        ShowCenteredMessage(fPrompts, this, QStringLiteral("No log has been processed."),
-                            MsgKind::Information, MsgButton::OK);
-        return;
-    }
-    QDialog dialog(this);
-    dialog.setObjectName(QStringLiteral("frmReopenLog"));
-    dialog.setWindowTitle(QStringLiteral("Reopen Processed Log"));
-    auto* list = new QListWidget(&dialog);
-    list->setObjectName(QStringLiteral("lstProcessedLogs"));
-    list->addItems(logs);
-    list->setCurrentRow(0);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    connect(list, &QListWidget::itemActivated, &dialog, &QDialog::accept);
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(new QLabel(QStringLiteral("Processed logs:"), &dialog));
-    layout->addWidget(list);
-    layout->addWidget(buttons);
-    if (dialog.exec() != QDialog::Accepted || !list->currentItem()) {
-        return;
-    }
-    const QString table = list->currentItem()->text();
-    ReopenLog(fDM, table);
-    // The list of open logs, when it is shown, lists it at once.
-    if (!ui->ListBox1->isHidden()) {
-        ui->ListBox1->clear();
-        ui->ListBox1->addItems(fDM.GetTables());
-    }
-    ShowCenteredMessage(fPrompts, this, table + QStringLiteral(" is open again: File > Open lists it."),
-                        MsgKind::Information, MsgButton::OK);
 }
 
 // ---- Other programs of the station: ADIF files, WSJT-X / JTDX, rigctld ----
@@ -1799,88 +820,6 @@ void TfrmMain::ConnectStationPrograms()
     fWSJTX = std::make_unique<TWsjtxListener>(*fFeedQueue, [this](const QByteArray& adif) {
         RunFeed(QStringLiteral("WSJT-X"), [&] { LogReportedContact(adif); });
     });
-}
-
-void TfrmMain::mnuImportADIFClick()
-{
-    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
-        ShowCenteredMessage(fPrompts, this,
-                            QStringLiteral("No log is open. Select a log in the Logs list or create one with "
-                                           "File > New before importing an ADIF file."),
-                            MsgKind::Error, MsgButton::OK);
-        return;
-    }
-    const QString path = fPrompts.OpenFile(this, QStringLiteral("Import ADIF"), Paths::UserProfile(),
-                                           QStringLiteral("ADIF files|*.adi;*.adif|All files|*"));
-    if (path.isEmpty()) {
-        return;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw EVantrel(QStringLiteral("Cannot open file \"%1\". %2")
-                           .arg(QDir::toNativeSeparators(path), file.errorString()));
-    }
-    const QByteArray bytes = file.readAll();
-    file.close();
-
-    // A file of more than a few thousand records takes a moment: a progress bar shows how far it is.
-    constexpr qsizetype kProgressBytes = 1024 * 1024;
-    std::unique_ptr<QProgressDialog> progress;
-    if (bytes.size() > kProgressBytes) {
-        progress = std::make_unique<QProgressDialog>(
-            QStringLiteral("Importing ") + QFileInfo(path).fileName(), QString(), 0, 200, this);
-        progress->setWindowTitle(QStringLiteral("Import ADIF"));
-        progress->setWindowModality(Qt::WindowModal);
-        progress->setMinimumDuration(0);
-        progress->setValue(0);
-    }
-    TADIFImport adif(fDM, Mysettings());
-    adif.Read(bytes, [&](qsizetype read) {
-        if (progress) {
-            progress->setValue(int(100 * read / qMax<qsizetype>(bytes.size(), 1)));
-        }
-    });
-    bool keepDuplicates = false;
-    if (adif.Duplicates() > 0) {
-        if (progress) {
-            progress->hide();
-        }
-        // Enter answers No: duplicates go in only when the operator asks for them.
-        const MsgButton answer = ShowCenteredMessage(
-            fPrompts, this,
-            QStringLiteral("%1 of the %2 contacts in the file are duplicates in this log.\n"
-                           "Import the duplicates as well?")
-                .arg(adif.Duplicates())
-                .arg(adif.Contacts()),
-            MsgKind::Confirmation, MsgButton::Yes | MsgButton::No | MsgButton::Cancel, MsgButton::No);
-        if (answer == MsgButton::Cancel) {
-            return;
-        }
-        keepDuplicates = answer == MsgButton::Yes;
-        if (progress) {
-            progress->show();
-        }
-    }
-    const qsizetype toStore = keepDuplicates ? adif.Contacts() : adif.Contacts() - adif.Duplicates();
-    int imported = 0;
-    try {
-        imported = adif.Store(keepDuplicates, [&](qsizetype stored) {
-            if (progress) {
-                progress->setValue(100 + int(100 * stored / qMax<qsizetype>(toStore, 1)));
-            }
-        });
-    } catch (...) {
-        progress.reset();
-        throw;
-    }
-    progress.reset();
-    RecountScores();
-    fDupeModel->clear();
-    LogTableChanged();
-    ShowCenteredMessage(fPrompts, this,
-                        QStringLiteral("ADIF import from %1\n\n").arg(QFileInfo(path).fileName()) +
-                            adif.Summary(imported, keepDuplicates),
-                        MsgKind::Information, MsgButton::OK);
 }
 
 void TfrmMain::SetRigControlEnable(bool value)
@@ -1986,7 +925,7 @@ void TfrmMain::LogReportedContact(const QByteArray& adif)
             QStringLiteral("The contact logged in WSJT-X could not be logged here: %1").arg(reason));
         return;
     }
-    if (!fHasCurrentLog || Mysettings().TableName.isEmpty()) {
+    if (!HasCurrentLog() || Mysettings().TableName.isEmpty()) {
         ShowFeedProblem(
             QStringLiteral("%1, logged in WSJT-X, was not logged here: no log is open. Select a log "
                            "in the Logs list or create one with File > New.")
@@ -2007,7 +946,7 @@ void TfrmMain::LogReportedContact(const QByteArray& adif)
 
 void TfrmMain::CompleteFeedContact(tLogRecord& rec, const QString& source)
 {
-    if (!fautolookup || rec.call.isEmpty()) {
+    if (!AutoLookup() || rec.call.isEmpty()) {
         return;
     }
     TFccRec r;
@@ -2243,7 +1182,7 @@ void TfrmMain::ProcessAdifLog(const QByteArray& data)
 
 void TfrmMain::ProcessAdifContact(const tLogRecord& contact)
 {
-    if (!fHasCurrentLog) {
+    if (!HasCurrentLog()) {
         throw EVantrel(kNoLogForFLdigi);
     }
     tLogRecord rec = contact;
@@ -2288,76 +1227,6 @@ void TfrmMain::estADIF1Click()
     ProcessAdifLog(TFLDigiPoller::ReadLogFile(fFLDigiLogFile));
 }
 
-void TfrmMain::SetField(TField field, const QString& value)
-{
-    QLineEdit* edit = nullptr;
-    switch (field) {
-    case TField::Call:
-        edit = ui->txtCallsign;
-        break;
-    case TField::Name:
-        edit = ui->txtName;
-        break;
-    case TField::TenTen:
-        edit = ui->txtTenTen;
-        break;
-    case TField::VP:
-        edit = ui->txtVP;
-        break;
-    case TField::EPC:
-        edit = ui->txtEPC;
-        break;
-    case TField::P070:
-        edit = ui->txtP070;
-        break;
-    }
-    edit->setText(value);
-}
-
-void TfrmMain::SetModeText(const QString& text)
-{
-    ui->cboMode->setEditText(text);
-}
-
-void TfrmMain::SelectMode(const QString& text)
-{
-    SelectItem(ui->cboMode, text, Qt::CaseInsensitive);
-}
-
-void TfrmMain::SelectQTH(const QString& text)
-{
-    SelectItem(ui->cboQTH, text, Qt::CaseInsensitive);
-}
-
-void TfrmMain::SelectCounty(const QString& text)
-{
-    SelectItem(ui->cboCounty, text, Qt::CaseInsensitive);
-}
-
-void TfrmMain::ChooseUS()
-{
-    // Selecting the button runs its click handling; an already selected one is run by hand.
-    if (ui->rbUS->isChecked()) {
-        rbUSClick();
-    } else {
-        ui->rbUS->setChecked(true);
-    }
-}
-
-void TfrmMain::ChooseDX()
-{
-    if (ui->rbDX->isChecked()) {
-        rbDXClick();
-    } else {
-        ui->rbDX->setChecked(true);
-    }
-}
-
-void TfrmMain::QTHClick()
-{
-    cboQTHClick();
-}
-
 void TfrmMain::LogContact()
 {
     // A LOG of the logging server: a contact that cannot be logged stays in the form, and the note says
@@ -2376,17 +1245,5 @@ void TfrmMain::LogContact()
                                        "stays in the entry form.")
                             .arg(ui->txtCallsign->text()));
         break;
-    }
-}
-
-void TfrmMain::ClearForm()
-{
-    ClearEntries();
-}
-
-void TfrmMain::AutoLookupCall()
-{
-    if (fautolookup) {
-        LookupCallsign();
     }
 }

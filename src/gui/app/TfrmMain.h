@@ -2,10 +2,14 @@
 
 #include "app/IEntryForm.h"
 #include "app/LogContact.h"
+#include "app/TCurrentLog.h"
 #include "data/Clock.h"
 #include "data/Prompts.h"
 #include "data/TDM.h"
 #include "data/TSettings.h"
+#include "gui/app/TContactEdits.h"
+#include "gui/app/TEntryForm.h"
+#include "gui/app/TLookupPanel.h"
 #include "process/SubmissionLog.h"
 
 #include <QMainWindow>
@@ -26,6 +30,7 @@ class QActionGroup;
 class TDupeListModel;
 class TRecentContactsModel;
 struct TContactScore;
+struct TFccRec;
 class QTimer;
 class TFLDigiPoller;
 class TLoggingServer;
@@ -36,9 +41,12 @@ namespace Ui {
 class TfrmMain;
 }
 
-// The main window: start-up and shutdown, the menu, the log list, the entry form and the status bar.
-// Creating it runs the whole start-up (FormCreate); closing it closes the databases and writes the
-// window settings.
+// The main window: its layout, its menus and their handlers, the log list, the status bar with the
+// counters and the clock, the theme and colours, and the wiring of the rooms that do the work: the current
+// log (TCurrentLog), the entry form (TEntryForm), the lookup panel (TLookupPanel), the contact edits
+// (TContactEdits), start-up (TStartup) and the links to the station's other programs. Creating it runs the
+// whole start-up (FormCreate); closing it keeps the draft, closes the databases and writes the window
+// settings.
 class TfrmMain : public QMainWindow, private IEntryForm
 {
     Q_OBJECT
@@ -85,69 +93,57 @@ public:
     // Edits the current log's configuration (Options > Setup).
     void mnuSetupClick();
     // True once a log is current.
-    bool HasCurrentLog() const { return fHasCurrentLog; }
+    bool HasCurrentLog() const { return fLog.IsCurrent(); }
+    TCurrentLog& CurrentLog() { return fLog; }
 
+    // The entry form (see TEntryForm).
+    TEntryForm& EntryForm() { return *fEntry; }
     // Logs the contact of the entry form into the current log (Log button, Enter, and the feeds).
-    void DoLog();
+    void DoLog() { fEntry->DoLog(); }
     // True when the contact of the entry form is a duplicate in the current log.
-    bool DupeCheck();
-    // Refills the dupe list with the logged calls that begin with a prefix.
-    void DoDupes(const QString& call);
+    bool DupeCheck() { return fEntry->DupeCheck(); }
     // Empties the entry form for the next contact.
-    void ClearEntries();
-    void rbUSClick();
-    void rbDXClick();
-    void cboQTHClick();
-    void txtCallsignExit();
-    // Marks QTH US or QTH DX, and the country, from the prefix of the call sign in the form, unless the
-    // operator has chosen the QTH of this contact already.
-    void PreselectQTH();
+    void ClearEntries() { fEntry->ClearEntries(); }
 
     // The single point to call whenever the current log's table has changed (a contact logged by the
     // form, a feed or an import, or edited or removed): refreshes the recent-contacts list and the dupe
     // list, and tells LogChanged.
     void LogTableChanged();
-    TRecentContactsModel& RecentContacts() { return *fRecentModel; }
-    // Edits the contact of a recent-contacts line (Edit > Edit Contact, Enter or a double click on it); the
-    // newest contact when no line is chosen (row -1).
-    void EditContact(int row);
-    // Removes the contact of a recent-contacts line, after a confirmation.
-    void DeleteContact(int row);
-    // Removes the newest contact of the log, after a confirmation (Edit > Undo Last Contact, Ctrl+Z).
-    void UndoLastContact();
-    // File > Reopen Processed Log: lists the processed logs and clears the mark of the one chosen.
-    void mnuReopenProcessedLogClick();
+    TRecentContactsModel& RecentContacts() { return fEdits->RecentContacts(); }
+    // The contact edits: the recent-contacts list, edit, delete, undo, reopen and the ADIF import.
+    TContactEdits& ContactEdits() { return *fEdits; }
+    void EditContact(int row) { fEdits->EditContact(row); }
 
-    // Score counters of the current log; each setter rewrites its status bar text.
-    int ctx_with() const { return fctxwith; }
-    int ctx_without() const { return fctxwithout; }
-    int ctx_epc() const { return fctxepc; }
-    int ctx_070() const { return fctx070; }
-    int totalpoints() const { return ftotalpoints; }
-    void Setctx_with(int value);
-    void Setctx_without(int value);
-    void Setctx_epc(int value);
-    void Setctx_070(int value);
-    void SetTotalpoints(int value);
+    // Score counters of the current log, shown in the status bar.
+    int ctx_with() const { return fLog.ctx_with(); }
+    int ctx_without() const { return fLog.ctx_without(); }
+    int ctx_epc() const { return fLog.ctx_epc(); }
+    int ctx_070() const { return fLog.ctx_070(); }
+    int totalpoints() const { return fLog.totalpoints(); }
+    void Setctx_with(int value) { fLog.Setctx_with(value); }
     // Sets the five counters from the current log's table.
-    void RecountScores();
+    void RecountScores() { fLog.RecountScores(); }
     // Brings the counters, the recent contacts and the dupe list up to date when another program (a
     // script's ADIF import, a second copy of the program) has changed "logs.db" since the window last
     // looked: at every clock tick, whenever the window is activated and before the log is processed.
     void FollowLogFile();
     // The counters as Process Contest reads them: first brought up to date with the log file.
-    TScoreCounters CurrentScore();
+    TScoreCounters CurrentScore()
+    {
+        FollowLogFile();
+        return fLog.Score();
+    }
 
-    bool OfflineLogging() const { return fofflinelogging; }
-    void SetOfflineLogging(bool value);
-    bool AutoLookup() const { return fautolookup; }
-    bool AutoFill() const { return fautofill; }
-    bool UseAutoLook() const { return fUseAutoLook; }
-    void SetUseAutoLook(bool value);
+    bool OfflineLogging() const { return fEntry->OfflineLogging(); }
+    void SetOfflineLogging(bool value) { fEntry->SetOfflineLogging(value); }
+    bool AutoLookup() const { return fEntry->AutoLookup(); }
+    bool AutoFill() const { return fEntry->AutoFill(); }
+    bool UseAutoLook() const { return fEntry->UseAutoLook(); }
+    void SetUseAutoLook(bool value) { fEntry->SetUseAutoLook(value); }
 
-    // Looks up the call sign of the entry form with the log's lookup source, shows the result with
-    // bearing and distance and, with AutoFill, fills the form.
-    void LookupCallsign();
+    // The lookup panel: the form's call sign looked up, with bearing and distance; with AutoFill the form
+    // is filled from what it found.
+    TLookupPanel& LookupPanel() { return *fLookupPanel; }
     TLookup& Lookup() { return *fLookup; }
     // The contest-processing dialog, created once after the main window and kept for the run.
     void SetProcessLog(TfrmProcessLog* dialog) { fProcessLog = dialog; }
@@ -177,10 +173,9 @@ public:
     // Asks for the own grid locator (Options > Update Grid Locator).
     void mnuUpdateGridLocatorClick();
     void mnuBuildLicenceDataClick();
-    void btnShowXMLClick();
 
     // File > Import ADIF…: the contacts of another program's ADIF file into the current log.
-    void mnuImportADIFClick();
+    void mnuImportADIFClick() { fEdits->mnuImportADIFClick(); }
 
     // Rig control through rigctld (Server menu): the entry form's mode follows the rig and the status bar
     // shows its frequency. Off at every start; host and port come from the settings.
@@ -249,13 +244,6 @@ private:
     // menu items and their connections to LogChanged.
     void WireCapabilities();
     void DetachWidgets();
-    // The contact in the entry form that is not logged yet: kept in the settings while it is typed, and
-    // given back when its log is current again (at the next start, say).
-    void ConnectDraft();
-    QString DraftText() const;
-    void SaveDraft();
-    void RestoreDraft();
-    void CreateWorkFolder();
     void ReadSettings();
     void WriteSettings();
     void FormActivate();
@@ -267,11 +255,6 @@ private:
     void mnuContentsClick();
     void CheckforUpdate1Click();
     void ConnectEntryForm();
-    void btnLogClick();
-    void btnClearClick();
-    void cbLookupClick(bool checked);
-    void cbAutofillClick(bool checked);
-    void mnuOffLineLoggingClick();
     // An event handler that shows the error of the action it runs instead of letting it leave the handler.
     template <typename... Args> auto Guarded(void (TfrmMain::*handler)(Args...))
     {
@@ -279,24 +262,12 @@ private:
             [this, handler](Args... args) { RunGuarded(fPrompts, this, [&] { (this->*handler)(args...); }); };
     }
     void MakeLogCurrent(const TDM::TLogCounts& counts);
-    void ConnectRecentContacts();
-    void SetMnemonics();
-    int CurrentRecentRow() const;
-    // Enter in the entry form: a focused push button is pressed, anywhere else the contact is logged.
-    void EntryFormEnter();
-    // The QTH choice from the keyboard: an arrow key on QTH US or QTH DX marks the other one.
-    bool QTHChoiceKey(QObject* watched, const class QKeyEvent& key);
-    // A lookup failure: a box the first time for a source, then only the panel and the status bar.
-    void ShowLookupFailure(int lookupType, const std::exception_ptr& error);
-    void ShowPrefixCountry();
     void ConnectStationPrograms();
     void ShowRigState();
     void RigModeChanged(const QString& mode);
     // Logs the contact of one ADIF record that WSJT-X or JTDX reported.
     void LogReportedContact(const QByteArray& adif);
-    // Logs the contact of the entry form unless no log is open or it is a duplicate; the form keeps a
-    // contact that was not logged.
-    TLogResult::TOutcome LogForm();
+    TLogResult::TOutcome LogForm() { return fEntry->LogForm(); }
     // Runs the handling of something a feed delivered: a failure is reported in the feeds' note, never
     // in a box, and the feeds go on.
     template <typename F> void RunFeed(const QString& source, F&& action);
@@ -306,35 +277,25 @@ private:
     // Fills the empty fields of a contact that another program logged from this computer's own data, as
     // a lookup of the typed call would fill the form (only while lookup is on; never from the network).
     void CompleteFeedContact(tLogRecord& rec, const QString& source);
-    void SetCounters(const TDM::TLogCounts& counts);
+    void ShowCounters();
     void SetOptionsEnabled(bool enabled);
-    tLogRecord RecordFromForm();
-    // Gives the QTH box the states (QTH US, with the county box) or the countries (QTH DX).
-    void ShowQTHChoice(const QStringList& items, bool us);
-    // Replaces a box's items, with nothing selected and an empty text.
-    static void FillBox(class QComboBox* box, const QStringList& items);
-    // Selects the first item whose text equals the text (exactly, or ignoring letter case); none, and an
-    // empty text, otherwise.
-    static void SelectItem(class QComboBox* box, const QString& text,
-                           Qt::CaseSensitivity cs = Qt::CaseSensitive);
-    // Raises the counters by a logged contact's score.
-    void RaiseCounters(const TContactScore& score);
+    void RaiseCounters(const TContactScore& score) { fLog.RaiseCounters(score); }
     void ConnectFeeds();
     // The contact of an FLdigi file: logged at once or put into the entry form.
     void ProcessAdifContact(const tLogRecord& rec);
 
     // The entry form as the feeds use it.
-    void SetField(TField field, const QString& value) override;
-    void SetModeText(const QString& text) override;
-    void SelectMode(const QString& text) override;
-    void SelectQTH(const QString& text) override;
-    void SelectCounty(const QString& text) override;
-    void ChooseUS() override;
-    void ChooseDX() override;
-    void QTHClick() override;
+    void SetField(TField field, const QString& value) override { fEntry->SetField(field, value); }
+    void SetModeText(const QString& text) override { fEntry->SetModeText(text); }
+    void SelectMode(const QString& text) override { fEntry->SelectMode(text); }
+    void SelectQTH(const QString& text) override { fEntry->SelectQTH(text); }
+    void SelectCounty(const QString& text) override { fEntry->SelectCounty(text); }
+    void ChooseUS() override { fEntry->ChooseUS(); }
+    void ChooseDX() override { fEntry->ChooseDX(); }
+    void QTHClick() override { fEntry->QTHClick(); }
     void LogContact() override;
-    void ClearForm() override;
-    void AutoLookupCall() override;
+    void ClearForm() override { fEntry->ClearForm(); }
+    void AutoLookupCall() override { fEntry->AutoLookupCall(); }
     // True when a key is the shortcut of a menu item that can run now.
     bool IsMenuShortcut(const class QKeyEvent& key) const;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -343,6 +304,7 @@ private:
     IPrompts& fPrompts;
     TDM fDM;
     TSettings fSettings;
+    TCurrentLog fLog{fDM, fSettings.Mysettings};
     TClock fClock = SystemNow;
 
     QStringList fCountries;
@@ -367,22 +329,8 @@ private:
     bool fAutoCheckUpdate = false;
     QString fGrid;
     bool fdebug = false;
-    bool fofflinelogging = false;
     bool fFirstActivation = true;
     bool fWorkFolderReadOnly = false;
-    bool fHasCurrentLog = false;
-    bool fautolookup = false;
-    bool fautofill = false;
-    bool fUseAutoLook = false;
-
-    int fctxwith = 0;
-    int fctxwithout = 0;
-    int fctxepc = 0;
-    int fctx070 = 0;
-    int ftotalpoints = 0;
-    // The data version of "logs.db" that the counters were last brought up to date with.
-    std::optional<qint64> fLogsVersion;
-
     std::unique_ptr<TLookup> fLookup;
     std::unique_ptr<TProgramUpdate> fProgramUpdate;
     TfrmProcessLog* fProcessLog = nullptr;
@@ -402,22 +350,9 @@ private:
     QStringList fFeedProblems;
     qint64 fReportedDroppedContacts = 0;
     qint64 fReportedDroppedOthers = 0;
-    TDupeListModel* fDupeModel = nullptr;
-    TRecentContactsModel* fRecentModel = nullptr;
-    class QLabel* lblLookupStatus = nullptr;
-    // The operator chose the QTH of the contact in the form (marked a QTH button or picked a QTH).
-    bool fQTHChosen = false;
-    // Set while the program itself marks QTH US or QTH DX.
-    bool fSettingQTH = false;
-    // The state the call sign's prefix chose (Alaska or Hawaii), while the QTH box shows it.
-    QString fPreselectedState;
-    QTimer* fDraftTimer = nullptr;
-    bool fRestoringDraft = false;
-    bool fDraftSaveFailed = false;
-    // Lookup sources whose failure has been shown in a box during this run, until one of their lookups
-    // succeeds again.
-    QSet<int> fFailedLookups;
-
+    std::unique_ptr<TContactEdits> fEdits;
+    std::unique_ptr<TEntryForm> fEntry;
+    std::unique_ptr<TLookupPanel> fLookupPanel;
     bool fRigControlEnable = false;
     std::unique_ptr<TRigControl> fRig;
     bool fWSJTXEnable = false;
