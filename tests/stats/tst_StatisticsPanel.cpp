@@ -1,16 +1,17 @@
 #include "app/ADIFImport.h"
+#include "app/FeedActions.h"
+#include "app/LogContact.h"
 #include "common/TScriptedPrompts.h"
 #include "common/TTestHome.h"
 #include "common/TestRegistry.h"
 #include "data/LogEdits.h"
 #include "data/TDM.h"
 #include "data/TSettings.h"
-#include "feeds/FeedActions.h"
 #include "feeds/TFeedQueue.h"
 #include "feeds/TWsjtxListener.h"
+#include "gui/common/Themes.h"
 #include "gui/stats/TStatisticsPanel.h"
 #include "process/ADIFRecordReader.h"
-#include "gui/common/Themes.h"
 
 #include <QAction>
 #include <QApplication>
@@ -199,7 +200,7 @@ private slots:
             QVERIFY(reader.Next(fields));
             tLogRecord rec;
             QCOMPARE(ContactFromADIF(fields, countries, rec), QString());
-            StoreContact(*fDM, fLog, rec);
+            QVERIFY(LogContact(*fDM, fLog, {rec}).Logged());
             fPanel->LogChanged();
         });
         listener.Open(0);
