@@ -2,8 +2,12 @@
 
 #include "ui_TfrmMain.h"
 
+#include "TClusterRoom.h"
 #include "TDupeListModel.h"
 #include "TRecentContactsModel.h"
+#include "TShareRoom.h"
+#include "TStationSettingsRoom.h"
+#include "TStatisticsRoom.h"
 #include "TfrmBuildLicenceData.h"
 #include "TfrmEditContact.h"
 #include "TfrmSetup.h"
@@ -149,8 +153,68 @@ TfrmMain::~TfrmMain()
 
 void TfrmMain::WireCapabilities()
 {
-    // Nothing beyond the entry form, the lookup panel and the station programs yet. A capability adds
-    // its dock with addDockWidget, its items to the menu bar, and follows the log through LogChanged.
+    // Each capability is a room of its own: it adds its dock, its menu items and its part of the status
+    // bar, and follows the log through LogChanged. The station settings come first: they switch on the
+    // links the others follow (the rig for the band map).
+    fStationSettingsRoom = std::make_unique<TStationSettingsRoom>(*this);
+    fStatisticsRoom = std::make_unique<TStatisticsRoom>(*this);
+    fClusterRoom = std::make_unique<TClusterRoom>(*this);
+    fShareRoom = std::make_unique<TShareRoom>(*this);
+    // What starts with the program; a settings file that cannot be read has been reported already.
+    if (fWorkFolderReadOnly) {
+        return;
+    }
+    try {
+        fStationSettingsRoom->StartLinks();
+        fClusterRoom->Start();
+        fShareRoom->Start();
+    } catch (const EVantrel& e) {
+        ShowFeedProblem(e.Message());
+    }
+}
+
+QMenu* TfrmMain::MenuNamed(const QString& name) const
+{
+    return ui->MainMenu1->findChild<QMenu*>(name);
+}
+
+QWidget* TfrmMain::StatusPanel() const
+{
+    return ui->pnlStatus;
+}
+
+QLineEdit* TfrmMain::CallsignField() const
+{
+    return ui->txtCallsign;
+}
+
+QComboBox* TfrmMain::ModeBox() const
+{
+    return ui->cboMode;
+}
+
+void TfrmMain::TakeCall(const QString& call, const QString& mode)
+{
+    ui->txtCallsign->setText(call);
+    txtCallsignExit();
+    if (!mode.isEmpty()) {
+        SelectMode(mode);
+        ui->cboMode->setEditText(ui->cboMode->currentIndex() >= 0 ? ui->cboMode->currentText() : mode);
+    }
+    ui->txtCallsign->setFocus();
+}
+
+void TfrmMain::ReadLinkSettings()
+{
+    SetServerPort(fSettings.GetSetting(SettingKeys::ServerPort, fServerPort));
+    fFLDigiLogFile = fSettings.GetSetting(SettingKeys::FLDigiLogFile, fFLDigiLogFile);
+    fFLDigiAutoLog = fSettings.GetSetting(SettingKeys::FLDigiAutoLog, false);
+    fFldigiInterval = fSettings.GetSetting(SettingKeys::FldigiFileChekInterval, fFldigiInterval);
+}
+
+QString TfrmMain::LookupProblem() const
+{
+    return lblLookupStatus->isHidden() ? QString() : lblLookupStatus->toolTip();
 }
 
 void TfrmMain::DetachWidgets()
@@ -558,13 +622,17 @@ void TfrmMain::ConnectMenu()
 
 void TfrmMain::SetOptionsEnabled(bool enabled)
 {
-    ui->mnuOptions->setEnabled(enabled);
+    // An item that works without a log (marked "withoutLog") keeps the menu open.
+    bool menuEnabled = enabled;
     for (QAction* action : ui->mnuEdit->actions()) {
         action->setEnabled(enabled);
     }
     for (QAction* action : ui->mnuOptions->actions()) {
-        action->setEnabled(enabled);
+        const bool withoutLog = action->property("withoutLog").toBool();
+        action->setEnabled(enabled || withoutLog);
+        menuEnabled = menuEnabled || withoutLog;
     }
+    ui->mnuOptions->setEnabled(menuEnabled);
 }
 
 void TfrmMain::mnuContentsClick()
@@ -643,6 +711,7 @@ bool TfrmMain::event(QEvent* event)
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
+    emit Closing();
     // What is typed and not logged is kept for the next start.
     if (!fWorkFolderReadOnly) {
         RunGuarded(fPrompts, this, [&] { SaveDraft(); });
@@ -1109,7 +1178,11 @@ void TfrmMain::LookupCallsign()
     }
     // The source answers again: a later failure is worth a box again.
     fFailedLookups.remove(type);
+    const bool wasFailing = !lblLookupStatus->isHidden();
     lblLookupStatus->hide();
+    if (wasFailing) {
+        emit LinksChanged();
+    }
     if (r.callsign.isEmpty()) {
         ui->TextBox3->clear();
     } else {
@@ -1290,6 +1363,7 @@ void TfrmMain::SetUseAutoLook(bool value)
     ui->cbLookup->setEnabled(value);
     ui->cbAutoFill->setEnabled(value);
     ui->lblBD->setVisible(value);
+    emit LinksChanged();
 }
 
 // ---- The contact being typed ----
@@ -1563,6 +1637,7 @@ void TfrmMain::ShowLookupFailure(int lookupType, const std::exception_ptr& error
     lblLookupStatus->setText(QLatin1Char(' ') + line + QLatin1Char(' '));
     lblLookupStatus->setToolTip(message);
     lblLookupStatus->show();
+    emit LinksChanged();
     ShowPrefixCountry();
     const QString country = ui->TextBox3->text();
     ui->TextBox3->setText(country.isEmpty() ? line : country + QStringLiteral("\n\n") + line);
@@ -1886,6 +1961,7 @@ void TfrmMain::mnuImportADIFClick()
 void TfrmMain::SetRigControlEnable(bool value)
 {
     if (value) {
+        RefuseUnusableValues(fSettings, TLink::Rig);
         const QString host = fSettings.GetSetting(SettingKeys::RigHost, "127.0.0.1");
         const int port = fSettings.GetSetting(SettingKeys::RigPort, 4532);
         if (port < 1 || port > 65535) {
@@ -1899,6 +1975,7 @@ void TfrmMain::SetRigControlEnable(bool value)
     fRigControlEnable = value;
     ui->mnuRigControl->setChecked(value);
     ShowRigState();
+    emit LinksChanged();
 }
 
 void TfrmMain::ShowRigState()
@@ -1952,6 +2029,7 @@ void TfrmMain::RigModeChanged(const QString& mode)
 void TfrmMain::SetWSJTXEnable(bool value)
 {
     if (value) {
+        RefuseUnusableValues(fSettings, TLink::Wsjtx);
         const int port = fSettings.GetSetting(SettingKeys::WSJTXPort, 2237);
         if (port < 1 || port > 65535) {
             throw EVantrel(
@@ -1968,6 +2046,7 @@ void TfrmMain::SetWSJTXEnable(bool value)
     ui->lblWSJTXRunning->setText(QStringLiteral("WSJT-X - ") + (group.isEmpty() ? QString() : group + ':') +
                                  QString::number(fWSJTX->LocalPort()));
     ui->lblWSJTXRunning->setVisible(value);
+    emit LinksChanged();
 }
 
 void TfrmMain::LogReportedContact(const QByteArray& adif)
@@ -2165,6 +2244,7 @@ void TfrmMain::SetServerPort(int port)
 void TfrmMain::SetServerEnable(bool value)
 {
     if (value) {
+        RefuseUnusableValues(fSettings, TLink::Server);
         // A socket that cannot be opened leaves the flag, the label and the menu as they were.
         fServerSocket1->Open(quint16(fServerPort));
     } else {
@@ -2174,6 +2254,7 @@ void TfrmMain::SetServerEnable(bool value)
     ui->lblServerRunning->setVisible(value);
     ui->mnuConfigureServer->setEnabled(!value);
     ui->mnuEnableServer->setChecked(value);
+    emit LinksChanged();
 }
 
 void TfrmMain::mnuServerEnableClick()
@@ -2205,6 +2286,7 @@ void TfrmMain::ServerSocket1UDPRead(const TServerCommand& command)
 void TfrmMain::SetFLDigiEnable(bool value)
 {
     if (value) {
+        RefuseUnusableValues(fSettings, TLink::Fldigi);
         // A contact FLdigi wrote before polling was switched on is taken at the first poll, as a new one.
         fFLDigi->SetPath(fFLDigiLogFile);
         fFLDigi->Restart();
@@ -2215,6 +2297,7 @@ void TfrmMain::SetFLDigiEnable(bool value)
     }
     fEnableFLDigi = value;
     ui->mnuUseFLDigi->setChecked(value);
+    emit LinksChanged();
 }
 
 void TfrmMain::FLDigiTimerTimer()
