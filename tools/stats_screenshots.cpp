@@ -9,9 +9,9 @@
 #include "common/TTestHome.h"
 #include "data/TDM.h"
 #include "data/TSettings.h"
-#include "gui/stats/TStatisticsPanel.h"
 #include "gui/common/TVantrelApplication.h"
 #include "gui/common/Themes.h"
+#include "gui/stats/TStatisticsPanel.h"
 
 #include <QDir>
 #include <QRandomGenerator>

@@ -1,7 +1,7 @@
 #include "TSpotClassifier.h"
 
-#include "data/LogRules.h"
 #include "data/Errors.h"
+#include "data/LogRules.h"
 #include "data/LookupQueries.h"
 #include "data/TDM.h"
 
