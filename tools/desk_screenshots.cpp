@@ -5,13 +5,18 @@
 // third argument: vantrel_desk_screenshots <folder> <file name> [theme].
 
 #include "DemoLog.h"
+#include "cluster/SpotLine.h"
 #include "common/TQuietPrompts.h"
 #include "common/TTestHome.h"
+#include "gui/app/TClusterRoom.h"
+#include "gui/app/TStatisticsRoom.h"
 #include "gui/app/TfrmMain.h"
+#include "gui/cluster/TBandMapDock.h"
 #include "gui/common/TVantrelApplication.h"
 #include "gui/common/Themes.h"
 
 #include <QDir>
+#include <QDockWidget>
 #include <QLineEdit>
 #include <QScreen>
 #include <QTabWidget>
@@ -81,6 +86,24 @@ int main(int argc, char** argv)
     const QString lookup = out + QStringLiteral("/") + name + QStringLiteral("-lookup.png");
     if (w.grab().save(lookup)) {
         std::printf("%s\n", qPrintable(lookup));
+    }
+    // The statistics and the band map docked beside the entry form, with a few spots.
+    w.StatisticsRoom().Dock()->show();
+    TBandMapDock* map = w.ClusterRoom().BandMap();
+    map->show();
+    for (const QByteArray& line :
+         {QByteArray("DX de W3LPL:     28025.0  W1AW         CW 599              1234Z"),
+          QByteArray("DX de K1TTT:     28074.0  JA1XYZ       FT8 -10             1235Z"),
+          QByteArray("DX de N2IC:      28450.0  PY2XX        USB 59              1236Z")}) {
+        if (const auto spot = ParseSpotLine(line)) {
+            map->AddSpot(*spot);
+        }
+    }
+    map->Refresh();
+    Settle();
+    const QString docks = out + QStringLiteral("/") + name + QStringLiteral("-docks.png");
+    if (w.screen()->grabWindow(0).save(docks)) {
+        std::printf("%s\n", qPrintable(docks));
     }
     w.close();
     return 0;

@@ -64,13 +64,31 @@ TLogResult LogContact(TDM& dm, const TMysettings& log, TContactEntry entry)
         return result;
     }
     const TContactScore score = ScoreForLog(log, entry.rec);
-    if (entry.stored) {
-        UpdateContact(dm, log.TableName, entry.key, entry.rec);
-    } else {
-        // The counters rise only once the contact is stored.
-        dm.LogAddRecord(entry.rec, log.TableName);
+    StoreContact(dm, log.TableName, entry.rec, entry.stored ? std::optional(entry.key) : std::nullopt);
+    // The counters rise only once a new contact is stored.
+    if (!entry.stored) {
         result.score = score;
     }
     result.outcome = TLogResult::TOutcome::Logged;
     return result;
+}
+
+void StoreContact(TDM& dm, const QString& table, const tLogRecord& rec, std::optional<qint64> key)
+{
+    if (key) {
+        UpdateContact(dm, table, *key, rec);
+    } else {
+        dm.LogAddRecord(rec, table);
+    }
+}
+
+TRemoteLogging RemoteContactLogging(TDM& dm)
+{
+    TRemoteLogging logging;
+    logging.insert = [&dm](const QString& table, const tLogRecord& rec) { StoreContact(dm, table, rec); };
+    logging.update = [&dm](const QString& table, qint64 key, const tLogRecord& rec) {
+        StoreContact(dm, table, rec, key);
+    };
+    logging.erase = [&dm](const QString& table, qint64 key) { DeleteContact(dm, table, key); };
+    return logging;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/LogRules.h"
+#include "data/SyncStore.h"
 #include "data/tLogRecord.h"
 
 #include <QString>
@@ -83,3 +84,11 @@ bool IsDuplicateEntry(TDM& dm, const TMysettings& log, const TContactEntry& entr
 // nothing is stored; a duplicate is refused or logged anyway as the entry asks; a contact stored is scored
 // first. A change rewrites the stored contact. Throws EDatabaseError when the row cannot be written.
 TLogResult LogContact(TDM& dm, const TMysettings& log, TContactEntry entry);
+
+// The storing part of LogContact, for a contact that is taken as it is (no duplicate check, no scoring):
+// adds it to the log, or with a key rewrites the stored contact of that key. Throws EDatabaseError.
+void StoreContact(TDM& dm, const QString& table, const tLogRecord& rec, std::optional<qint64> key = {});
+
+// How the contacts another position of a shared log logged are written here: through StoreContact, never
+// refused (a station worked twice, at two positions, is kept twice); a deletion removes the contact.
+TRemoteLogging RemoteContactLogging(TDM& dm);

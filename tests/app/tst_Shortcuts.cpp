@@ -111,8 +111,9 @@ private slots:
         f.window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
         QVERIFY(f.Find("ListBox1")->isVisible());
-        PressEverywhere(
-            f, {"mnuExit", "mnuAbout", "mnuUpdateDataFiles", "mnuNew", "mnuOpen", "mnuCheckForUpdate"});
+        PressEverywhere(f, {"mnuExit", "mnuAbout", "mnuUpdateDataFiles", "mnuNew", "mnuOpen",
+                            "mnuCheckForUpdate", "mnuStationSettings", "mnuStatistics", "mnuCluster",
+                            "mnuSpotContact"});
     }
 
     // With a log open: every field of the entry form, its buttons, the recent contacts and the dupe list.
@@ -142,7 +143,8 @@ private slots:
         PressEverywhere(f, {"mnuExit", "mnuAbout", "mnuUpdateDataFiles", "mnuNew", "mnuOpen", "mnuSetup",
                             "mnuProcessContest", "mnuOffLineLogging", "mnuCheckForUpdate", "mnuEvents",
                             "mnuForgroundColor", "mnuBackgroundColor", "mnuContents", "mnuEditContact",
-                            "mnuUndoLastContact"});
+                            "mnuUndoLastContact", "mnuStationSettings", "mnuStatistics", "mnuCluster",
+                            "mnuSpotContact"});
         // Delete in the list still removes the chosen contact, after asking.
         grid->setFocus(Qt::OtherFocusReason);
         grid->selectRow(0);

@@ -44,7 +44,11 @@ void TLookupPanel::LookupCallsign()
     }
     // The source answers again: a later failure is worth a box again.
     fFailedLookups.remove(type);
+    const bool wasFailing = !lblLookupStatus->isHidden();
     lblLookupStatus->hide();
+    if (wasFailing) {
+        emit StateChanged();
+    }
     if (r.callsign.isEmpty()) {
         ui->TextBox3->clear();
     } else {
@@ -108,4 +112,10 @@ void TLookupPanel::ShowLookupFailure(int lookupType, const std::exception_ptr& e
     const QString country = ui->TextBox3->text();
     ui->TextBox3->setText(country.isEmpty() ? line : country + QStringLiteral("\n\n") + line);
     ui->lblBD->clear();
+    emit StateChanged();
+}
+
+QString TLookupPanel::Problem() const
+{
+    return lblLookupStatus->isHidden() ? QString() : lblLookupStatus->toolTip();
 }

@@ -40,10 +40,14 @@ public:
     void ShowPrefixCountry();
     // Debug: the last XML reply of the call-book service in a box.
     void btnShowXMLClick();
+    // Why the log's lookup source failed last, empty while it answers.
+    QString Problem() const;
 
 signals:
     // A lookup found a station, before the panel shows it: the entry form may fill itself from it.
     void Found(const TFccRec& r);
+    // The lookup source started or stopped failing.
+    void StateChanged();
 
 private:
     // A lookup failure: a box the first time for a source, then only the panel and the status bar.

@@ -2,10 +2,15 @@
 
 #include "ui_TfrmMain.h"
 
+#include "TClusterRoom.h"
 #include "TContactEdits.h"
+#include "TDupeListModel.h"
 #include "TEntryForm.h"
 #include "TLookupPanel.h"
 #include "TRecentContactsModel.h"
+#include "TShareRoom.h"
+#include "TStationSettingsRoom.h"
+#include "TStatisticsRoom.h"
 #include "TfrmBuildLicenceData.h"
 #include "TfrmSetup.h"
 #include "app/ADIFImport.h"
@@ -102,8 +107,68 @@ TfrmMain::~TfrmMain()
 
 void TfrmMain::WireCapabilities()
 {
-    // Nothing beyond the entry form, the lookup panel and the station programs yet. A capability adds
-    // its dock with addDockWidget, its items to the menu bar, and follows the log through LogChanged.
+    // Each capability is a room of its own: it adds its dock, its menu items and its part of the status
+    // bar, and follows the log through LogChanged. The station settings come first: they switch on the
+    // links the others follow (the rig for the band map).
+    fStationSettingsRoom = std::make_unique<TStationSettingsRoom>(*this);
+    fStatisticsRoom = std::make_unique<TStatisticsRoom>(*this);
+    fClusterRoom = std::make_unique<TClusterRoom>(*this);
+    fShareRoom = std::make_unique<TShareRoom>(*this);
+    // What starts with the program; a settings file that cannot be read has been reported already.
+    if (fWorkFolderReadOnly) {
+        return;
+    }
+    try {
+        fStationSettingsRoom->StartLinks();
+        fClusterRoom->Start();
+        fShareRoom->Start();
+    } catch (const EVantrel& e) {
+        ShowFeedProblem(e.Message());
+    }
+}
+
+QMenu* TfrmMain::MenuNamed(const QString& name) const
+{
+    return ui->MainMenu1->findChild<QMenu*>(name);
+}
+
+QWidget* TfrmMain::StatusPanel() const
+{
+    return ui->pnlStatus;
+}
+
+QLineEdit* TfrmMain::CallsignField() const
+{
+    return ui->txtCallsign;
+}
+
+QComboBox* TfrmMain::ModeBox() const
+{
+    return ui->cboMode;
+}
+
+void TfrmMain::TakeCall(const QString& call, const QString& mode)
+{
+    ui->txtCallsign->setText(call);
+    txtCallsignExit();
+    if (!mode.isEmpty()) {
+        SelectMode(mode);
+        ui->cboMode->setEditText(ui->cboMode->currentIndex() >= 0 ? ui->cboMode->currentText() : mode);
+    }
+    ui->txtCallsign->setFocus();
+}
+
+void TfrmMain::ReadLinkSettings()
+{
+    SetServerPort(fSettings.GetSetting(SettingKeys::ServerPort, fServerPort));
+    fFLDigiLogFile = fSettings.GetSetting(SettingKeys::FLDigiLogFile, fFLDigiLogFile);
+    fFLDigiAutoLog = fSettings.GetSetting(SettingKeys::FLDigiAutoLog, false);
+    fFldigiInterval = fSettings.GetSetting(SettingKeys::FldigiFileChekInterval, fFldigiInterval);
+}
+
+QString TfrmMain::LookupProblem() const
+{
+    return fLookupPanel->Problem();
 }
 
 void TfrmMain::DetachWidgets()
@@ -439,13 +504,17 @@ void TfrmMain::ConnectMenu()
 
 void TfrmMain::SetOptionsEnabled(bool enabled)
 {
-    ui->mnuOptions->setEnabled(enabled);
+    // An item that works without a log (marked "withoutLog") keeps the menu open.
+    bool menuEnabled = enabled;
     for (QAction* action : ui->mnuEdit->actions()) {
         action->setEnabled(enabled);
     }
     for (QAction* action : ui->mnuOptions->actions()) {
-        action->setEnabled(enabled);
+        const bool withoutLog = action->property("withoutLog").toBool();
+        action->setEnabled(enabled || withoutLog);
+        menuEnabled = menuEnabled || withoutLog;
     }
+    ui->mnuOptions->setEnabled(menuEnabled);
 }
 
 void TfrmMain::mnuContentsClick()
@@ -524,6 +593,7 @@ bool TfrmMain::event(QEvent* event)
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
+    emit Closing();
     // What is typed and not logged is kept for the next start.
     if (!fWorkFolderReadOnly) {
         RunGuarded(fPrompts, this, [&] { fEntry->SaveDraft(); });
@@ -577,6 +647,7 @@ void TfrmMain::MakeLogCurrent(const TDM::TLogCounts& counts)
     ui->TextBox3->show();
     ui->btnShowXML->setVisible(fdebug);
     fEntry->SetUseAutoLook(rec.LookupType != 0);
+    emit LinksChanged();
     ui->pnlEntry->show();
     ui->lblFirstStart->hide();
     ui->grpRecent->show();
@@ -623,6 +694,7 @@ void TfrmMain::mnuSetupClick()
     if (dialog.exec() == QDialog::Accepted) {
         dialog.StoreIntoRecord();
         fEntry->SetUseAutoLook(Mysettings().LookupType != 0);
+        emit LinksChanged();
     }
     fDM.UpdateConfigRecord(Mysettings());
 }
@@ -682,6 +754,7 @@ void TfrmMain::ConnectEntryForm()
     fLookupPanel = std::make_unique<TLookupPanel>(
         *ui, fPrompts, fDM, fLog, *fLookup, [this] { return fGrid; }, [this] { return fFeedBusy; }, this);
     connect(fLookupPanel.get(), &TLookupPanel::Found, fEntry.get(), &TEntryForm::FillFromLookup);
+    connect(fLookupPanel.get(), &TLookupPanel::StateChanged, this, &TfrmMain::LinksChanged);
     fEntry->SetLookupPanel(fLookupPanel.get());
     ui->ListBox1->setStyleSheet(QStringLiteral("QListWidget::item { height: 22px; }"));
     ui->lblServerRunning->hide();
@@ -825,6 +898,7 @@ void TfrmMain::ConnectStationPrograms()
 void TfrmMain::SetRigControlEnable(bool value)
 {
     if (value) {
+        RefuseUnusableValues(fSettings, TLink::Rig);
         const QString host = fSettings.GetSetting(SettingKeys::RigHost, "127.0.0.1");
         const int port = fSettings.GetSetting(SettingKeys::RigPort, 4532);
         if (port < 1 || port > 65535) {
@@ -838,6 +912,7 @@ void TfrmMain::SetRigControlEnable(bool value)
     fRigControlEnable = value;
     ui->mnuRigControl->setChecked(value);
     ShowRigState();
+    emit LinksChanged();
 }
 
 void TfrmMain::ShowRigState()
@@ -891,6 +966,7 @@ void TfrmMain::RigModeChanged(const QString& mode)
 void TfrmMain::SetWSJTXEnable(bool value)
 {
     if (value) {
+        RefuseUnusableValues(fSettings, TLink::Wsjtx);
         const int port = fSettings.GetSetting(SettingKeys::WSJTXPort, 2237);
         if (port < 1 || port > 65535) {
             throw EVantrel(
@@ -907,6 +983,7 @@ void TfrmMain::SetWSJTXEnable(bool value)
     ui->lblWSJTXRunning->setText(QStringLiteral("WSJT-X - ") + (group.isEmpty() ? QString() : group + ':') +
                                  QString::number(fWSJTX->LocalPort()));
     ui->lblWSJTXRunning->setVisible(value);
+    emit LinksChanged();
 }
 
 void TfrmMain::LogReportedContact(const QByteArray& adif)
@@ -1104,6 +1181,7 @@ void TfrmMain::SetServerPort(int port)
 void TfrmMain::SetServerEnable(bool value)
 {
     if (value) {
+        RefuseUnusableValues(fSettings, TLink::Server);
         // A socket that cannot be opened leaves the flag, the label and the menu as they were.
         fServerSocket1->Open(quint16(fServerPort));
     } else {
@@ -1113,6 +1191,7 @@ void TfrmMain::SetServerEnable(bool value)
     ui->lblServerRunning->setVisible(value);
     ui->mnuConfigureServer->setEnabled(!value);
     ui->mnuEnableServer->setChecked(value);
+    emit LinksChanged();
 }
 
 void TfrmMain::mnuServerEnableClick()
@@ -1144,6 +1223,7 @@ void TfrmMain::ServerSocket1UDPRead(const TServerCommand& command)
 void TfrmMain::SetFLDigiEnable(bool value)
 {
     if (value) {
+        RefuseUnusableValues(fSettings, TLink::Fldigi);
         // A contact FLdigi wrote before polling was switched on is taken at the first poll, as a new one.
         fFLDigi->SetPath(fFLDigiLogFile);
         fFLDigi->Restart();
@@ -1154,6 +1234,7 @@ void TfrmMain::SetFLDigiEnable(bool value)
     }
     fEnableFLDigi = value;
     ui->mnuUseFLDigi->setChecked(value);
+    emit LinksChanged();
 }
 
 void TfrmMain::FLDigiTimerTimer()

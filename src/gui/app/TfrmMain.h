@@ -36,6 +36,13 @@ class TFLDigiPoller;
 class TLoggingServer;
 struct TServerCommand;
 struct tLogRecord;
+class QComboBox;
+class QLineEdit;
+class QMenu;
+class TStatisticsRoom;
+class TStationSettingsRoom;
+class TClusterRoom;
+class TShareRoom;
 
 namespace Ui {
 class TfrmMain;
@@ -227,12 +234,37 @@ public:
     QDateTime Now() const { return fClock(); }
     void tmr1Timer();
 
+    // What the rooms of WireCapabilities reach: a menu by its object name ("mnuDisplay"), the status bar,
+    // the entry form's call sign and mode.
+    QMenu* MenuNamed(const QString& name) const;
+    QWidget* StatusPanel() const;
+    QLineEdit* CallsignField() const;
+    QComboBox* ModeBox() const;
+    // Puts a call sign into the entry form as if typed and left (the dupe list, the lookup follow) and,
+    // when one is given, selects the mode; the call sign field gets the focus.
+    void TakeCall(const QString& call, const QString& mode);
+    // Reads again the link values the window keeps (server port, FLdigi file, interval and auto logging).
+    void ReadLinkSettings();
+    // A note in the status bar, as the feeds' troubles are shown (never a box).
+    void ShowStatusNote(const QString& text) { ShowFeedProblem(text); }
+    // The last lookup's failure, empty while lookups work.
+    QString LookupProblem() const;
+    TStatisticsRoom& StatisticsRoom() { return *fStatisticsRoom; }
+    TStationSettingsRoom& StationSettingsRoom() { return *fStationSettingsRoom; }
+    TClusterRoom& ClusterRoom() { return *fClusterRoom; }
+    TShareRoom& ShareRoom() { return *fShareRoom; }
+
 signals:
     // The current log's contacts changed: a contact logged by the form or a feed, an import, an edit or a
     // removal, another program's change seen in the file, or another log made current. Emitted once per
     // change, after the window has shown it. What follows the log (a statistics panel, a band map, a
     // sync to a server) connects here; such capabilities are wired in WireCapabilities.
     void LogChanged();
+    // A link to another program changed: the logging server, WSJT-X, FLdigi or rig control switched on or
+    // off, or a lookup failed or worked again.
+    void LinksChanged();
+    // The window is closing: the databases close right after.
+    void Closing();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -357,4 +389,10 @@ private:
     std::unique_ptr<TRigControl> fRig;
     bool fWSJTXEnable = false;
     std::unique_ptr<TWsjtxListener> fWSJTX;
+
+    // The capabilities beside the entry form; they go before the members above that they use.
+    std::unique_ptr<TStatisticsRoom> fStatisticsRoom;
+    std::unique_ptr<TStationSettingsRoom> fStationSettingsRoom;
+    std::unique_ptr<TClusterRoom> fClusterRoom;
+    std::unique_ptr<TShareRoom> fShareRoom;
 };

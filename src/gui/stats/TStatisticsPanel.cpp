@@ -157,7 +157,13 @@ TStatisticsPanel::TStatisticsPanel(TDM& dm, TSettings& settings, IPrompts& promp
         }
     });
 
-    const int threshold = fSettings.GetSetting(SettingKeys::StatsOffTime, TStatsEngine::kDefaultOffTime);
+    // A settings file that cannot be read is reported when the program starts; the panel opens with the
+    // default then.
+    int threshold = TStatsEngine::kDefaultOffTime;
+    try {
+        threshold = fSettings.GetSetting(SettingKeys::StatsOffTime, threshold);
+    } catch (const EVantrel&) {
+    }
     spnOffTime->setValue(threshold);
     fStats.SetOffTimeThreshold(spnOffTime->value());
     connect(spnOffTime, &QSpinBox::valueChanged, this, &TStatisticsPanel::OffTimeChanged);
