@@ -100,6 +100,7 @@ bool TClusterRoom::SwitchOn()
     fCluster->Start(settings.login);
     fSwitch->setChecked(true);
     fBandMap->show();
+    fBandMap->raise();
     return true;
 }
 

@@ -45,6 +45,7 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDockWidget>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QLocale>
@@ -114,6 +115,13 @@ void TfrmMain::WireCapabilities()
     fStatisticsRoom = std::make_unique<TStatisticsRoom>(*this);
     fClusterRoom = std::make_unique<TClusterRoom>(*this);
     fShareRoom = std::make_unique<TShareRoom>(*this);
+    // The statistics and the band map share one column beside the entry form, as tabs, so that with both
+    // open the form keeps its width on a small screen.
+    auto* statistics = findChild<QDockWidget*>(QStringLiteral("dockStatistics"));
+    auto* bandMap = findChild<QDockWidget*>(QStringLiteral("dockBandMap"));
+    if (statistics && bandMap) {
+        tabifyDockWidget(statistics, bandMap);
+    }
     // What starts with the program; a settings file that cannot be read has been reported already.
     if (fWorkFolderReadOnly) {
         return;
@@ -150,7 +158,7 @@ QComboBox* TfrmMain::ModeBox() const
 void TfrmMain::TakeCall(const QString& call, const QString& mode)
 {
     ui->txtCallsign->setText(call);
-    txtCallsignExit();
+    fEntry->txtCallsignExit();
     if (!mode.isEmpty()) {
         SelectMode(mode);
         ui->cboMode->setEditText(ui->cboMode->currentIndex() >= 0 ? ui->cboMode->currentText() : mode);
