@@ -158,9 +158,6 @@ bool TStationTests::IsTestingService(TStationField field) const
 
 void TStationTests::TestService(TStationField field, const QUrl& url)
 {
-    if (!fManager) {
-        fManager = std::make_unique<QNetworkAccessManager>();
-    }
     if (QNetworkReply* old = fReplies.value(field)) {
         old->disconnect(this);
         old->abort();
@@ -170,7 +167,11 @@ void TStationTests::TestService(TStationField field, const QUrl& url)
     request.setRawHeader("Cache-Control", "no-cache");
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Vantrel"));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    QNetworkReply* reply = fManager->get(request);
+    // Each test has a network access of its own, so that a connection another test just abandoned (a
+    // body still streaming in) is never the one this request waits for.
+    auto* manager = new QNetworkAccessManager(this);
+    QNetworkReply* reply = manager->get(request);
+    connect(reply, &QObject::destroyed, manager, &QObject::deleteLater);
     fReplies.insert(field, reply);
     // The status is all the test needs: the body (a whole roster) is not fetched.
     connect(reply, &QNetworkReply::readyRead, this, [reply] {

@@ -63,7 +63,6 @@ private:
     void RigFinished(const TStationTestResult& result);
     void ServiceFinished(TStationField field, QNetworkReply* reply, bool timedOut);
 
-    std::unique_ptr<QNetworkAccessManager> fManager;
     QMap<TStationField, QPointer<QNetworkReply>> fReplies;
     QTcpSocket* fRigSocket = nullptr;
     QTimer* fRigTimer = nullptr;
