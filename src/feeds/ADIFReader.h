@@ -10,7 +10,7 @@
 // holding several records is read as one contact.
 //
 // A field is "<TAG:count>value" or, with a data-type indicator, "<TAG:count:type>value". The count is the
-// number of bytes of the value, as fldigi and the ADIF specification count it; when a byte count ends
+// number of bytes of the value, as fldigi and the ADIF standard count it; when a byte count ends
 // inside a multi-byte character, or the text after it is no next tag while the same number of characters
 // is followed by one (a program that counts characters), the value is read by characters. A value that is
 // no valid UTF-8 is read one character per byte. A count that is not a whole number, or a field without

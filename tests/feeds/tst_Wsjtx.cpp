@@ -29,7 +29,7 @@ quint16 FreeUdpPort()
 // A message as WSJT-X's NetworkMessage writes it, byte by byte: a QDataStream in big-endian order of the
 // magic number 0xadbccbda, the schema, the type and the sender's id, then the body. Texts are UTF-8 byte
 // arrays with their length in front; a date and time is the Julian day (qint64), the milliseconds since
-// midnight (quint32) and the time spec (quint8, 1 for UTC).
+// midnight (quint32) and the kind of time (quint8, 1 for UTC).
 class TWire
 {
 public:
