@@ -3,6 +3,7 @@
 // shipped config.db beside it), as it is, with QT_SCALE_FACTOR=2, and with a theme name such as "Night" as
 // the third argument: vantrel_bandmap_screenshots <folder> <file name> [theme].
 
+#include "ScreenshotTool.h"
 #include "cluster/SpotLine.h"
 #include "common/TTestHome.h"
 #include "data/EventNames.h"
@@ -17,25 +18,10 @@
 #include <QThread>
 #include <cstdio>
 
-namespace {
-
-void Settle()
-{
-    for (int i = 0; i < 20; ++i) {
-        QApplication::processEvents();
-        QThread::msleep(20);
-    }
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     TVantrelApplication app(argc, argv);
-    const QString out = QDir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".")).absolutePath();
-    const QString name = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("bandmap");
-    const QString theme = argc > 3 ? QString::fromLocal8Bit(argv[3]) : Themes::kDefault;
-    QDir().mkpath(out);
+    const auto [out, name, theme] = ReadShotArgs(argc, argv, QStringLiteral("bandmap"), Themes::kDefault);
     Themes::Apply(theme);
     TTestHome home;
     home.PrepareWorkFolder();

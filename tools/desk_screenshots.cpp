@@ -5,6 +5,7 @@
 // third argument: vantrel_desk_screenshots <folder> <file name> [theme].
 
 #include "DemoLog.h"
+#include "ScreenshotTool.h"
 #include "cluster/SpotLine.h"
 #include "common/TQuietPrompts.h"
 #include "common/TTestHome.h"
@@ -23,25 +24,10 @@
 #include <QThread>
 #include <cstdio>
 
-namespace {
-
-void Settle()
-{
-    for (int i = 0; i < 20; ++i) {
-        QApplication::processEvents();
-        QThread::msleep(20);
-    }
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     TVantrelApplication app(argc, argv);
-    const QString out = QDir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".")).absolutePath();
-    const QString name = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("desk");
-    const QString theme = argc > 3 ? QString::fromLocal8Bit(argv[3]) : Themes::kDefault;
-    QDir().mkpath(out);
+    const auto [out, name, theme] = ReadShotArgs(argc, argv, QStringLiteral("desk"), Themes::kDefault);
     TTestHome home;
     home.PrepareWorkFolder();
     home.WriteSettings({QStringLiteral("Grid=DM42PF"), QStringLiteral("LastMode=SSB"),

@@ -3,6 +3,7 @@
 // QT_SCALE_FACTOR=2 and once with a theme name such as "Night":
 // vantrel_settings_screenshots <folder> <file name prefix> [theme].
 
+#include "ScreenshotTool.h"
 #include "common/TQuietPrompts.h"
 #include "common/TTestHome.h"
 #include "data/Paths.h"
@@ -19,25 +20,10 @@
 #include <QThread>
 #include <cstdio>
 
-namespace {
-
-void Settle()
-{
-    for (int i = 0; i < 20; ++i) {
-        QApplication::processEvents();
-        QThread::msleep(20);
-    }
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     TVantrelApplication app(argc, argv);
-    const QString out = QDir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".")).absolutePath();
-    const QString name = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("station");
-    const QString theme = argc > 3 ? QString::fromLocal8Bit(argv[3]) : Themes::kDefault;
-    QDir().mkpath(out);
+    const auto [out, name, theme] = ReadShotArgs(argc, argv, QStringLiteral("station"), Themes::kDefault);
     TTestHome home;
     // A station with a few links set, and a group typed by hand that is no multicast address.
     home.WriteSettings({QStringLiteral("Grid=DM42PF"), QStringLiteral("WSJTXGroup=239.255.0.300"),

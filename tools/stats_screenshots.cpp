@@ -5,6 +5,7 @@
 // <folder> 512x384) the panel is taken at that size alone, as a dock of that size would show it (with
 // QT_SCALE_FACTOR=2 on a small screen, say).
 
+#include "ScreenshotTool.h"
 #include "common/TQuietPrompts.h"
 #include "common/TTestHome.h"
 #include "data/TDM.h"
@@ -22,14 +23,6 @@
 namespace {
 
 const QString kTable = QStringLiteral("W7VNT_2026_Open_Season");
-
-void Settle()
-{
-    for (int i = 0; i < 20; ++i) {
-        QApplication::processEvents();
-        QThread::msleep(20);
-    }
-}
 
 // A weekend of operating: Saturday afternoon and evening, a night's sleep, Sunday with a lunch break;
 // the rate rises and falls with the band.
