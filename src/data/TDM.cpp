@@ -461,7 +461,8 @@ sqlite3_stmt* TDM::RawPrepared(int kind, const QString& table, const QString& sq
 
 namespace {
 
-QString ColumnText(sqlite3_stmt* statement, int column)
+// A column's text as SQLite gives it, in UTF-8; NULL is empty.
+QString RowText(sqlite3_stmt* statement, int column)
 {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
     return text ? QString::fromUtf8(text, sqlite3_column_bytes(statement, column)) : QString();
@@ -518,7 +519,7 @@ void TDM::DupeListRows(
         sqlite3_bind_int64(q, 1, rowid);
         const int rc = sqlite3_step(q);
         if (rc == SQLITE_ROW) {
-            row(ColumnText(q, 0), ColumnText(q, 1), ColumnText(q, 2));
+            row(RowText(q, 0), RowText(q, 1), RowText(q, 2));
         }
         sqlite3_reset(q);
         if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
