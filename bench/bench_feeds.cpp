@@ -6,6 +6,7 @@
 // that runs until it is killed (--serve WORKFOLDER), and it prints the call signs of a burst
 // (--calls FIRST COUNT) for the checks of that script.
 
+#include "app/TStationLinks.h"
 #include "common/TQuietPrompts.h"
 #include "data/Paths.h"
 #include "data/Prompts.h"
@@ -88,8 +89,8 @@ std::unique_ptr<TfrmMain> OpenListener(IPrompts& prompts)
     auto* list = window->findChild<QListWidget*>(QStringLiteral("ListBox1"));
     list->setCurrentItem(list->findItems(kTable, Qt::MatchExactly).value(0));
     window->ListBox1Click();
-    window->SetServerPort(0);
-    window->SetServerEnable(true);
+    window->StationLinks().SetServerPort(0);
+    window->StationLinks().SetServerEnable(true);
     return window;
 }
 
@@ -120,7 +121,7 @@ int Serve(const QString& work)
     PrepareWorkFolder(QDir(work).absolutePath() + '/');
     TQuietPrompts prompts;
     auto window = OpenListener(prompts);
-    std::printf("PORT %u\n", unsigned(window->ServerSocket1().LocalPort()));
+    std::printf("PORT %u\n", unsigned(window->StationLinks().Server().LocalPort()));
     std::fflush(stdout);
     return qApp->exec();
 }
@@ -131,7 +132,7 @@ void BM_UdpBurst(benchmark::State& state)
     PrepareWorkFolder(dir.path() + QStringLiteral("/work/"));
     TQuietPrompts prompts;
     auto window = OpenListener(prompts);
-    TLoggingServer& server = window->ServerSocket1();
+    TLoggingServer& server = window->StationLinks().Server();
     std::vector<qint64> pairs;
     pairs.reserve(kPairs);
     qint64 update = 0;

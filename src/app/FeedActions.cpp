@@ -63,15 +63,14 @@ void ApplyField(const QStringList& f, IEntryForm& form)
 
 } // namespace
 
-void ApplyServerCommand(const TServerCommand& command, IEntryForm& form)
+std::optional<TLogResult::TOutcome> ApplyServerCommand(const TServerCommand& command, IEntryForm& form)
 {
     switch (command.kind) {
     case TServerCommandKind::Update:
         ApplyUpdate(command.fields, form);
         break;
     case TServerCommandKind::Log:
-        form.LogContact();
-        break;
+        return form.LogContact();
     case TServerCommandKind::Clear:
         form.ClearForm();
         break;
@@ -81,6 +80,7 @@ void ApplyServerCommand(const TServerCommand& command, IEntryForm& form)
     case TServerCommandKind::None:
         break;
     }
+    return std::nullopt;
 }
 
 void FillFormFromContact(const tLogRecord& rec, IEntryForm& form)

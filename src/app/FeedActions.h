@@ -3,13 +3,16 @@
 #include "IEntryForm.h"
 #include "feeds/ServerCommand.h"
 
+#include <optional>
+
 struct tLogRecord;
 
 // What the two feeds do to the entry form: a server command acts on it, an FLdigi contact fills it. A
 // contact logged straight into the log goes through LogContact.
 
-// Carries out one command of the logging server on the entry form.
-void ApplyServerCommand(const TServerCommand& command, IEntryForm& form);
+// Carries out one command of the logging server on the entry form; for a LOG, returns what became of the
+// contact.
+std::optional<TLogResult::TOutcome> ApplyServerCommand(const TServerCommand& command, IEntryForm& form);
 
 // Fills the entry form from an FLdigi contact: call, name, Ten-Ten, EPC and 070 numbers, the mode text,
 // and the US choice with the state (a two-letter QTH) or the DX choice with the country. Date, time,

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "LogContact.h"
+
 #include <QString>
 
-// What the feeds do to the main window's entry form. The main window implements it with its own
-// controls and event handling, so the feeds fill and log contacts exactly as the operator's clicks do.
+// What the feeds do to the main window's entry form. The entry form implements it with its own controls
+// and event handling, so the feeds fill and log contacts exactly as the operator's clicks do.
 class IEntryForm
 {
 public:
@@ -33,9 +35,14 @@ public:
     virtual void ChooseDX() = 0;
     // The click handling of the QTH box: the county list of the selected state.
     virtual void QTHClick() = 0;
-    // The Log button: duplicate check, storing, counters, clearing.
-    virtual void LogContact() = 0;
+    // The Log button as another program presses it: duplicate check, storing, counters, clearing. No box
+    // is shown; a contact that is not logged (no log open, a duplicate) stays in the form.
+    virtual TLogResult::TOutcome LogContact() = 0;
+    // The call sign in the form.
+    virtual QString Call() const = 0;
     virtual void ClearForm() = 0;
     // The call-sign lookup of the form's call sign, when automatic lookup is on.
     virtual void AutoLookupCall() = 0;
+    // True while automatic lookup is on.
+    virtual bool AutoLookup() const = 0;
 };

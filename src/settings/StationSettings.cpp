@@ -451,3 +451,16 @@ bool LinkUsable(TLink link, const QList<TStationProblem>& problems)
     return std::none_of(problems.begin(), problems.end(),
                         [link](const TStationProblem& p) { return p.link == link; });
 }
+
+void RefuseUnusableValues(const TSettings& settings, TLink link)
+{
+    QStringList reasons;
+    for (const TStationProblem& problem : StationProblems(ReadStationSettings(settings), settings.Path())) {
+        if (problem.link == link) {
+            reasons << problem.text;
+        }
+    }
+    if (!reasons.isEmpty()) {
+        throw EVantrel(reasons.join('\n'));
+    }
+}

@@ -118,3 +118,8 @@ QList<TStationProblem> StationProblems(const TStationSettings& values, const QSt
 
 // True when no value of a link is in the list of problems.
 bool LinkUsable(TLink link, const QList<TStationProblem>& problems);
+
+// Throws EVantrel with the reason (the key, the value and the file) when a stored value of a link cannot be
+// used, so that switching the link on refuses it instead of binding a port of the system's choice or
+// polling without pause.
+void RefuseUnusableValues(const TSettings& settings, TLink link);

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "app/TStationLinks.h"
 #include "common/TScriptedPrompts.h"
 #include "common/TTestHome.h"
+#include "gui/app/TStationLinksRoom.h"
+#include "gui/app/TThemeRoom.h"
 #include "gui/app/TfrmMain.h"
 
 #include <QApplication>

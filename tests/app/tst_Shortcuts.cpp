@@ -126,8 +126,9 @@ private slots:
         f.window->SetOfflineLogging(true);
         f.window->SetUseAutoLook(true);
         // The colour items are offered only with the "Windows" theme.
-        f.window->SetTheme(QStringLiteral("Windows"));
-        const auto restoreStyle = qScopeGuard([&] { f.window->SetTheme(QStringLiteral("Fusion")); });
+        f.window->ThemeRoom().SetTheme(QStringLiteral("Windows"));
+        const auto restoreStyle =
+            qScopeGuard([&] { f.window->ThemeRoom().SetTheme(QStringLiteral("Fusion")); });
         f.window->show();
         // Without a window manager (Xvfb) a window gets the keyboard only when asked.
         f.window->activateWindow();

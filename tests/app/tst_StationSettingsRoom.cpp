@@ -34,8 +34,8 @@ private slots:
         const quint16 before = FreePort();
         TAppFixture f(
             {QStringLiteral("ServerPort=%1").arg(before), SwitchKey(TStationSwitch::ServerAtStart) + "=1"});
-        QVERIFY(f.window->ServerEnable());
-        QCOMPARE(f.window->ServerSocket1().LocalPort(), before);
+        QVERIFY(f.window->StationLinks().ServerEnable());
+        QCOMPARE(f.window->StationLinks().Server().LocalPort(), before);
         TLinksStrip* strip = f.window->StationSettingsRoom().Strip();
         QCOMPARE(strip->State(TLink::Server), TLinkState::Listening);
 
@@ -64,14 +64,14 @@ private slots:
         QVERIFY(typed);
         QCOMPARE(f.prompts.Messages(), QStringList{});
 
-        QVERIFY(f.window->ServerEnable());
-        QCOMPARE(f.window->ServerSocket1().LocalPort(), after);
-        QCOMPARE(f.window->ServerPort(), int(after));
+        QVERIFY(f.window->StationLinks().ServerEnable());
+        QCOMPARE(f.window->StationLinks().Server().LocalPort(), after);
+        QCOMPARE(f.window->StationLinks().ServerPort(), int(after));
         QVERIFY2(strip->Reason(TLink::Server).contains(QString::number(after)),
                  qPrintable(strip->Reason(TLink::Server)));
         QUdpSocket sender;
         sender.writeDatagram(QByteArray("FIELD:CALL,N0NEW"), QHostAddress::LocalHost, after);
-        QTRY_COMPARE(f.window->ServerSocket1().Received(), qint64(1));
+        QTRY_COMPARE(f.window->StationLinks().Server().Received(), qint64(1));
         QTRY_COMPARE(f.Edit("txtCallsign")->text(), QStringLiteral("N0NEW"));
     }
 
@@ -102,18 +102,18 @@ private slots:
         const auto on = [&] {
             switch (which) {
             case TLink::Server:
-                return f.window->ServerEnable();
+                return f.window->StationLinks().ServerEnable();
             case TLink::Wsjtx:
-                return f.window->WSJTXEnable();
+                return f.window->StationLinks().WSJTXEnable();
             case TLink::Fldigi:
-                return f.window->FLDigiEnable();
+                return f.window->StationLinks().FLDigiEnable();
             default:
-                return f.window->RigControlEnable();
+                return f.window->StationLinks().RigControlEnable();
             }
         };
         QVERIFY(!on());
         QCOMPARE(f.prompts.Messages(), QStringList{});
-        const QStringList problems = f.window->FeedProblems();
+        const QStringList problems = f.window->StationLinksRoom().FeedProblems();
         QCOMPARE(problems.size(), 1);
         QVERIFY2(problems[0].contains(key) && problems[0].contains(file), qPrintable(problems[0]));
         TLinksStrip* strip = f.window->StationSettingsRoom().Strip();
@@ -130,7 +130,7 @@ private slots:
         QCOMPARE(f.prompts.Messages().size(), 1);
         QVERIFY2(f.prompts.Messages()[0].contains(key), qPrintable(f.prompts.Messages()[0]));
         QVERIFY(!on());
-        QCOMPARE(f.window->FeedProblems().size(), 1);
+        QCOMPARE(f.window->StationLinksRoom().FeedProblems().size(), 1);
     }
 };
 

@@ -33,7 +33,7 @@ struct TFLDigiFixture : TAppFixture
             d->findChild<QLineEdit*>(QStringLiteral("txtPath"))->setText(path);
             d->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
         });
-        window->FLdigiSetup1Click();
+        window->StationLinksRoom().FLdigiSetup1Click();
         if (!event.isEmpty()) {
             NewLog(QStringLiteral("N0CALL"), event);
             window->ClearEntries();
@@ -93,10 +93,10 @@ private slots:
         QFETCH(int, stored);
         QFETCH(QString, counters);
         TFLDigiFixture f(true, event);
-        f.window->SetFLDigiEnable(true);
+        f.window->StationLinks().SetFLDigiEnable(true);
         QVERIFY(WriteTestFile(f.LogFile(),
                               Record("w1abc", fields + "<STATE:2>CT<CNTY:11>CT,Hartford<NAME:5>Hiram")));
-        f.window->FLDigiTimerTimer();
+        f.window->StationLinks().FLDigiTimerTimer();
         QVERIFY(!QFile::exists(f.LogFile()));
         QCOMPARE(f.Rows(QStringLiteral(
                      "_call||'|'||_date||'|'||_time||'|'||_qth||'|'||_uscounty||'|'||_dxcc||'|'||"
@@ -112,21 +112,21 @@ private slots:
         // The entry form is not touched.
         QCOMPARE(f.Edit("txtCallsign")->text(), QString());
         QVERIFY(f.prompts.Messages().isEmpty());
-        QCOMPARE(f.window->FeedNote(), QString());
+        QCOMPARE(f.window->StationLinksRoom().FeedNote(), QString());
     }
 
     void AutoLogHasNoDupeCheck()
     {
         TFLDigiFixture f(true);
-        f.window->SetFLDigiEnable(true);
+        f.window->StationLinks().SetFLDigiEnable(true);
         for (int i = 0; i < 2; ++i) {
             QVERIFY(WriteTestFile(f.LogFile(), Record("W1ABC", "<COUNTRY:7>England")));
-            f.window->FLDigiTimerTimer();
+            f.window->StationLinks().FLDigiTimerTimer();
         }
         QCOMPARE(f.Rows(QStringLiteral("_call||'|'||_qth||'|'||_dxcc")),
                  (QStringList{QStringLiteral("W1ABC|DX|291"), QStringLiteral("W1ABC|DX|291")}));
         // Pointed out, in the status bar.
-        QCOMPARE(f.window->FeedNote(),
+        QCOMPARE(f.window->StationLinksRoom().FeedNote(),
                  QStringLiteral("W1ABC, logged from FLdigi, is a duplicate in this log (auto "
                                 "logging logs it all the same)."));
         QVERIFY(f.prompts.Messages().isEmpty());
@@ -150,9 +150,9 @@ private slots:
         QFETCH(QString, form);
         TFLDigiFixture f(false, QStringLiteral("Open Season"));
         f.Edit("txtComments")->setText(QStringLiteral("kept"));
-        f.window->SetFLDigiEnable(true);
+        f.window->StationLinks().SetFLDigiEnable(true);
         QVERIFY(WriteTestFile(f.LogFile(), Record("w1abc", fields)));
-        f.window->FLDigiTimerTimer();
+        f.window->StationLinks().FLDigiTimerTimer();
         QVERIFY(!QFile::exists(f.LogFile()));
         const QString actual = QStringList{f.Edit("txtCallsign")->text(),
                                            f.Edit("txtName")->text(),
@@ -178,25 +178,25 @@ private slots:
         QVERIFY(WriteTestFile(f.LogFile(), Record("EA1OLD", QStringLiteral("<NAME:5>Jos\u00e9").toUtf8())));
         QAction* use = f.Find<QAction>("mnuUseFLDigi");
         use->trigger();
-        QVERIFY(f.window->FLDigiEnable());
+        QVERIFY(f.window->StationLinks().FLDigiEnable());
         QVERIFY(use->isChecked());
-        QVERIFY(f.window->FLDigiTimer()->isActive());
+        QVERIFY(f.window->StationLinks().FLDigiTimer()->isActive());
         QVERIFY(QFile::exists(f.LogFile()));
-        f.window->FLDigiTimerTimer();
+        f.window->StationLinks().FLDigiTimerTimer();
         QCOMPARE(f.Rows(QStringLiteral("_call||'|'||_name||'|'||_time")),
                  QStringList{QStringLiteral("EA1OLD|JOS\u00c9|14:23")});
         QVERIFY(!QFile::exists(f.LogFile()));
         use->trigger();
-        QVERIFY(!f.window->FLDigiEnable());
+        QVERIFY(!f.window->StationLinks().FLDigiEnable());
         QVERIFY(!use->isChecked());
-        QVERIFY(!f.window->FLDigiTimer()->isActive());
+        QVERIFY(!f.window->StationLinks().FLDigiTimer()->isActive());
     }
 
     void TimerPolls()
     {
         TFLDigiFixture f(true);
-        f.window->SetFLDigiEnable(true);
-        QCOMPARE(f.window->FLDigiTimer()->interval(), 1000);
+        f.window->StationLinks().SetFLDigiEnable(true);
+        QCOMPARE(f.window->StationLinks().FLDigiTimer()->interval(), 1000);
         QVERIFY(WriteTestFile(f.LogFile(), Record("W1ABC")));
         QTRY_COMPARE_WITH_TIMEOUT(f.Rows(QStringLiteral("_call")), QStringList{QStringLiteral("W1ABC")},
                                   5000);
@@ -206,47 +206,47 @@ private slots:
     {
         TFLDigiFixture f(true);
         f.window->SetClock([] { return QDateTime(QDate(2024, 6, 15), QTime(14, 23, 5)); });
-        f.window->SetFLDigiEnable(true);
+        f.window->StationLinks().SetFLDigiEnable(true);
         const QByteArray bad = "<CALL:five>W1ABC<EOR>";
         QVERIFY(WriteTestFile(f.LogFile(), bad));
-        f.window->FLDigiTimerTimer();
+        f.window->StationLinks().FLDigiTimerTimer();
         QVERIFY(!QFile::exists(f.LogFile()));
         const QString kept = f.home.Work() + QStringLiteral("fldigi-20240615-142305.adif");
         QFile file(kept);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), bad);
         // Said in the status bar, never in a box.
-        QCOMPARE(f.window->FeedProblems().size(), 1);
-        QVERIFY(f.window->FeedProblems().first().contains(QDir::toNativeSeparators(kept)));
+        QCOMPARE(f.window->StationLinksRoom().FeedProblems().size(), 1);
+        QVERIFY(f.window->StationLinksRoom().FeedProblems().first().contains(QDir::toNativeSeparators(kept)));
         QVERIFY(f.prompts.Messages().isEmpty());
         QCOMPARE(f.Rows(QStringLiteral("_call")), QStringList());
         // A second one of the same second gets a name of its own.
         QVERIFY(WriteTestFile(f.LogFile(), "<NAME:3>Bob<EOR>"));
-        f.window->FLDigiTimerTimer();
+        f.window->StationLinks().FLDigiTimerTimer();
         QVERIFY(QFile::exists(f.home.Work() + QStringLiteral("fldigi-20240615-142305-2.adif")));
-        QVERIFY(f.window->FeedProblems().last().contains(QStringLiteral("no call sign")));
+        QVERIFY(f.window->StationLinksRoom().FeedProblems().last().contains(QStringLiteral("no call sign")));
     }
 
     void HalfWrittenFileWaits()
     {
         TFLDigiFixture f(true);
-        f.window->SetFLDigiEnable(true);
+        f.window->StationLinks().SetFLDigiEnable(true);
         const QByteArray whole = Record("W1ABC", "<NAME:5>Hiram");
         const QByteArray part = whole.left(whole.indexOf("<NAME"));
         QVERIFY(WriteTestFile(f.LogFile(), part));
-        f.window->FLDigiTimerTimer();
+        f.window->StationLinks().FLDigiTimerTimer();
         QVERIFY(QFile::exists(f.LogFile()));
         QCOMPARE(f.Rows(QStringLiteral("_call")), QStringList());
         // FLdigi finishes the record: the next tick takes it whole.
         QVERIFY(WriteTestFile(f.LogFile(), whole));
-        f.window->FLDigiTimerTimer();
+        f.window->StationLinks().FLDigiTimerTimer();
         QVERIFY(!QFile::exists(f.LogFile()));
         QCOMPARE(f.Rows(QStringLiteral("_call||'|'||_name")), QStringList{QStringLiteral("W1ABC|HIRAM")});
         // A file without an end-of-record marker that no longer changes is a contact too.
         QVERIFY(WriteTestFile(f.LogFile(), "<CALL:4>N0XX<NAME:3>Bob"));
-        f.window->FLDigiTimerTimer();
+        f.window->StationLinks().FLDigiTimerTimer();
         QVERIFY(QFile::exists(f.LogFile()));
-        f.window->FLDigiTimerTimer();
+        f.window->StationLinks().FLDigiTimerTimer();
         QVERIFY(!QFile::exists(f.LogFile()));
         QCOMPARE(f.Rows(QStringLiteral("_call")).last(), QStringLiteral("N0XX"));
         QVERIFY(f.prompts.Messages().isEmpty());
@@ -255,32 +255,33 @@ private slots:
     void TroubleReportedOnce()
     {
         TFLDigiFixture f(true, QString());
-        f.window->SetFLDigiEnable(true);
+        f.window->StationLinks().SetFLDigiEnable(true);
         // No log open: the contact waits in its file, with one message however many ticks pass.
         QVERIFY(WriteTestFile(f.LogFile(), Record("W1ABC")));
         for (int i = 0; i < 3; ++i) {
-            f.window->FLDigiTimerTimer();
+            f.window->StationLinks().FLDigiTimerTimer();
         }
-        QCOMPARE(f.window->FeedProblems().size(), 1);
-        QVERIFY(f.window->FeedNote().startsWith(QStringLiteral("No log is open.")));
+        QCOMPARE(f.window->StationLinksRoom().FeedProblems().size(), 1);
+        QVERIFY(f.window->StationLinksRoom().FeedNote().startsWith(QStringLiteral("No log is open.")));
         QVERIFY(QFile::exists(f.LogFile()));
         f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Winter Phone"));
-        f.window->FLDigiTimerTimer();
+        f.window->StationLinks().FLDigiTimerTimer();
         QCOMPARE(f.Rows(QStringLiteral("_call")), QStringList{QStringLiteral("W1ABC")});
         QVERIFY(!QFile::exists(f.LogFile()));
 
         // A file that cannot be read (here a folder in its place): one message, then quiet retries.
         QVERIFY(QDir().mkdir(f.LogFile()));
         for (int i = 0; i < 3; ++i) {
-            f.window->FLDigiTimerTimer();
+            f.window->StationLinks().FLDigiTimerTimer();
         }
-        QCOMPARE(f.window->FeedProblems().size(), 2);
-        QVERIFY(f.window->FeedNote().startsWith(QStringLiteral("Unable to read the FLdigi log file")));
+        QCOMPARE(f.window->StationLinksRoom().FeedProblems().size(), 2);
+        QVERIFY(f.window->StationLinksRoom().FeedNote().startsWith(
+            QStringLiteral("Unable to read the FLdigi log file")));
         QVERIFY(QDir().rmdir(f.LogFile()));
         QVERIFY(WriteTestFile(f.LogFile(), Record("K2XX")));
-        f.window->FLDigiTimerTimer();
+        f.window->StationLinks().FLDigiTimerTimer();
         QCOMPARE(f.Rows(QStringLiteral("_call")).last(), QStringLiteral("K2XX"));
-        QCOMPARE(f.window->FeedProblems().size(), 2);
+        QCOMPARE(f.window->StationLinksRoom().FeedProblems().size(), 2);
         QVERIFY(f.prompts.Messages().isEmpty());
     }
 
@@ -289,23 +290,23 @@ private slots:
     void LargeFileLeftAlone()
     {
         TFLDigiFixture f(true);
-        f.window->SetFLDigiEnable(true);
+        f.window->StationLinks().SetFLDigiEnable(true);
         QByteArray junk(20 * 1024 * 1024, 'x');
         junk.replace(0, 20, "<CALL:5>W1BIG<EOR>\n");
         QVERIFY(WriteTestFile(f.LogFile(), junk));
         for (int i = 0; i < 3; ++i) {
-            f.window->FLDigiTimerTimer();
+            f.window->StationLinks().FLDigiTimerTimer();
         }
         QCOMPARE(QFileInfo(f.LogFile()).size(), junk.size());
-        QCOMPARE(f.window->FeedProblems().size(), 1);
+        QCOMPARE(f.window->StationLinksRoom().FeedProblems().size(), 1);
         QVERIFY2(
-            f.window->FeedNote().contains(
+            f.window->StationLinksRoom().FeedNote().contains(
                 QStringLiteral("holds %1 bytes, far more than a contact: it was not read").arg(junk.size())),
-            qPrintable(f.window->FeedNote()));
+            qPrintable(f.window->StationLinksRoom().FeedNote()));
         QCOMPARE(f.Rows(QStringLiteral("_call")), QStringList());
         QVERIFY(f.prompts.Messages().isEmpty());
         QVERIFY(WriteTestFile(f.LogFile(), Record("W1ABC")));
-        f.window->FLDigiTimerTimer();
+        f.window->StationLinks().FLDigiTimerTimer();
         QCOMPARE(f.Rows(QStringLiteral("_call")), QStringList{QStringLiteral("W1ABC")});
     }
 
@@ -324,9 +325,9 @@ private slots:
                          ->setCurrentIndex(LookupTypes::FCCLookup);
                  });
         f.Find<QCheckBox>("cbLookup")->setChecked(true);
-        f.window->SetFLDigiEnable(true);
+        f.window->StationLinks().SetFLDigiEnable(true);
         QVERIFY(WriteTestFile(f.LogFile(), Record("k1abc")));
-        f.window->FLDigiTimerTimer();
+        f.window->StationLinks().FLDigiTimerTimer();
         QCOMPARE(
             f.Rows(QStringLiteral("_call||'|'||_name||'|'||_tenten||'|'||_vp||'|'||_epc||'|'||_p070||'|'||"
                                   "_qth||'|'||_uscounty||'|'||_points")),
@@ -342,12 +343,12 @@ private slots:
         setup->trigger();
         f.window->ClearEntries();
         QVERIFY(WriteTestFile(f.LogFile(), Record("DL1ABC", "<NAME:4>Hans<COUNTRY:7>Germany")));
-        f.window->FLDigiTimerTimer();
+        f.window->StationLinks().FLDigiTimerTimer();
         QCOMPARE(f.Edit("txtTenTen")->text(), QStringLiteral("4321"));
         QCOMPARE(f.Edit("txtName")->text(), QStringLiteral("HANS"));
         QVERIFY(f.Find<QRadioButton>("rbDX")->isChecked());
         QCOMPARE(f.Combo("cboQTH")->currentText(), QStringLiteral("Germany"));
-        QCOMPARE(f.window->FeedNote(), QString());
+        QCOMPARE(f.window->StationLinksRoom().FeedNote(), QString());
     }
 
     void TestADIFKeepsTheFile()
@@ -363,7 +364,7 @@ private slots:
     void SetupDialog()
     {
         TFLDigiFixture f(false, QString());
-        QCOMPARE(f.window->FldigiInterval(), 1000);
+        QCOMPARE(f.window->StationLinks().FldigiInterval(), 1000);
         QString shownPath;
         bool shownAutoLog = true;
         f.prompts.AnswerOpenFile(QStringLiteral("/tmp/elsewhere/log.adif"));
@@ -381,22 +382,22 @@ private slots:
         QCOMPARE(shownPath, f.LogFile());
         QVERIFY(!shownAutoLog);
         QCOMPARE(f.prompts.Records().last().value, f.home.Root());
-        QCOMPARE(f.window->FLDigiLogFile(), QStringLiteral("/tmp/elsewhere/log.adif"));
-        QCOMPARE(f.window->FldigiInterval(), 750);
-        QVERIFY(f.window->FLDigiAutoLog());
+        QCOMPARE(f.window->StationLinks().FLDigiLogFile(), QStringLiteral("/tmp/elsewhere/log.adif"));
+        QCOMPARE(f.window->StationLinks().FldigiInterval(), 750);
+        QVERIFY(f.window->StationLinks().FLDigiAutoLog());
         // Stored at once, read at the next start.
         f.window.reset();
         f.window = std::make_unique<TfrmMain>(f.prompts);
-        QCOMPARE(f.window->FLDigiLogFile(), QStringLiteral("/tmp/elsewhere/log.adif"));
-        QCOMPARE(f.window->FldigiInterval(), 750);
-        QVERIFY(f.window->FLDigiAutoLog());
+        QCOMPARE(f.window->StationLinks().FLDigiLogFile(), QStringLiteral("/tmp/elsewhere/log.adif"));
+        QCOMPARE(f.window->StationLinks().FldigiInterval(), 750);
+        QVERIFY(f.window->StationLinks().FLDigiAutoLog());
         // Cancel changes nothing.
         TAppFixture::OnNextModal([](QDialog* d) {
             d->findChild<QRadioButton*>(QStringLiteral("rb500"))->setChecked(true);
             d->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
         });
-        f.window->FLdigiSetup1Click();
-        QCOMPARE(f.window->FldigiInterval(), 750);
+        f.window->StationLinksRoom().FLdigiSetup1Click();
+        QCOMPARE(f.window->StationLinks().FldigiInterval(), 750);
     }
 
     void HiddenItemsKeepTheirShortcuts()
@@ -407,9 +408,9 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
         f.Edit("txtCallsign")->setFocus();
         QTest::keyClick(f.Edit("txtCallsign"), Qt::Key_F, Qt::ControlModifier);
-        QVERIFY(f.window->FLDigiEnable());
+        QVERIFY(f.window->StationLinks().FLDigiEnable());
         QTest::keyClick(f.Edit("txtCallsign"), Qt::Key_F, Qt::ControlModifier);
-        QVERIFY(!f.window->FLDigiEnable());
+        QVERIFY(!f.window->StationLinks().FLDigiEnable());
     }
 };
 

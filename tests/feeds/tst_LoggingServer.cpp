@@ -31,15 +31,15 @@ struct TServerFixture : TAppFixture
     {
         NewLog(QStringLiteral("N0CALL"), event);
         window->ClearEntries();
-        window->SetServerPort(0);
-        window->SetServerEnable(true);
+        window->StationLinks().SetServerPort(0);
+        window->StationLinks().SetServerEnable(true);
     }
 
     // Sends datagrams from another socket and waits until the window has handled them all (a marker
     // command sent last has arrived).
     void Send(const QList<QByteArray>& datagrams)
     {
-        TLoggingServer& server = window->ServerSocket1();
+        TLoggingServer& server = window->StationLinks().Server();
         const qint64 before = server.Received();
         for (const QByteArray& d : datagrams) {
             sender.writeDatagram(d, QHostAddress::LocalHost, server.LocalPort());
@@ -197,13 +197,13 @@ private slots:
         f.Send({"UPDATE:W1AW,Hiram,1234,,SSB,,,United States,CT,Hartford", "LOG"});
         f.Send({"UPDATE:W1AW,Hiram,1234,,SSB,,,United States,CT,Hartford", "LOG"});
         QCOMPARE(f.Form(), QStringLiteral("W1AW|Hiram|1234||SSB|||US|CT|Hartford"));
-        QCOMPARE(f.window->FeedNote(),
+        QCOMPARE(f.window->StationLinksRoom().FeedNote(),
                  QStringLiteral("Logging server: W1AW is a duplicate in this log and was not "
                                 "logged; it stays in the entry form."));
         f.Send({"CLEAR", "UPDATE:K2XX,Bo,,,CW,,,England", "LOG"});
         QCOMPARE(f.LoggedCalls(), (QStringList{QStringLiteral("W1AW"), QStringLiteral("K2XX")}));
         QCOMPARE(f.prompts.Messages(), QStringList{});
-        QCOMPARE(f.window->FeedProblems().size(), 1);
+        QCOMPARE(f.window->StationLinksRoom().FeedProblems().size(), 1);
 
         f.prompts.AnswerMessage(MsgButton::OK);
         f.Type(QStringLiteral("K2XX"));
@@ -211,24 +211,26 @@ private slots:
         QCOMPARE(f.prompts.Messages(), QStringList{kDupe});
 
         TAppFixture noLog;
-        noLog.window->SetServerPort(0);
-        noLog.window->SetServerEnable(true);
+        noLog.window->StationLinks().SetServerPort(0);
+        noLog.window->StationLinks().SetServerEnable(true);
         QUdpSocket sender;
         for (const QByteArray& d : {QByteArray("FIELD:CALL,N0NEW"), QByteArray("LOG")}) {
-            sender.writeDatagram(d, QHostAddress::LocalHost, noLog.window->ServerSocket1().LocalPort());
+            sender.writeDatagram(d, QHostAddress::LocalHost,
+                                 noLog.window->StationLinks().Server().LocalPort());
         }
-        QTRY_COMPARE(noLog.window->ServerSocket1().Received(), qint64(2));
-        QTRY_VERIFY(noLog.window->ServerSocket1().IsIdle());
-        QVERIFY(noLog.window->FeedNote().startsWith(
+        QTRY_COMPARE(noLog.window->StationLinks().Server().Received(), qint64(2));
+        QTRY_VERIFY(noLog.window->StationLinks().Server().IsIdle());
+        QVERIFY(noLog.window->StationLinksRoom().FeedNote().startsWith(
             QStringLiteral("Logging server: N0NEW was not logged: no log is "
                            "open.")));
         QCOMPARE(noLog.prompts.Messages(), QStringList{});
         // Sent text is shown as written: no keyboard mnemonic, no markup.
         for (const QByteArray& d : {QByteArray("FIELD:CALL,N0&<b>X</b>"), QByteArray("LOG")}) {
-            sender.writeDatagram(d, QHostAddress::LocalHost, noLog.window->ServerSocket1().LocalPort());
+            sender.writeDatagram(d, QHostAddress::LocalHost,
+                                 noLog.window->StationLinks().Server().LocalPort());
         }
-        QTRY_COMPARE(noLog.window->ServerSocket1().Received(), qint64(4));
-        QTRY_VERIFY(noLog.window->ServerSocket1().IsIdle());
+        QTRY_COMPARE(noLog.window->StationLinks().Server().Received(), qint64(4));
+        QTRY_VERIFY(noLog.window->StationLinks().Server().IsIdle());
         auto* note = noLog.window->findChild<QToolButton*>(QStringLiteral("lblFeedStatus"));
         QVERIFY2(note->text().contains(QStringLiteral("N0&&<B>X</B> was not logged")),
                  qPrintable(note->text()));
@@ -248,7 +250,7 @@ private slots:
     {
         QFETCH(QByteArray, datagram);
         TServerFixture f;
-        const quint16 port = f.window->ServerSocket1().LocalPort();
+        const quint16 port = f.window->StationLinks().Server().LocalPort();
         std::atomic<bool> done{false};
         std::thread flood([&] {
             Flood(port, datagram, std::chrono::milliseconds(2500));
@@ -257,7 +259,7 @@ private slots:
         // Joined however the test ends.
         const auto joined = qScopeGuard([&] { flood.join(); });
         QTRY_VERIFY_WITH_TIMEOUT(done, 60000);
-        QVERIFY(f.window->ServerSocket1().Received() > 1000);
+        QVERIFY(f.window->StationLinks().Server().Received() > 1000);
         // The rest of the flood, still in the receive queue, is read before a marker sent after it (sent
         // again while the feed queue is still too full to take it).
         const auto marked = [&] {
@@ -278,10 +280,10 @@ private slots:
     void QueueBounded()
     {
         TServerFixture f;
-        TFeedQueue& queue = f.window->FeedQueue();
+        TFeedQueue& queue = f.window->StationLinks().FeedQueue();
         queue.SetLimits(6, 1024 * 1024);
         queue.SetHeld(true);
-        TLoggingServer& server = f.window->ServerSocket1();
+        TLoggingServer& server = f.window->StationLinks().Server();
         QList<QByteArray> datagrams;
         for (const char* call : {"K1AAA", "K1BBB", "K1CCC", "K1DDD", "K1EEE"}) {
             datagrams << QByteArray("UPDATE:") + call + ",Al,1,,SSB,,,England"
@@ -293,8 +295,9 @@ private slots:
         QTRY_COMPARE(server.Received(), qint64(datagrams.size()));
         QCOMPARE(queue.Size(), qsizetype(7)); // three contacts and the stand-in of the dropped ones
         QCOMPARE(queue.DroppedContacts(), qint64(2));
-        QTRY_VERIFY(f.window->FeedNote().startsWith(QStringLiteral("2 contact(s) sent by other programs were "
-                                                                   "lost")));
+        QTRY_VERIFY(f.window->StationLinksRoom().FeedNote().startsWith(
+            QStringLiteral("2 contact(s) sent by other programs were "
+                           "lost")));
         queue.SetHeld(false);
         QTRY_VERIFY(server.IsIdle());
         QCOMPARE(f.LoggedCalls(), (QStringList{"K1AAA", "K1BBB", "K1CCC"}));
@@ -311,19 +314,19 @@ private slots:
         auto* label = f.Find<QLabel>("lblServerRunning");
         QAction* config = f.Find<QAction>("mnuConfigureServer");
         QAction* enable = f.Find<QAction>("mnuEnableServer");
-        QVERIFY(!f.window->ServerEnable());
+        QVERIFY(!f.window->StationLinks().ServerEnable());
         QVERIFY(label->isHidden());
         QCOMPARE(label->text(), QStringLiteral("Server Running - 8888"));
-        f.window->SetServerPort(0);
+        f.window->StationLinks().SetServerPort(0);
         enable->trigger();
-        QVERIFY(f.window->ServerEnable());
-        QVERIFY(f.window->ServerSocket1().IsOpen());
+        QVERIFY(f.window->StationLinks().ServerEnable());
+        QVERIFY(f.window->StationLinks().Server().IsOpen());
         QVERIFY(!label->isHidden());
         QVERIFY(!config->isEnabled());
         QVERIFY(enable->isChecked());
         enable->trigger();
-        QVERIFY(!f.window->ServerEnable());
-        QVERIFY(!f.window->ServerSocket1().IsOpen());
+        QVERIFY(!f.window->StationLinks().ServerEnable());
+        QVERIFY(!f.window->StationLinks().Server().IsOpen());
         QVERIFY(label->isHidden());
         QVERIFY(config->isEnabled());
         QVERIFY(!enable->isChecked());
@@ -334,12 +337,12 @@ private slots:
         TAppFixture f;
         QUdpSocket other;
         QVERIFY(other.bind(QHostAddress::Any, 0));
-        f.window->SetServerPort(other.localPort());
+        f.window->StationLinks().SetServerPort(other.localPort());
         f.prompts.AnswerMessage(MsgButton::OK);
         f.Find<QAction>("mnuEnableServer")->trigger();
         QCOMPARE(f.prompts.Messages().size(), 1);
         QVERIFY(!f.prompts.Messages().first().isEmpty());
-        QVERIFY(!f.window->ServerEnable());
+        QVERIFY(!f.window->StationLinks().ServerEnable());
         QVERIFY(f.Find<QLabel>("lblServerRunning")->isHidden());
         QVERIFY(f.Find<QAction>("mnuConfigureServer")->isEnabled());
         QVERIFY(!f.Find<QAction>("mnuEnableServer")->isChecked());
@@ -363,12 +366,12 @@ private slots:
                  QStringLiteral("with the list of wel-know and registered port from the extensive list at:"));
         QVERIFY(lines.at(3).startsWith(QStringLiteral("https://")));
         QCOMPARE(input.value, QStringLiteral("8888"));
-        QCOMPARE(f->window->ServerPort(), 9000);
+        QCOMPARE(f->window->StationLinks().ServerPort(), 9000);
         QCOMPARE(f->Find<QLabel>("lblServerRunning")->text(), QStringLiteral("Server Running - 9000"));
         // The next start uses the stored port.
         f->window.reset();
         f->window = std::make_unique<TfrmMain>(f->prompts);
-        QCOMPARE(f->window->ServerPort(), 9000);
+        QCOMPARE(f->window->StationLinks().ServerPort(), 9000);
         QCOMPARE(f->Find<QLabel>("lblServerRunning")->text(), QStringLiteral("Server Running - 9000"));
     }
 
@@ -411,10 +414,10 @@ private slots:
         TAppFixture f;
         f.prompts.AnswerInput(answer);
         f.prompts.AnswerMessage(MsgButton::OK);
-        f.window->mnuServerConfigClick();
+        f.window->StationLinksRoom().mnuServerConfigClick();
         QCOMPARE(f.prompts.Messages(), QStringList{kInvalidPort});
         QCOMPARE(f.prompts.Records().last().kind, MsgKind::Error);
-        QCOMPARE(f.window->ServerPort(), 8888);
+        QCOMPARE(f.window->StationLinks().ServerPort(), 8888);
         QCOMPARE(f.Find<QLabel>("lblServerRunning")->text(), QStringLiteral("Server Running - 8888"));
     }
 };

@@ -316,15 +316,15 @@ private slots:
         home.WriteSettings({QStringLiteral("Grid=FN31PR"), QStringLiteral("RigPort=%1").arg(port)});
         TScriptedPrompts prompts;
         TfrmMain window(prompts);
-        window.RigControl().SetPollInterval(100);
-        window.RigControl().SetRetryInterval(200);
+        window.StationLinks().RigControl().SetPollInterval(100);
+        window.StationLinks().RigControl().SetRetryInterval(200);
         auto* mode = window.findChild<QComboBox*>(QStringLiteral("cboMode"));
         auto* label = window.findChild<QLabel*>(QStringLiteral("lblRig"));
         mode->setEditText(QStringLiteral("CW"));
         QVERIFY(label->isHidden());
 
         window.findChild<QAction*>(QStringLiteral("mnuRigControl"))->trigger();
-        QVERIFY(window.RigControlEnable());
+        QVERIFY(window.StationLinks().RigControlEnable());
         QVERIFY(window.findChild<QAction*>(QStringLiteral("mnuRigControl"))->isChecked());
         QTRY_COMPARE(label->text(), QStringLiteral(" Rig: 28.40000 MHz "));
         QTRY_COMPARE(mode->currentText(), QStringLiteral("SSB"));
@@ -352,7 +352,7 @@ private slots:
 
         window.findChild<QAction*>(QStringLiteral("mnuRigControl"))->trigger();
         QVERIFY(label->isHidden());
-        QCOMPARE(window.RigControl().State(), TRigControl::TState::Off);
+        QCOMPARE(window.StationLinks().RigControl().State(), TRigControl::TState::Off);
         QCOMPARE(prompts.Messages(), QStringList{});
     }
 };

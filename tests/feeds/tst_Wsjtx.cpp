@@ -208,19 +208,19 @@ struct TWsjtxFixture
             QStringList{QStringLiteral("Grid=FN31PR"), QStringLiteral("WSJTXPort=%1").arg(port)} + settings);
         window = std::make_unique<TfrmMain>(prompts);
         NewDigitalLog(*window, event, lookupType);
-        window->SetWSJTXEnable(true);
+        window->StationLinks().SetWSJTXEnable(true);
     }
 
     // Sends datagrams as WSJT-X sends them (one socket) and waits until the window has handled them.
     void Send(const QList<QByteArray>& datagrams,
               const QHostAddress& to = QHostAddress(QHostAddress::LocalHost))
     {
-        const qint64 before = window->WSJTXListener().Received();
+        const qint64 before = window->StationLinks().WSJTXListener().Received();
         for (const QByteArray& datagram : datagrams) {
             QCOMPARE(sender.writeDatagram(datagram, to, port), datagram.size());
         }
-        QTRY_COMPARE(window->WSJTXListener().Received(), before + datagrams.size());
-        QTRY_VERIFY(window->FeedQueue().IsIdle());
+        QTRY_COMPARE(window->StationLinks().WSJTXListener().Received(), before + datagrams.size());
+        QTRY_VERIFY(window->StationLinks().FeedQueue().IsIdle());
     }
 };
 
@@ -297,20 +297,20 @@ private slots:
                   << LoggedPair("DL1ABC", "FT4", "Jürgen", kOn.addSecs(300)) << Heartbeat()
                   << LoggedPair("JA1XY", "FT8", "", kOn.addSecs(600));
         f.Send(datagrams);
-        QCOMPARE(f.window->WSJTXListener().Contacts(), qint64(3));
-        QCOMPARE(f.window->WSJTXListener().Echoes(), qint64(3));
+        QCOMPARE(f.window->StationLinks().WSJTXListener().Contacts(), qint64(3));
+        QCOMPARE(f.window->StationLinks().WSJTXListener().Echoes(), qint64(3));
         QCOMPARE(Rows(*f.window), (QStringList{"K1ABC|2024-02-03|12:00|FT8|Bob|tnx QSO|1",
                                                "DL1ABC|2024-02-03|12:05|FT4|Jürgen|tnx QSO|1",
                                                "JA1XY|2024-02-03|12:10|FT8||tnx QSO|1"}));
         QCOMPARE(f.prompts.Messages(), QStringList{});
-        QCOMPARE(f.window->FeedNote(), QString());
+        QCOMPARE(f.window->StationLinksRoom().FeedNote(), QString());
         QCOMPARE(f.window->ctx_without(), 3);
         QCOMPARE(f.window->totalpoints(), 3);
 
         f.window->findChild<QAction*>(QStringLiteral("mnuWSJTX"))->trigger();
-        QVERIFY(!f.window->WSJTXEnable());
+        QVERIFY(!f.window->StationLinks().WSJTXEnable());
         QVERIFY(label->isHidden());
-        QVERIFY(!f.window->WSJTXListener().IsOpen());
+        QVERIFY(!f.window->StationLinks().WSJTXListener().IsOpen());
     }
 
     // A contact that really is a duplicate, or cannot be logged, is noted in the status bar, never in a
@@ -322,22 +322,22 @@ private slots:
         const QString dupe = QStringLiteral("K1ABC, logged in WSJT-X, is a duplicate in this log and was not "
                                             "logged here.");
         f.Send(LoggedPair("K1ABC", "FT8", "Bob", kOn));
-        QCOMPARE(f.window->FeedNote(), QString());
+        QCOMPARE(f.window->StationLinksRoom().FeedNote(), QString());
         // Logged again in WSJT-X a minute later, then a new station.
         f.Send(LoggedPair("K1ABC", "FT8", "Bob", kOn.addSecs(60)) +
                LoggedPair("W1AW", "FT8", "", kOn.addSecs(120)));
-        QCOMPARE(f.window->FeedNote(), dupe);
-        QCOMPARE(f.window->FeedProblems().size(), 1);
+        QCOMPARE(f.window->StationLinksRoom().FeedNote(), dupe);
+        QCOMPARE(f.window->StationLinksRoom().FeedProblems().size(), 1);
         // The same message twice is no pair: the second is a duplicate of its own.
         const QByteArray again = QsoLogged(3, "W1AW", "FT8", "", kOn.addSecs(120));
         f.Send({again});
-        QCOMPARE(f.window->FeedProblems().size(), 2);
-        QVERIFY(
-            f.window->FeedProblems().last().endsWith(QStringLiteral("W1AW, logged in WSJT-X, is a duplicate "
-                                                                    "in this log and was not logged here.")));
+        QCOMPARE(f.window->StationLinksRoom().FeedProblems().size(), 2);
+        QVERIFY(f.window->StationLinksRoom().FeedProblems().last().endsWith(
+            QStringLiteral("W1AW, logged in WSJT-X, is a duplicate "
+                           "in this log and was not logged here.")));
         // A record WSJT-X cannot have meant: no date.
         f.Send({LoggedAdif("<call:5>N0BAD <mode:3>FT8 <time_on:6>121500 <EOR>")});
-        QVERIFY(f.window->FeedProblems().last().endsWith(
+        QVERIFY(f.window->StationLinksRoom().FeedProblems().last().endsWith(
             QStringLiteral("The contact logged in WSJT-X could not be logged here: no QSO_DATE field")));
         f.Send(LoggedPair("N0NEW", "FT8", "", kOn.addSecs(180)));
         QStringList calls;
@@ -349,7 +349,7 @@ private slots:
         // A click puts the note away.
         auto* note = f.window->findChild<QToolButton*>(QStringLiteral("lblFeedStatus"));
         note->click();
-        QCOMPARE(f.window->FeedNote(), QString());
+        QCOMPARE(f.window->StationLinksRoom().FeedNote(), QString());
     }
 
     // With lookup on, a contact WSJT-X logged gets what this computer's data knows of the call, as a
@@ -379,7 +379,7 @@ private slots:
         QCOMPARE(f.window->ctx_with(), 2);
         QCOMPARE(f.window->ctx_epc(), 1);
         QCOMPARE(f.window->totalpoints(), 8);
-        QCOMPARE(f.window->FeedNote(), QString());
+        QCOMPARE(f.window->StationLinksRoom().FeedNote(), QString());
     }
 
     // The listener takes contacts from the programs of this computer only, unless the settings open it to
@@ -394,7 +394,8 @@ private slots:
         }
         {
             TWsjtxFixture f;
-            QCOMPARE(f.window->WSJTXListener().LocalAddress(), QHostAddress(QHostAddress::LocalHost));
+            QCOMPARE(f.window->StationLinks().WSJTXListener().LocalAddress(),
+                     QHostAddress(QHostAddress::LocalHost));
             if (!lan.isNull()) {
                 f.sender.writeDatagram(LoggedPair("K1LAN", "FT8", "", kOn).first(), lan, f.port);
                 f.Send(LoggedPair("K1ABC", "FT8", "", kOn));
@@ -402,7 +403,8 @@ private slots:
             }
         }
         TWsjtxFixture f({QStringLiteral("WSJTXAllAddresses=1")});
-        QCOMPARE(f.window->WSJTXListener().LocalAddress(), QHostAddress(QHostAddress::AnyIPv4));
+        QCOMPARE(f.window->StationLinks().WSJTXListener().LocalAddress(),
+                 QHostAddress(QHostAddress::AnyIPv4));
         if (!lan.isNull()) {
             f.Send(LoggedPair("K1LAN", "FT8", "", kOn), lan);
             QCOMPARE(Rows(*f.window).size(), 1);
@@ -414,12 +416,12 @@ private slots:
     void HeartbeatFloodWhilePending()
     {
         TWsjtxFixture f;
-        f.window->FeedQueue().SetHeld(true);
+        f.window->StationLinks().FeedQueue().SetHeld(true);
         const QList<QByteArray> pair = LoggedPair("K1ABC", "FT8", "", kOn);
         for (const QByteArray& datagram : pair) {
             f.sender.writeDatagram(datagram, QHostAddress::LocalHost, f.port);
         }
-        QTRY_COMPARE(f.window->WSJTXListener().Received(), qint64(2));
+        QTRY_COMPARE(f.window->StationLinks().WSJTXListener().Received(), qint64(2));
         const QByteArray big = Heartbeat(60 * 1024);
         // 1,000 heartbeats of 60 kB: 60 MB, were they kept.
         qsizetype largest = 0;
@@ -427,16 +429,16 @@ private slots:
             for (int i = 0; i < 20; ++i) {
                 QCOMPARE(f.sender.writeDatagram(big, QHostAddress::LocalHost, f.port), big.size());
             }
-            QTRY_COMPARE(f.window->WSJTXListener().Received(), qint64(2 + 20 * burst));
-            largest = qMax(largest, f.window->FeedQueue().Bytes());
+            QTRY_COMPARE(f.window->StationLinks().WSJTXListener().Received(), qint64(2 + 20 * burst));
+            largest = qMax(largest, f.window->StationLinks().FeedQueue().Bytes());
         }
-        QCOMPARE(f.window->FeedQueue().Size(), qsizetype(1));
+        QCOMPARE(f.window->StationLinks().FeedQueue().Size(), qsizetype(1));
         QVERIFY2(largest < 4096, qPrintable(QString::number(largest)));
         QCOMPARE(Rows(*f.window), QStringList{});
-        f.window->FeedQueue().SetHeld(false);
+        f.window->StationLinks().FeedQueue().SetHeld(false);
         f.Send(LoggedPair("W1AW", "FT8", "", kOn.addSecs(60)));
         QCOMPARE(Rows(*f.window).size(), 2);
-        QCOMPARE(f.window->FeedQueue().DroppedContacts(), qint64(0));
+        QCOMPARE(f.window->StationLinks().FeedQueue().DroppedContacts(), qint64(0));
     }
 
     // Multicast: the listener joins the group on the loopback interface as WSJT-X's own multicast setup
@@ -524,29 +526,29 @@ private slots:
         TScriptedPrompts prompts;
         TfrmMain window(prompts);
         NewDigitalLog(window);
-        window.SetServerEnable(true);
-        window.SetWSJTXEnable(true);
-        TLoggingServer& server = window.ServerSocket1();
+        window.StationLinks().SetServerEnable(true);
+        window.StationLinks().SetWSJTXEnable(true);
+        TLoggingServer& server = window.StationLinks().Server();
 
         QUdpSocket sender;
         auto toServer = [&](const QByteArray& text) {
             sender.writeDatagram(text, QHostAddress::LocalHost, serverPort);
         };
-        window.FeedQueue().SetHeld(true);
+        window.StationLinks().FeedQueue().SetHeld(true);
         toServer("UPDATE:K1ABC,Bob,1234,,SSB,,,United States,MA,Suffolk");
         toServer("LOG");
         QTRY_COMPARE(server.Received(), qint64(2));
         sender.writeDatagram(QsoLogged(3, "JA1XY", "FT8", "Taro", kOn), QHostAddress::LocalHost, wsjtxPort);
-        QTRY_COMPARE(window.WSJTXListener().Received(), qint64(1));
+        QTRY_COMPARE(window.StationLinks().WSJTXListener().Received(), qint64(1));
         toServer("UPDATE:W2XYZ,Al,,,CW,,,United States,NY,Kings");
         toServer("LOG");
         QTRY_COMPARE(server.Received(), qint64(4));
         QTest::qWait(50);
         QCOMPARE(Rows(window), QStringList{});
 
-        window.FeedQueue().SetHeld(false);
+        window.StationLinks().FeedQueue().SetHeld(false);
         QTRY_COMPARE(Rows(window).size(), 3);
-        QTRY_VERIFY(window.FeedQueue().IsIdle());
+        QTRY_VERIFY(window.StationLinks().FeedQueue().IsIdle());
         QStringList calls;
         for (const QString& row : Rows(window)) {
             calls << row.section(QLatin1Char('|'), 0, 0);
@@ -588,7 +590,7 @@ private slots:
         const QString expected =
             message.contains(QStringLiteral("%1")) ? message.arg(window.Settings().Path()) : message;
         QVERIFY2(prompts.Messages()[0].startsWith(expected), qPrintable(prompts.Messages()[0]));
-        QVERIFY(!window.WSJTXEnable());
+        QVERIFY(!window.StationLinks().WSJTXEnable());
         QVERIFY(!window.findChild<QAction*>(QStringLiteral("mnuWSJTX"))->isChecked());
         QVERIFY(window.findChild<QLabel*>(QStringLiteral("lblWSJTXRunning"))->isHidden());
     }

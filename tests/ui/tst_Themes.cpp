@@ -128,7 +128,7 @@ private slots:
             QVERIFY2(captions.contains(QLatin1String(name)), name);
         }
         // A fresh start: Sky, ticked and applied, the colour items disabled.
-        QCOMPARE(f.window->CurTheme(), QStringLiteral("Sky"));
+        QCOMPARE(f.window->ThemeRoom().CurTheme(), QStringLiteral("Sky"));
         QCOMPARE(Ticked(f), QStringLiteral("Sky"));
         QCOMPARE(QApplication::palette().color(QPalette::Window),
                  Themes::Palette("Sky").color(QPalette::Window));
@@ -156,7 +156,7 @@ private slots:
         QAction* item = ThemeItem(f, theme);
         QVERIFY(item);
         item->trigger();
-        QCOMPARE(f.window->CurTheme(), theme);
+        QCOMPARE(f.window->ThemeRoom().CurTheme(), theme);
         QCOMPARE(Ticked(f), theme);
         // A theme with a style sheet runs its style under Qt's style-sheet style.
         QCOMPARE(qApp->styleSheet(), Themes::StyleSheet(theme));
@@ -298,7 +298,7 @@ private slots:
         QAction* night = ThemeItem(f, QStringLiteral("Night"));
         night->setText(QStringLiteral("&Night"));
         night->trigger();
-        QCOMPARE(f.window->CurTheme(), QStringLiteral("Night"));
+        QCOMPARE(f.window->ThemeRoom().CurTheme(), QStringLiteral("Night"));
         QCOMPARE(Ticked(f), QStringLiteral("Night"));
         QCOMPARE(QApplication::palette().color(QPalette::Window),
                  Themes::Palette("Night").color(QPalette::Window));
@@ -322,7 +322,7 @@ private slots:
         Themes::Apply(Themes::kDefault);
         TScriptedPrompts prompts;
         TfrmMain window(prompts);
-        QCOMPARE(window.CurTheme(), QStringLiteral("Red Night"));
+        QCOMPARE(window.ThemeRoom().CurTheme(), QStringLiteral("Red Night"));
         QStringList ticked;
         for (QAction* action : window.findChild<QMenu*>(QStringLiteral("mnuThemes"))->actions()) {
             if (action->isChecked()) {
@@ -344,7 +344,7 @@ private slots:
         TScriptedPrompts prompts;
         {
             TfrmMain window(prompts);
-            QCOMPARE(window.CurTheme(), QStringLiteral("Sky"));
+            QCOMPARE(window.ThemeRoom().CurTheme(), QStringLiteral("Sky"));
             QCOMPARE(QApplication::palette().color(QPalette::Window),
                      Themes::Palette("Sky").color(QPalette::Window));
             QAction* sky = nullptr;

@@ -1,6 +1,8 @@
 #include "TClusterRoom.h"
 
+#include "TStationLinksRoom.h"
 #include "TfrmMain.h"
+#include "app/TStationLinks.h"
 #include "cluster/ClusterSettings.h"
 #include "cluster/TClusterClient.h"
 #include "data/Errors.h"
@@ -15,7 +17,8 @@
 #include <QLineEdit>
 #include <QMenu>
 
-TClusterRoom::TClusterRoom(TfrmMain& window) : QObject(&window), fWindow(window)
+TClusterRoom::TClusterRoom(TfrmMain& window)
+    : QObject(&window), fWindow(window), fLinks(window.StationLinks())
 {
     fCluster = new TClusterClient(this);
     fBandMap = new TBandMapDock(window.DM(), &window, [&window] { return window.Now(); });
@@ -61,13 +64,13 @@ TClusterRoom::TClusterRoom(TfrmMain& window) : QObject(&window), fWindow(window)
 
     connect(fCluster, &TClusterClient::SpotReceived, fBandMap, &TBandMapDock::AddSpot);
     connect(fCluster, &TClusterClient::StateChanged, this, &TClusterRoom::ShowState);
-    TRigControl& rig = window.RigControl();
+    TRigControl& rig = fLinks.RigControl();
     connect(&rig, &TRigControl::FrequencyChanged, fBandMap, &TBandMapDock::SetRigFrequency);
     connect(&rig, &TRigControl::StateChanged, this, [this](TRigControl::TState state) {
-        fBandMap->SetRigFrequency(state == TRigControl::TState::Off ? 0 : fWindow.RigControl().Frequency());
+        fBandMap->SetRigFrequency(state == TRigControl::TState::Off ? 0 : fLinks.RigControl().Frequency());
     });
     connect(&rig, &TRigControl::TuneFailed, this, [this](const QString& reason) {
-        fWindow.ShowStatusNote(QStringLiteral("The rig was not tuned to the spot: ") + reason);
+        fWindow.StationLinksRoom().ShowNote(QStringLiteral("The rig was not tuned to the spot: ") + reason);
     });
     connect(fBandMap, &TBandMapDock::SpotChosen, this, &TClusterRoom::TakeSpot);
     connect(window.ModeBox(), &QComboBox::currentTextChanged, fBandMap, &TBandMapDock::SetEntryMode);
@@ -119,9 +122,9 @@ void TClusterRoom::SpotContact()
     if (fCluster->State() != TClusterClient::TState::Connected) {
         throw EVantrel(QStringLiteral("The cluster is not connected: switch it on with Server > Cluster."));
     }
-    const TRigControl& rig = fWindow.RigControl();
+    const TRigControl& rig = fLinks.RigControl();
     qint64 hertz = 0;
-    if (fWindow.RigControlEnable() && IsTenMetres(rig.Frequency())) {
+    if (fLinks.RigControlEnable() && IsTenMetres(rig.Frequency())) {
         hertz = rig.Frequency();
     } else {
         const auto answer = fWindow.Prompts().Input(
@@ -144,9 +147,9 @@ void TClusterRoom::SpotContact()
 void TClusterRoom::TakeSpot(const TSpot& spot)
 {
     fWindow.TakeCall(spot.call, spot.mode);
-    if (fWindow.RigControlEnable()) {
+    if (fLinks.RigControlEnable()) {
         const QString mode = spot.mode.isEmpty() ? fWindow.ModeBox()->currentText() : spot.mode;
-        fWindow.RigControl().Tune(spot.hertz, RigModeForForm(mode));
+        fLinks.RigControl().Tune(spot.hertz, RigModeForForm(mode));
     }
 }
 
@@ -161,7 +164,8 @@ void TClusterRoom::Follow()
             try {
                 SwitchOn();
             } catch (const EVantrel& e) {
-                fWindow.ShowStatusNote(QStringLiteral("The cluster was not switched on: ") + e.Message());
+                fWindow.StationLinksRoom().ShowNote(QStringLiteral("The cluster was not switched on: ") +
+                                                    e.Message());
             }
         }
     } else if (!table.isEmpty()) {

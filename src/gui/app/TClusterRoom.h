@@ -9,6 +9,7 @@ class QAction;
 class QLabel;
 class TBandMapDock;
 class TClusterClient;
+class TStationLinks;
 class TfrmMain;
 
 // The DX cluster and the 10 m band map in the window: Server > Cluster (Ctrl+Shift+C) switches the client
@@ -43,6 +44,7 @@ private:
     void ShowState();
 
     TfrmMain& fWindow;
+    TStationLinks& fLinks;
     TClusterClient* fCluster = nullptr;
     TBandMapDock* fBandMap = nullptr;
     QAction* fSwitch = nullptr;

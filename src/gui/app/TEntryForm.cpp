@@ -631,6 +631,11 @@ void TEntryForm::ClearForm()
     ClearEntries();
 }
 
+QString TEntryForm::Call() const
+{
+    return ui->txtCallsign->text();
+}
+
 void TEntryForm::AutoLookupCall()
 {
     if (fautolookup) {

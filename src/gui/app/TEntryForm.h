@@ -27,8 +27,9 @@ class TfrmMain;
 // QTH choice with the states or the countries and the counties, the preselection of the QTH from the call
 // sign's prefix, the dupe list of the call typed, the keyboard (mnemonics, Enter, Esc, arrow keys on the
 // QTH choice), the form filled from a lookup or by a feed, and the draft of a contact not yet logged that
-// survives quitting. A contact logged is signalled; the window shows the log again.
-class TEntryForm : public QObject
+// survives quitting. A contact logged is signalled; the window shows the log again. The feeds fill and log
+// through it as IEntryForm.
+class TEntryForm : public QObject, public IEntryForm
 {
     Q_OBJECT
 
@@ -76,7 +77,7 @@ public:
     bool OfflineLogging() const { return fofflinelogging; }
     void SetOfflineLogging(bool value);
     void mnuOffLineLoggingClick();
-    bool AutoLookup() const { return fautolookup; }
+    bool AutoLookup() const override { return fautolookup; }
     bool AutoFill() const { return fautofill; }
     bool UseAutoLook() const { return fUseAutoLook; }
     void SetUseAutoLook(bool value);
@@ -94,16 +95,18 @@ public:
     static void SelectItem(QComboBox* box, const QString& text, Qt::CaseSensitivity cs = Qt::CaseSensitive);
 
     // The entry form as the feeds use it (see IEntryForm).
-    void SetField(TField field, const QString& value);
-    void SetModeText(const QString& text);
-    void SelectMode(const QString& text);
-    void SelectQTH(const QString& text);
-    void SelectCounty(const QString& text);
-    void ChooseUS();
-    void ChooseDX();
-    void QTHClick();
-    void ClearForm();
-    void AutoLookupCall();
+    void SetField(TField field, const QString& value) override;
+    void SetModeText(const QString& text) override;
+    void SelectMode(const QString& text) override;
+    void SelectQTH(const QString& text) override;
+    void SelectCounty(const QString& text) override;
+    void ChooseUS() override;
+    void ChooseDX() override;
+    void QTHClick() override;
+    TLogResult::TOutcome LogContact() override { return LogForm(); }
+    QString Call() const override;
+    void ClearForm() override;
+    void AutoLookupCall() override;
 
 signals:
     // A contact of the form was logged.

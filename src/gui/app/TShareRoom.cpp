@@ -1,5 +1,6 @@
 #include "TShareRoom.h"
 
+#include "TStationLinksRoom.h"
 #include "TfrmMain.h"
 #include "app/LogContact.h"
 #include "data/Errors.h"
@@ -75,7 +76,7 @@ void TShareRoom::Start()
         try {
             fShare->Start(settings);
         } catch (const EVantrel& e) {
-            fWindow.ShowStatusNote(
+            fWindow.StationLinksRoom().ShowNote(
                 QStringLiteral("The log %1 was not shared at start: %2").arg(settings.log, e.Message()));
         }
     }

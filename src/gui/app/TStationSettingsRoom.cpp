@@ -1,6 +1,8 @@
 #include "TStationSettingsRoom.h"
 
+#include "TStationLinksRoom.h"
 #include "TfrmMain.h"
+#include "app/TStationLinks.h"
 #include "data/Errors.h"
 #include "data/Prompts.h"
 #include "feeds/TLoggingServer.h"
@@ -13,20 +15,8 @@
 #include <QLayout>
 #include <QMenu>
 
-void RefuseUnusableValues(const TSettings& settings, TLink link)
-{
-    QStringList reasons;
-    for (const TStationProblem& problem : StationProblems(ReadStationSettings(settings), settings.Path())) {
-        if (problem.link == link) {
-            reasons << problem.text;
-        }
-    }
-    if (!reasons.isEmpty()) {
-        throw EVantrel(reasons.join('\n'));
-    }
-}
-
-TStationSettingsRoom::TStationSettingsRoom(TfrmMain& window) : QObject(&window), fWindow(window)
+TStationSettingsRoom::TStationSettingsRoom(TfrmMain& window)
+    : QObject(&window), fWindow(window), fLinks(window.StationLinks())
 {
     fStrip = new TLinksStrip(window.StatusPanel());
     fStrip->setObjectName(QStringLiteral("stripLinks"));
@@ -47,7 +37,7 @@ TStationSettingsRoom::TStationSettingsRoom(TfrmMain& window) : QObject(&window),
             [this] { RunGuarded(fWindow.Prompts(), &fWindow, [&] { Open(); }); });
 
     connect(&window, &TfrmMain::LinksChanged, this, &TStationSettingsRoom::ShowStates);
-    connect(&window.RigControl(), &TRigControl::StateChanged, this, &TStationSettingsRoom::ShowStates);
+    connect(&fLinks.RigControl(), &TRigControl::StateChanged, this, &TStationSettingsRoom::ShowStates);
     ShowStates();
 }
 
@@ -57,7 +47,7 @@ void TStationSettingsRoom::StartLinks()
     const TStationSettings values = ReadStationSettings(settings);
     const QList<TStationProblem> problems = StationProblems(values, settings.Path());
     for (const TStationProblem& problem : problems) {
-        fWindow.ShowStatusNote(problem.text);
+        fWindow.StationLinksRoom().ShowNote(problem.text);
         QString& reason = fStartProblems[size_t(problem.link)];
         reason += (reason.isEmpty() ? QString() : QStringLiteral("\n")) + problem.text;
     }
@@ -69,7 +59,7 @@ void TStationSettingsRoom::StartLinks()
             SetOn(link, true);
         } catch (const EVantrel& e) {
             fStartProblems[size_t(link)] = e.Message();
-            fWindow.ShowStatusNote(
+            fWindow.StationLinksRoom().ShowNote(
                 QStringLiteral("%1 was not switched on at start: %2").arg(LinkName(link), e.Message()));
         }
     }
@@ -80,10 +70,10 @@ void TStationSettingsRoom::Open(std::optional<TLink> page)
 {
     TfrmStationSettings dialog(fWindow.Settings(), fWindow.Prompts(), &fWindow);
     if (IsOn(TLink::Server)) {
-        dialog.SetListeningPort(TLink::Server, quint16(fWindow.ServerPort()));
+        dialog.SetListeningPort(TLink::Server, quint16(fLinks.ServerPort()));
     }
     if (IsOn(TLink::Wsjtx)) {
-        dialog.SetListeningPort(TLink::Wsjtx, fWindow.WSJTXListener().LocalPort());
+        dialog.SetListeningPort(TLink::Wsjtx, fLinks.WSJTXListener().LocalPort());
     }
     if (page) {
         dialog.ShowPage(*page);
@@ -91,7 +81,7 @@ void TStationSettingsRoom::Open(std::optional<TLink> page)
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    fWindow.ReadLinkSettings();
+    fLinks.ReadSettings();
     for (const TLink link : dialog.Changed()) {
         // Values that were wrong at start may be right now.
         fStartProblems[size_t(link)].clear();
@@ -121,13 +111,13 @@ bool TStationSettingsRoom::IsOn(TLink link) const
 {
     switch (link) {
     case TLink::Server:
-        return fWindow.ServerEnable();
+        return fLinks.ServerEnable();
     case TLink::Wsjtx:
-        return fWindow.WSJTXEnable();
+        return fLinks.WSJTXEnable();
     case TLink::Fldigi:
-        return fWindow.FLDigiEnable();
+        return fLinks.FLDigiEnable();
     case TLink::Rig:
-        return fWindow.RigControlEnable();
+        return fLinks.RigControlEnable();
     case TLink::Lookup:
         break;
     }
@@ -138,16 +128,16 @@ void TStationSettingsRoom::SetOn(TLink link, bool on)
 {
     switch (link) {
     case TLink::Server:
-        fWindow.SetServerEnable(on);
+        fLinks.SetServerEnable(on);
         break;
     case TLink::Wsjtx:
-        fWindow.SetWSJTXEnable(on);
+        fLinks.SetWSJTXEnable(on);
         break;
     case TLink::Fldigi:
-        fWindow.SetFLDigiEnable(on);
+        fLinks.SetFLDigiEnable(on);
         break;
     case TLink::Rig:
-        fWindow.SetRigControlEnable(on);
+        fLinks.SetRigControlEnable(on);
         break;
     case TLink::Lookup:
         break;
@@ -166,25 +156,25 @@ void TStationSettingsRoom::ShowStates()
     };
     if (IsOn(TLink::Server)) {
         fStrip->SetState(TLink::Server, TLinkState::Listening,
-                         QStringLiteral("UDP port %1").arg(fWindow.ServerSocket1().LocalPort()));
+                         QStringLiteral("UDP port %1").arg(fLinks.Server().LocalPort()));
     } else {
         offState(TLink::Server);
     }
     if (IsOn(TLink::Wsjtx)) {
         fStrip->SetState(TLink::Wsjtx, TLinkState::Listening,
-                         QStringLiteral("UDP port %1").arg(fWindow.WSJTXListener().LocalPort()));
+                         QStringLiteral("UDP port %1").arg(fLinks.WSJTXListener().LocalPort()));
     } else {
         offState(TLink::Wsjtx);
     }
     if (IsOn(TLink::Fldigi)) {
         fStrip->SetState(TLink::Fldigi, TLinkState::Listening,
                          QStringLiteral("Reading %1 every %2 ms")
-                             .arg(fWindow.FLDigiLogFile())
-                             .arg(fWindow.FldigiInterval()));
+                             .arg(fLinks.FLDigiLogFile())
+                             .arg(fLinks.FldigiInterval()));
     } else {
         offState(TLink::Fldigi);
     }
-    const TRigControl& rig = fWindow.RigControl();
+    const TRigControl& rig = fLinks.RigControl();
     const QString where = rig.Host() + QLatin1Char(':') + QString::number(rig.Port());
     switch (rig.State()) {
     case TRigControl::TState::Off:

@@ -8,12 +8,8 @@
 class QAction;
 class TLinksStrip;
 class TSettings;
+class TStationLinks;
 class TfrmMain;
-
-// Throws EVantrel with the reason (the key, the value and the file) when a stored value of a link cannot be
-// used, so that switching the link on refuses it instead of binding a port of the system's choice or
-// polling without pause.
-void RefuseUnusableValues(const TSettings& settings, TLink link);
 
 // The station settings in the window: Options > Station Settings… (Ctrl+Comma, also without an open log),
 // the links strip in the status bar with the state of each link (a click opens the link's page), and the
@@ -44,6 +40,7 @@ private:
     void ShowStates();
 
     TfrmMain& fWindow;
+    TStationLinks& fLinks;
     TLinksStrip* fStrip = nullptr;
     QAction* fAction = nullptr;
     // Why a link stayed off at start (a stored value it cannot use), shown until it is switched on.

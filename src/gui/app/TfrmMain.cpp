@@ -9,52 +9,40 @@
 #include "TLookupPanel.h"
 #include "TRecentContactsModel.h"
 #include "TShareRoom.h"
+#include "TStationLinksRoom.h"
 #include "TStationSettingsRoom.h"
 #include "TStatisticsRoom.h"
+#include "TThemeRoom.h"
 #include "TfrmBuildLicenceData.h"
 #include "TfrmSetup.h"
 #include "app/ADIFImport.h"
-#include "app/FeedActions.h"
 #include "app/TStartup.h"
+#include "app/TStationLinks.h"
 #include "data/Errors.h"
 #include "data/LogRules.h"
 #include "data/MyFunc.h"
 #include "data/Paths.h"
 #include "data/Prompts.h"
-#include "data/ReferenceLookup.h"
-#include "feeds/ADIFReader.h"
-#include "feeds/TFLDigiPoller.h"
-#include "feeds/TFeedQueue.h"
-#include "feeds/TLoggingServer.h"
-#include "feeds/TRigControl.h"
-#include "feeds/TWsjtxListener.h"
-#include "gui/common/Colors.h"
 #include "gui/common/OpenDocument.h"
 #include "gui/common/TAboutBox.h"
 #include "gui/common/Themes.h"
 #include "gui/common/WindowFit.h"
 #include "gui/data/TfrmDatabases.h"
 #include "gui/data/TfrmLogTable.h"
-#include "gui/feeds/TFLDigiConfig.h"
 #include "gui/process/TfrmProcessLog.h"
 #include "gui/update/ProgramUpdate.h"
 #include "gui/update/TfrmDataUpdate.h"
 #include "lookup/TLookup.h"
-#include "process/ADIFRecordReader.h"
 
-#include <QActionGroup>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDockWidget>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QLocale>
-#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollArea>
-#include <QShortcut>
 #include <QTimer>
-#include <QToolButton>
 
 namespace {
 
@@ -86,8 +74,7 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
     fLookup = std::make_unique<TLookup>(fDM, fSettings, fPrompts, this, [this] { return fClock(); });
     fProgramUpdate = std::make_unique<TProgramUpdate>(fSettings, fPrompts, this);
     ConnectEntryForm();
-    ConnectStationPrograms();
-    ConnectFeeds();
+    ConnectStationLinks();
     FormCreate();
     fEntry->ConnectDraft();
     WireCapabilities();
@@ -131,7 +118,7 @@ void TfrmMain::WireCapabilities()
         fClusterRoom->Start();
         fShareRoom->Start();
     } catch (const EVantrel& e) {
-        ShowFeedProblem(e.Message());
+        fLinksRoom->ShowNote(e.Message());
     }
 }
 
@@ -160,18 +147,10 @@ void TfrmMain::TakeCall(const QString& call, const QString& mode)
     ui->txtCallsign->setText(call);
     fEntry->txtCallsignExit();
     if (!mode.isEmpty()) {
-        SelectMode(mode);
+        fEntry->SelectMode(mode);
         ui->cboMode->setEditText(ui->cboMode->currentIndex() >= 0 ? ui->cboMode->currentText() : mode);
     }
     ui->txtCallsign->setFocus();
-}
-
-void TfrmMain::ReadLinkSettings()
-{
-    SetServerPort(fSettings.GetSetting(SettingKeys::ServerPort, fServerPort));
-    fFLDigiLogFile = fSettings.GetSetting(SettingKeys::FLDigiLogFile, fFLDigiLogFile);
-    fFLDigiAutoLog = fSettings.GetSetting(SettingKeys::FLDigiAutoLog, false);
-    fFldigiInterval = fSettings.GetSetting(SettingKeys::FldigiFileChekInterval, fFldigiInterval);
 }
 
 QString TfrmMain::LookupProblem() const
@@ -206,8 +185,7 @@ void TfrmMain::FormCreate()
     try {
         // 1. Menus use a 14-point font.
         Themes::SetMenuFont(14);
-        // 2. Paths under the user's profile.
-        fFLDigiLogFile = Paths::DefaultFldigiLogFile();
+        // 2. Paths under the user's profile: the links take FLdigi's log file there when they are made.
         // 3. First run: create the work folder; a read-only one holds no log.
         TStartup startup(fPrompts, this, fDM);
         connect(&startup, &TStartup::LogsUnavailable, this, [this] {
@@ -225,7 +203,7 @@ void TfrmMain::FormCreate()
         const bool logsOpen = opened.logs;
         const bool configOpen = opened.config;
         // 9, 10. Lists and the theme menu.
-        BuildThemeMenu();
+        fThemes->BuildMenu();
         // 11. Settings.
         ReadSettings();
         // 12, 13. Start-up lists.
@@ -258,7 +236,6 @@ void TfrmMain::ReadSettings()
 {
     fOrvanePath = fSettings.GetSetting(SettingKeys::OrvanePath, Paths::DefaultOrvanePath());
     fFCCPath = fSettings.GetSetting(SettingKeys::FCCPath, Paths::DefaultFCCPath());
-    SetServerPort(fSettings.GetSetting(SettingKeys::ServerPort, 8888));
     const int top = fSettings.GetSetting(SettingKeys::Top, y());
     const int left = fSettings.GetSetting(SettingKeys::Left, x());
     const int width = fSettings.GetSetting(SettingKeys::Width, 0);
@@ -273,13 +250,9 @@ void TfrmMain::ReadSettings()
         size = size.boundedTo(screen->availableGeometry().size());
     }
     resize(size);
-    fColor = fSettings.GetSetting(SettingKeys::Color, fColor);
-    fForeColor = fSettings.GetSetting(SettingKeys::ForeColor, fForeColor);
-    ApplyWindowColors();
-    fFLDigiLogFile = fSettings.GetSetting(SettingKeys::FLDigiLogFile, fFLDigiLogFile);
-    fFLDigiAutoLog = fSettings.GetSetting(SettingKeys::FLDigiAutoLog, false);
-    fFldigiInterval = fSettings.GetSetting(SettingKeys::FldigiFileChekInterval, 1000);
-    SetTheme(fSettings.GetSetting(SettingKeys::Theme, "Sky"));
+    fThemes->ReadColors();
+    fLinks->ReadSettings();
+    fThemes->SetTheme(fSettings.GetSetting(SettingKeys::Theme, "Sky"));
     SetAutoCheckUpdate(fSettings.GetSetting(SettingKeys::AutoCheckUpdate, false));
     fGrid = fSettings.GetSetting(SettingKeys::Grid, fGrid);
     if (fGrid.isEmpty()) {
@@ -300,107 +273,8 @@ void TfrmMain::WriteSettings()
     const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
     fSettings.SaveSetting(SettingKeys::Width, normal.width());
     fSettings.SaveSetting(SettingKeys::Height, normal.height());
-    fSettings.SaveSetting(SettingKeys::Color, fColor);
-    fSettings.SaveSetting(SettingKeys::Theme, fCurTheme);
+    fThemes->WriteSettings();
     fSettings.SaveSetting(SettingKeys::LastMode, ui->cboMode->currentText());
-}
-
-void TfrmMain::ApplyWindowColors()
-{
-    // The window's own colours belong to the plain look; every other theme colours the window itself.
-    if (fCurTheme != Themes::kPlain) {
-        setPalette(QPalette());
-        ui->rbUS->setPalette(QPalette());
-        ApplyStateColors();
-        return;
-    }
-    QPalette pal = palette();
-    if (const auto background = ColorFromSetting(fColor)) {
-        pal.setColor(QPalette::Window, *background);
-    }
-    // A text colour that cannot be read on the window's background (dark red on a dark window) is not
-    // used: the labels keep the palette's own text colour, or take white or black where even that
-    // cannot be read.
-    const QColor window = pal.color(QPalette::Window);
-    std::optional<QColor> text = ColorFromSetting(fForeColor);
-    if (!text || !Legible(*text, window)) {
-        text.reset();
-        if (!Legible(pal.color(QPalette::WindowText), window)) {
-            text = window.lightnessF() < 0.5 ? QColor(Qt::white) : QColor(Qt::black);
-        }
-    }
-    if (text) {
-        pal.setColor(QPalette::WindowText, *text);
-        QPalette us = ui->rbUS->palette();
-        us.setColor(QPalette::WindowText, *text);
-        ui->rbUS->setPalette(us);
-    }
-    setPalette(pal);
-    ApplyStateColors();
-}
-
-void TfrmMain::ApplyStateColors()
-{
-    // Green for a feed that is running, red for off-line logging: each as dark or as light as the
-    // window's background needs for the text to be read.
-    const QColor window = palette().color(QPalette::Window);
-    const auto paint = [&window](QLabel* label, const QColor& wanted) {
-        QPalette p = label->palette();
-        p.setColor(QPalette::WindowText, LegibleOn(wanted, window, 4.5));
-        label->setPalette(p);
-    };
-    paint(ui->lblOffLine, QColor(192, 0, 0));
-    paint(ui->lblServerRunning, QColor(0, 128, 0));
-    paint(ui->lblWSJTXRunning, QColor(0, 128, 0));
-}
-
-void TfrmMain::BuildThemeMenu()
-{
-    fThemes = Themes::Names();
-    fThemeGroup = new QActionGroup(this);
-    fThemeGroup->setExclusive(true);
-    ui->mnuThemes->clear();
-    for (const QString& name : fThemes) {
-        // Alt and the theme's first letter choose it while the menu is open.
-        QAction* action = ui->mnuThemes->addAction(QLatin1Char('&') + name);
-        action->setCheckable(true);
-        fThemeGroup->addAction(action);
-        connect(action, &QAction::triggered, this, [this, action] {
-            RunGuarded(fPrompts, this, [&] { SetTheme(action->text().remove('&')); });
-        });
-    }
-}
-
-void TfrmMain::SetTheme(const QString& name)
-{
-    // A name that is not a theme (stored by another version, or edited by hand) gives the default.
-    fCurTheme = Themes::Apply(name);
-    fThemeGroup->actions().at(fThemes.indexOf(fCurTheme))->setChecked(true);
-    const bool plain = fCurTheme == Themes::kPlain;
-    ui->mnuForgroundColor->setEnabled(plain);
-    ui->mnuBackgroundColor->setEnabled(plain);
-    ApplyWindowColors();
-}
-
-void TfrmMain::mnuForgroundColorClick()
-{
-    PickWindowColor(fForeColor, SettingKeys::ForeColor);
-}
-
-void TfrmMain::mnuBackgroundColorClick()
-{
-    PickWindowColor(fColor, SettingKeys::Color);
-}
-
-// The colour picker starts from the colour picked last; the choice is stored at once and shown.
-void TfrmMain::PickWindowColor(int& setting, const QString& key)
-{
-    if (const auto color = fPrompts.Color(this, fPickedColor)) {
-        fPickedColor = *color;
-        setting = ColorToSetting(*color);
-        fSettings.SaveSetting(key, setting);
-        ApplyWindowColors();
-    }
 }
 
 void TfrmMain::mnuAboutClick()
@@ -439,8 +313,6 @@ void TfrmMain::ConnectTablesAndAppearance()
         connect(item, &QAction::triggered, this,
                 [this, item] { RunGuarded(fPrompts, this, [&] { Events1Click(item); }); });
     }
-    connect(ui->mnuForgroundColor, &QAction::triggered, this, Guarded(&TfrmMain::mnuForgroundColorClick));
-    connect(ui->mnuBackgroundColor, &QAction::triggered, this, Guarded(&TfrmMain::mnuBackgroundColorClick));
     connect(ui->mnuAbout, &QAction::triggered, this, Guarded(&TfrmMain::mnuAboutClick));
 }
 
@@ -755,17 +627,14 @@ void TfrmMain::ConnectEntryForm()
         fEntry->ClearDupes();
         LogTableChanged();
     });
-    // The state labels take their colours from ApplyStateColors, legible in every theme.
-    for (QLabel* label : {ui->lblServerRunning, ui->lblWSJTXRunning, ui->lblOffLine}) {
-        label->setStyleSheet(QStringLiteral("font-weight: bold;"));
-    }
+    fThemes = std::make_unique<TThemeRoom>(*ui, fPrompts, fSettings, this);
     fLookupPanel = std::make_unique<TLookupPanel>(
-        *ui, fPrompts, fDM, fLog, *fLookup, [this] { return fGrid; }, [this] { return fFeedBusy; }, this);
+        *ui, fPrompts, fDM, fLog, *fLookup, [this] { return fGrid; }, [this] { return fLinks->FeedBusy(); },
+        this);
     connect(fLookupPanel.get(), &TLookupPanel::Found, fEntry.get(), &TEntryForm::FillFromLookup);
     connect(fLookupPanel.get(), &TLookupPanel::StateChanged, this, &TfrmMain::LinksChanged);
     fEntry->SetLookupPanel(fLookupPanel.get());
     ui->ListBox1->setStyleSheet(QStringLiteral("QListWidget::item { height: 22px; }"));
-    ui->lblServerRunning->hide();
     // The menu's shortcuts win over the editing keys of the fields (Ctrl+A, Ctrl+E, Ctrl+D in a line edit).
     for (QWidget* w : findChildren<QWidget*>()) {
         if (w->focusPolicy() != Qt::NoFocus) {
@@ -861,478 +730,13 @@ void TfrmMain::LogTableChanged()
     emit LogChanged();
 }
 
-// ---- Other programs of the station: ADIF files, WSJT-X / JTDX, rigctld ----
-
-template <typename F> void TfrmMain::RunFeed(const QString& source, F&& action)
-{
-    const bool wasBusy = fFeedBusy;
-    fFeedBusy = true;
-    const auto done = qScopeGuard([&] { fFeedBusy = wasBusy; });
-    try {
-        action();
-    } catch (const EVantrel& e) {
-        ShowFeedProblem(source + QStringLiteral(": ") + e.Message());
-    } catch (const std::exception& e) {
-        ShowFeedProblem(source + QStringLiteral(": ") + QString::fromLocal8Bit(e.what()));
-    } catch (...) {
-        ShowFeedProblem(source + QStringLiteral(": Unknown error"));
-    }
-}
-
-void TfrmMain::ConnectStationPrograms()
+void TfrmMain::ConnectStationLinks()
 {
     connect(ui->mnuImportADIF, &QAction::triggered, this, Guarded(&TfrmMain::mnuImportADIFClick));
-    // A switch that fails stays as it was, its tick included.
-    connect(ui->mnuRigControl, &QAction::triggered, this, [this] {
-        RunGuarded(fPrompts, this, [&] { SetRigControlEnable(!fRigControlEnable); });
-        ui->mnuRigControl->setChecked(fRigControlEnable);
-    });
-    connect(ui->mnuWSJTX, &QAction::triggered, this, [this] {
-        RunGuarded(fPrompts, this, [&] { SetWSJTXEnable(!fWSJTXEnable); });
-        ui->mnuWSJTX->setChecked(fWSJTXEnable);
-    });
-
-    fRig = std::make_unique<TRigControl>();
-    connect(fRig.get(), &TRigControl::StateChanged, this, &TfrmMain::ShowRigState);
-    connect(fRig.get(), &TRigControl::FrequencyChanged, this, &TfrmMain::ShowRigState);
-    connect(fRig.get(), &TRigControl::ModeChanged, this, &TfrmMain::RigModeChanged);
-
-    fFeedQueue = std::make_unique<TFeedQueue>();
-    fWSJTX = std::make_unique<TWsjtxListener>(*fFeedQueue, [this](const QByteArray& adif) {
-        RunFeed(QStringLiteral("WSJT-X"), [&] { LogReportedContact(adif); });
-    });
-}
-
-void TfrmMain::SetRigControlEnable(bool value)
-{
-    if (value) {
-        RefuseUnusableValues(fSettings, TLink::Rig);
-        const QString host = fSettings.GetSetting(SettingKeys::RigHost, "127.0.0.1");
-        const int port = fSettings.GetSetting(SettingKeys::RigPort, 4532);
-        if (port < 1 || port > 65535) {
-            throw EVantrel(
-                QStringLiteral("The rigctld port %1 (setting RigPort) is no port number").arg(port));
-        }
-        fRig->Start(host, quint16(port));
-    } else {
-        fRig->Stop();
-    }
-    fRigControlEnable = value;
-    ui->mnuRigControl->setChecked(value);
-    ShowRigState();
-    emit LinksChanged();
-}
-
-void TfrmMain::ShowRigState()
-{
-    QLabel* label = ui->lblRig;
-    const QString where = fRig->Host() + QLatin1Char(':') + QString::number(fRig->Port());
-    // Red on yellow: the operator must look (no rig, or a rig outside the band of the contest).
-    const QString warning = QStringLiteral("color: rgb(192, 0, 0); background-color: rgb(255, 255, 160);");
-    switch (fRig->State()) {
-    case TRigControl::TState::Off:
-        label->hide();
-        label->clear();
-        return;
-    case TRigControl::TState::Connecting:
-        label->setText(QStringLiteral(" Rig: connecting "));
-        label->setToolTip(QStringLiteral("Connecting to rigctld at %1").arg(where));
-        label->setStyleSheet(QString());
-        break;
-    case TRigControl::TState::Lost:
-        // The status bar has room for the state; the address and the reason are in the tip.
-        label->setText(QStringLiteral(" Rig: no connection, retrying "));
-        label->setToolTip(
-            QStringLiteral("No connection to rigctld at %1: %2").arg(where, fRig->LostReason()));
-        label->setStyleSheet(warning);
-        break;
-    case TRigControl::TState::Connected: {
-        const qint64 hertz = fRig->Frequency();
-        label->setText(QStringLiteral(" Rig: ") + FrequencyText(hertz) + QLatin1Char(' '));
-        label->setToolTip(IsTenMetres(hertz) ? QString()
-                                             : QStringLiteral("The rig is outside the 10 m band"));
-        label->setStyleSheet(IsTenMetres(hertz) ? QString() : warning);
-        break;
-    }
-    }
-    label->show();
-}
-
-void TfrmMain::RigModeChanged(const QString& mode)
-{
-    const QString formMode = FormModeForRig(mode, DigitalModeOfLog(Mysettings().ContestMode));
-    if (formMode.isEmpty()) {
-        return;
-    }
-    const int index = ui->cboMode->findText(formMode, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index >= 0) {
-        ui->cboMode->setCurrentIndex(index);
-    }
-    ui->cboMode->setEditText(formMode);
-}
-
-void TfrmMain::SetWSJTXEnable(bool value)
-{
-    if (value) {
-        RefuseUnusableValues(fSettings, TLink::Wsjtx);
-        const int port = fSettings.GetSetting(SettingKeys::WSJTXPort, 2237);
-        if (port < 1 || port > 65535) {
-            throw EVantrel(
-                QStringLiteral("The WSJT-X port %1 (setting WSJTXPort) is no port number").arg(port));
-        }
-        fWSJTX->Open(quint16(port), fSettings.GetSetting(SettingKeys::WSJTXGroup, ""),
-                     fSettings.GetSetting(SettingKeys::WSJTXAllAddresses, false));
-    } else {
-        fWSJTX->Close();
-    }
-    fWSJTXEnable = value;
-    ui->mnuWSJTX->setChecked(value);
-    const QString group = fSettings.GetSetting(SettingKeys::WSJTXGroup, "");
-    ui->lblWSJTXRunning->setText(QStringLiteral("WSJT-X - ") + (group.isEmpty() ? QString() : group + ':') +
-                                 QString::number(fWSJTX->LocalPort()));
-    ui->lblWSJTXRunning->setVisible(value);
-    emit LinksChanged();
-}
-
-void TfrmMain::LogReportedContact(const QByteArray& adif)
-{
-    TADIFRecordReader reader(adif);
-    TADIFRecord record;
-    if (!reader.Next(record)) {
-        return;
-    }
-    TCountryTable countries;
-    countries.Load(fDM);
-    tLogRecord rec;
-    const QString reason = ContactFromADIF(record, countries, rec);
-    if (!reason.isEmpty()) {
-        ShowFeedProblem(
-            QStringLiteral("The contact logged in WSJT-X could not be logged here: %1").arg(reason));
-        return;
-    }
-    if (!HasCurrentLog() || Mysettings().TableName.isEmpty()) {
-        ShowFeedProblem(
-            QStringLiteral("%1, logged in WSJT-X, was not logged here: no log is open. Select a log "
-                           "in the Logs list or create one with File > New.")
-                .arg(rec.call));
-        return;
-    }
-    CompleteFeedContact(rec, QStringLiteral("WSJT-X"));
-    const TLogResult result = ::LogContact(fDM, Mysettings(), {rec});
-    if (result.outcome == TLogResult::TOutcome::Duplicate) {
-        ShowFeedProblem(
-            QStringLiteral("%1, logged in WSJT-X, is a duplicate in this log and was not logged here.")
-                .arg(rec.call));
-        return;
-    }
-    RaiseCounters(result.score);
-    LogTableChanged();
-}
-
-void TfrmMain::CompleteFeedContact(tLogRecord& rec, const QString& source)
-{
-    if (!AutoLookup() || rec.call.isEmpty()) {
-        return;
-    }
-    TFccRec r;
-    try {
-        r = fLookup->LookupLocal(rec.call, Mysettings().LookupType);
-    } catch (const EVantrel& e) {
-        // The contact is logged as it came; the note says why nothing was added.
-        ShowFeedProblem(QStringLiteral("%1: %2 was not looked up: %3").arg(source, rec.call, e.Message()));
-        return;
-    }
-    const auto fill = [](QString& field, const QString& value) {
-        if (field.isEmpty()) {
-            field = value;
-        }
-    };
-    fill(rec.tenten, r.tenten);
-    fill(rec.vp, r.vp);
-    // The EPC and 070 numbers count, and show in the form, in an Open Season log only.
-    if (Mysettings().ContestName == Events::OpenSeason) {
-        fill(rec.epc, r.EPC);
-        fill(rec.p070, r.P070);
-    }
-    fill(rec.name, r.firstname.isEmpty() ? r.entityname : r.firstname);
-    // "DX" (an FLdigi country without a state) stands for a country not yet named.
-    if (rec.qth.isEmpty() || rec.qth == QStringLiteral("DX")) {
-        if (r.country == QStringLiteral("United States") && !r.state.isEmpty()) {
-            if (rec.qth.isEmpty()) {
-                rec.qth = r.state;
-                fill(rec.uscounty, r.county);
-                rec.dxcc = 0;
-            }
-        } else {
-            // The country of the call's prefix, as the entry form marks it for a typed call.
-            const QString country = r.country.isEmpty() ? CountryOfCall(fDM, rec.call) : r.country;
-            if (!country.isEmpty() && country != QStringLiteral("United States")) {
-                rec.qth = country;
-                rec.dxcc = GetDXCC(fDM, country);
-            }
-        }
-    }
-}
-
-void TfrmMain::ShowFeedProblem(const QString& text)
-{
-    // What another program sent may be long, or look like markup: shown cut and as plain text.
-    const auto cut = [](const QString& line, qsizetype length) {
-        return line.size() > length ? line.left(length) + QChar(0x2026) : line;
-    };
-    fFeedProblems.append(fClock().toUTC().toString(QStringLiteral("HH:mm:ss ")) + cut(text, 400));
-    constexpr int kKept = 20;
-    while (fFeedProblems.size() > kKept) {
-        fFeedProblems.removeFirst();
-    }
-    // A button takes "&" for a keyboard mnemonic: doubled, it is shown as written.
-    QString note = cut(text.section(QLatin1Char('\n'), 0, 0), 120);
-    note.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    lblFeedStatus->setText(QLatin1Char(' ') + note + QLatin1Char(' '));
-    QStringList tip;
-    for (const QString& line : fFeedProblems) {
-        tip << line.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"));
-    }
-    lblFeedStatus->setToolTip(QStringLiteral("<qt>") + tip.join(QStringLiteral("<br>")) +
-                              QStringLiteral("<br><i>Click to put this note away.</i></qt>"));
-    lblFeedStatus->show();
-}
-
-QString TfrmMain::FeedNote() const
-{
-    return lblFeedStatus->isHidden()
-               ? QString()
-               : lblFeedStatus->text().trimmed().replace(QStringLiteral("&&"), QStringLiteral("&"));
-}
-
-void TfrmMain::ShowFeedDrops()
-{
-    const qint64 contacts = fFeedQueue->DroppedContacts() - fReportedDroppedContacts;
-    const qint64 others = fFeedQueue->DroppedOthers() - fReportedDroppedOthers;
-    fReportedDroppedContacts = fFeedQueue->DroppedContacts();
-    fReportedDroppedOthers = fFeedQueue->DroppedOthers();
-    if (contacts > 0) {
-        ShowFeedProblem(
-            QStringLiteral("%1 contact(s) sent by other programs were lost: they arrived faster than "
-                           "they could be logged (%2 other datagram(s) dropped as well).")
-                .arg(contacts)
-                .arg(others));
-    } else if (others > 0) {
-        ShowFeedProblem(
-            QStringLiteral("%1 datagram(s) of other programs were dropped: they arrived faster than "
-                           "they could be handled. No contact was lost.")
-                .arg(others));
-    }
-}
-
-// ---- Live logging feeds: the logging server and FLdigi polling ----
-
-namespace {
-
-const QString kPortMessage =
-    QStringLiteral("This option will change the server port from the default of 8888 to\n"
-                   "a port of your choosing. Make sure you de-conflit your port selection\n"
-                   "with the list of wel-know and registered port from the extensive list at:\n"
-                   "https://en.wikipedia.org/wiki/List_of_TCP_and_UDP_port_numbers");
-
-const QString kNoLogForFLdigi = QStringLiteral(
-    "No log is open. Select a log in the Logs list or create one with File > New: the FLdigi contact "
-    "waits in its file until then.");
-
-} // namespace
-
-void TfrmMain::ConnectFeeds()
-{
-    // The server's datagrams share the feeds' ordered queue with the WSJT-X listener's.
-    fServerSocket1 = std::make_unique<TLoggingServer>(
-        *fFeedQueue, [this](const TServerCommand& command) { ServerSocket1UDPRead(command); });
-    fFLDigi = std::make_unique<TFLDigiPoller>(Paths::WorkFolder(), [this] { return fClock(); });
-    fFLDigiTimer = new QTimer(this);
-    fFLDigiTimer->setObjectName(QStringLiteral("FLDigiTimer"));
-    // Red on yellow, as the rig's warning: the operator must look, but nothing waits for an answer.
-    lblFeedStatus = new QToolButton(ui->pnlStatus);
-    lblFeedStatus->setObjectName(QStringLiteral("lblFeedStatus"));
-    lblFeedStatus->setAutoRaise(true);
-    lblFeedStatus->setFocusPolicy(Qt::NoFocus);
-    lblFeedStatus->setStyleSheet(QStringLiteral(
-        "QToolButton#lblFeedStatus { color: rgb(192, 0, 0); background-color: rgb(255, 255, 160); "
-        "border: 1px solid rgb(192, 0, 0); }"));
-    lblFeedStatus->hide();
-    ui->pnlStatus->layout()->addWidget(lblFeedStatus);
-    connect(lblFeedStatus, &QToolButton::clicked, lblFeedStatus, &QWidget::hide);
-    connect(fFeedQueue.get(), &TFeedQueue::Dropped, this, &TfrmMain::ShowFeedDrops);
-    connect(fFLDigiTimer, &QTimer::timeout, this, &TfrmMain::FLDigiTimerTimer);
-
-    ui->mnuEnableServer->setCheckable(true);
-    connect(ui->mnuConfigureServer, &QAction::triggered, this, Guarded(&TfrmMain::mnuServerConfigClick));
-    connect(ui->mnuEnableServer, &QAction::triggered, this, Guarded(&TfrmMain::mnuServerEnableClick));
-    connect(ui->mnuUseFLDigi, &QAction::triggered, this, [this] {
-        RunGuarded(fPrompts, this, [&] { SetFLDigiEnable(!fEnableFLDigi); });
-        ui->mnuUseFLDigi->setChecked(fEnableFLDigi);
-    });
-    connect(ui->mnuFLdigiSetup, &QAction::triggered, this, Guarded(&TfrmMain::FLdigiSetup1Click));
-    connect(ui->mnuTestADIF, &QAction::triggered, this, Guarded(&TfrmMain::estADIF1Click));
-    // The FLdigi items stay hidden in the menu, and a hidden action ignores its shortcut: the window
-    // carries the two shortcuts itself.
-    for (QAction* action : {ui->mnuUseFLDigi, ui->mnuFLdigiSetup}) {
-        auto* shortcut = new QShortcut(action->shortcut(), this);
-        connect(shortcut, &QShortcut::activated, action, &QAction::trigger);
-    }
-}
-
-void TfrmMain::SetServerPort(int port)
-{
-    fServerPort = port;
-    ui->lblServerRunning->setText(QStringLiteral("Server Running - ") + QString::number(port));
-}
-
-void TfrmMain::SetServerEnable(bool value)
-{
-    if (value) {
-        RefuseUnusableValues(fSettings, TLink::Server);
-        // A socket that cannot be opened leaves the flag, the label and the menu as they were.
-        fServerSocket1->Open(quint16(fServerPort));
-    } else {
-        fServerSocket1->Close();
-    }
-    fServerEnable = value;
-    ui->lblServerRunning->setVisible(value);
-    ui->mnuConfigureServer->setEnabled(!value);
-    ui->mnuEnableServer->setChecked(value);
-    emit LinksChanged();
-}
-
-void TfrmMain::mnuServerEnableClick()
-{
-    // The menu ticks itself when clicked; the state is what counts.
-    ui->mnuEnableServer->setChecked(fServerEnable);
-    SetServerEnable(!fServerEnable);
-}
-
-void TfrmMain::mnuServerConfigClick()
-{
-    const QString answer = fPrompts.PortInput(this, QStringLiteral("Change Server Port"), kPortMessage,
-                                              QString::number(fServerPort));
-    const int port = IsInteger(answer) ? answer.toInt() : 0;
-    if (port < 1 || port > 65535) {
-        ShowCenteredMessage(fPrompts, this, QStringLiteral("Invalid port number, action terminated"),
-                            MsgKind::Error, MsgButton::OK);
-        return;
-    }
-    SetServerPort(port);
-    fSettings.SaveSetting(SettingKeys::ServerPort, port);
-}
-
-void TfrmMain::ServerSocket1UDPRead(const TServerCommand& command)
-{
-    RunFeed(QStringLiteral("Logging server"), [&] { ApplyServerCommand(command, *this); });
-}
-
-void TfrmMain::SetFLDigiEnable(bool value)
-{
-    if (value) {
-        RefuseUnusableValues(fSettings, TLink::Fldigi);
-        // A contact FLdigi wrote before polling was switched on is taken at the first poll, as a new one.
-        fFLDigi->SetPath(fFLDigiLogFile);
-        fFLDigi->Restart();
-        fFLDigiTimer->setInterval(fFldigiInterval);
-        fFLDigiTimer->start();
-    } else {
-        fFLDigiTimer->stop();
-    }
-    fEnableFLDigi = value;
-    ui->mnuUseFLDigi->setChecked(value);
-    emit LinksChanged();
-}
-
-void TfrmMain::FLDigiTimerTimer()
-{
-    // One contact at a time: while a datagram or an earlier file is being handled (a message box may be
-    // open), the file waits for a later tick.
-    if (fFeedBusy || fServerSocket1->IsHandling()) {
-        return;
-    }
-    fServerSocket1->SetHeld(true);
-    TFLDigiPoller::TResult result;
-    RunFeed(QStringLiteral("FLdigi"), [&] {
-        fFLDigi->SetPath(fFLDigiLogFile);
-        result = fFLDigi->Poll([this](const tLogRecord& rec) { ProcessAdifContact(rec); });
-    });
-    fServerSocket1->SetHeld(false);
-    if (!result.message.isEmpty()) {
-        ShowFeedProblem(result.message);
-    }
-}
-
-void TfrmMain::ProcessAdifLog(const QByteArray& data)
-{
-    ProcessAdifContact(ProcessADIFLine(data));
-}
-
-void TfrmMain::ProcessAdifContact(const tLogRecord& contact)
-{
-    if (!HasCurrentLog()) {
-        throw EVantrel(kNoLogForFLdigi);
-    }
-    tLogRecord rec = contact;
-    CompleteFeedContact(rec, QStringLiteral("FLdigi"));
-    if (fFLDigiAutoLog) {
-        // Logged without a duplicate check, as auto logging does; a duplicate is pointed out.
-        rec.dxcc = GetDXCC(fDM, rec.qth);
-        const TLogResult result = ::LogContact(fDM, Mysettings(), {rec, TOnDuplicate::LogAnyway});
-        if (result.outcome == TLogResult::TOutcome::NoLog) {
-            throw EVantrel(kNoLogForFLdigi);
-        }
-        RaiseCounters(result.score);
-        LogTableChanged();
-        if (result.duplicate) {
-            ShowFeedProblem(QStringLiteral("%1, logged from FLdigi, is a duplicate in this log (auto logging "
-                                           "logs it all the same).")
-                                .arg(rec.call));
-        }
-    } else {
-        FillFormFromContact(rec, *this);
-    }
-    AutoLookupCall();
-}
-
-void TfrmMain::FLdigiSetup1Click()
-{
-    TFLDigiConfig dialog(fPrompts, fFLDigiLogFile, fFldigiInterval, fFLDigiAutoLog, this);
-    if (dialog.exec() != QDialog::Accepted) {
-        return;
-    }
-    // A new path and auto-log flag count from the next tick, a new interval from the next switching on.
-    fFLDigiLogFile = dialog.Path();
-    fFLDigiAutoLog = dialog.AutoLog();
-    fFldigiInterval = dialog.Interval();
-    fSettings.SaveSetting(SettingKeys::FLDigiLogFile, fFLDigiLogFile);
-    fSettings.SaveSetting(SettingKeys::FLDigiAutoLog, fFLDigiAutoLog);
-    fSettings.SaveSetting(SettingKeys::FldigiFileChekInterval, fFldigiInterval);
-}
-
-void TfrmMain::estADIF1Click()
-{
-    ProcessAdifLog(TFLDigiPoller::ReadLogFile(fFLDigiLogFile));
-}
-
-void TfrmMain::LogContact()
-{
-    // A LOG of the logging server: a contact that cannot be logged stays in the form, and the note says
-    // why; the datagrams after it go on.
-    switch (LogForm()) {
-    case TLogResult::TOutcome::Logged:
-        break;
-    case TLogResult::TOutcome::NoLog:
-        ShowFeedProblem(
-            QStringLiteral("Logging server: %1 was not logged: no log is open. Select a log in the "
-                           "Logs list or create one with File > New.")
-                .arg(ui->txtCallsign->text()));
-        break;
-    case TLogResult::TOutcome::Duplicate:
-        ShowFeedProblem(QStringLiteral("Logging server: %1 is a duplicate in this log and was not logged; it "
-                                       "stays in the entry form.")
-                            .arg(ui->txtCallsign->text()));
-        break;
-    }
+    fLinks =
+        std::make_unique<TStationLinks>(fDM, fSettings, fLog, *fLookup, *fEntry, [this] { return fClock(); });
+    fLinksRoom = std::make_unique<TStationLinksRoom>(
+        *ui, fPrompts, *fLinks, fLog, [this] { return fClock(); }, this);
+    connect(fLinks.get(), &TStationLinks::ContactsChanged, this, &TfrmMain::LogTableChanged);
+    connect(fLinks.get(), &TStationLinks::LinksChanged, this, &TfrmMain::LinksChanged);
 }

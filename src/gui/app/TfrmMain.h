@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/IEntryForm.h"
 #include "app/LogContact.h"
 #include "app/TCurrentLog.h"
 #include "data/Clock.h"
@@ -21,21 +20,11 @@
 
 class IPrompts;
 class TLookup;
-class TFeedQueue;
-class TRigControl;
-class TWsjtxListener;
 class TfrmProcessLog;
 class TProgramUpdate;
-class QActionGroup;
 class TDupeListModel;
 class TRecentContactsModel;
-struct TContactScore;
-struct TFccRec;
 class QTimer;
-class TFLDigiPoller;
-class TLoggingServer;
-struct TServerCommand;
-struct tLogRecord;
 class QComboBox;
 class QLineEdit;
 class QMenu;
@@ -43,18 +32,22 @@ class TStatisticsRoom;
 class TStationSettingsRoom;
 class TClusterRoom;
 class TShareRoom;
+class TThemeRoom;
+class TStationLinks;
+class TStationLinksRoom;
 
 namespace Ui {
 class TfrmMain;
 }
 
-// The main window: its layout, its menus and their handlers, the log list, the status bar with the
-// counters and the clock, the theme and colours, and the wiring of the rooms that do the work: the current
-// log (TCurrentLog), the entry form (TEntryForm), the lookup panel (TLookupPanel), the contact edits
-// (TContactEdits), start-up (TStartup) and the links to the station's other programs. Creating it runs the
-// whole start-up (FormCreate); closing it keeps the draft, closes the databases and writes the window
-// settings.
-class TfrmMain : public QMainWindow, private IEntryForm
+// The main window: its layout, its menus and the handlers of the items that are the window's own (the log
+// list, a new log, the log's setup, the program's update, the help), the status bar with the counters and
+// the clock, and the wiring of the rooms that do the work: the current log (TCurrentLog), the entry form
+// (TEntryForm), the lookup panel (TLookupPanel), the contact edits (TContactEdits), start-up (TStartup),
+// the links to the station's other programs (TStationLinks, TStationLinksRoom), the theme (TThemeRoom) and
+// the capabilities beside the entry form (WireCapabilities). Creating it runs the whole start-up
+// (FormCreate); closing it keeps the draft, closes the databases and writes the window settings.
+class TfrmMain : public QMainWindow
 {
     Q_OBJECT
 
@@ -79,11 +72,10 @@ public:
     void SetOrvanePath(const QString& path);
     QString FCCPath() const { return fFCCPath; }
     void SetFCCPath(const QString& path);
-    int ServerPort() const { return fServerPort; }
     QString Grid() const { return fGrid; }
     void SetGrid(const QString& grid);
-    QString CurTheme() const { return fCurTheme; }
-    void SetTheme(const QString& name);
+    // The theme and the window's own colours.
+    TThemeRoom& ThemeRoom() { return *fThemes; }
     bool AutoCheckUpdate() const { return fAutoCheckUpdate; }
     void SetAutoCheckUpdate(bool value);
     bool Debug() const { return fdebug; }
@@ -162,10 +154,6 @@ public:
     void mnuDisplayLogClick();
     // File > Update Database: the reference table named by the chosen item's hint text.
     void Events1Click(QAction* item);
-    // Display > Forground Color and Background Color (under the "Windows" theme only).
-    void mnuForgroundColorClick();
-    void mnuBackgroundColorClick();
-    void PickWindowColor(int& setting, const QString& key);
     // Help > About.
     void mnuAboutClick();
     // File > Update Data Files: the roster update dialog, modal.
@@ -184,49 +172,10 @@ public:
     // File > Import ADIF…: the contacts of another program's ADIF file into the current log.
     void mnuImportADIFClick() { fEdits->mnuImportADIFClick(); }
 
-    // Rig control through rigctld (Server menu): the entry form's mode follows the rig and the status bar
-    // shows its frequency. Off at every start; host and port come from the settings.
-    bool RigControlEnable() const { return fRigControlEnable; }
-    void SetRigControlEnable(bool value);
-    TRigControl& RigControl() { return *fRig; }
-
-    // WSJT-X / JTDX logging (Server menu): contacts logged there are logged here. Off at every start;
-    // the port and the multicast group come from the settings.
-    bool WSJTXEnable() const { return fWSJTXEnable; }
-    void SetWSJTXEnable(bool value);
-    TWsjtxListener& WSJTXListener() { return *fWSJTX; }
-    // The ordered queue of the live feeds' datagrams.
-    TFeedQueue& FeedQueue() { return *fFeedQueue; }
-    // The feeds' note in the status bar: the latest trouble of a feed (a duplicate, a contact that could
-    // not be logged, contacts lost to a flood), with the recent ones in its tip. Feeds never stop for a
-    // message box; a click on the note puts it away.
-    QString FeedNote() const;
-    QStringList FeedProblems() const { return fFeedProblems; }
-    // The logging server (Server menu): other programs fill the entry form and log contacts with
-    // datagrams. Off at every start; the port comes from the settings.
-    bool ServerEnable() const { return fServerEnable; }
-    void SetServerEnable(bool value);
-    void SetServerPort(int port);
-    void mnuServerConfigClick();
-    void mnuServerEnableClick();
-    // Carries out one command received by the server.
-    void ServerSocket1UDPRead(const TServerCommand& command);
-    TLoggingServer& ServerSocket1() { return *fServerSocket1; }
-
-    // FLdigi polling (the hidden items of the Server menu): each contact FLdigi writes into its
-    // temporary log file is logged at once (auto logging) or put into the entry form.
-    bool FLDigiEnable() const { return fEnableFLDigi; }
-    void SetFLDigiEnable(bool value);
-    void FLDigiTimerTimer();
-    // Takes the whole text of one FLdigi log file (its bytes) as one contact.
-    void ProcessAdifLog(const QByteArray& data);
-    void FLdigiSetup1Click();
-    // Test ADIF: reads the FLdigi log file and processes it once, without deleting it.
-    void estADIF1Click();
-    QString FLDigiLogFile() const { return fFLDigiLogFile; }
-    bool FLDigiAutoLog() const { return fFLDigiAutoLog; }
-    int FldigiInterval() const { return fFldigiInterval; }
-    QTimer* FLDigiTimer() const { return fFLDigiTimer; }
+    // The links to the station's other programs (logging server, WSJT-X / JTDX, FLdigi, rig control) and
+    // their menus, labels and the feeds' note in the status bar.
+    TStationLinks& StationLinks() { return *fLinks; }
+    TStationLinksRoom& StationLinksRoom() { return *fLinksRoom; }
 
     // The clock: every second the status bar date and time and, unless off-line logging is on, the
     // entry form's Date and Time. Tests set the clock and call the tick.
@@ -243,10 +192,6 @@ public:
     // Puts a call sign into the entry form as if typed and left (the dupe list, the lookup follow) and,
     // when one is given, selects the mode; the call sign field gets the focus.
     void TakeCall(const QString& call, const QString& mode);
-    // Reads again the link values the window keeps (server port, FLdigi file, interval and auto logging).
-    void ReadLinkSettings();
-    // A note in the status bar, as the feeds' troubles are shown (never a box).
-    void ShowStatusNote(const QString& text) { ShowFeedProblem(text); }
     // The last lookup's failure, empty while lookups work.
     QString LookupProblem() const;
     TStatisticsRoom& StatisticsRoom() { return *fStatisticsRoom; }
@@ -279,11 +224,8 @@ private:
     void ReadSettings();
     void WriteSettings();
     void FormActivate();
-    void BuildThemeMenu();
     void ConnectMenu();
     void ConnectTablesAndAppearance();
-    void ApplyWindowColors();
-    void ApplyStateColors();
     void mnuContentsClick();
     void CheckforUpdate1Click();
     void ConnectEntryForm();
@@ -294,40 +236,9 @@ private:
             [this, handler](Args... args) { RunGuarded(fPrompts, this, [&] { (this->*handler)(args...); }); };
     }
     void MakeLogCurrent(const TDM::TLogCounts& counts);
-    void ConnectStationPrograms();
-    void ShowRigState();
-    void RigModeChanged(const QString& mode);
-    // Logs the contact of one ADIF record that WSJT-X or JTDX reported.
-    void LogReportedContact(const QByteArray& adif);
-    TLogResult::TOutcome LogForm() { return fEntry->LogForm(); }
-    // Runs the handling of something a feed delivered: a failure is reported in the feeds' note, never
-    // in a box, and the feeds go on.
-    template <typename F> void RunFeed(const QString& source, F&& action);
-    // Shows a trouble of a feed in the feeds' note.
-    void ShowFeedProblem(const QString& text);
-    void ShowFeedDrops();
-    // Fills the empty fields of a contact that another program logged from this computer's own data, as
-    // a lookup of the typed call would fill the form (only while lookup is on; never from the network).
-    void CompleteFeedContact(tLogRecord& rec, const QString& source);
+    void ConnectStationLinks();
     void ShowCounters();
     void SetOptionsEnabled(bool enabled);
-    void RaiseCounters(const TContactScore& score) { fLog.RaiseCounters(score); }
-    void ConnectFeeds();
-    // The contact of an FLdigi file: logged at once or put into the entry form.
-    void ProcessAdifContact(const tLogRecord& rec);
-
-    // The entry form as the feeds use it.
-    void SetField(TField field, const QString& value) override { fEntry->SetField(field, value); }
-    void SetModeText(const QString& text) override { fEntry->SetModeText(text); }
-    void SelectMode(const QString& text) override { fEntry->SelectMode(text); }
-    void SelectQTH(const QString& text) override { fEntry->SelectQTH(text); }
-    void SelectCounty(const QString& text) override { fEntry->SelectCounty(text); }
-    void ChooseUS() override { fEntry->ChooseUS(); }
-    void ChooseDX() override { fEntry->ChooseDX(); }
-    void QTHClick() override { fEntry->QTHClick(); }
-    void LogContact() override;
-    void ClearForm() override { fEntry->ClearForm(); }
-    void AutoLookupCall() override { fEntry->AutoLookupCall(); }
     // True when a key is the shortcut of a menu item that can run now.
     bool IsMenuShortcut(const class QKeyEvent& key) const;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -344,20 +255,9 @@ private:
     QStringList fModes;
     QStringList fEvents;
     QStringList fCounties;
-    QStringList fThemes;
-    QActionGroup* fThemeGroup = nullptr;
 
     QString fOrvanePath;
     QString fFCCPath;
-    int fServerPort = 8888;
-    int fColor = -16777201;
-    int fForeColor = 128;
-    // The colour picker opens on the colour last picked in it during the run.
-    QColor fPickedColor = Qt::black;
-    QString fFLDigiLogFile;
-    bool fFLDigiAutoLog = false;
-    int fFldigiInterval = 1000;
-    QString fCurTheme = QStringLiteral("Sky");
     bool fAutoCheckUpdate = false;
     QString fGrid;
     bool fdebug = false;
@@ -368,27 +268,12 @@ private:
     TfrmProcessLog* fProcessLog = nullptr;
     QTimer* tmr1 = nullptr;
 
-    // The one ordered queue of the datagrams of the logging server and the WSJT-X listener; it outlives
-    // both.
-    std::unique_ptr<TFeedQueue> fFeedQueue;
-    bool fServerEnable = false;
-    std::unique_ptr<TLoggingServer> fServerSocket1;
-    bool fEnableFLDigi = false;
-    QTimer* fFLDigiTimer = nullptr;
-    std::unique_ptr<TFLDigiPoller> fFLDigi;
-    // True while a contact of either feed is being handled: the other feed waits.
-    bool fFeedBusy = false;
-    class QToolButton* lblFeedStatus = nullptr;
-    QStringList fFeedProblems;
-    qint64 fReportedDroppedContacts = 0;
-    qint64 fReportedDroppedOthers = 0;
     std::unique_ptr<TContactEdits> fEdits;
     std::unique_ptr<TEntryForm> fEntry;
     std::unique_ptr<TLookupPanel> fLookupPanel;
-    bool fRigControlEnable = false;
-    std::unique_ptr<TRigControl> fRig;
-    bool fWSJTXEnable = false;
-    std::unique_ptr<TWsjtxListener> fWSJTX;
+    std::unique_ptr<TThemeRoom> fThemes;
+    std::unique_ptr<TStationLinks> fLinks;
+    std::unique_ptr<TStationLinksRoom> fLinksRoom;
 
     // The capabilities beside the entry form; they go before the members above that they use.
     std::unique_ptr<TStatisticsRoom> fStatisticsRoom;
