@@ -366,9 +366,6 @@ QSqlQuery& TDM::Prepared(TLogStatement kind, const QString& table)
         return **it;
     }
     const QString name = QuoteIdent(table);
-    const QString like = QStringLiteral(" _call like ? escape '\\'");
-    const QString listColumns =
-        QStringLiteral("rowid, _call, _mode, ifnull(_qth,'') || ':' || ifnull(_uscounty,'')");
     QString sql;
     switch (kind) {
     case TLogStatement::Insert:
@@ -394,16 +391,6 @@ QSqlQuery& TDM::Prepared(TLogStatement kind, const QString& table)
         sql = QStringLiteral("select (select min(rowid) from ") + name +
               QStringLiteral("), (select max(rowid) from ") + name +
               QStringLiteral("), (select min(rowid) is null from ") + name + ')';
-        break;
-    case TLogStatement::DupeListScan:
-        sql = QStringLiteral("select ") + listColumns + QStringLiteral(" from ") + name +
-              QStringLiteral(" not indexed where rowid >= ? and rowid <= ? and") + like +
-              QStringLiteral(" order by rowid limit ?");
-        break;
-    case TLogStatement::DupeListByIndex:
-        sql = QStringLiteral("select ") + listColumns + QStringLiteral(" from ") + name +
-              QStringLiteral(" where rowid in (select rowid from ") + name + QStringLiteral(" where") + like +
-              QStringLiteral(" and +rowid >= ? order by rowid limit ?) order by rowid");
         break;
     }
     auto q = std::make_shared<QSqlQuery>(condb());
@@ -468,20 +455,50 @@ QString RowText(sqlite3_stmt* statement, int column)
     return text ? QString::fromUtf8(text, sqlite3_column_bytes(statement, column)) : QString();
 }
 
+// The columns of a dupe list line and the comparison that keeps the calls of a range (?1, ?2) under the
+// call index's collation.
+const QString kDupeListColumns =
+    QStringLiteral("rowid, _call, _mode, ifnull(_qth,'') || ':' || ifnull(_uscounty,'')");
+const QString kInCallRange = QStringLiteral("_call >= ?1 COLLATE NOCASE and _call < ?2 COLLATE NOCASE");
+
+void BindCallRange(sqlite3_stmt* q, const TDM::TCallRange& calls)
+{
+    sqlite3_bind_text(q, 1, calls.low.constData(), int(calls.low.size()), SQLITE_TRANSIENT);
+    if (calls.high) {
+        sqlite3_bind_text(q, 2, calls.high->constData(), int(calls.high->size()), SQLITE_TRANSIENT);
+    } else {
+        // Every text sorts below a blob.
+        sqlite3_bind_zeroblob(q, 2, 0);
+    }
+}
+
 } // namespace
 
-std::vector<qint64> TDM::DupeListRowids(const QString& table, const QString& pattern, qint64 from,
+void TDM::StepDupeList(sqlite3_stmt* q, const TDupeListSink& row)
+{
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(q)) == SQLITE_ROW) {
+        row(sqlite3_column_int64(q, 0), RowText(q, 1), RowText(q, 2), RowText(q, 3));
+    }
+    sqlite3_reset(q);
+    if (rc != SQLITE_DONE) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(SqliteHandle(condb())));
+        ForgetStatements();
+        throw EDatabaseError(message);
+    }
+}
+
+std::vector<qint64> TDM::DupeListRowids(const QString& table, const TCallRange& calls, qint64 from,
                                         qint64 limit)
 {
     // "+rowid" keeps the engine on the call index, whose entries hold the rowid.
     sqlite3_stmt* q =
         RawPrepared(-1, table,
-                    QStringLiteral("select rowid from ") + QuoteIdent(table) +
-                        QStringLiteral(" where _call like ?1 escape '\\' and +rowid >= ?2 limit ?3"));
-    const QByteArray text = pattern.toUtf8();
-    sqlite3_bind_text(q, 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_int64(q, 2, from);
-    sqlite3_bind_int64(q, 3, limit);
+                    QStringLiteral("select rowid from ") + QuoteIdent(table) + QStringLiteral(" where ") +
+                        kInCallRange + QStringLiteral(" and +rowid >= ?3 limit ?4"));
+    BindCallRange(q, calls);
+    sqlite3_bind_int64(q, 3, from);
+    sqlite3_bind_int64(q, 4, limit);
     std::vector<qint64> rowids;
     int rc = SQLITE_ROW;
     while ((rc = sqlite3_step(q)) == SQLITE_ROW) {
@@ -496,13 +513,40 @@ std::vector<qint64> TDM::DupeListRowids(const QString& table, const QString& pat
     return rowids;
 }
 
-void TDM::DupeListRows(
-    const QString& table, const std::vector<qint64>& rowids,
-    const std::function<void(const QString& call, const QString& mode, const QString& place)>& row)
+void TDM::DupeListScan(const QString& table, const TCallRange& calls, qint64 from, qint64 to, qint64 limit,
+                       const TDupeListSink& row)
+{
+    sqlite3_stmt* q = RawPrepared(-3, table,
+                                  QStringLiteral("select ") + kDupeListColumns + QStringLiteral(" from ") +
+                                      QuoteIdent(table) +
+                                      QStringLiteral(" not indexed where rowid >= ?3 and rowid <= ?4 and ") +
+                                      kInCallRange + QStringLiteral(" order by rowid limit ?5"));
+    BindCallRange(q, calls);
+    sqlite3_bind_int64(q, 3, from);
+    sqlite3_bind_int64(q, 4, to);
+    sqlite3_bind_int64(q, 5, limit);
+    StepDupeList(q, row);
+}
+
+void TDM::DupeListByIndex(const QString& table, const TCallRange& calls, qint64 from, qint64 limit,
+                          const TDupeListSink& row)
+{
+    const QString name = QuoteIdent(table);
+    sqlite3_stmt* q = RawPrepared(
+        -4, table,
+        QStringLiteral("select ") + kDupeListColumns + QStringLiteral(" from ") + name +
+            QStringLiteral(" where rowid in (select rowid from ") + name + QStringLiteral(" where ") +
+            kInCallRange + QStringLiteral(" and +rowid >= ?3 order by rowid limit ?4) order by rowid"));
+    BindCallRange(q, calls);
+    sqlite3_bind_int64(q, 3, from);
+    sqlite3_bind_int64(q, 4, limit);
+    StepDupeList(q, row);
+}
+
+void TDM::DupeListRows(const QString& table, const std::vector<qint64>& rowids, const TDupeListSink& row)
 {
     sqlite3_stmt* q = RawPrepared(-2, table,
-                                  QStringLiteral("select _call, _mode, ifnull(_qth,'') || ':' || "
-                                                 "ifnull(_uscounty,'') from ") +
+                                  QStringLiteral("select ") + kDupeListColumns + QStringLiteral(" from ") +
                                       QuoteIdent(table) + QStringLiteral(" where rowid = ?1"));
     // One read transaction for all of them, so that the rows are of one moment.
     sqlite3* db = SqliteHandle(condb());
@@ -517,16 +561,7 @@ void TDM::DupeListRows(
     });
     for (qint64 rowid : rowids) {
         sqlite3_bind_int64(q, 1, rowid);
-        const int rc = sqlite3_step(q);
-        if (rc == SQLITE_ROW) {
-            row(RowText(q, 0), RowText(q, 1), RowText(q, 2));
-        }
-        sqlite3_reset(q);
-        if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
-            const QString message = QString::fromUtf8(sqlite3_errmsg(db));
-            ForgetStatements();
-            throw EDatabaseError(message);
-        }
+        StepDupeList(q, row);
     }
 }
 

@@ -88,14 +88,12 @@ public:
     // preparing their text costs more than running them.
     enum class TLogStatement
     {
-        Insert,          // a contact's row (15 values)
-        Dupe,            // the dupe check: call, call
-        DupeMode,        // ... and mode
-        DupeCounty,      // ... and county
-        DupeModeCounty,  // ... and both
-        DupeListBounds,  // the smallest and largest rowid, 1 for an empty table
-        DupeListScan,    // rowid and list columns of the matches in a rowid range: from, to, pattern, limit
-        DupeListByIndex, // rowid and list columns of the first matches from a rowid on: pattern, from, limit
+        Insert,         // a contact's row (15 values)
+        Dupe,           // the dupe check: call, call
+        DupeMode,       // ... and mode
+        DupeCounty,     // ... and county
+        DupeModeCounty, // ... and both
+        DupeListBounds, // the smallest and largest rowid, 1 for an empty table
     };
     // Runs a kept statement with its values and returns it, positioned before its first row; the caller
     // reads what it needs and calls finish(), so that no read stays open on the log. A failure throws
@@ -110,17 +108,34 @@ public:
     // EDatabaseError.
     std::shared_ptr<QSqlQuery> KeptStatement(const QString& sql);
 
-    // The dupe list's reads of many rows, through the engine's interface on statements kept per log table
-    // (no value object per row, no temporary table). Both throw EDatabaseError on a failure.
-    // The rowids of the rows whose call matches a LIKE pattern (escape '\\'), from a rowid on, as the call
-    // index holds them (not in rowid order); at most limit of them.
-    std::vector<qint64> DupeListRowids(const QString& table, const QString& pattern, qint64 from,
+    // The calls that begin with a prefix as a range of the call index, which orders calls with ASCII
+    // letters folded to lower case: from low (included) up to high (excluded), to the end without high.
+    struct TCallRange
+    {
+        QByteArray low;
+        std::optional<QByteArray> high;
+    };
+    // One line of the dupe list: the row's rowid, call, mode and "qth:county".
+    using TDupeListSink =
+        std::function<void(qint64 rowid, const QString& call, const QString& mode, const QString& place)>;
+    // The dupe list's reads, through the engine's interface on statements kept per log table (no value
+    // object per row, no temporary table, no pattern matched per entry). All throw EDatabaseError on a
+    // failure.
+    // The rowids of the rows whose call lies in the range, from a rowid on, as the call index holds them
+    // (not in rowid order); at most limit of them.
+    std::vector<qint64> DupeListRowids(const QString& table, const TCallRange& calls, qint64 from,
                                        qint64 limit);
-    // The call, mode and "qth:county" of rows by rowid, in the order given; a rowid the table no longer
-    // holds is passed over.
-    void DupeListRows(
-        const QString& table, const std::vector<qint64>& rowids,
-        const std::function<void(const QString& call, const QString& mode, const QString& place)>& row);
+    // The rows from..to (rowids) whose call lies in the range, in rowid order, at most limit: the table is
+    // read in its own order, not through the index.
+    void DupeListScan(const QString& table, const TCallRange& calls, qint64 from, qint64 to, qint64 limit,
+                      const TDupeListSink& row);
+    // The first limit rows whose call lies in the range, from a rowid on, in rowid order: found on the call
+    // index and sorted by the engine.
+    void DupeListByIndex(const QString& table, const TCallRange& calls, qint64 from, qint64 limit,
+                         const TDupeListSink& row);
+    // The rows by rowid, in the order given, in one read transaction; a rowid the table no longer holds is
+    // passed over.
+    void DupeListRows(const QString& table, const std::vector<qint64>& rowids, const TDupeListSink& row);
 
     struct TLogCounts
     {
@@ -203,6 +218,8 @@ private:
     // Statements run through the engine's interface, by kind and table; finalised with the others.
     sqlite3_stmt* RawPrepared(int kind, const QString& table, const QString& sql);
     QHash<std::pair<int, QString>, sqlite3_stmt*> fRawPrepared;
+    // Runs a dupe list statement to its end, each row to the sink; resets it.
+    void StepDupeList(sqlite3_stmt* q, const TDupeListSink& row);
 
     // True outside an explicit transaction on the logs connection.
     bool InAutocommit() const;

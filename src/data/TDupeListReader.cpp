@@ -2,41 +2,52 @@
 
 #include "TDM.h"
 
-#include <QSqlQuery>
 #include <algorithm>
 #include <limits>
 
 namespace {
 
 // Up to this many matches ahead, the reader takes every rowid of them from the call index at once and lists
-// them sorted (reading an index entry costs about what scanning a row does, and no piece scans more).
+// them sorted.
 constexpr qint64 kFewRows = 8192;
 // Rows of the table read by the first scanning statement (a prefix that many rows share fills a piece
 // there), by each later one, and the windows one piece may read before the reader turns to the call index.
 constexpr qint64 kFirstWindow = 512;
 constexpr qint64 kWindow = 4096;
 constexpr int kWindowsPerPiece = 4;
+// What the ways cost, in rows scanned: an entry of the call index costs about what a row scanned does, a
+// row read by its rowid (a step down the table's tree) about forty.
+constexpr qint64 kRowByRowid = 40;
 constexpr qint64 kMaxRows = std::numeric_limits<qint64>::max() / 2;
 
-QString LikePattern(const QString& prefix)
+// The call index orders calls by their bytes with ASCII letters folded to lower case (as a case-blind
+// match of a prefix folds them): the calls that begin with the prefix are those from the folded prefix up
+// to the folded prefix with its last byte one higher. No byte of a typed call is a wildcard.
+TDM::TCallRange CallRange(const QString& prefix)
 {
-    QString pattern = prefix;
-    pattern.replace('\\', QStringLiteral("\\\\"));
-    pattern.replace('%', QStringLiteral("\\%"));
-    pattern.replace('_', QStringLiteral("\\_"));
-    return pattern + '%';
-}
-
-// A line of the list from the columns after the rowid.
-TDupeRow RowOf(const QSqlQuery& q)
-{
-    return {q.value(1).toString(), q.value(2).toString(), q.value(3).toString()};
+    QByteArray low = prefix.toUtf8();
+    for (char& c : low) {
+        if (c >= 'A' && c <= 'Z') {
+            c = char(c - 'A' + 'a');
+        }
+    }
+    QByteArray high = low;
+    while (!high.isEmpty() && uchar(high.back()) == 0xFF) {
+        high.chop(1);
+    }
+    if (high.isEmpty()) {
+        return {low, std::nullopt};
+    }
+    // The byte after "@" is "A", which the index reads as "a"; no folded call holds a byte from "A" to "Z",
+    // so "[" is the next one that counts.
+    high.back() = high.back() == '@' ? '[' : char(uchar(high.back()) + 1);
+    return {low, high};
 }
 
 } // namespace
 
 TDupeListReader::TDupeListReader(TDM& dm, const QString& table, const QString& prefix)
-    : fDM(dm), fTable(table), fPattern(LikePattern(prefix))
+    : fDM(dm), fTable(table), fCalls(CallRange(prefix))
 {
     QSqlQuery& q = fDM.RunLogStatement(TDM::TLogStatement::DupeListBounds, fTable, {});
     q.next();
@@ -52,30 +63,36 @@ QList<TDupeRow> TDupeListReader::Next(int count)
     if (fAtEnd || count <= 0) {
         return rows;
     }
+    qint64 scanned = 0; // rows of the table this piece has read
     if (fWay == TWay::FirstWindow) {
+        fWay = TWay::Scan;
         if (!ScanWindow(rows, count, kFirstWindow) || rows.size() == count) {
-            fWay = TWay::Scan;
             return rows;
         }
-        // The matches of the first window tell how far the scan would go to fill the piece, and how many
-        // matches the index would give: the cheaper way is taken (an index entry costs about two rows
-        // scanned), the scan only within the windows of one piece.
-        const qint64 found = rows.size();
-        const qint64 scanRows = found > 0 ? (count - found) * kFirstWindow / found : kMaxRows;
-        const qint64 indexEntries = found * (fMax - fNext + 1) / kFirstWindow;
-        if (scanRows <= kWindow * kWindowsPerPiece && scanRows <= 2 * indexEntries) {
-            fWay = TWay::Scan;
-        } else {
-            fWay = ListFromIndex() ? TWay::Listed : TWay::Scan;
-        }
+        scanned = kFirstWindow;
     }
-    for (int window = 0; fWay == TWay::Scan && rows.size() < count; ++window) {
-        if (window == kWindowsPerPiece) {
-            // The matches lie far apart or far ahead: the call index finds them at once.
-            fWay = ListFromIndex() ? TWay::Listed : TWay::ByIndex;
-        } else if (!ScanWindow(rows, count, kWindow)) {
+    // Before each window the matches seen so far tell how far the scan would still go to fill the piece,
+    // and how many entries the index would give: the cheaper way is taken. A piece scans a bounded number
+    // of windows in any case, then turns to the index.
+    bool manyAhead = false; // the index declined: too many matches ahead to list at once
+    int windows = 0;
+    while (fWay == TWay::Scan && rows.size() < count) {
+        if (windows == kWindowsPerPiece) {
+            fWay = !manyAhead && ListFromIndex() ? TWay::Listed : TWay::ByIndex;
+            break;
+        }
+        if (!manyAhead && scanned > 0 && IndexIsCheaper(rows.size(), scanned, count)) {
+            if (ListFromIndex()) {
+                fWay = TWay::Listed;
+                break;
+            }
+            manyAhead = true;
+        }
+        if (!ScanWindow(rows, count, kWindow)) {
             return rows;
         }
+        scanned += kWindow;
+        ++windows;
     }
     if (fWay == TWay::Listed) {
         rows += NextListed(count - int(rows.size()));
@@ -85,17 +102,25 @@ QList<TDupeRow> TDupeListReader::Next(int count)
     return rows;
 }
 
+bool TDupeListReader::IndexIsCheaper(qint64 found, qint64 scanned, qint64 count) const
+{
+    // In floating point: rowids may lie far apart.
+    const double wanted = double(count - found);
+    const double scanRows = found > 0 ? wanted * double(scanned) / double(found) : double(kMaxRows);
+    const double indexCost =
+        double(found) * double(fMax - fNext + 1) / double(scanned) + wanted * double(kRowByRowid);
+    return indexCost < scanRows;
+}
+
 bool TDupeListReader::ScanWindow(QList<TDupeRow>& rows, int count, qint64 window)
 {
     const qint64 to = fNext > fMax - (window - 1) ? fMax : fNext + (window - 1);
-    QSqlQuery& q = fDM.RunLogStatement(TDM::TLogStatement::DupeListScan, fTable,
-                                       {fNext, to, TextValue(fPattern), count - int(rows.size())});
     qint64 last = to;
-    while (q.next()) {
-        rows.append(RowOf(q));
-        last = q.value(0).toLongLong();
-    }
-    q.finish();
+    fDM.DupeListScan(fTable, fCalls, fNext, to, count - rows.size(),
+                     [&](qint64 rowid, const QString& call, const QString& mode, const QString& place) {
+                         rows.append({call, mode, place});
+                         last = rowid;
+                     });
     // A full piece ends at its last row; otherwise the whole window has been read.
     if (rows.size() < count) {
         last = to;
@@ -110,7 +135,7 @@ bool TDupeListReader::ScanWindow(QList<TDupeRow>& rows, int count, qint64 window
 
 bool TDupeListReader::ListFromIndex()
 {
-    std::vector<qint64> rowids = fDM.DupeListRowids(fTable, fPattern, fNext, kFewRows + 1);
+    std::vector<qint64> rowids = fDM.DupeListRowids(fTable, fCalls, fNext, kFewRows + 1);
     if (qint64(rowids.size()) > kFewRows) {
         return false;
     }
@@ -130,7 +155,7 @@ QList<TDupeRow> TDupeListReader::NextListed(int count)
                                         fListed.begin() + qsizetype(fListedAt + take));
         fListedAt += take;
         fDM.DupeListRows(fTable, piece,
-                         [&rows](const QString& call, const QString& mode, const QString& place) {
+                         [&rows](qint64, const QString& call, const QString& mode, const QString& place) {
                              rows.append({call, mode, place});
                          });
     }
@@ -143,14 +168,12 @@ QList<TDupeRow> TDupeListReader::NextListed(int count)
 QList<TDupeRow> TDupeListReader::NextByIndex(int count)
 {
     QList<TDupeRow> rows;
-    QSqlQuery& q =
-        fDM.RunLogStatement(TDM::TLogStatement::DupeListByIndex, fTable, {TextValue(fPattern), fNext, count});
     qint64 last = fNext - 1;
-    while (q.next()) {
-        rows.append(RowOf(q));
-        last = q.value(0).toLongLong();
-    }
-    q.finish();
+    fDM.DupeListByIndex(fTable, fCalls, fNext, count,
+                        [&](qint64 rowid, const QString& call, const QString& mode, const QString& place) {
+                            rows.append({call, mode, place});
+                            last = rowid;
+                        });
     if (rows.size() < count || last >= fMax) {
         fAtEnd = true;
     } else {

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "TDM.h"
+
 #include <QList>
 #include <QString>
 #include <vector>
-
-class TDM;
 
 // One line of the dupe list.
 struct TDupeRow
@@ -21,9 +21,10 @@ struct TDupeRow
 // A keystroke must cost the same on a log of any size, so no piece reads much more than it shows:
 // - the table is read in its own order from the row after the last one listed, a window of rows at a
 //   time: a prefix that many rows share fills a piece within the first rows read;
-// - when the first window shows the matches to be sparse, the rowids of the matches ahead are taken from
-//   the call index at once (up to a bound) and sorted here: the rows are then read by rowid, a piece at a
-//   time, with no temporary table of the engine;
+// - when the rows scanned so far show the matches to be sparse (the index would give fewer entries than
+//   the scan would read rows), the rowids of the matches ahead are taken from the call index at once (up
+//   to a bound; a range of the index, no pattern matched per entry) and sorted here: the rows are then
+//   read by rowid, a piece at a time, with no temporary table of the engine;
 // - when the matches are many but lie far ahead (thousands of them, all logged late), the reader turns to
 //   the index after a bounded number of windows, so that no piece reads the whole table.
 class TDupeListReader
@@ -47,6 +48,9 @@ private:
     // Reads the next window of rows of the table into rows (up to count rows in all); false once the
     // table is read.
     bool ScanWindow(QList<TDupeRow>& rows, int count, qint64 window);
+    // Whether the call index would fill the piece more cheaply than scanning on, judged by the matches
+    // found among the rows scanned so far.
+    bool IndexIsCheaper(qint64 found, qint64 scanned, qint64 count) const;
     QList<TDupeRow> NextByIndex(int count);
     // Takes the rowids of the matches ahead from the call index and sorts them; false (nothing taken) when
     // there are too many to take at once.
@@ -55,7 +59,7 @@ private:
 
     TDM& fDM;
     QString fTable;
-    QString fPattern; // the LIKE pattern of the prefix
+    TDM::TCallRange fCalls; // the calls that begin with the prefix
     TWay fWay = TWay::FirstWindow;
     bool fAtEnd = false;
     qint64 fNext = 0;            // the first rowid not looked at yet

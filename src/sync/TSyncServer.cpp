@@ -1,6 +1,7 @@
 #include "TSyncServer.h"
 
 #include "data/TDM.h"
+#include "data/TSharedLibrary.h"
 
 #include <QCryptographicHash>
 #include <QLoggingCategory>
@@ -11,6 +12,33 @@
 #include <QSqlField>
 #include <QSqlQuery>
 #include <libpq-fe.h>
+
+namespace {
+
+// The client library's functions, resolved when a server connection is first opened (Qt's driver has
+// loaded the library by then; see TSharedLibrary).
+struct TPqApi
+{
+    TSharedLibrary fLibrary{QStringLiteral("pq"), 5};
+#define VANTREL_RESOLVE(f) fLibrary.Resolve<decltype(::f)>(#f)
+    decltype(::PQbackendPID)* PQbackendPID = VANTREL_RESOLVE(PQbackendPID);
+    decltype(::PQconsumeInput)* PQconsumeInput = VANTREL_RESOLVE(PQconsumeInput);
+    decltype(::PQfreemem)* PQfreemem = VANTREL_RESOLVE(PQfreemem);
+    decltype(::PQnotifies)* PQnotifies = VANTREL_RESOLVE(PQnotifies);
+    decltype(::PQsetNoticeProcessor)* PQsetNoticeProcessor = VANTREL_RESOLVE(PQsetNoticeProcessor);
+    decltype(::PQsocket)* PQsocket = VANTREL_RESOLVE(PQsocket);
+    decltype(::PQstatus)* PQstatus = VANTREL_RESOLVE(PQstatus);
+#undef VANTREL_RESOLVE
+};
+
+const TPqApi& Pq()
+{
+    // A failed load throws out of the initialisation, which runs again at the next use.
+    static const TPqApi api;
+    return api;
+}
+
+} // namespace
 
 namespace {
 
@@ -179,7 +207,7 @@ void TSyncServer::Connect(const TShareSettings& s)
         throw ConnectError(error.databaseText().isEmpty() ? error.text() : error.databaseText(), s);
     }
     if (pg_conn* connection = Connection()) {
-        PQsetNoticeProcessor(connection, &Notice, nullptr);
+        Pq().PQsetNoticeProcessor(connection, &Notice, nullptr);
     }
     fSettings = s;
 }
@@ -385,22 +413,22 @@ pg_conn* TSyncServer::Connection() const
 int TSyncServer::Socket() const
 {
     pg_conn* connection = Connection();
-    return connection ? PQsocket(connection) : -1;
+    return connection ? Pq().PQsocket(connection) : -1;
 }
 
 QStringList TSyncServer::TakeNotifications()
 {
     QStringList positions;
     pg_conn* connection = Connection();
-    if (!connection || PQstatus(connection) != CONNECTION_OK) {
+    if (!connection || Pq().PQstatus(connection) != CONNECTION_OK) {
         return positions;
     }
-    PQconsumeInput(connection);
-    while (PGnotify* notify = PQnotifies(connection)) {
-        if (notify->be_pid != PQbackendPID(connection)) {
+    Pq().PQconsumeInput(connection);
+    while (PGnotify* notify = Pq().PQnotifies(connection)) {
+        if (notify->be_pid != Pq().PQbackendPID(connection)) {
             positions << QString::fromUtf8(notify->extra);
         }
-        PQfreemem(notify);
+        Pq().PQfreemem(notify);
     }
     return positions;
 }

@@ -335,6 +335,67 @@ private slots:
         QCOMPARE(DupeLines(f), expected.filter(QRegularExpression(QStringLiteral("\\A[Ww]19"))));
     }
 
+    // A typed prefix is matched as text: letter case ignored for ASCII letters only, "%", "_" and "\" plain
+    // characters, and the characters the index sorts next to a letter ("@", "[", "`") kept apart. Each
+    // prefix is read at the start of the log (table order) and after many other rows (from the index).
+    void DupeListPrefixCharacters_data()
+    {
+        QTest::addColumn<int>("othersFirst");
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QStringList>("calls");
+        const QStringList w1{"W1@A", "W1[X", "w1ab", "W1_Q", "W1%Q", "W1\\Q", "W1`Z", "W1AB", "W1"};
+        for (int others : {0, 1000}) {
+            const QByteArray where = others ? " after other rows" : " at the start";
+            auto row = [&](const char* name, const QString& prefix, const QStringList& calls) {
+                QTest::newRow(QByteArray(name + where).constData()) << others << prefix << calls;
+            };
+            row("@", "W1@", {"W1@A"});
+            row("[", "W1[", {"W1[X"});
+            row("`", "w1`", {"W1`Z"});
+            row("_", "W1_", {"W1_Q"});
+            row("%", "W1%", {"W1%Q"});
+            row("backslash", "W1\\", {"W1\\Q"});
+            row("letter case", "w1A", {"w1ab", "W1AB"});
+            row("all of a prefix", "W1", w1);
+            row("one letter", "W",
+                {"W1@A", "W1[X", "w1ab", "W1_Q", "W1%Q", "W1\\Q", "W1`Z", "WÉ1", "W1AB", "W1", "W2"});
+            row("non-ASCII letters keep their case", "É", {"ÉA1"});
+            row("after a non-ASCII letter", "WÉ", {"WÉ1"});
+            row("none", "W1@B", {});
+        }
+    }
+
+    void DupeListPrefixCharacters()
+    {
+        QFETCH(int, othersFirst);
+        QFETCH(QString, prefix);
+        QFETCH(QStringList, calls);
+        TAppFixture f;
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Winter Phone"));
+        QSqlDatabase db = f.window->DM().condb();
+        QVERIFY(db.transaction());
+        QSqlQuery insert(db);
+        QVERIFY(insert.prepare(QStringLiteral("insert into \"%1\" (_call, _mode) values (?, 'CW')")
+                                   .arg(f.window->Mysettings().TableName)));
+        QStringList logged;
+        for (int i = 0; i < othersFirst; ++i) {
+            logged << QStringLiteral("N3%1").arg(i);
+        }
+        logged << QStringList{"W1@A",  "W1[X", "w1ab", "ÉA1",  "W1_Q", "W1%Q", "éa1",
+                              "W1\\Q", "W1`Z", "WÉ1",  "W1AB", "W1",   "W2",   "K1AB"};
+        for (const QString& call : std::as_const(logged)) {
+            insert.addBindValue(call);
+            QVERIFY(insert.exec());
+        }
+        QVERIFY(db.commit());
+        f.Edit("txtCallsign")->setText(prefix);
+        QStringList expected;
+        for (const QString& call : std::as_const(calls)) {
+            expected << call + QStringLiteral("|CW|:");
+        }
+        QCOMPARE(DupeLines(f), expected);
+    }
+
     void SelectionShowsEventFields()
     {
         TAppFixture f;

@@ -79,7 +79,7 @@ project_version=$(sed -n 's/^project(Vantrel VERSION \([0-9.]*\).*/\1/p' "$root/
 [ "$version" = "$project_version" ] || fail "package version $version, project version $project_version"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for package in xdg-utils libqt6sql6-sqlite libssl3 libqt6core6 libqt6widgets6 libqt6network6 libqt6charts6 \
+for package in xdg-utils libqt6sql6-sqlite libssl3 libarchive13 libqt6core6 libqt6widgets6 libqt6network6 libqt6charts6 \
     libc6; do
     echo "$depends" | grep -q "\(^\|, \)$package\b" || fail "Depends lacks $package: $depends"
 done

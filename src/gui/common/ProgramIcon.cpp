@@ -1,23 +1,16 @@
 #include "ProgramIcon.h"
 
-#include <QPainter>
-#include <QSvgRenderer>
+QIcon ProgramIcon()
+{
+    // Rendered from vantrel.svg when the program was built, one picture a size (src/CMakeLists.txt).
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/vantrel/vantrel-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
+}
 
 QPixmap ProgramPixmap(int size)
 {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QSvgRenderer renderer(QStringLiteral(":/vantrel/vantrel.svg"));
-    QPainter painter(&pixmap);
-    renderer.render(&painter);
-    return pixmap;
-}
-
-QIcon ProgramIcon()
-{
-    QIcon icon;
-    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
-        icon.addPixmap(ProgramPixmap(size));
-    }
-    return icon;
+    return ProgramIcon().pixmap(QSize(size, size), 1.0);
 }

@@ -3,6 +3,6 @@
 #include <QIcon>
 #include <QPixmap>
 
-// The program's own icon, drawn from its SVG source (vantrel.svg) at the sizes asked for.
+// The program's own icon, drawn from its SVG source (vantrel.svg) at the sizes of the windows' icon.
 QIcon ProgramIcon();
 QPixmap ProgramPixmap(int size);

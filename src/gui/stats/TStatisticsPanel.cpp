@@ -128,17 +128,9 @@ TStatisticsPanel::TStatisticsPanel(TDM& dm, TSettings& settings, IPrompts& promp
         AddFigure(grpScore, QStringLiteral("Points per contact:"), QStringLiteral("lblPointsPerContact"));
     fFigures = figures;
 
+    // The chart views are made when the panel first shows (MakeCharts).
     tabCharts = new QTabWidget(splitter);
     tabCharts->setObjectName(QStringLiteral("tabCharts"));
-    for (const auto& [chart, title] :
-         {std::pair{TStatsChart::Hours, "Per hour"}, std::pair{TStatsChart::Modes, "Modes"},
-          std::pair{TStatsChart::Qth, "QTH"}}) {
-        auto* view = new TStatsChartView(chart, tabCharts);
-        view->setMinimumHeight(220);
-        tabCharts->addTab(view, QString::fromLatin1(title));
-        connect(view, &TStatsChartView::SaveRequested, this, [this, view] { SaveChart(view); });
-        fCharts << view;
-    }
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
     connect(splitter, &QSplitter::splitterMoved, this, [this] { fSplitterMoved = true; });
@@ -193,8 +185,27 @@ QLabel* TStatisticsPanel::AddFigure(QGroupBox* group, const QString& caption, co
     return value;
 }
 
-TStatsChartView* TStatisticsPanel::ChartView(TStatsChart chart) const
+void TStatisticsPanel::MakeCharts()
 {
+    // The charts cost a good part of the program's start while the panel is usually closed: they are made
+    // when it first shows, or when one of them is asked for.
+    if (!fCharts.isEmpty()) {
+        return;
+    }
+    for (const auto& [chart, title] :
+         {std::pair{TStatsChart::Hours, "Per hour"}, std::pair{TStatsChart::Modes, "Modes"},
+          std::pair{TStatsChart::Qth, "QTH"}}) {
+        auto* view = new TStatsChartView(chart, tabCharts);
+        view->setMinimumHeight(220);
+        connect(view, &TStatsChartView::SaveRequested, this, [this, view] { SaveChart(view); });
+        fCharts << view;
+        tabCharts->addTab(view, QString::fromLatin1(title));
+    }
+}
+
+TStatsChartView* TStatisticsPanel::ChartView(TStatsChart chart)
+{
+    MakeCharts();
     for (TStatsChartView* view : fCharts) {
         if (view->Chart() == chart) {
             return view;
@@ -422,6 +433,7 @@ void TStatisticsPanel::resizeEvent(QResizeEvent* event)
 
 void TStatisticsPanel::showEvent(QShowEvent* event)
 {
+    MakeCharts();
     QWidget::showEvent(event);
     fClockTimer->start();
     // What happened while hidden is caught up with now.

@@ -51,7 +51,8 @@ public:
     void Refresh();
 
     TLogStatistics& Statistics() { return fStats; }
-    TStatsChartView* ChartView(TStatsChart chart) const;
+    // The view of a chart (the views are made when the panel first shows, or here).
+    TStatsChartView* ChartView(TStatsChart chart);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -70,6 +71,7 @@ private:
     void FitFigures();
     void OffTimeChanged(int minutes);
     void SaveChart(TStatsChartView* view);
+    void MakeCharts();
 
     TDM& fDM;
     TSettings& fSettings;
