@@ -5,6 +5,7 @@
 #include "data/Errors.h"
 
 #include <QAtomicInt>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -48,6 +49,14 @@ bool WriteFile(const QString& path, const QByteArray& bytes, QIODevice::OpenMode
 {
     QFile file(path);
     return file.open(mode) && file.write(bytes) == bytes.size();
+}
+
+TPgServer* gShared = nullptr;
+
+void StopShared()
+{
+    delete gShared;
+    gShared = nullptr;
 }
 
 int FreePort()
@@ -136,6 +145,23 @@ TPgServer::TPgServer()
         log.open(QIODevice::ReadOnly);
         fError = QStringLiteral("the server did not start: ") + QString::fromUtf8(log.readAll());
     }
+}
+
+TPgServer& TPgServer::Shared()
+{
+    if (!gShared) {
+        gShared = new TPgServer;
+        qAddPostRoutine(StopShared);
+    }
+    if (gShared->IsValid()) {
+        if (!gShared->fRunning && !gShared->Start()) {
+            qWarning("the shared PostgreSQL server did not start again");
+        }
+        if (gShared->fRunning && gShared->fTls) {
+            gShared->SetTls(true);
+        }
+    }
+    return *gShared;
 }
 
 TPgServer::~TPgServer()

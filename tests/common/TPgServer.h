@@ -16,6 +16,12 @@ public:
     TPgServer(const TPgServer&) = delete;
     TPgServer& operator=(const TPgServer&) = delete;
 
+    // The server the test classes of one test program share (initdb and the start-up are paid once), made
+    // when first asked for and stopped when the application object ends. Each test makes a database of its
+    // own on it. Whatever an earlier test did to it (stopped it, switched TLS off), it comes back running,
+    // with TLS on when it has a certificate.
+    static TPgServer& Shared();
+
     // False (with the reason in Error()) when no server could be made: no PostgreSQL installed, no free
     // port, a failed initdb.
     bool IsValid() const { return fError.isEmpty(); }

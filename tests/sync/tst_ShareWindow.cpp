@@ -8,7 +8,7 @@
 #include <QLabel>
 #include <QSignalSpy>
 
-// Sharing from the main window, against a PostgreSQL server of the test's own: the log is shared with
+// Sharing from the main window, against the test program's PostgreSQL server: the log is shared with
 // File > Share This Log…, a contact typed in the window reaches another position, and the other
 // position's contact shows in the window's counters and recent contacts.
 class TestShareWindow : public QObject
@@ -18,7 +18,7 @@ class TestShareWindow : public QObject
 private slots:
     void ContactsReachTheOtherPosition()
     {
-        TPgServer server;
+        TPgServer& server = TPgServer::Shared();
         if (!server.IsValid()) {
             QFAIL(qPrintable(server.Error()));
         }

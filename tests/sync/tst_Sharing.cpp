@@ -63,9 +63,10 @@ class TestSharing : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
+    // Every test starts on the program's server, running and with TLS on, and makes its own database.
+    void init()
     {
-        fServer = std::make_unique<TPgServer>();
+        fServer = &TPgServer::Shared();
         if (!fServer->IsValid()) {
             QFAIL(qPrintable(fServer->Error()));
         }
@@ -429,7 +430,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<TPgServer> fServer;
+    TPgServer* fServer = nullptr;
 };
 
 VANTREL_TEST(TestSharing)
