@@ -7,7 +7,7 @@
 set -e
 cd "$(dirname "$0")"
 ./scripts/ensure-packages.sh cmake g++ make qt6-base-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev \
-    libqt6sql6-sqlite libarchive-dev libsqlite3-dev libpq-dev dpkg-dev file
+    libqt6sql6-sqlite libarchive-dev libsqlite3-dev lld libpq-dev dpkg-dev file
 build=$1
 if [ -z "$build" ]; then
     build=build/package/build

@@ -31,6 +31,11 @@ TFileTransfer::~TFileTransfer()
     }
 }
 
+bool TFileTransfer::Running() const
+{
+    return fReply != nullptr;
+}
+
 QString TFileTransfer::LimitText(qint64 bytes)
 {
     constexpr qint64 mb = 1024 * 1024;

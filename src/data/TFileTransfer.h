@@ -10,8 +10,9 @@
 #include <optional>
 #include <utility>
 
+// Declared only: <QNetworkReply> would also make moc's output of this header include QSslError.
 class QNetworkAccessManager;
-#include <QNetworkReply>
+class QNetworkReply;
 
 // One download of a URL into a local file, in the background of the event loop. The body is written to
 // a temporary file beside the target as it arrives (never held whole in memory: the connection is read
@@ -46,7 +47,7 @@ public:
     void Cancel();
     // Stops a running transfer as a failure with the given reason.
     void Stop(const QString& reason);
-    bool Running() const { return fReply != nullptr; }
+    bool Running() const;
 
     // A limit as the operator reads it: "64 MB", "4 kB".
     static QString LimitText(qint64 bytes);
