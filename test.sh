@@ -3,10 +3,17 @@
 # machine lacks. Fails when a test fails or when a tracked C++ file is not formatted.
 #
 # One optimised build with its assertions kept (build/test) serves the tests and the Debian package. It is
-# a unity build with precompiled Qt headers, and it goes through ccache when ccache is installed. The
-# benchmarks are compiled in it, so that they keep compiling, but not run: bench/run_all.sh runs them.
+# a unity build with precompiled Qt headers, and it goes through ccache when ccache is installed.
+#
+#   ./test.sh          the program, the tests, the package check and the format check
+#   ./test.sh --bench  the same, and the benchmarks compiled in the same build (not run: bench/run_all.sh
+#                      runs them), so that they keep compiling; CI does this
 set -e
 cd "$(dirname "$0")"
+bench=OFF
+if [ "$1" = "--bench" ]; then
+    bench=ON
+fi
 # Qt Charts needs the OpenGL module's CMake files, which Debian 12 ships apart (libqt6opengl6-dev).
 ./scripts/ensure-packages.sh cmake g++ ninja-build qt6-base-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev \
     libqt6sql6-sqlite xvfb xauth \
@@ -22,7 +29,8 @@ if command -v ccache >/dev/null 2>&1; then
     launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
 fi
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTREL_ASSERTS=ON -DVANTREL_WERROR=ON \
-    -DCMAKE_UNITY_BUILD=ON -DVANTREL_BUILD_BENCH=ON -DCMAKE_INSTALL_PREFIX=/usr $launcher >/dev/null
+    -DCMAKE_UNITY_BUILD=ON -DVANTREL_BUILD_BENCH=ON -DVANTREL_BENCH_IN_ALL=$bench -DCMAKE_INSTALL_PREFIX=/usr \
+    $launcher >/dev/null
 cmake --build "$build" -j"$(nproc)"
 # While the tests run, in the background: the Debian package of the same build, checked as it installs, and
 # the format of every tracked C++ file. Each writes to a file of its own, shown once the tests are done; a
