@@ -2,6 +2,7 @@
 // the main window, with a log of --contacts=N contacts (1,000,000 unless told) in the work folder.
 //
 // Run it under an X server of its own: xvfb-run -a build/bench/bin/bench_startup [--contacts=N] [--runs=N]
+// --program=startup_floor measures the floor instead: a bare Qt Widgets window of the same build.
 //
 // The watcher starts the built program (bin/vantrel beside this one) with a work folder holding the log,
 // the shipped config.db and a settings file, and follows the X server: the program's top-level window is
@@ -179,19 +180,27 @@ TRun OneStart(Display* display, const QByteArray& program, const QByteArray& wor
     return run;
 }
 
-int TakeRunsArgument(int& argc, char** argv, int fallback)
+struct TOptions
 {
-    int runs = fallback;
+    int runs = 10;
+    QByteArray program = "vantrel";
+};
+
+TOptions TakeOptions(int& argc, char** argv)
+{
+    TOptions options;
     int kept = 1;
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--runs=", 7) == 0) {
-            runs = std::max(1, std::atoi(argv[i] + 7));
+            options.runs = std::max(1, std::atoi(argv[i] + 7));
+        } else if (std::strncmp(argv[i], "--program=", 10) == 0) {
+            options.program = argv[i] + 10;
         } else {
             argv[kept++] = argv[i];
         }
     }
     argc = kept;
-    return runs;
+    return options;
 }
 
 } // namespace
@@ -199,9 +208,11 @@ int TakeRunsArgument(int& argc, char** argv, int fallback)
 int main(int argc, char** argv)
 {
     const int contacts = BenchSupport::TakeContactsArgument(argc, argv, 1000000);
-    const int runs = TakeRunsArgument(argc, argv, 10);
+    const TOptions options = TakeOptions(argc, argv);
+    const int runs = options.runs;
     QCoreApplication app(argc, argv);
-    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/vantrel");
+    const QString program =
+        QCoreApplication::applicationDirPath() + QLatin1Char('/') + QString::fromLocal8Bit(options.program);
     if (!QFile::exists(program)) {
         std::fprintf(stderr, "%s is not built\n", qPrintable(program));
         return 1;
@@ -241,9 +252,9 @@ int main(int argc, char** argv)
         cpu.push_back(run.cpuMs);
     }
     XCloseDisplay(display);
-    std::printf("Start-up with a log of %d contacts, median of %d: exec -> mapped %.1f ms, exec -> painted "
-                "%.1f ms (wall), program CPU until painted %.1f ms\n",
-                contacts, runs, Median(mapped), Median(painted), Median(cpu));
+    std::printf("Start-up of %s with a log of %d contacts, median of %d: exec -> mapped %.1f ms, exec -> "
+                "painted %.1f ms (wall), program CPU until painted %.1f ms\n",
+                options.program.constData(), contacts, runs, Median(mapped), Median(painted), Median(cpu));
     QFile load(QStringLiteral("/proc/loadavg"));
     if (load.open(QIODevice::ReadOnly)) {
         std::printf("Load average: %s", load.readAll().constData());
