@@ -240,7 +240,17 @@ void TIniFile::WriteMany(const QString& section, const QList<std::pair<QString, 
         CheckEntry(section, key, value);
     }
     Refresh();
-    if (entries.isEmpty()) {
+    // Keys that already hold their values leave the file as it is: a start that saves what it read costs
+    // no rewrite and no flush to the disk.
+    const bool unchanged = std::all_of(entries.begin(), entries.end(), [this, &section](const auto& entry) {
+        const auto index = Find(section, entry.first);
+        if (!index) {
+            return false;
+        }
+        const QString text = LineText(*index);
+        return QStringView(text).mid(text.indexOf('=') + 1) == entry.second;
+    });
+    if (unchanged) {
         return;
     }
     // Every key is put into the text held in memory, then the file is replaced once: either all of the

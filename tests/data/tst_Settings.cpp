@@ -9,6 +9,7 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 // The settings file: a small INI reader/writer of our own with verbatim values, case-insensitive keys
 // and write-through.
@@ -236,6 +237,47 @@ private slots:
         QFile::setPermissions(FilePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         WriteBytes(FilePath(), "[Settings]\nGrid=EM10\n; a longer file than before\n");
         QCOMPARE(settings.GetSetting(SettingKeys::Grid, ""), QStringLiteral("EM10"));
+    }
+
+    // A key saved with the value it holds already leaves the file alone (the same file, not a copy put in
+    // its place), whatever the case of its name; a new value or a new key replaces the file.
+    void UnchangedValueIsNotWritten_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("rewritten");
+        QTest::newRow("same value") << "Grid"
+                                    << "FN31PR" << false;
+        QTest::newRow("same value, key in other case") << "GRID"
+                                                       << "FN31PR" << false;
+        QTest::newRow("empty value kept") << "Theme"
+                                          << "" << false;
+        QTest::newRow("new value") << "Grid"
+                                   << "FN31PQ" << true;
+        QTest::newRow("value with a space") << "Grid"
+                                            << "FN31PR " << true;
+        QTest::newRow("new key") << "Left"
+                                 << "0" << true;
+    }
+
+    void UnchangedValueIsNotWritten()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(bool, rewritten);
+        const QByteArray before = "[Settings]\r\ngrid=FN31PR\r\nTheme=\r\n";
+        WriteBytes(FilePath(), before);
+        const auto inode = [this] {
+            struct stat st
+            {};
+            return ::stat(QFile::encodeName(FilePath()).constData(), &st) == 0 ? st.st_ino : ino_t(0);
+        };
+        const ino_t original = inode();
+        TSettings settings(FilePath());
+        settings.SaveSetting(key, value);
+        QCOMPARE(inode() != original, rewritten);
+        QCOMPARE(ReadBytes(FilePath()) != before, rewritten);
+        QCOMPARE(TSettings(FilePath()).GetSetting(key, QStringLiteral("?")), value);
     }
 
     void NewFileGetsSection()
