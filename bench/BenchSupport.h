@@ -1,16 +1,20 @@
 #pragma once
 
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QString>
+#include <QStringList>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <sys/resource.h>
+
+#include "data/Paths.h"
 
 // Shared pieces of the benchmark programs.
 namespace BenchSupport {
@@ -89,6 +93,28 @@ inline QString Fixture(const QString& name, const std::function<void(const QStri
         }
     }
     return path;
+}
+
+// A work folder as a set-up start leaves it: the shipped config.db, a copy of the logs.db at `logs` (none
+// given: the program creates its own) and Vantrel.cfg with the own locator and mode set, so that a start
+// asks nothing. `moreSettings` are further lines of its [Settings] group.
+inline void MakeWorkFolder(const QString& work, const QString& logs = QString(),
+                           const QByteArray& moreSettings = QByteArray())
+{
+    QDir().mkpath(work);
+    QStringList files = {QStringLiteral("config.db")};
+    QFile::copy(Paths::ShippedFile(QStringLiteral("config.db")), work + QStringLiteral("config.db"));
+    if (!logs.isEmpty()) {
+        QFile::copy(logs, work + QStringLiteral("logs.db"));
+        files << QStringLiteral("logs.db");
+    }
+    // The copies keep the read-only mode of the shipped and fixture files.
+    for (const QString& file : files) {
+        QFile::setPermissions(work + file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+    QFile settings(work + QStringLiteral("Vantrel.cfg"));
+    settings.open(QIODevice::WriteOnly);
+    settings.write("[Settings]\nGrid=FN31PR\nLastMode=SSB\n" + moreSettings);
 }
 
 } // namespace BenchSupport

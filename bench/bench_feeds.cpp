@@ -6,9 +6,9 @@
 // that runs until it is killed (--serve WORKFOLDER), and it prints the call signs of a burst
 // (--calls FIRST COUNT) for the checks of that script.
 
+#include "BenchSupport.h"
 #include "app/TStationLinks.h"
 #include "common/TQuietPrompts.h"
-#include "data/Paths.h"
 #include "data/Prompts.h"
 #include "feeds/TLoggingServer.h"
 #include "gui/app/TfrmMain.h"
@@ -63,13 +63,7 @@ void PrepareWorkFolder(const QString& work)
     if (QFileInfo::exists(work + QStringLiteral("config.db"))) {
         return;
     }
-    QDir().mkpath(work);
-    QFile::copy(Paths::ShippedFile(QStringLiteral("config.db")), work + QStringLiteral("config.db"));
-    QFile::setPermissions(work + QStringLiteral("config.db"),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    QFile settings(work + QStringLiteral("Vantrel.cfg"));
-    settings.open(QIODevice::WriteOnly);
-    settings.write("[Settings]\nGrid=FN31PR\nLastMode=SSB\n");
+    BenchSupport::MakeWorkFolder(work);
 }
 
 // The main window with the event log selected (created on the first start) and the server listening

@@ -11,7 +11,6 @@
 #include "BenchSupport.h"
 #include "LogFixture.h"
 #include "common/TQuietPrompts.h"
-#include "data/Paths.h"
 #include "data/Prompts.h"
 #include "gui/app/TRecentContactsModel.h"
 #include "gui/app/TfrmMain.h"
@@ -63,16 +62,7 @@ void BuildWorld()
     gWorld = new TWorld;
     const QString work = gWorld->dir.path() + QStringLiteral("/work/");
     qputenv("VANTREL_HOME", QFile::encodeName(work));
-    QDir().mkpath(work);
-    QFile::copy(logs, work + QStringLiteral("logs.db"));
-    QFile::copy(Paths::ShippedFile(QStringLiteral("config.db")), work + QStringLiteral("config.db"));
-    for (const char* file : {"logs.db", "config.db"}) {
-        QFile::setPermissions(work + QLatin1String(file), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    }
-    QFile settings(work + QStringLiteral("Vantrel.cfg"));
-    settings.open(QIODevice::WriteOnly);
-    settings.write("[Settings]\nGrid=FN31PR\nLastMode=SSB\n");
-    settings.close();
+    BenchSupport::MakeWorkFolder(work, logs);
 
     gWorld->window = std::make_unique<TfrmMain>(gWorld->prompts);
     auto* list = gWorld->window->findChild<QListWidget*>(QStringLiteral("ListBox1"));

@@ -15,7 +15,6 @@
 
 #include "BenchSupport.h"
 #include "LogFixture.h"
-#include "data/Paths.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -219,16 +218,7 @@ int main(int argc, char** argv)
     }
     QTemporaryDir dir;
     const QString work = dir.path() + QStringLiteral("/work/");
-    QDir().mkpath(work);
-    QFile::copy(LogFixture::Logs(contacts), work + QStringLiteral("logs.db"));
-    QFile::copy(Paths::ShippedFile(QStringLiteral("config.db")), work + QStringLiteral("config.db"));
-    for (const char* file : {"logs.db", "config.db"}) {
-        QFile::setPermissions(work + QLatin1String(file), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    }
-    QFile settings(work + QStringLiteral("Vantrel.cfg"));
-    settings.open(QIODevice::WriteOnly);
-    settings.write("[Settings]\nGrid=FN31PR\nLastMode=SSB\nLeft=0\nTop=0\n");
-    settings.close();
+    BenchSupport::MakeWorkFolder(work, LogFixture::Logs(contacts), "Left=0\nTop=0\n");
 
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
