@@ -6,6 +6,7 @@
 
 #include <QAtomicInt>
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -96,15 +97,41 @@ TPgServer::TPgServer()
     WriteFile(pwfile, Password().toUtf8());
     as.Own(pwfile);
     fData = fRoot.filePath(QStringLiteral("data"));
-    QString output;
-    if (!Run(fBin + QStringLiteral("/initdb"),
-             {QStringLiteral("-D"), fData, QStringLiteral("-U"), QStringLiteral("postgres"),
-              QStringLiteral("--pwfile"), pwfile, QStringLiteral("--auth-local=trust"),
-              QStringLiteral("--auth-host=scram-sha-256"), QStringLiteral("-E"), QStringLiteral("UTF8"),
-              QStringLiteral("--no-locale"), QStringLiteral("-N")},
-             &output)) {
-        fError = QStringLiteral("initdb failed: ") + output;
-        return;
+    const QStringList initdb = {QStringLiteral("-U"),
+                                QStringLiteral("postgres"),
+                                QStringLiteral("--auth-local=trust"),
+                                QStringLiteral("--auth-host=scram-sha-256"),
+                                QStringLiteral("-E"),
+                                QStringLiteral("UTF8"),
+                                QStringLiteral("--no-locale"),
+                                QStringLiteral("-N")};
+    // initdb takes about three seconds; the cluster it makes is kept beside the test programs and copied
+    // for the next server, keyed by the PostgreSQL binaries, the options and the password.
+    const QString key = QString::fromLatin1(
+        QCryptographicHash::hash((fBin + initdb.join(u' ') + Password()).toUtf8(), QCryptographicHash::Sha1)
+            .toHex()
+            .left(16));
+    const QString cache = QCoreApplication::applicationDirPath() + QStringLiteral("/../pg-clusters");
+    const QString kept = cache + QStringLiteral("/") + key;
+    if (!QFile::exists(kept + QStringLiteral("/PG_VERSION")) || !Copy(kept, fData)) {
+        QDir(fData).removeRecursively();
+        QString output;
+        if (!Run(fBin + QStringLiteral("/initdb"),
+                 QStringList{QStringLiteral("-D"), fData, QStringLiteral("--pwfile"), pwfile} + initdb,
+                 &output)) {
+            fError = QStringLiteral("initdb failed: ") + output;
+            return;
+        }
+        // Kept under a name of its own first, so that another test program never copies half a cluster.
+        const QString part =
+            cache + QStringLiteral("/%1.%2").arg(key).arg(QCoreApplication::applicationPid());
+        if (QDir().mkpath(cache) && Copy(fData, part)) {
+            if (!QDir().rename(part, kept)) {
+                QDir(part).removeRecursively();
+            }
+        } else {
+            QDir(part).removeRecursively();
+        }
     }
     fPort = FreePort();
     if (fPort == 0) {
@@ -193,6 +220,14 @@ bool TPgServer::Run(const QString& program, const QStringList& args, QString* ou
         *output = QString::fromUtf8(process.readAll());
     }
     return done && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+bool TPgServer::Copy(const QString& from, const QString& to) const
+{
+    // cp keeps the modes and, when the tests run as root, the owner the server runs as.
+    QProcess cp;
+    cp.start(QStringLiteral("cp"), {QStringLiteral("-a"), from, to});
+    return cp.waitForFinished(120000) && cp.exitStatus() == QProcess::NormalExit && cp.exitCode() == 0;
 }
 
 bool TPgServer::Start()

@@ -4,10 +4,11 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// A PostgreSQL server of a test's own: a cluster made by initdb in a temporary folder and run by pg_ctl on a
-// free port of 127.0.0.1 (as the user nobody when the tests run as root, since the server refuses to run as
-// root), with the superuser "postgres" (password Password()) and a self-signed certificate for TLS when the
-// openssl command can make one. The server is stopped when the object ends.
+// A PostgreSQL server of a test's own: a cluster made by initdb (or copied from one made before) in a
+// temporary folder and run by pg_ctl on a free port of 127.0.0.1 (as the user nobody when the tests run as
+// root, since the server refuses to run as root), with the superuser "postgres" (password Password()) and a
+// self-signed certificate for TLS when the openssl command can make one. The server is stopped when the
+// object ends.
 class TPgServer
 {
 public:
@@ -49,6 +50,7 @@ public:
 
 private:
     bool Run(const QString& program, const QStringList& args, QString* output = nullptr) const;
+    bool Copy(const QString& from, const QString& to) const;
 
     QTemporaryDir fRoot;
     QString fBin;
