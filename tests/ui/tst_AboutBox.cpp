@@ -103,6 +103,23 @@ private slots:
         QCOMPARE(qAlpha(image.pixel(32, 40)), 255);
         QVERIFY(image.pixel(32, 40) != image.pixel(10, 10));
     }
+
+    // The program icon comes once the first window is on the screen, and every window has it then.
+    void IconFollowsTheFirstWindow()
+    {
+        SetProgramIconOnceShown();
+        QCoreApplication::processEvents();
+        QVERIFY(QApplication::windowIcon().isNull());
+        QWidget first;
+        first.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&first));
+        QTRY_VERIFY(!QApplication::windowIcon().isNull());
+        QCOMPARE(QApplication::windowIcon().availableSizes(), ProgramIcon().availableSizes());
+        QCOMPARE(first.windowIcon().availableSizes(), ProgramIcon().availableSizes());
+        QWidget second;
+        second.show();
+        QCOMPARE(second.windowIcon().availableSizes(), ProgramIcon().availableSizes());
+    }
 };
 
 VANTREL_TEST(TestAboutBox)

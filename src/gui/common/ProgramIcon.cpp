@@ -1,5 +1,37 @@
 #include "ProgramIcon.h"
 
+#include <QApplication>
+#include <QEvent>
+#include <QTimer>
+#include <QWindow>
+
+namespace {
+
+// Watches the application's events until a window is exposed; the icon is set in the event loop's next
+// pass, after that window has painted itself.
+class TIconOnFirstExposure : public QObject
+{
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Expose) {
+            const auto* window = qobject_cast<QWindow*>(watched);
+            if (window && window->isExposed()) {
+                qApp->removeEventFilter(this);
+                QTimer::singleShot(0, qApp, [this] {
+                    QApplication::setWindowIcon(ProgramIcon());
+                    deleteLater();
+                });
+            }
+        }
+        return false;
+    }
+};
+
+} // namespace
+
 QIcon ProgramIcon()
 {
     // Rendered from vantrel.svg when the program was built, one picture a size (src/CMakeLists.txt).
@@ -13,4 +45,9 @@ QIcon ProgramIcon()
 QPixmap ProgramPixmap(int size)
 {
     return ProgramIcon().pixmap(QSize(size, size), 1.0);
+}
+
+void SetProgramIconOnceShown()
+{
+    qApp->installEventFilter(new TIconOnFirstExposure(qApp));
 }

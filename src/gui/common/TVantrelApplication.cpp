@@ -8,7 +8,7 @@ TVantrelApplication::TVantrelApplication(int& argc, char** argv) : QApplication(
 {
     setApplicationName(QStringLiteral("Vantrel"));
     setApplicationVersion(QStringLiteral(VANTREL_VERSION));
-    setWindowIcon(ProgramIcon());
+    SetProgramIconOnceShown();
     // Ties the running windows to the installed desktop entry (vantrel.desktop), so that task bars show
     // them with the menu's name and icon.
     setDesktopFileName(QStringLiteral("vantrel"));
