@@ -44,6 +44,9 @@ inline const QString Top = QStringLiteral("Top");
 inline const QString Left = QStringLiteral("Left");
 inline const QString Width = QStringLiteral("Width");
 inline const QString Height = QStringLiteral("Height");
+// Where the panels beside the entry form (statistics, band map) were, open or closed: Qt's window state
+// in Base64.
+inline const QString Panels = QStringLiteral("Panels");
 inline const QString Color = QStringLiteral("Color");
 inline const QString ForeColor = QStringLiteral("Fore_color");
 inline const QString FLDigiLogFile = QStringLiteral("FLDigiLogFile");

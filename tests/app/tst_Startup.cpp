@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QDockWidget>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -438,6 +439,33 @@ private slots:
         QCOMPARE(settings.GetSetting(SettingKeys::Top, -1), window.y());
         QCOMPARE(settings.GetSetting(SettingKeys::Theme, ""), QStringLiteral("Fusion"));
         QCOMPARE(settings.GetSetting(SettingKeys::ForeColor, 0), 255);
+    }
+
+    // The panels beside the entry form open where they were left, and a damaged record of them is ignored.
+    void PanelsComeBackWhereTheyWere()
+    {
+        TTestHome home;
+        home.PrepareWorkFolder();
+        home.WriteSettings({QStringLiteral("Grid=FN20XR"), QStringLiteral("Panels=not a window state")});
+        TScriptedPrompts prompts;
+        {
+            TfrmMain window(prompts);
+            window.show();
+            auto* statistics = window.findChild<QDockWidget*>(QStringLiteral("dockStatistics"));
+            auto* bandMap = window.findChild<QDockWidget*>(QStringLiteral("dockBandMap"));
+            QVERIFY(!statistics->isVisibleTo(&window));
+            QVERIFY(!bandMap->isVisibleTo(&window));
+            window.findChild<QAction*>(QStringLiteral("mnuStatistics"))->trigger();
+            window.addDockWidget(Qt::LeftDockWidgetArea, statistics);
+            window.close();
+        }
+        TfrmMain window(prompts);
+        window.show();
+        auto* statistics = window.findChild<QDockWidget*>(QStringLiteral("dockStatistics"));
+        QVERIFY(statistics->isVisibleTo(&window));
+        QCOMPARE(window.dockWidgetArea(statistics), Qt::LeftDockWidgetArea);
+        QVERIFY(!window.findChild<QDockWidget*>(QStringLiteral("dockBandMap"))->isVisibleTo(&window));
+        QCOMPARE(prompts.Messages(), QStringList());
     }
 
     // Captions, shortcuts and initial states of the menu the operator drives by keyboard.

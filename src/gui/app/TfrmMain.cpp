@@ -114,6 +114,8 @@ void TfrmMain::WireCapabilities()
         return;
     }
     try {
+        // The panels come back where the operator left them.
+        restoreState(QByteArray::fromBase64(fSettings.GetSetting(SettingKeys::Panels, "").toLatin1()));
         fStationSettingsRoom->StartLinks();
         fClusterRoom->Start();
         fShareRoom->Start();
@@ -275,6 +277,7 @@ void TfrmMain::WriteSettings()
     fSettings.SaveSetting(SettingKeys::Height, normal.height());
     fThemes->WriteSettings();
     fSettings.SaveSetting(SettingKeys::LastMode, ui->cboMode->currentText());
+    fSettings.SaveSetting(SettingKeys::Panels, QString::fromLatin1(saveState().toBase64()));
 }
 
 void TfrmMain::mnuAboutClick()
