@@ -125,11 +125,7 @@ TPgServer::TPgServer()
         // Kept under a name of its own first, so that another test program never copies half a cluster.
         const QString part =
             cache + QStringLiteral("/%1.%2").arg(key).arg(QCoreApplication::applicationPid());
-        if (QDir().mkpath(cache) && Copy(fData, part)) {
-            if (!QDir().rename(part, kept)) {
-                QDir(part).removeRecursively();
-            }
-        } else {
+        if (!QDir().mkpath(cache) || !Copy(fData, part) || !QDir().rename(part, kept)) {
             QDir(part).removeRecursively();
         }
     }
