@@ -21,8 +21,10 @@ struct TSpotStanding
 };
 
 // Classifies spotted calls against the open log under its event's duplicate rule (once per log, once per
-// mode, once per county), and looks them up in the Ten-Ten roster. Answers are kept per call and mode
-// until the log or its contacts change: call Forget after a contact is logged, edited or deleted.
+// mode, once per county), and looks them up in the Ten-Ten roster. The standing in the log is kept per call
+// and mode until the log or its contacts change (call Forget after a contact is logged, edited or deleted);
+// a call's roster number is kept until the rosters change (ForgetRosters), so that a logged contact checks
+// the calls against the log again without looking each up in the roster again.
 class TSpotClassifier
 {
 public:
@@ -30,7 +32,8 @@ public:
 
     // The log the spots are checked against (its table and event); an empty table makes every call new.
     void SetLog(const QString& table, const QString& event);
-    void Forget() { fKnown.clear(); }
+    void Forget() { fStatus.clear(); }
+    void ForgetRosters() { fMembers.clear(); }
 
     // The standing of a call; mode is the mode the contact would be made in (the spot's, else the entry
     // form's), used by an event that counts a station once per mode. A log or roster that cannot be read
@@ -38,8 +41,14 @@ public:
     TSpotStanding Classify(const QString& call, const QString& mode);
 
 private:
+    TSpotStatus StatusOf(const QString& call, const QString& mode);
+    QString MemberNumber(const QString& call);
+
     TDM& fDM;
     QString fTable;
     QString fEvent;
-    QHash<QString, TSpotStanding> fKnown;
+    // By call (and mode, when the event counts a station once per mode).
+    QHash<QString, TSpotStatus> fStatus;
+    // The Ten-Ten number by call, empty for a station in no roster.
+    QHash<QString, QString> fMembers;
 };

@@ -103,3 +103,10 @@ TRosterNumbers FindRosterNumbers(TDM& dm, const QString& callsign)
                       .value_or(QString());
     return numbers;
 }
+
+QString FindTenTenNumber(TDM& dm, const QString& callsign)
+{
+    return FirstValue(dm.dbConfigQuery(), QStringLiteral("select ten from tenten where callsign = ?"),
+                      callsign.toUpper(), QStringLiteral("ten"))
+        .value_or(QString());
+}

@@ -53,3 +53,5 @@ struct TRosterNumbers
 // The club numbers of a call sign: the Ten-Ten roster is searched with the call sign in upper case, the
 // EPC and 070 rosters with the call sign as given.
 TRosterNumbers FindRosterNumbers(TDM& dm, const QString& callsign);
+// The Ten-Ten number alone (the `ten` column of its row in `tenten`), empty for a call in no roster.
+QString FindTenTenNumber(TDM& dm, const QString& callsign);

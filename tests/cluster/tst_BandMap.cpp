@@ -211,6 +211,34 @@ private slots:
         QCOMPARE(fDM->LogCounts(table).total, 1);
     }
 
+    // A logged contact checks the spots against the log again and keeps their roster numbers; loading the
+    // rosters again looks the numbers up again.
+    void RosterNumbersFollowTheRosters()
+    {
+        const QString table = MakeLog(Events::OpenSeason);
+        auto map = Map();
+        map->SetLog(table, Events::OpenSeason);
+        map->AddSpot(Spot(QStringLiteral("JA1XYZ"), 28025000));
+        map->AddSpot(Spot(QStringLiteral("W1NEW"), 28030000));
+        map->Refresh();
+        QCOMPARE(RowOf(*map, QStringLiteral("W1NEW"))->standing.tenten, QString());
+
+        Log(table, QStringLiteral("JA1XYZ"), QStringLiteral("CW"));
+        map->ContactsChanged();
+        QCOMPARE(RowOf(*map, QStringLiteral("JA1XYZ"))->standing.status, TSpotStatus::Dupe);
+        QCOMPARE(RowOf(*map, QStringLiteral("JA1XYZ"))->standing.tenten, QStringLiteral("12345"));
+
+        QSqlQuery q(fDM->conConfig());
+        QVERIFY(
+            q.exec(QStringLiteral("insert into tenten (callsign, ten, vp) values ('W1NEW', '54321', '')")));
+        QVERIFY(q.exec(QStringLiteral("delete from tenten where callsign = 'JA1XYZ'")));
+        map->RostersChanged();
+        QCOMPARE(RowOf(*map, QStringLiteral("W1NEW"))->standing.tenten, QStringLiteral("54321"));
+        QCOMPARE(RowOf(*map, QStringLiteral("W1NEW"))->standing.status, TSpotStatus::New);
+        QCOMPARE(RowOf(*map, QStringLiteral("JA1XYZ"))->standing.tenten, QString());
+        QCOMPARE(RowOf(*map, QStringLiteral("JA1XYZ"))->standing.status, TSpotStatus::Dupe);
+    }
+
     // Repeated spots of one call are one entry at the latest frequency; a call leaves once it has not been
     // spotted for the age; only 10 m is taken; entries stand in order of frequency, the newest first at one.
     void MergeAndAge()

@@ -173,6 +173,11 @@ void TClusterRoom::Follow()
     }
 }
 
+void TClusterRoom::RostersChanged()
+{
+    fBandMap->RostersChanged();
+}
+
 void TClusterRoom::ShowState()
 {
     if (fCluster->State() == TClusterClient::TState::Off) {

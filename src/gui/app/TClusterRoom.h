@@ -33,6 +33,8 @@ public:
     // Spots the call of the entry form: the rig's frequency when rig control is on and the rig is on 10 m,
     // otherwise the frequency asked for.
     void SpotContact();
+    // The club rosters were loaded again: the band map looks its calls up again.
+    void RostersChanged();
 
     TClusterClient& Client() const { return *fCluster; }
     TBandMapDock* BandMap() const { return fBandMap; }

@@ -440,6 +440,7 @@ void TfrmMain::mnuUpdateFilesClick()
 {
     TfrmDataUpdate dialog(fDM, fSettings, fPrompts, this);
     dialog.exec();
+    fClusterRoom->RostersChanged();
 }
 
 void TfrmMain::CheckforUpdate1Click()

@@ -87,6 +87,12 @@ void TBandMapDock::ContactsChanged()
     Refresh();
 }
 
+void TBandMapDock::RostersChanged()
+{
+    fClassifier.ForgetRosters();
+    Refresh();
+}
+
 void TBandMapDock::AddSpot(const TSpot& spot)
 {
     if (!IsTenMetres(spot.hertz) || spot.call.isEmpty()) {

@@ -32,6 +32,8 @@ public:
     void SetEntryMode(const QString& mode);
     // A contact was logged, edited or deleted: every spot is checked again.
     void ContactsChanged();
+    // The club rosters were loaded again: every spot's roster number is looked up again.
+    void RostersChanged();
     // A spot from the cluster; spots outside 28.000-29.700 MHz are left out.
     void AddSpot(const TSpot& spot);
     // The rig's frequency in hertz (0: no rig), drawn as a line.
