@@ -371,21 +371,6 @@ QSqlQuery& TDM::Prepared(TLogStatement kind, const QString& table)
     case TLogStatement::Insert:
         sql = QStringLiteral("INSERT INTO ") + name + kInsertColumns;
         break;
-    case TLogStatement::Dupe:
-    case TLogStatement::DupeMode:
-    case TLogStatement::DupeCounty:
-    case TLogStatement::DupeModeCounty:
-        // The NOCASE comparison finds the rows on the call index; the exact one keeps the letter case.
-        sql = QStringLiteral("select _call from ") + name +
-              QStringLiteral(" where _call=? COLLATE NOCASE and _call=?");
-        if (kind == TLogStatement::DupeMode || kind == TLogStatement::DupeModeCounty) {
-            sql += QStringLiteral(" and _mode=?");
-        }
-        if (kind == TLogStatement::DupeCounty || kind == TLogStatement::DupeModeCounty) {
-            sql += QStringLiteral(" and _uscounty=?");
-        }
-        sql += QStringLiteral(" limit 1");
-        break;
     case TLogStatement::DupeListBounds:
         // Three subqueries, each one step down the table's tree; one query of min and max reads every row.
         sql = QStringLiteral("select (select min(rowid) from ") + name +
@@ -777,21 +762,37 @@ bool TDM::IsDupe(const QString& table, const QString& call, const std::optional<
         q.finish();
         return found;
     }
-    const QVariant value = TextValue(call);
-    QSqlQuery* q = nullptr;
-    if (mode && county) {
-        q = &RunLogStatement(TLogStatement::DupeModeCounty, table,
-                             {value, value, TextValue(*mode), TextValue(*county)});
-    } else if (mode) {
-        q = &RunLogStatement(TLogStatement::DupeMode, table, {value, value, TextValue(*mode)});
-    } else if (county) {
-        q = &RunLogStatement(TLogStatement::DupeCounty, table, {value, value, TextValue(*county)});
-    } else {
-        q = &RunLogStatement(TLogStatement::Dupe, table, {value, value});
+    // Run through the engine's interface: the band map checks every call it shows after each contact.
+    // The NOCASE comparison finds the rows on the call index; the exact one keeps the letter case.
+    QString sql = QStringLiteral("select _call from ") + QuoteIdent(table) +
+                  QStringLiteral(" where _call=?1 COLLATE NOCASE and _call=?1");
+    if (mode) {
+        sql += QStringLiteral(" and _mode=?2");
     }
-    const bool found = q->next();
-    q->finish();
-    return found;
+    if (county) {
+        sql += QStringLiteral(" and _uscounty=?3");
+    }
+    sql += QStringLiteral(" limit 1");
+    sqlite3_stmt* q = RawPrepared(-5 - (mode ? 1 : 0) - (county ? 2 : 0), table, sql);
+    const auto bind = [q](int index, const QString& text) {
+        const QByteArray utf8 = text.toUtf8();
+        sqlite3_bind_text(q, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    };
+    bind(1, call);
+    if (mode) {
+        bind(2, *mode);
+    }
+    if (county) {
+        bind(3, *county);
+    }
+    const int rc = sqlite3_step(q);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(SqliteHandle(condb())));
+        ForgetStatements();
+        throw EDatabaseError(message);
+    }
+    sqlite3_reset(q);
+    return rc == SQLITE_ROW;
 }
 
 int TDM::CountNonEmpty(const QString& table, const QString& column)

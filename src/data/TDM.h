@@ -89,10 +89,6 @@ public:
     enum class TLogStatement
     {
         Insert,         // a contact's row (15 values)
-        Dupe,           // the dupe check: call, call
-        DupeMode,       // ... and mode
-        DupeCounty,     // ... and county
-        DupeModeCounty, // ... and both
         DupeListBounds, // the smallest and largest rowid, 1 for an empty table
     };
     // Runs a kept statement with its values and returns it, positioned before its first row; the caller
