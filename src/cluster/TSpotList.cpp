@@ -10,7 +10,7 @@ bool SpotBefore(const TBandSpot& a, const TBandSpot& b)
     if (a.spot.hertz != b.spot.hertz) {
         return a.spot.hertz < b.spot.hertz;
     }
-    return a.lastHeard > b.lastHeard;
+    return a.lastHeardMs > b.lastHeardMs;
 }
 
 } // namespace
@@ -38,6 +38,7 @@ bool TSpotList::Add(const TSpot& spot, const QDateTime& now)
     }
     entry.spot = spot;
     entry.lastHeard = now;
+    entry.lastHeardMs = now.toMSecsSinceEpoch();
     ++entry.count;
     entry.spotters.removeAll(spot.spotter);
     entry.spotters.prepend(spot.spotter);
@@ -46,7 +47,7 @@ bool TSpotList::Add(const TSpot& spot, const QDateTime& now)
     }
     if (added && fSpots.size() >= size_t(kMaxCalls)) {
         const auto oldest = std::min_element(fSpots.begin(), fSpots.end(), [](const auto& a, const auto& b) {
-            return a.lastHeard < b.lastHeard;
+            return a.lastHeardMs < b.lastHeardMs;
         });
         fSpots.erase(oldest);
     }
@@ -63,6 +64,8 @@ void TSpotList::Insert(TBandSpot entry)
 int TSpotList::Expire(const QDateTime& now)
 {
     const qsizetype before = qsizetype(fSpots.size());
-    std::erase_if(fSpots, [&](const TBandSpot& s) { return s.lastHeard.secsTo(now) > fMaxAgeSecs; });
+    // Whole seconds, as QDateTime::secsTo counts them: a call heard 30 min 0.9 s ago is still 30 min old.
+    const qint64 nowMs = now.toMSecsSinceEpoch();
+    std::erase_if(fSpots, [&](const TBandSpot& s) { return (nowMs - s.lastHeardMs) / 1000 > fMaxAgeSecs; });
     return int(before - qsizetype(fSpots.size()));
 }

@@ -9,11 +9,12 @@
 // A call sign as the band map shows it: the latest spot of the call and when it was heard.
 struct TBandSpot
 {
-    TSpot spot;           // the latest spot of the call
-    QDateTime firstHeard; // when the first spot of the call arrived
-    QDateTime lastHeard;  // when the latest arrived
-    int count = 0;        // how many spots of the call arrived
-    QStringList spotters; // who spotted it, latest first, each once
+    TSpot spot;             // the latest spot of the call
+    QDateTime firstHeard;   // when the first spot of the call arrived
+    QDateTime lastHeard;    // when the latest arrived
+    qint64 lastHeardMs = 0; // the same in milliseconds since 1970 UTC: compared without time-zone work
+    int count = 0;          // how many spots of the call arrived
+    QStringList spotters;   // who spotted it, latest first, each once
 };
 
 // The spots on the band map: one entry per call sign (repeated spots of a call merge into one, the latest

@@ -268,7 +268,7 @@ private slots:
         QCOMPARE(Calls(*map), QStringList{});
     }
 
-    // Crowded spots never hide one another: each label lies below the one before.
+    // Crowded spots never hide one another: each label lies below the one before, in any font.
     void CrowdedLabels()
     {
         auto map = Map();
@@ -282,6 +282,17 @@ private slots:
             QVERIFY(view->LabelRect(i).top() >= view->LabelRect(i - 1).bottom());
         }
         QVERIFY(view->minimumHeight() > view->LabelRect(29).bottom());
+
+        // A larger font makes every label wider and taller, none overlapping still.
+        const QRect small = view->LabelRect(0);
+        QFont large = view->font();
+        large.setPointSizeF(large.pointSizeF() * 2);
+        view->setFont(large);
+        QVERIFY(view->LabelRect(0).width() > small.width());
+        QVERIFY(view->LabelRect(0).height() > small.height());
+        for (int i = 1; i < 30; ++i) {
+            QVERIFY(view->LabelRect(i).top() >= view->LabelRect(i - 1).bottom());
+        }
     }
 
     // Arrow keys move between spots (from the one nearest the rig), Enter and a double-click choose one.

@@ -164,11 +164,19 @@ void TBandMapView::Relayout()
     const int rowHeight = metrics.height() + 2;
     const int x = ScaleWidth() + kLeaderWidth;
     fLabels.resize(fRows.size());
+    if (fLabelWidths.size() > 4 * qsizetype(fRows.size()) + 1000) {
+        fLabelWidths.clear();
+    }
     int next = INT_MIN;
     for (size_t i = 0; i < fRows.size(); ++i) {
         const int ideal = YOf(fRows[i].entry.spot.hertz) - rowHeight / 2;
         const int y = std::max(ideal, next);
-        fLabels[i] = QRect(x, y, boldMetrics.horizontalAdvance(LabelText(fRows[i])) + 8, rowHeight);
+        const QString text = LabelText(fRows[i]);
+        auto width = fLabelWidths.constFind(text);
+        if (width == fLabelWidths.cend()) {
+            width = fLabelWidths.insert(text, boldMetrics.horizontalAdvance(text) + 8);
+        }
+        fLabels[i] = QRect(x, y, *width, rowHeight);
         next = y + rowHeight;
     }
     const int bandBottom = YOf(kBandHigh) + metrics.height();
@@ -411,6 +419,7 @@ bool TBandMapView::event(QEvent* event)
 void TBandMapView::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange) {
+        fLabelWidths.clear();
         Relayout();
         update();
     }

@@ -4,6 +4,7 @@
 #include "cluster/TSpotList.h"
 
 #include <QColor>
+#include <QHash>
 #include <QRect>
 #include <QWidget>
 #include <vector>
@@ -75,6 +76,9 @@ private:
 
     std::vector<TBandMapRow> fRows;
     std::vector<QRect> fLabels;
+    // The width of each label text in the bold font, kept while the font stays: measuring the text is
+    // most of a layout, and most labels stand unchanged from one layout to the next.
+    QHash<QString, int> fLabelWidths;
     int fSelected = -1;
     qint64 fRig = 0;
     int fZoom = 2;
