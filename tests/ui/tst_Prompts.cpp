@@ -20,6 +20,10 @@ struct TShownBox
     QString text;
     Qt::TextFormat format = Qt::AutoText;
     int labelWidth = 0;
+    int labelHeight = 0;
+    bool wrapped = false;
+    // The height the label's text needs at its width.
+    int textHeight = 0;
     QFont font;
 };
 
@@ -42,6 +46,9 @@ TShownBox ShowMessage(QWidget* window, const QString& text)
         shown.text = label->text();
         shown.format = label->textFormat();
         shown.labelWidth = label->width();
+        shown.labelHeight = label->height();
+        shown.wrapped = label->wordWrap();
+        shown.textHeight = label->heightForWidth(label->width());
         shown.font = label->font();
         box->button(QMessageBox::Ok)->click();
     });
@@ -152,6 +159,51 @@ private slots:
         QCOMPARE(PressEnter(fWindow.get(), MsgButton::No), MsgButton::No);
         QCOMPARE(PressEnter(fWindow.get(), MsgButton::Cancel), MsgButton::Cancel);
         QCOMPARE(PressEnter(fWindow.get(), MsgButton::None), MsgButton::Yes);
+    }
+
+    // However its lines are broken, the whole text shows: the box is as tall as the text needs, with or
+    // without a window, and on a window not shown yet (a message at start-up comes before the main window
+    // is on the screen).
+    void WholeTextShows_data()
+    {
+        QTest::addColumn<QString>("window"); // none, shown or hidden
+        QTest::addColumn<QString>("text");
+        const QString shortPath = QStringLiteral(
+            "The reference database /tmp/w/config.db was missing, so a copy of the one shipped with Vantrel "
+            "has been put in its place. Rosters downloaded and reference tables edited before are not in "
+            "it.");
+        const QString longPath = QStringLiteral(
+            "The logs database /home/operator/.local/share/Vantrel/logs.db cannot be opened: unable to open "
+            "database file.\nNo contact can be logged until it opens. Close Vantrel, move logs.db out of the "
+            "work folder (keep it: it may still hold your logs) and start Vantrel again to begin a new logs "
+            "database, or put back a backup copy of logs.db.");
+        for (const char* window : {"none", "shown", "hidden"}) {
+            QTest::addRow("short path, window %s", window) << window << shortPath;
+            QTest::addRow("long path, window %s", window) << window << longPath;
+        }
+    }
+    void WholeTextShows()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, text);
+        QMainWindow hidden;
+        hidden.setGeometry(100, 100, 800, 500);
+        QWidget* parent = window == QStringLiteral("shown")    ? fWindow.get()
+                          : window == QStringLiteral("hidden") ? &hidden
+                                                               : nullptr;
+        const TShownBox shown = ShowMessage(parent, text);
+        if (shown.wrapped) {
+            QVERIFY2(shown.labelHeight >= shown.textHeight,
+                     qPrintable(QStringLiteral("label %1x%2, text needs %3")
+                                    .arg(shown.labelWidth)
+                                    .arg(shown.labelHeight)
+                                    .arg(shown.textHeight)));
+        } else {
+            for (const QString& line : shown.text.split(QLatin1Char('\n'))) {
+                QVERIFY2(QFontMetrics(shown.font).horizontalAdvance(line) <= shown.labelWidth,
+                         qPrintable(line));
+            }
+        }
     }
 
     // A path stays whole on a line of its own, and the box is wide enough for it.

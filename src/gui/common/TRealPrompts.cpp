@@ -124,8 +124,10 @@ public:
             paragraph = lines.join(QLatin1Char('\n'));
         }
         setText(paragraphs.join(QLatin1Char('\n')));
+        // The label is at least as wide as a paragraph's lines may be, so that the box wraps them (it wraps
+        // its text only when the text is wider than that), and as wide as the longest path.
         if (label && longest > 0) {
-            label->setMinimumWidth(std::min(longest, most));
+            label->setMinimumWidth(std::min(std::max(longest, wide), most));
         }
     }
 
