@@ -2,7 +2,8 @@
 // the main window, with a log of --contacts=N contacts (1,000,000 unless told) in the work folder.
 //
 // Run it under an X server of its own: xvfb-run -a build/bench/bin/bench_startup [--contacts=N] [--runs=N]
-// --program=startup_floor measures the floor instead: a bare Qt Widgets window of the same build.
+// --program=startup_floor measures the floor instead: a bare Qt Widgets window of the same build;
+// --program=PATH (a name with a slash) measures another build of the program, an older one say.
 //
 // The watcher starts the built program (bin/vantrel beside this one) with a work folder holding the log,
 // the shipped config.db and a settings file, and follows the X server: the program's top-level window is
@@ -19,6 +20,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -210,8 +212,11 @@ int main(int argc, char** argv)
     const TOptions options = TakeOptions(argc, argv);
     const int runs = options.runs;
     QCoreApplication app(argc, argv);
-    const QString program =
-        QCoreApplication::applicationDirPath() + QLatin1Char('/') + QString::fromLocal8Bit(options.program);
+    // A name is a program built beside this one; a path names any build (an older one, to compare).
+    const QString named = QString::fromLocal8Bit(options.program);
+    const QString program = named.contains(QLatin1Char('/'))
+                                ? QFileInfo(named).absoluteFilePath()
+                                : QCoreApplication::applicationDirPath() + QLatin1Char('/') + named;
     if (!QFile::exists(program)) {
         std::fprintf(stderr, "%s is not built\n", qPrintable(program));
         return 1;
