@@ -17,6 +17,8 @@
 #include <QLocalServer>
 #include <QMenu>
 #include <QProcess>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSqlQuery>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -466,6 +468,45 @@ private slots:
         QCOMPARE(window.dockWidgetArea(statistics), Qt::LeftDockWidgetArea);
         QVERIFY(!window.findChild<QDockWidget*>(QStringLiteral("dockBandMap"))->isVisibleTo(&window));
         QCOMPARE(prompts.Messages(), QStringList());
+    }
+
+    // At the usable size and at the default one the window never scrolls sideways: the status panels
+    // take a second row, each wholly in sight, none over another.
+    void StatusPanelsFitTheWidth_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::newRow("usable size") << 820;
+        QTest::newRow("default size") << 1000;
+        QTest::newRow("wide") << 1400;
+    }
+    void StatusPanelsFitTheWidth()
+    {
+        QFETCH(int, width);
+        TTestHome home;
+        home.PrepareWorkFolder();
+        home.WriteSettings({QStringLiteral("Grid=FN20XR")});
+        TScriptedPrompts prompts;
+        TfrmMain window(prompts);
+        window.show();
+        window.resize(width, 640);
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCoreApplication::processEvents();
+        auto* scroll = window.findChild<QScrollArea*>(QStringLiteral("scrollMain"));
+        QVERIFY(!scroll->horizontalScrollBar()->isVisible());
+        QWidget* status = window.StatusPanel();
+        QList<QRect> placed;
+        for (QWidget* panel : status->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (!panel->isVisible()) {
+                continue;
+            }
+            QVERIFY2(status->contentsRect().contains(panel->geometry()), qPrintable(panel->objectName()));
+            QVERIFY(panel->width() >= panel->sizeHint().width());
+            for (const QRect& other : std::as_const(placed)) {
+                QVERIFY2(!other.intersects(panel->geometry()), qPrintable(panel->objectName()));
+            }
+            placed << panel->geometry();
+        }
+        QVERIFY2(placed.size() >= 6, qPrintable(QString::number(placed.size())));
     }
 
     // Captions, shortcuts and initial states of the menu the operator drives by keyboard.

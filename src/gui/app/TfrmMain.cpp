@@ -25,6 +25,7 @@
 #include "data/Prompts.h"
 #include "gui/common/OpenDocument.h"
 #include "gui/common/TAboutBox.h"
+#include "gui/common/TFlowLayout.h"
 #include "gui/common/Themes.h"
 #include "gui/common/WindowFit.h"
 #include "gui/data/TfrmDatabases.h"
@@ -57,6 +58,8 @@ TfrmMain::TfrmMain(IPrompts& prompts, QWidget* parent)
       fSettings(Paths::WorkFolder() + QStringLiteral("Vantrel.cfg"))
 {
     ui->setupUi(this);
+    // The status panels take a second row in a narrow window rather than widen it.
+    TFlowLayout::Replace(ui->pnlStatus);
     connect(&fLog, &TCurrentLog::CountersChanged, this, &TfrmMain::ShowCounters);
     connect(&fLog, &TCurrentLog::TableKeptAside, this, [this](const QString& name, const QString& aside) {
         ShowCenteredMessage(
