@@ -560,6 +560,27 @@ private slots:
         }
     }
 
+    // File > Open hands the keyboard to the log list, the open log chosen: arrows and Enter open another.
+    void OpenLogByKeyboard()
+    {
+        TAppFixture f;
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Open Season"));
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Winter Phone"));
+        const QString open = f.window->Mysettings().TableName;
+        f.window->DoOpen();
+        auto* list = f.Find<QListWidget>("ListBox1");
+        QCOMPARE(f.window->focusWidget(), list);
+        QCOMPARE(list->count(), 2);
+        QCOMPARE(list->currentItem()->text(), open);
+        const bool first = list->currentRow() == 0;
+        const QString other = list->item(first ? 1 : 0)->text();
+        QTest::keyClick(list, first ? Qt::Key_Down : Qt::Key_Up);
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(f.window->Mysettings().TableName, other);
+        QCOMPARE(f.window->windowTitle(), QStringLiteral("Vantrel - ") + other);
+        QVERIFY(f.Find("ListBox1")->isHidden());
+    }
+
     // A log whose table is gone is reported and does not become current.
     void MissingTableNotSelected()
     {

@@ -364,6 +364,12 @@ void TfrmMain::DoOpen()
     ui->PageControl1->setTabText(0, QStringLiteral("Logs"));
     ui->ListBox1->clear();
     ui->ListBox1->addItems(tables);
+    // The list takes the keyboard, the open log (else the first) chosen: arrows and Enter open a log.
+    if (!tables.isEmpty()) {
+        const qsizetype current = HasCurrentLog() ? tables.indexOf(Mysettings().TableName) : -1;
+        ui->ListBox1->setCurrentRow(int(std::max<qsizetype>(current, 0)));
+    }
+    ui->ListBox1->setFocus();
 }
 
 void TfrmMain::ConnectMenu()
