@@ -17,10 +17,12 @@
 #include <QApplication>
 #include <QChart>
 #include <QDataStream>
+#include <QDockWidget>
 #include <QGroupBox>
 #include <QImageReader>
 #include <QLabel>
 #include <QListWidget>
+#include <QMainWindow>
 #include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -497,6 +499,34 @@ private slots:
         fPanel->LogChanged();
         fPanel->Refresh();
         QCOMPARE(splitter->sizes(), moved);
+    }
+
+    // Docked beside a window's work, the panel opens wide enough for its figures: none is cut off and the
+    // figures do not scroll sideways.
+    void DockOpensWideEnough()
+    {
+        for (const char* time : {"10:00", "10:20", "11:05", "13:40"}) {
+            fDM->LogAddRecord(Contact("K1ABC", time, "1", "", 2), kPanelLog);
+        }
+        QMainWindow window;
+        window.setCentralWidget(new QWidget(&window));
+        window.resize(1000, 640);
+        auto* dock = new QDockWidget(QStringLiteral("Statistics"), &window);
+        auto* panel = new TStatisticsPanel(
+            *fDM, *fSettings, fPrompts, [this] { return fNow; }, dock);
+        dock->setWidget(panel);
+        window.addDockWidget(Qt::RightDockWidgetArea, dock);
+        panel->SetLog(kPanelLog);
+        panel->Refresh();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(panel->findChild<QScrollArea*>("scrFigures")->viewport()->width() > 0);
+        QCoreApplication::processEvents();
+        auto* scroll = panel->findChild<QScrollArea*>("scrFigures");
+        QCOMPARE(scroll->horizontalScrollBar()->maximum(), 0);
+        const QLabel* best = panel->findChild<QLabel*>("lblBestHour");
+        QVERIFY2(best->width() >= best->sizeHint().width(), qPrintable(best->text()));
+        QVERIFY(window.centralWidget()->width() >= 500);
     }
 
     // The off-time threshold is a setting, kept when changed in the panel.

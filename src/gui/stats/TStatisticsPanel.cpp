@@ -14,6 +14,7 @@
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -369,6 +370,19 @@ void TStatisticsPanel::SaveChart(TStatsChartView* view)
     RunGuarded(fPrompts, this, [&] {
         WritePng(RenderChart(view->Chart(), fStats.Engine(), palette(), QSize(1200, 800)), path);
     });
+}
+
+QSize TStatisticsPanel::sizeHint() const
+{
+    QSize hint = QWidget::sizeHint();
+    int widest = 0;
+    for (const QGroupBox* group : {grpRate, grpTime, grpScore}) {
+        widest = std::max(widest, group->sizeHint().width());
+    }
+    const QMargins margins = layout()->contentsMargins();
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    hint.setWidth(std::max(hint.width(), widest + margins.left() + margins.right() + scrollBar + 4));
+    return hint;
 }
 
 void TStatisticsPanel::ArrangeGroups()

@@ -54,6 +54,10 @@ public:
     // The view of a chart (the views are made when the panel first shows, or here).
     TStatsChartView* ChartView(TStatsChart chart);
 
+    // Wide enough for the groups of figures one above the other without scrolling sideways, so that a
+    // dock opens at a width that reads.
+    QSize sizeHint() const override;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
