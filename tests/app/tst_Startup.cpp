@@ -470,6 +470,39 @@ private slots:
         QCOMPARE(prompts.Messages(), QStringList());
     }
 
+    // The panel the operator opens last is the one in front, whichever was open before.
+    void OpenedPanelComesToTheFront_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::newRow("band map, then statistics") << "mnuBandMap"
+                                                   << "mnuStatistics";
+        QTest::newRow("statistics, then band map") << "mnuStatistics"
+                                                   << "mnuBandMap";
+    }
+    void OpenedPanelComesToTheFront()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        TTestHome home;
+        home.PrepareWorkFolder();
+        home.WriteSettings({QStringLiteral("Grid=FN20XR")});
+        TScriptedPrompts prompts;
+        TfrmMain window(prompts);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const auto dockOf = [&window](const QString& action) {
+            return window.findChild<QDockWidget*>(action == QStringLiteral("mnuBandMap")
+                                                      ? QStringLiteral("dockBandMap")
+                                                      : QStringLiteral("dockStatistics"));
+        };
+        window.findChild<QAction*>(first)->trigger();
+        QTRY_VERIFY(!dockOf(first)->visibleRegion().isEmpty());
+        window.findChild<QAction*>(second)->trigger();
+        QTRY_VERIFY(!dockOf(second)->visibleRegion().isEmpty());
+        QVERIFY(dockOf(first)->visibleRegion().isEmpty());
+    }
+
     // At the usable size and at the default one the window never scrolls sideways: the status panels
     // take a second row, each wholly in sight, none over another.
     void StatusPanelsFitTheWidth_data()

@@ -22,12 +22,6 @@ TStatisticsRoom::TStatisticsRoom(TfrmMain& window) : QObject(&window), fWindow(w
     show->setText(QStringLiteral("&Statistics"));
     // F7 is Options > Update Grid Locator.
     show->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F7));
-    // Opened beside the band map, the panel comes to the front of their tabs.
-    connect(show, &QAction::toggled, fDock, [this](bool on) {
-        if (on) {
-            fDock->raise();
-        }
-    });
     QMenu* display = window.MenuNamed(QStringLiteral("mnuDisplay"));
     display->insertAction(display->actions().value(0), show);
 

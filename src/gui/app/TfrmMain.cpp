@@ -111,6 +111,14 @@ void TfrmMain::WireCapabilities()
     auto* bandMap = findChild<QDockWidget*>(QStringLiteral("dockBandMap"));
     if (statistics && bandMap) {
         tabifyDockWidget(statistics, bandMap);
+        // The panel the operator opens comes to the front of the tabs, once it has taken its place there.
+        for (QDockWidget* dock : {statistics, bandMap}) {
+            connect(dock->toggleViewAction(), &QAction::triggered, dock, [dock](bool on) {
+                if (on) {
+                    QTimer::singleShot(0, dock, &QDockWidget::raise);
+                }
+            });
+        }
     }
     // What starts with the program; a settings file that cannot be read has been reported already.
     if (fWorkFolderReadOnly) {
