@@ -1,3 +1,4 @@
+#include "AppFixture.h"
 #include "common/TPeer.h"
 #include "common/TScriptedPrompts.h"
 #include "common/TSmallDisk.h"
@@ -503,36 +504,42 @@ private slots:
         QVERIFY(dockOf(first)->visibleRegion().isEmpty());
     }
 
-    // At the usable size and at the default one the window never scrolls sideways: the status panels
-    // take a second row, each wholly in sight, none over another.
-    void StatusPanelsFitTheWidth_data()
+    // With a log open, at the usable size, the default one and wider, the window scrolls neither way: the
+    // status panels take a second row, each wholly in sight and none over another, and the form keeps
+    // fitting the height.
+    void StatusPanelsFitTheWindow_data()
     {
         QTest::addColumn<int>("width");
         QTest::newRow("usable size") << 820;
         QTest::newRow("default size") << 1000;
         QTest::newRow("wide") << 1400;
     }
-    void StatusPanelsFitTheWidth()
+    void StatusPanelsFitTheWindow()
     {
         QFETCH(int, width);
-        TTestHome home;
-        home.PrepareWorkFolder();
-        home.WriteSettings({QStringLiteral("Grid=FN20XR")});
-        TScriptedPrompts prompts;
-        TfrmMain window(prompts);
-        window.show();
-        window.resize(width, 640);
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCoreApplication::processEvents();
-        auto* scroll = window.findChild<QScrollArea*>(QStringLiteral("scrollMain"));
+        TAppFixture f;
+        f.NewLog(QStringLiteral("N0CALL"), QStringLiteral("Open Season"));
+        f.window->show();
+        f.window->resize(width, 640);
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QWidget* status = f.window->StatusPanel();
+        const auto fits = [&] {
+            for (QWidget* panel : status->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (panel->isVisible() && !status->contentsRect().contains(panel->geometry())) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        QTRY_VERIFY(fits());
+        auto* scroll = f.Find<QScrollArea>("scrollMain");
         QVERIFY(!scroll->horizontalScrollBar()->isVisible());
-        QWidget* status = window.StatusPanel();
+        QVERIFY(!scroll->verticalScrollBar()->isVisible());
         QList<QRect> placed;
         for (QWidget* panel : status->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
             if (!panel->isVisible()) {
                 continue;
             }
-            QVERIFY2(status->contentsRect().contains(panel->geometry()), qPrintable(panel->objectName()));
             QVERIFY(panel->width() >= panel->sizeHint().width());
             for (const QRect& other : std::as_const(placed)) {
                 QVERIFY2(!other.intersects(panel->geometry()), qPrintable(panel->objectName()));
@@ -540,6 +547,7 @@ private slots:
             placed << panel->geometry();
         }
         QVERIFY2(placed.size() >= 6, qPrintable(QString::number(placed.size())));
+        QVERIFY(!f.Find("lblQsoWith")->visibleRegion().isEmpty());
     }
 
     // Captions, shortcuts and initial states of the menu the operator drives by keyboard.

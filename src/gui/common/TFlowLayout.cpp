@@ -50,7 +50,7 @@ QLayoutItem* TFlowLayout::takeAt(int index)
     return item;
 }
 
-int TFlowLayout::heightForWidth(int width) const
+int TFlowLayout::RowsHeight(int width) const
 {
     return Arrange(QRect(0, 0, width, 0), false);
 }
@@ -71,7 +71,7 @@ QSize TFlowLayout::sizeHint() const
         ++shown;
     }
     width += std::max(0, shown - 1) * Spacing();
-    return QSize(width + m.left() + m.right(), height + m.top() + m.bottom());
+    return QSize(width + m.left() + m.right(), std::max(height + m.top() + m.bottom(), fHeight));
 }
 
 QSize TFlowLayout::minimumSize() const
@@ -83,13 +83,19 @@ QSize TFlowLayout::minimumSize() const
             size = size.expandedTo(item->minimumSize()).expandedTo(QSize(item->sizeHint().width(), 0));
         }
     }
-    return size.grownBy(m);
+    size = size.grownBy(m);
+    return QSize(size.width(), std::max(size.height(), fHeight));
 }
 
 void TFlowLayout::setGeometry(const QRect& rect)
 {
     QLayout::setGeometry(rect);
-    Arrange(rect, true);
+    const int height = Arrange(rect, true);
+    if (height != fHeight) {
+        fHeight = height;
+        // The parent asks again for the height, once this layout pass is over.
+        QMetaObject::invokeMethod(this, &QLayout::invalidate, Qt::QueuedConnection);
+    }
 }
 
 int TFlowLayout::Spacing() const
