@@ -50,11 +50,6 @@ QLayoutItem* TFlowLayout::takeAt(int index)
     return item;
 }
 
-int TFlowLayout::RowsHeight(int width) const
-{
-    return Arrange(QRect(0, 0, width, 0), false);
-}
-
 QSize TFlowLayout::sizeHint() const
 {
     const QMargins m = contentsMargins();
@@ -90,7 +85,7 @@ QSize TFlowLayout::minimumSize() const
 void TFlowLayout::setGeometry(const QRect& rect)
 {
     QLayout::setGeometry(rect);
-    const int height = Arrange(rect, true);
+    const int height = Arrange(rect);
     if (height != fHeight) {
         fHeight = height;
         // The parent asks again for the height, once this layout pass is over.
@@ -107,7 +102,7 @@ int TFlowLayout::Spacing() const
     return parent ? parent->style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing, nullptr, parent) : 0;
 }
 
-int TFlowLayout::Arrange(const QRect& rect, bool place) const
+int TFlowLayout::Arrange(const QRect& rect)
 {
     const QRect area = rect.marginsRemoved(contentsMargins());
     const int gap = Spacing();
@@ -128,20 +123,18 @@ int TFlowLayout::Arrange(const QRect& rect, bool place) const
                 ++expanding;
             }
         }
-        if (place) {
-            int spare = std::max(0, area.width() - rowWidth);
-            int x = area.left();
-            for (QLayoutItem* item : std::as_const(row)) {
-                int width = item->sizeHint().width();
-                if (expanding > 0 && (item->expandingDirections() & Qt::Horizontal)) {
-                    const int share = spare / expanding;
-                    width += share;
-                    spare -= share;
-                    --expanding;
-                }
-                item->setGeometry(QRect(x, y, width, rowHeight));
-                x += width + gap;
+        int spare = std::max(0, area.width() - rowWidth);
+        int x = area.left();
+        for (QLayoutItem* item : std::as_const(row)) {
+            int width = item->sizeHint().width();
+            if (expanding > 0 && (item->expandingDirections() & Qt::Horizontal)) {
+                const int share = spare / expanding;
+                width += share;
+                spare -= share;
+                --expanding;
             }
+            item->setGeometry(QRect(x, y, width, rowHeight));
+            x += width + gap;
         }
         y += rowHeight + gap;
         height += rowHeight + (height > 0 ? gap : 0);

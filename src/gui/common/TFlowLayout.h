@@ -25,8 +25,6 @@ public:
     QLayoutItem* takeAt(int index) override;
 
     Qt::Orientations expandingDirections() const override { return {}; }
-    // The height of the rows at a width.
-    int RowsHeight(int width) const;
     // All items on one row, as tall as the rows at the last width.
     QSize sizeHint() const override;
     // As narrow as the widest item, as tall as the rows at the last width.
@@ -34,8 +32,8 @@ public:
     void setGeometry(const QRect& rect) override;
 
 private:
-    // Lays the items out in a rectangle (places them when asked) and returns the height they take.
-    int Arrange(const QRect& rect, bool place) const;
+    // Places the items in a rectangle and returns the height their rows take.
+    int Arrange(const QRect& rect);
     int Spacing() const;
 
     QList<QLayoutItem*> fItems;
