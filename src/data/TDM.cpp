@@ -762,18 +762,22 @@ bool TDM::IsDupe(const QString& table, const QString& call, const std::optional<
         q.finish();
         return found;
     }
-    // Run through the engine's interface: the band map checks every call it shows after each contact.
-    // The NOCASE comparison finds the rows on the call index; the exact one keeps the letter case.
-    QString sql = QStringLiteral("select _call from ") + QuoteIdent(table) +
-                  QStringLiteral(" where _call=?1 COLLATE NOCASE and _call=?1");
-    if (mode) {
-        sql += QStringLiteral(" and _mode=?2");
+    // Run through the engine's interface, kept prepared per table and kind: the entry form checks at every
+    // contact, the band map every call it shows after each contact.
+    const int kind = -5 - (mode ? 1 : 0) - (county ? 2 : 0);
+    sqlite3_stmt* q = fRawPrepared.value({kind, table});
+    if (!q) {
+        // The NOCASE comparison finds the rows on the call index; the exact one keeps the letter case.
+        QString sql = QStringLiteral("select _call from ") + QuoteIdent(table) +
+                      QStringLiteral(" where _call=?1 COLLATE NOCASE and _call=?1");
+        if (mode) {
+            sql += QStringLiteral(" and _mode=?2");
+        }
+        if (county) {
+            sql += QStringLiteral(" and _uscounty=?3");
+        }
+        q = RawPrepared(kind, table, sql + QStringLiteral(" limit 1"));
     }
-    if (county) {
-        sql += QStringLiteral(" and _uscounty=?3");
-    }
-    sql += QStringLiteral(" limit 1");
-    sqlite3_stmt* q = RawPrepared(-5 - (mode ? 1 : 0) - (county ? 2 : 0), table, sql);
     const auto bind = [q](int index, const QString& text) {
         const QByteArray utf8 = text.toUtf8();
         sqlite3_bind_text(q, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
