@@ -548,6 +548,15 @@ private slots:
         }
         QVERIFY2(placed.size() >= 6, qPrintable(QString::number(placed.size())));
         QVERIFY(!f.Find("lblQsoWith")->visibleRegion().isEmpty());
+
+        // A panel that shows later (the cluster's state) takes its place in the flow.
+        auto* cluster = f.Find<QLabel>("lblCluster");
+        QVERIFY(!cluster->isVisible());
+        cluster->setText(QStringLiteral(" Cluster: connected to dxc.example.org:7300 "));
+        cluster->show();
+        QTRY_VERIFY(fits());
+        QVERIFY(cluster->width() >= cluster->sizeHint().width());
+        QVERIFY(!scroll->horizontalScrollBar()->isVisible());
     }
 
     // Captions, shortcuts and initial states of the menu the operator drives by keyboard.
