@@ -144,6 +144,21 @@ private slots:
         QVERIFY(qAbs(shown.frame.center().y() - window.center().y()) <= 1);
     }
 
+    // A box for a window not on the screen yet (a message at start-up) is centred on the screen, not on
+    // where that window will be.
+    void CentredOnTheScreenBeforeTheWindowShows()
+    {
+        QMainWindow hidden;
+        hidden.setGeometry(300, 200, 1000, 640);
+        const TShownBox shown = ShowMessage(&hidden, QStringLiteral("The reference database was missing."));
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY2(qAbs(shown.frame.center().x() - screen.center().x()) <= 1,
+                 qPrintable(QStringLiteral("box centre x %1, screen centre x %2")
+                                .arg(shown.frame.center().x())
+                                .arg(screen.center().x())));
+        QVERIFY(qAbs(shown.frame.center().y() - screen.center().y()) <= 1);
+    }
+
     // A box stays on the screen even when its window reaches past the screen's edge.
     void KeptOnTheScreen()
     {

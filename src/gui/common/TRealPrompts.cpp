@@ -160,10 +160,12 @@ QString RunPicker(QFileDialog* picker)
 
 MsgButton TRealPrompts::Message(QWidget* window, const QString& text, MsgKind kind, MsgButtons buttons)
 {
-    const QRect area = window
-                           ? window->window()->frameGeometry()
-                           : (QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
-                                                               : QRect(0, 0, 800, 600));
+    // Centred on its window, or on the screen while the window is not on it yet (a message at start-up).
+    const QWidget* top = window ? window->window() : nullptr;
+    const QScreen* screen = top ? WindowFit::ScreenFor(top) : QGuiApplication::primaryScreen();
+    const QRect area = top && top->isVisible() ? top->frameGeometry()
+                       : screen                ? screen->availableGeometry()
+                                               : QRect(0, 0, 800, 600);
     TMessageBox box(IconOf(kind), TitleOf(kind), text, window, area);
     const std::pair<MsgButton, QMessageBox::StandardButton> map[] = {
         {MsgButton::Yes, QMessageBox::Yes},
