@@ -10,7 +10,7 @@ bool SpotBefore(const TBandSpot& a, const TBandSpot& b)
     if (a.spot.hertz != b.spot.hertz) {
         return a.spot.hertz < b.spot.hertz;
     }
-    return a.lastHeardMs > b.lastHeardMs;
+    return a.lastHeard > b.lastHeard;
 }
 
 } // namespace
@@ -25,8 +25,9 @@ int TSpotList::IndexOf(const QString& call) const
     return -1;
 }
 
-bool TSpotList::Add(const TSpot& spot, const QDateTime& now)
+bool TSpotList::Add(const TSpot& spot, const QDateTime& heard)
 {
+    const QDateTime now = heard.toUTC();
     TBandSpot entry;
     const int at = IndexOf(spot.call);
     const bool added = at < 0;
@@ -38,7 +39,6 @@ bool TSpotList::Add(const TSpot& spot, const QDateTime& now)
     }
     entry.spot = spot;
     entry.lastHeard = now;
-    entry.lastHeardMs = now.toMSecsSinceEpoch();
     ++entry.count;
     entry.spotters.removeAll(spot.spotter);
     entry.spotters.prepend(spot.spotter);
@@ -47,7 +47,7 @@ bool TSpotList::Add(const TSpot& spot, const QDateTime& now)
     }
     if (added && fSpots.size() >= size_t(kMaxCalls)) {
         const auto oldest = std::min_element(fSpots.begin(), fSpots.end(), [](const auto& a, const auto& b) {
-            return a.lastHeardMs < b.lastHeardMs;
+            return a.lastHeard < b.lastHeard;
         });
         fSpots.erase(oldest);
     }
@@ -64,8 +64,7 @@ void TSpotList::Insert(TBandSpot entry)
 int TSpotList::Expire(const QDateTime& now)
 {
     const qsizetype before = qsizetype(fSpots.size());
-    // Whole seconds, as QDateTime::secsTo counts them: a call heard 30 min 0.9 s ago is still 30 min old.
-    const qint64 nowMs = now.toMSecsSinceEpoch();
-    std::erase_if(fSpots, [&](const TBandSpot& s) { return (nowMs - s.lastHeardMs) / 1000 > fMaxAgeSecs; });
+    const QDateTime utc = now.toUTC();
+    std::erase_if(fSpots, [&](const TBandSpot& s) { return s.lastHeard.secsTo(utc) > fMaxAgeSecs; });
     return int(before - qsizetype(fSpots.size()));
 }

@@ -9,12 +9,13 @@
 // A call sign as the band map shows it: the latest spot of the call and when it was heard.
 struct TBandSpot
 {
-    TSpot spot;             // the latest spot of the call
-    QDateTime firstHeard;   // when the first spot of the call arrived
-    QDateTime lastHeard;    // when the latest arrived
-    qint64 lastHeardMs = 0; // the same in milliseconds since 1970 UTC: compared without time-zone work
-    int count = 0;          // how many spots of the call arrived
-    QStringList spotters;   // who spotted it, latest first, each once
+    // Times are kept in UTC: two local times are compared through the time zone, thousands of times a
+    // refresh on a full map.
+    TSpot spot;           // the latest spot of the call
+    QDateTime firstHeard; // when the first spot of the call arrived
+    QDateTime lastHeard;  // when the latest arrived
+    int count = 0;        // how many spots of the call arrived
+    QStringList spotters; // who spotted it, latest first, each once
 };
 
 // The spots on the band map: one entry per call sign (repeated spots of a call merge into one, the latest
@@ -30,8 +31,8 @@ public:
     void SetMaxAge(int minutes) { fMaxAgeSecs = qint64(std::max(1, minutes)) * 60; }
     int MaxAgeMinutes() const { return int(fMaxAgeSecs / 60); }
 
-    // Takes a spot heard at now; true when the call was not on the list before.
-    bool Add(const TSpot& spot, const QDateTime& now);
+    // Takes a spot heard at a time; true when the call was not on the list before.
+    bool Add(const TSpot& spot, const QDateTime& heard);
     // Removes the calls last heard longer ago than the age; returns how many left.
     int Expire(const QDateTime& now);
     void Clear() { fSpots.clear(); }

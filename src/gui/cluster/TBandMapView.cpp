@@ -407,7 +407,7 @@ bool TBandMapView::event(QEvent* event)
         lines << QStringLiteral("Spotted by %1").arg(r.entry.spotters.join(QStringLiteral(", ")));
         lines << QStringLiteral("Heard %1 times, last at %2")
                      .arg(r.entry.count)
-                     .arg(r.entry.lastHeard.toString(QStringLiteral("HH:mm")));
+                     .arg(r.entry.lastHeard.toLocalTime().toString(QStringLiteral("HH:mm")));
         // Text from the network: shown as plain text, never read as markup.
         QToolTip::showText(help->globalPos(), Qt::convertFromPlainText(lines.join(QLatin1Char('\n'))), this,
                            LabelRect(row));
